@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <windows.h>
+
+#include "viewer/common/image_error.h"
+#include "viewer/common/zero_alloc.h"
+
+TEST(ImageError, EveryCodeHasItsText)
+{
+    static const wchar_t* const rgszExpected[] = {
+        L"No Error",
+        L"Could not allocated memory",
+        L"Null Object error",
+        L"File not found",
+        L"Could not read file",
+        L"Unknown format error",
+        L"Could not written file",
+        L"Could not create GDI object",
+        L"NULL GDI DC error",
+        L"Ineffective area error",
+        L"Unknown error",
+        L"Workform overflow",
+        L"Could not create workform",
+        L"Could not create window",
+        L"Could not save file",
+        L"Could not create selection",
+        L"Active layer not found",
+        L"Not supported Bitmap compression format.",
+        L"Count not allocate memory for UNDO function",
+        L"BackGround not found",
+        L"Icon image size is over the limit! Resize it within 255x255(width x height) pixel. or Crop it!",
+        L"This icon has 257 colors! You have to reduce them to 256 color first",
+    };
+    for (int nCode = 0; nCode <= 21; ++nCode)
+    {
+        SetImageError(nCode);
+        EXPECT_EQ(nCode, GetImageError());
+        EXPECT_STREQ(rgszExpected[nCode], GetImageErrorText()) << "code " << nCode;
+    }
+    ClearImageError();
+    EXPECT_EQ(0, GetImageError());
+    EXPECT_STREQ(L"No Error", GetImageErrorText());
+}
+
+TEST(ImageError, CodesOutsideTheTableReadAsUnknown)
+{
+    EXPECT_STREQ(L"Unknown error", ImageErrorTextOf(22));
+    EXPECT_STREQ(L"Unknown error", ImageErrorTextOf(-1));
+    EXPECT_STREQ(L"Unknown error", ImageErrorTextOf(0x7fffffff));
+}
+
+TEST(ImageError, FailedRecordAllocationSetsCodeOne)
+{
+    ClearImageError();
+    void* pv = AllocZeroed(SIZE_MAX);
+    EXPECT_EQ(nullptr, pv);
+    EXPECT_EQ(IMGERR_NO_MEMORY, GetImageError());
+
+    ClearImageError();
+    unsigned char* pb = static_cast<unsigned char*>(AllocZeroed(4096));
+    ASSERT_NE(nullptr, pb);
+    for (int i = 0; i < 4096; ++i)
+        ASSERT_EQ(0, pb[i]);
+    EXPECT_EQ(0, GetImageError());
+    FreeZeroed(pb);
+}
+
+struct BoxWatch
+{
+    WCHAR szText[256];
+    WCHAR szCaption[64];
+    LONG bIcon;
+    int nTries; // 20 ms apart
+};
+
+static BOOL CALLBACK FindIconStatic(HWND hwnd, LPARAM lParam)
+{
+    WCHAR szClass[16];
+    GetClassNameW(hwnd, szClass, 16);
+    if (lstrcmpiW(szClass, L"Static") == 0 && (GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON
+        && SendMessageW(hwnd, STM_GETICON, 0, 0))
+        *reinterpret_cast<LONG*>(lParam) = 1;
+    return TRUE;
+}
+
+// Finds the message box, records what it shows and presses OK.
+static DWORD WINAPI CloseErrorBox(LPVOID pv)
+{
+    BoxWatch* pWatch = static_cast<BoxWatch*>(pv);
+    for (int i = 0; i < pWatch->nTries; ++i)
+    {
+        HWND hwndBox = FindWindowW(L"#32770", L"ERROR");
+        if (hwndBox)
+        {
+            GetWindowTextW(hwndBox, pWatch->szCaption, 64);
+            GetDlgItemTextW(hwndBox, 0xFFFF, pWatch->szText, 256);
+            EnumChildWindows(hwndBox, FindIconStatic, reinterpret_cast<LPARAM>(&pWatch->bIcon));
+            PostMessageW(hwndBox, WM_COMMAND, IDOK, 0);
+            return 1;
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+TEST(ImageError, ShowImageErrorShowsTheTextThenClears)
+{
+    BoxWatch watch = {};
+    watch.nTries = 500;
+    SetImageError(IMGERR_FILE_NOT_FOUND);
+    HANDLE hThread = CreateThread(NULL, 0, CloseErrorBox, &watch, 0, NULL);
+    ASSERT_NE(nullptr, hThread);
+    ShowImageError();
+    WaitForSingleObject(hThread, 15000);
+    DWORD dwFound = 0;
+    GetExitCodeThread(hThread, &dwFound);
+    CloseHandle(hThread);
+
+    EXPECT_EQ(1u, dwFound);
+    EXPECT_STREQ(L"ERROR", watch.szCaption);
+    EXPECT_STREQ(L"File not found", watch.szText);
+    EXPECT_TRUE(watch.bIcon);
+    EXPECT_EQ(0, GetImageError());
+}
+
+TEST(ImageError, ShowImageErrorWithNoCodeShowsNothing)
+{
+    BoxWatch watch = {};
+    watch.nTries = 50;
+    ClearImageError();
+    HANDLE hThread = CreateThread(NULL, 0, CloseErrorBox, &watch, 0, NULL);
+    ASSERT_NE(nullptr, hThread);
+    ShowImageError();
+    WaitForSingleObject(hThread, 15000);
+    DWORD dwFound = 1;
+    GetExitCodeThread(hThread, &dwFound);
+    CloseHandle(hThread);
+    EXPECT_EQ(0u, dwFound);
+}

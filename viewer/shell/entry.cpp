@@ -1,0 +1,112 @@
+#include "viewer/shell/entry.h"
+
+#include "viewer/common/image_error.h"
+#include "viewer/common/zero_alloc.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/screen_layout.h"
+#include "viewer/shell/window_classes.h"
+
+#define APP_TEXT_CHARS 100
+
+static WCHAR s_szAppTitle[APP_TEXT_CHARS + 1];
+static WCHAR s_szAppClass[APP_TEXT_CHARS + 1];
+
+LPCWSTR GetAppTitle(void)
+{
+    return s_szAppTitle;
+}
+
+LPCWSTR GetAppClassName(void)
+{
+    return s_szAppClass;
+}
+
+// A second copy brings the first forward, together with whatever dialog it
+// has open, and gives up.
+static BOOL ActivateRunningInstance(void)
+{
+    HWND hwndRunning = FindWindowW(s_szAppClass, NULL);
+    if (!hwndRunning)
+        return FALSE;
+    HWND hwndPopup = GetLastActivePopup(hwndRunning);
+    SetForegroundWindow(hwndPopup ? hwndPopup : hwndRunning);
+    return TRUE;
+}
+
+BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
+{
+    LoadStringW(hInstance, IDS_APP_CLASS, s_szAppClass, APP_TEXT_CHARS);
+    LoadStringW(hInstance, IDS_APP_TITLE, s_szAppTitle, APP_TEXT_CHARS);
+
+    if (ActivateRunningInstance())
+        return FALSE;
+
+    if (!RegisterViewerClasses(hInstance, s_szAppClass))
+        return FALSE;
+
+    MainWindowData* pData = AllocRecord<MainWindowData>();
+    if (!pData)
+    {
+        ShowImageError();
+        return FALSE;
+    }
+    AppGlobals* pGlobals = GetAppGlobals();
+    pGlobals->hInstance = hInstance;
+    pGlobals->pMainData = pData;
+    SetMainWindowData(pData);
+
+    HWND hwnd = CreateMainWindow(hInstance);
+    if (!hwnd)
+    {
+        // A failed creation step ran the teardown, which released the record.
+        if (GetMainWindowData() == pData)
+        {
+            SetMainWindowData(NULL);
+            FreeZeroed(pData);
+            FreeAppGlobals();
+        }
+        ShowImageError();
+        return FALSE;
+    }
+
+    // Room for the shell's top bar and the menu bar at the bottom.
+    PlaceMainWindowNormal(hwnd, FALSE);
+    pData->hwndMain = hwnd;
+
+    // The move above did not repaint, and a window first made at no size has
+    // nothing invalid yet.
+    ShowWindow(hwnd, nCmdShow);
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    SetForegroundWindow(hwnd);
+    return TRUE;
+}
+
+int RunMessageLoop(HINSTANCE hInstance)
+{
+    HACCEL hAccel = LoadAcceleratorsW(hInstance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0)
+    {
+        // Keys typed into a child of the main window (the file list, the
+        // tree) are translated for the main window, which owns the commands.
+        HWND hwndTarget = msg.hwnd;
+        MainWindowData* pData = GetMainWindowData();
+        if (pData && pData->hwndMain && hwndTarget && GetAncestor(hwndTarget, GA_ROOT) == pData->hwndMain)
+            hwndTarget = pData->hwndMain;
+        if (hAccel && hwndTarget && TranslateAcceleratorW(hwndTarget, hAccel, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return (int)msg.wParam;
+}
+
+int ViewerMain(HINSTANCE hInstance, int nCmdShow)
+{
+    if (!InitInstance(hInstance, nCmdShow))
+        return 0;
+    return RunMessageLoop(hInstance);
+}

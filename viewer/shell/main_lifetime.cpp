@@ -1,0 +1,71 @@
+// The main window's creation handler and its teardown.
+
+#include "viewer/common/shared_paths.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/common/zero_alloc.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/settings.h"
+#include "viewer/shell/settings_names.h"
+
+static const WCHAR* const s_rgszKeyNames[KEYMAP_KEYS] = {L"Key1", L"Key2", L"Key3", L"Key4", L"Key5"};
+
+// Highest key action number a hardware key can carry.
+#define KEY_ACTION_MAX 14
+
+static void ReadKeyMap(void)
+{
+    ResetKeyMap();
+    if (GetSetting(SZ_REFINE, DEF_REFINE) != 1)
+        return;
+    for (int i = 0; i < KEYMAP_KEYS; ++i)
+    {
+        DWORD dwAction = GetSetting(s_rgszKeyNames[i], (DWORD)g_keyMap.rgAction[i]);
+        // A hand-edited value outside the action table keeps the default.
+        if (dwAction <= KEY_ACTION_MAX)
+            g_keyMap.rgAction[i] = (LONG)dwAction;
+    }
+}
+
+static void WriteKeyMap(void)
+{
+    WriteRegistryDword(HKEY_CURRENT_USER, KEYMAP_KEY_PATH, SZ_REFINE, 1);
+    for (int i = 0; i < KEYMAP_KEYS; ++i)
+        WriteRegistryDword(HKEY_CURRENT_USER, KEYMAP_KEY_PATH, s_rgszKeyNames[i], (DWORD)g_keyMap.rgAction[i]);
+}
+
+LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
+{
+    ReadKeyMap();
+    pData->hwndMain = hwnd;
+
+    GetThumbnailFolder(pData->szThumbnailFolder);
+    pData->nInitialViewPosition = (LONG)GetInitialViewPosition();
+    pData->bSlideshowLoop = (LONG)GetSlideshowLoop();
+    pData->nSlideshowDirection = (LONG)GetSlideshowDirection();
+    return 0;
+}
+
+void OnMainDestroy(HWND hwnd, MainWindowData* pData)
+{
+    if (!pData)
+        return;
+
+    SetStringSetting(SZ_START_FOLDER, g_szBrowsePath);
+    if (GetSetting(SZ_START_MODE, DEF_START_MODE) == 1 && pData->pCurrentEntry)
+        SetStringSetting(SZ_START_FILENAME, pData->pCurrentEntry->szName);
+
+    WriteKeyMap();
+
+    if (pData->hbmCurrent)
+    {
+        DeleteObject(pData->hbmCurrent);
+        pData->hbmCurrent = NULL;
+    }
+
+    SetMainWindowData(NULL);
+    FreeZeroed(pData);
+    FreeAppGlobals();
+
+    PostQuitMessage(0);
+}

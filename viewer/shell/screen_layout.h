@@ -1,0 +1,11 @@
+// Placement of the main window on the screen.
+#pragma once
+
+#include <windows.h>
+
+// The shell's top bar and the menu bar are each 26 pixels high.
+#define SHELL_BAR_HEIGHT 26
+#define MENU_BAR_HEIGHT 26
+
+// Normal layout: below the top bar, above the menu bar, full screen width.
+void PlaceMainWindowNormal(HWND hwnd, BOOL bRepaint);

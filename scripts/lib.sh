@@ -10,6 +10,10 @@ start_xvfb() {
         XVFB_PID=$!
         for i in $(seq 100); do
             if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                # Another script may have taken the display first: then our
+                # server has exited and the answer came from theirs.
+                sleep 0.2
+                kill -0 "$XVFB_PID" 2>/dev/null || break
                 export DISPLAY=":$n"
                 return 0
             fi

@@ -25,9 +25,14 @@ VIEWER_PID=$!
 WIN=$(wait_for_window "Ombrix Viewer" 30) || fail "no window titled 'Ombrix Viewer'"
 
 read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
-GEOMETRY=$(xdotool getwindowgeometry "$WIN")
-echo "$GEOMETRY" | grep -q "Position: 0,26" || fail "window not at 0,26: $GEOMETRY"
-echo "$GEOMETRY" | grep -q "Geometry: ${SCREEN_W}x$((SCREEN_H - 52))" || fail "wrong size: $GEOMETRY"
+# The X window exists before Wine has placed it: give it a moment.
+WANT="Position: 0,26 .*Geometry: ${SCREEN_W}x$((SCREEN_H - 52))"
+for _ in $(seq 50); do
+    GEOMETRY=$(xdotool getwindowgeometry "$WIN" | tr '\n' ' ')
+    echo "$GEOMETRY" | grep -q "$WANT" && break
+    sleep 0.1
+done
+echo "$GEOMETRY" | grep -q "$WANT" || fail "window not at (0,26) with the screen's width: $GEOMETRY"
 
 # With no picture the viewer surface is white.
 sleep 0.5
@@ -37,8 +42,9 @@ PIXEL=$(convert "$WORK/shot.png" -format '%[fx:int(255*p{120,150}.r)],%[fx:int(2
 
 wine "$SECOND_START" "$(winepath -w "$VIEWER")" | tr -d '\r' || fail "second start"
 
-# No window manager: keys go to the window under the pointer.
-xdotool mousemove 120 150 sleep 0.2 key ctrl+q
+# With no window manager nobody hands the focus back after the helper's window
+# goes away: the user taps the viewer first, as on the device.
+xdotool windowfocus "$WIN" mousemove 120 150 sleep 0.2 click 1 sleep 0.6 key ctrl+q
 for _ in $(seq 200); do
     kill -0 "$VIEWER_PID" 2>/dev/null || break
     sleep 0.1

@@ -104,20 +104,26 @@ static DWORD WINAPI CloseErrorBox(LPVOID pv)
     return 0;
 }
 
-TEST(ImageError, ShowImageErrorShowsTheTextThenClears)
+// Calls ShowImageError while a watcher looks for its box; true when found.
+static bool ShowWatched(BoxWatch* pWatch)
 {
-    BoxWatch watch = {};
-    watch.nTries = 500;
-    SetImageError(IMGERR_FILE_NOT_FOUND);
-    HANDLE hThread = CreateThread(NULL, 0, CloseErrorBox, &watch, 0, NULL);
-    ASSERT_NE(nullptr, hThread);
+    HANDLE hThread = CreateThread(NULL, 0, CloseErrorBox, pWatch, 0, NULL);
+    if (!hThread)
+        return false;
     ShowImageError();
     WaitForSingleObject(hThread, 15000);
     DWORD dwFound = 0;
     GetExitCodeThread(hThread, &dwFound);
     CloseHandle(hThread);
+    return dwFound == 1;
+}
 
-    EXPECT_EQ(1u, dwFound);
+TEST(ImageError, ShowImageErrorShowsTheTextThenClears)
+{
+    BoxWatch watch = {};
+    watch.nTries = 500;
+    SetImageError(IMGERR_FILE_NOT_FOUND);
+    EXPECT_TRUE(ShowWatched(&watch));
     EXPECT_STREQ(L"ERROR", watch.szCaption);
     EXPECT_STREQ(L"File not found", watch.szText);
     EXPECT_TRUE(watch.bIcon);
@@ -129,12 +135,5 @@ TEST(ImageError, ShowImageErrorWithNoCodeShowsNothing)
     BoxWatch watch = {};
     watch.nTries = 50;
     ClearImageError();
-    HANDLE hThread = CreateThread(NULL, 0, CloseErrorBox, &watch, 0, NULL);
-    ASSERT_NE(nullptr, hThread);
-    ShowImageError();
-    WaitForSingleObject(hThread, 15000);
-    DWORD dwFound = 1;
-    GetExitCodeThread(hThread, &dwFound);
-    CloseHandle(hThread);
-    EXPECT_EQ(0u, dwFound);
+    EXPECT_FALSE(ShowWatched(&watch));
 }

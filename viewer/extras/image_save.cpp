@@ -88,7 +88,7 @@ static int CreateFailureCode(SaveKind kind)
     return kind == SAVE_ICON ? IMGERR_WRITE_FILE : IMGERR_FILE_NOT_FOUND;
 }
 
-int SaveImage(RasterImage* pImage, LPCWSTR pszPath)
+static int SaveImageTo(RasterImage* pImage, LPCWSTR pszPath, bool bReplace)
 {
     if (!pImage || !pszPath)
         return -1;
@@ -105,6 +105,8 @@ int SaveImage(RasterImage* pImage, LPCWSTR pszPath)
     DWORD dwAttributes = GetFileAttributesW(pszPath);
     bool bLocked = dwAttributes != INVALID_FILE_ATTRIBUTES
                    && (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+    if (!bReplace && dwAttributes != INVALID_FILE_ATTRIBUTES)
+        return SAVE_IMAGE_EXISTS;
 
     WCHAR szTemp[MAX_PATH];
     FILE* pFile = NULL;
@@ -126,10 +128,17 @@ int SaveImage(RasterImage* pImage, LPCWSTR pszPath)
         SetImageError(IMGERR_WRITE_FILE);
         nResult = -1;
     }
-    if (nResult == 0 && !MoveFileExW(szTemp, pszPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // Without MOVEFILE_REPLACE_EXISTING the rename refuses a name that was
+    // taken meanwhile, so no file is ever replaced by accident.
+    DWORD dwMove = MOVEFILE_WRITE_THROUGH | (bReplace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (nResult == 0 && !MoveFileExW(szTemp, pszPath, dwMove))
     {
+        DWORD dwError = GetLastError();
+        DeleteFileW(szTemp);
+        if (!bReplace && (dwError == ERROR_ALREADY_EXISTS || dwError == ERROR_FILE_EXISTS))
+            return SAVE_IMAGE_EXISTS;
         SetImageError(IMGERR_WRITE_FILE);
-        nResult = -1;
+        return -1;
     }
     if (nResult != 0)
     {
@@ -138,4 +147,14 @@ int SaveImage(RasterImage* pImage, LPCWSTR pszPath)
     }
     ClearImageError();
     return 0;
+}
+
+int SaveImage(RasterImage* pImage, LPCWSTR pszPath)
+{
+    return SaveImageTo(pImage, pszPath, true) == 0 ? 0 : -1;
+}
+
+int SaveNewImage(RasterImage* pImage, LPCWSTR pszPath)
+{
+    return SaveImageTo(pImage, pszPath, false);
 }

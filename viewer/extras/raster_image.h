@@ -62,6 +62,10 @@ int LoadJpegImage(RasterImage* pImage, LPCWSTR pszPath);
 void AdjustBrightness(RasterImage* pImage, int nPercent);
 // BMP, JPEG or icon by the name's extension: 0, or -1.
 int SaveImage(RasterImage* pImage, LPCWSTR pszPath);
+// As SaveImage, but never replaces a file: SAVE_IMAGE_EXISTS when the name is
+// taken, even if the file appeared while this one was being written.
+#define SAVE_IMAGE_EXISTS (-2)
+int SaveNewImage(RasterImage* pImage, LPCWSTR pszPath);
 
 // Start of logical row y (0 = top), or null outside the image.
 BYTE* GetImageRow(const RasterImage* pImage, LONG y);

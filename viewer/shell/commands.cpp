@@ -1,5 +1,6 @@
 #include "viewer/shell/commands.h"
 
+#include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
 
@@ -23,10 +24,16 @@ static void OnCmdExit(HWND hwnd, MainWindowData*, WPARAM, LPARAM)
     DestroyWindow(hwnd);
 }
 
+static void OnCmdScreenCapture(HWND, MainWindowData* pData, WPARAM, LPARAM)
+{
+    OpenCaptureWindow(pData);
+}
+
 static const CommandEntry s_rgCommands[] = {
     {IDOK, OnCmdClose},
     {IDC_CLOSE_ALT, OnCmdClose},
     {IDM_FILE_EXIT, OnCmdExit},
+    {IDM_SCREEN_CAPTURE, OnCmdScreenCapture},
 };
 
 LRESULT OnMainCommand(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam)

@@ -2,6 +2,7 @@
 
 #include "viewer/common/image_error.h"
 #include "viewer/common/zero_alloc.h"
+#include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
@@ -74,6 +75,8 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
     // Room for the shell's top bar and the menu bar at the bottom.
     PlaceMainWindowNormal(hwnd, FALSE);
     pData->hwndMain = hwnd;
+
+    CreateCaptureWindows(pData);
 
     // The move above did not repaint, and a window first made at no size has
     // nothing invalid yet.

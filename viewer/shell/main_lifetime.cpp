@@ -3,6 +3,7 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/zero_alloc.h"
+#include "viewer/extras/screen_capture.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/settings.h"
@@ -62,6 +63,8 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
         DeleteObject(pData->hbmCurrent);
         pData->hbmCurrent = NULL;
     }
+
+    DestroyCaptureWindows(pData);
 
     SetMainWindowData(NULL);
     FreeZeroed(pData);

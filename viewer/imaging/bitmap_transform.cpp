@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/view_geometry.h"
 
 BOOL StretchFlipped(HDC hdcDst, const ViewBox& d, HDC hdcSrc, const ViewBox& s, DWORD dwFlags)
@@ -31,18 +32,24 @@ BOOL StretchFlipped(HDC hdcDst, const ViewBox& d, HDC hdcSrc, const ViewBox& s, 
 // A 24-bit bottom-up strip whose bits the quarter turn writes directly.
 static HBITMAP CreateStrip(HDC hdc, int nWidth, int nHeight, BYTE** ppBits)
 {
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = nWidth;
-    bmi.bmiHeader.biHeight = nHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* pvBits = NULL;
-    HBITMAP hbm = CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, &pvBits, NULL, 0);
-    *ppBits = static_cast<BYTE*>(pvBits);
+    *ppBits = NULL;
+    HBITMAP hbm = CImageDecoder::CreateDib(hdc, nWidth, nHeight, 24);
+    DIBSECTION ds;
+    if (hbm && GetObjectW(hbm, sizeof(ds), &ds) == sizeof(ds))
+        *ppBits = static_cast<BYTE*>(ds.dsBm.bmBits);
     return hbm;
+}
+
+BOOL BlitBitmap(HDC hdcDst, const ViewBox& d, HBITMAP hbm)
+{
+    HDC hdcSrc = CreateCompatibleDC(hdcDst);
+    if (!hdcSrc)
+        return FALSE;
+    HGDIOBJ hOld = SelectObject(hdcSrc, hbm);
+    BOOL bOk = BitBlt(hdcDst, d.x, d.y, d.width, d.height, hdcSrc, 0, 0, SRCCOPY);
+    SelectObject(hdcSrc, hOld);
+    DeleteDC(hdcSrc);
+    return bOk;
 }
 
 // Quarter turn, one source row at a time: the row is read into a row strip,
@@ -149,9 +156,7 @@ static void DrawTurned(HDC hdc, const ViewBox& dest, HDC hdcSrc, const ViewBox& 
         HBITMAP hbmTurned = RotateBitmap(hdc, temp, nAngle, hbmTemp);
         if (hbmTurned)
         {
-            hOld = SelectObject(hdcTemp, hbmTurned);
-            BitBlt(hdc, dest.x, dest.y, dest.width, dest.height, hdcTemp, 0, 0, SRCCOPY);
-            SelectObject(hdcTemp, hOld);
+            BlitBitmap(hdc, dest, hbmTurned);
             DeleteObject(hbmTurned);
         }
     }

@@ -16,6 +16,10 @@ BOOL StretchFlipped(HDC hdcDst, const ViewBox& d, HDC hdcSrc, const ViewBox& s, 
 // not be selected into a device context.
 HBITMAP RotateBitmap(HDC hdc, const ViewBox& b, int nAngle, HBITMAP hbmSource);
 
+// Copies hbm from its (0, 0) into box d of hdcDst, 1:1. hbm must not be
+// selected into a device context.
+BOOL BlitBitmap(HDC hdcDst, const ViewBox& d, HBITMAP hbm);
+
 // Draws box src of hbm into box dest of hdc: stretched, mirrored in the
 // picture's orientation, then turned by nAngle (0, 90, 180, 270).
 BOOL DrawTransformed(HDC hdc, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags, HBITMAP hbm);

@@ -167,14 +167,7 @@ void CRenderer::StopRendering()
     m_nAbort = 1;
     // The UI thread must keep serving messages sent to its windows while it
     // waits, or a render thread that sends to it would never end.
-    DWORD dwWait = WaitServingSentMessages(m_hThread, kStopFirstWaitMs);
-    if (dwWait != WAIT_OBJECT_0)
-        dwWait = WaitServingSentMessages(m_hThread, kStopSecondWaitMs);
-    if (dwWait != WAIT_OBJECT_0)
-    {
-        TerminateThread(m_hThread, (DWORD)-1);
-        WaitForSingleObject(m_hThread, INFINITE);
-    }
+    WaitThenTerminate(m_hThread, kStopFirstWaitMs, kStopSecondWaitMs);
     CloseHandle(m_hThread);
     m_hThread = NULL;
     m_dwThreadId = 0;

@@ -119,14 +119,7 @@ LONG CRenderer::Draw(HDC hdc, const ViewBox& dest, ViewBox view)
         }
         else
         {
-            HDC hdcQuality = CreateCompatibleDC(m_hdcBack);
-            if (hdcQuality)
-            {
-                HGDIOBJ hOld = SelectObject(hdcQuality, hbmQuality);
-                BitBlt(m_hdcBack, work.x, work.y, work.width, work.height, hdcQuality, 0, 0, SRCCOPY);
-                SelectObject(hdcQuality, hOld);
-                DeleteDC(hdcQuality);
-            }
+            BlitBitmap(m_hdcBack, work, hbmQuality);
         }
     }
     if (hbmQuality)

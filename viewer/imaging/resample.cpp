@@ -38,17 +38,11 @@ HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatil
     }
 
     // The memory row that holds the box's bottom display row; rows are then
-    // walked upwards. Top-down sources walk with a negative stride.
-    ptrdiff_t stride = ds.dsBm.bmWidthBytes;
-    const uint8_t* pBits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
-    const uint8_t* pSrc;
-    if (ds.dsBmih.biHeight < 0)
-    {
-        pSrc = pBits + static_cast<ptrdiff_t>(box.y + box.height - 1) * stride + (nBits / 8) * box.x;
-        stride = -stride;
-    }
-    else
-        pSrc = pBits + static_cast<ptrdiff_t>(sh - box.y - box.height) * stride + (nBits / 8) * box.x;
+    // walked upwards. Every bitmap of the program is bottom-up (GetObjectW
+    // does not report top-down rows reliably: Wine gives a positive height).
+    const ptrdiff_t stride = ds.dsBm.bmWidthBytes;
+    const uint8_t* pSrc = static_cast<const uint8_t*>(ds.dsBm.bmBits) +
+                          static_cast<ptrdiff_t>(sh - box.y - box.height) * stride + (nBits / 8) * box.x;
     uint8_t* pDst = static_cast<uint8_t*>(bmTarget.bmBits);
     const ptrdiff_t dstStride = bmTarget.bmWidthBytes;
     const bool bShrink = box.width >= tw && box.height >= th;

@@ -24,3 +24,15 @@ DWORD WaitServingSentMessages(HANDLE hObject, DWORD dwMilliseconds)
             return WaitForSingleObject(hObject, 0);
     }
 }
+
+void WaitThenTerminate(HANDLE hThread, DWORD dwFirstMs, DWORD dwSecondMs)
+{
+    DWORD dwWait = WaitServingSentMessages(hThread, dwFirstMs);
+    if (dwWait != WAIT_OBJECT_0)
+        dwWait = WaitServingSentMessages(hThread, dwSecondMs);
+    if (dwWait != WAIT_OBJECT_0)
+    {
+        TerminateThread(hThread, (DWORD)-1);
+        WaitForSingleObject(hThread, INFINITE);
+    }
+}

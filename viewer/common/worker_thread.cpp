@@ -48,14 +48,7 @@ void CWorkerThread::Stop()
     do
         dwPrevCount = ResumeThread(m_hThread);
     while (dwPrevCount != (DWORD)-1 && dwPrevCount > 1);
-    DWORD dwWait = WaitServingSentMessages(m_hThread, m_dwFirstWaitMs);
-    if (dwWait != WAIT_OBJECT_0)
-        dwWait = WaitServingSentMessages(m_hThread, m_dwSecondWaitMs);
-    if (dwWait != WAIT_OBJECT_0)
-    {
-        TerminateThread(m_hThread, (DWORD)-1);
-        WaitForSingleObject(m_hThread, INFINITE);
-    }
+    WaitThenTerminate(m_hThread, m_dwFirstWaitMs, m_dwSecondWaitMs);
 
     CloseHandle(m_hThread);
     m_hThread = NULL;

@@ -6,6 +6,7 @@
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
+#include "viewer/shell/open_picture.h"
 #include "viewer/shell/screen_layout.h"
 #include "viewer/shell/window_classes.h"
 
@@ -75,6 +76,7 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
     // Room for the shell's top bar and the menu bar at the bottom.
     PlaceMainWindowNormal(hwnd, FALSE);
     pData->hwndMain = hwnd;
+    ApplyStartMode(pData);
 
     CreateCaptureWindows(pData);
 

@@ -4,10 +4,15 @@
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/zero_alloc.h"
 #include "viewer/extras/screen_capture.h"
+#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/renderer.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/settings_names.h"
+
+#include <new>
 
 static const WCHAR* const s_rgszKeyNames[KEYMAP_KEYS] = {L"Key1", L"Key2", L"Key3", L"Key4", L"Key5"};
 
@@ -35,10 +40,42 @@ static void WriteKeyMap(void)
         WriteRegistryDword(HKEY_CURRENT_USER, KEYMAP_KEY_PATH, s_rgszKeyNames[i], (DWORD)g_keyMap.rgAction[i]);
 }
 
+// The renderer, the loader and the record's own decoder. False when one
+// cannot be made; teardown deletes whatever was.
+static bool CreatePictureObjects(HWND hwnd, MainWindowData* pData)
+{
+    CImageDecoder::SetDecodeWindow(hwnd);
+    pData->pRenderer = new (std::nothrow) CRenderer();
+    if (!pData->pRenderer)
+        return false;
+    pData->pRenderer->SetWindow(hwnd);
+    pData->pRenderer->SetHighQuality(GetViewerZoomQuality() != 0);
+    pData->pRenderer->SetAutoRender(1);
+
+    pData->pLoader = new (std::nothrow) CImageLoader(pData, GetViewerOptimizedView);
+    if (!pData->pLoader)
+        return false;
+    pData->pDecoder = new (std::nothrow) CImageDecoder();
+    return pData->pDecoder != NULL;
+}
+
+static void DeletePictureObjects(MainWindowData* pData)
+{
+    delete pData->pRenderer;
+    pData->pRenderer = NULL;
+    delete pData->pLoader;
+    pData->pLoader = NULL;
+    delete pData->pDecoder;
+    pData->pDecoder = NULL;
+    CImageDecoder::SetDecodeWindow(NULL);
+}
+
 LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
 {
     ReadKeyMap();
     pData->hwndMain = hwnd;
+    if (!CreatePictureObjects(hwnd, pData))
+        return -1;
 
     GetThumbnailFolder(pData->szThumbnailFolder);
     pData->nInitialViewPosition = (LONG)GetInitialViewPosition();
@@ -58,6 +95,7 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
 
     WriteKeyMap();
 
+    DeletePictureObjects(pData);
     if (pData->hbmCurrent)
     {
         DeleteObject(pData->hbmCurrent);

@@ -1,5 +1,7 @@
 #include "viewer/shell/main_window.h"
 
+#include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/renderer.h"
 #include "viewer/shell/commands.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window_data.h"
@@ -16,6 +18,10 @@ void ShowBrowser(MainWindowData* pData)
 {
     if (!pData)
         return;
+    if (pData->pRenderer)
+        pData->pRenderer->StopRendering();
+    if (pData->pLoader)
+        pData->pLoader->Cancel();
     if (pData->hwndBrowser)
         ShowWindow(pData->hwndBrowser, SW_SHOW);
     pData->bBrowserShown = 1;
@@ -36,29 +42,52 @@ static BOOL IsBrowserVisible(const MainWindowData* pData)
     return pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser);
 }
 
+// A render without picture or message draws nothing, so none is started:
+// each start costs the UI thread its settling pause.
+static bool HasNothingToDraw(const MainWindowData* pData)
+{
+    const CRenderer* pRenderer = pData->pRenderer;
+    return !pRenderer || (!pRenderer->GetBitmap() && !pRenderer->GetMessageText()[0]);
+}
+
 static LRESULT OnActivate(HWND hwnd, MainWindowData* pData, WPARAM wParam)
 {
     if (LOWORD(wParam) == WA_INACTIVE)
         return 1;
     if (IsBrowserVisible(pData))
+    {
         ShowBrowser(pData);
-    else
-        ShowViewer(pData);
+        return 1;
+    }
+    ShowViewer(pData);
+    if (!HasNothingToDraw(pData))
+        pData->pRenderer->StartRendering();
     return 1;
 }
 
+// The render thread draws the picture; the paint itself is only validated.
 static LRESULT OnPaint(HWND hwnd, MainWindowData* pData)
 {
-    // Until a picture is drawn the viewer surface is the white page.
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hwnd, &ps);
     if (hdc)
     {
-        if (!IsBrowserVisible(pData))
+        // Without picture or message the viewer surface is a white page.
+        if (!IsBrowserVisible(pData) && HasNothingToDraw(pData))
             FillRect(hdc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         EndPaint(hwnd, &ps);
     }
+    if (!IsBrowserVisible(pData) && !HasNothingToDraw(pData))
+        pData->pRenderer->StartRendering();
     return 1;
+}
+
+// The back buffer follows the client size.
+static LRESULT OnSize(HWND hwnd, MainWindowData* pData)
+{
+    if (pData->pRenderer)
+        pData->pRenderer->SetWindow(hwnd);
+    return 0;
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -82,6 +111,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 1;
     case WM_PAINT:
         return OnPaint(hwnd, pData);
+    case WM_SIZE:
+        return OnSize(hwnd, pData);
     case WM_COMMAND:
         return OnMainCommand(hwnd, pData, wParam, lParam);
     default:

@@ -1,0 +1,268 @@
+// PNG, GIF (and JPEG) through the Windows Imaging Component. The stream's
+// Read loops over the 4096-byte callback until the request is filled (Wine's
+// PNG and BMP decoders break on short reads) and keeps what it pulled, so
+// the backward seeks of the decoders are served from memory. Pixels are
+// converted to 32bppBGRA by WIC and to the output depth by our own loop
+// (Wine's direct 24bppBGR conversion of indexed and 16-bit sources gives
+// black pictures).
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include <wincodec.h>
+
+#include "platform/imgdecmp/imgdecmp_internal.h"
+
+namespace {
+
+class PullStream : public IStream
+{
+public:
+    explicit PullStream(DataSource* pSource) : m_cRef(1), m_pSource(pSource), m_pData(NULL), m_cbData(0),
+                                               m_cbCapacity(0), m_pos(0) {}
+    ~PullStream() { free(m_pData); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream)
+        {
+            *ppv = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = NULL;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_cRef); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG cRef = InterlockedDecrement(&m_cRef);
+        if (cRef == 0)
+            delete this;
+        return cRef;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override
+    {
+        if (!pv && cb)
+            return STG_E_INVALIDPOINTER;
+        if (!PullTo(m_pos + cb) && m_cbData < m_pos + cb && m_pos < m_cbData && !m_pSource->bEnded)
+            return E_OUTOFMEMORY;
+        ULONG cbDone = 0;
+        if (m_pos < m_cbData)
+        {
+            const ULONGLONG cbAvail = m_cbData - m_pos;
+            cbDone = static_cast<ULONG>(cbAvail < cb ? cbAvail : cb);
+            memcpy(pv, m_pData + m_pos, cbDone);
+            m_pos += cbDone;
+        }
+        if (pcbRead)
+            *pcbRead = cbDone;
+        return cbDone == cb ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD dwOrigin, ULARGE_INTEGER* pNewPos) override
+    {
+        LONGLONG base = 0;
+        if (dwOrigin == STREAM_SEEK_CUR)
+            base = static_cast<LONGLONG>(m_pos);
+        else if (dwOrigin == STREAM_SEEK_END)
+        {
+            PullTo(~0ull);   // the end is known only once everything is pulled
+            base = static_cast<LONGLONG>(m_cbData);
+        }
+        else if (dwOrigin != STREAM_SEEK_SET)
+            return STG_E_INVALIDFUNCTION;
+        const LONGLONG pos = base + move.QuadPart;
+        if (pos < 0)
+            return STG_E_INVALIDFUNCTION;
+        m_pos = static_cast<ULONGLONG>(pos);
+        if (pNewPos)
+            pNewPos->QuadPart = m_pos;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pStat, DWORD) override
+    {
+        if (!pStat)
+            return STG_E_INVALIDPOINTER;
+        PullTo(~0ull);
+        memset(pStat, 0, sizeof(*pStat));
+        pStat->type = STGTY_STREAM;
+        pStat->cbSize.QuadPart = m_cbData;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    // Pulls from the callback until cbWanted bytes are held or the data ends.
+    bool PullTo(ULONGLONG cbWanted)
+    {
+        while (m_cbData < cbWanted && !m_pSource->bEnded)
+        {
+            if (m_cbCapacity - m_cbData < 4096)
+            {
+                const size_t cbNew = m_cbCapacity ? m_cbCapacity * 2 : 65536;
+                BYTE* pNew = static_cast<BYTE*>(realloc(m_pData, cbNew));
+                if (!pNew)
+                    return false;
+                m_pData = pNew;
+                m_cbCapacity = cbNew;
+            }
+            const size_t cbGot = m_pSource->Read(m_pData + m_cbData, m_cbCapacity - m_cbData);
+            m_cbData += cbGot;
+        }
+        return m_cbData >= cbWanted;
+    }
+
+    volatile LONG m_cRef;
+    DataSource* m_pSource;
+    BYTE* m_pData;
+    size_t m_cbData;
+    size_t m_cbCapacity;
+    ULONGLONG m_pos;
+};
+
+template <class T>
+void SafeRelease(T** pp)
+{
+    if (*pp)
+    {
+        (*pp)->Release();
+        *pp = NULL;
+    }
+}
+
+USHORT MetadataUShort(IWICBitmapFrameDecode* pFrame, const WCHAR* pszName)
+{
+    USHORT value = 0;
+    IWICMetadataQueryReader* pReader = NULL;
+    if (SUCCEEDED(pFrame->GetMetadataQueryReader(&pReader)) && pReader)
+    {
+        PROPVARIANT var;
+        PropVariantInit(&var);
+        if (SUCCEEDED(pReader->GetMetadataByName(pszName, &var)) && var.vt == VT_UI2)
+            value = var.uiVal;
+        PropVariantClear(&var);
+        pReader->Release();
+    }
+    return value;
+}
+
+// Straight (not premultiplied) alpha over white.
+inline uint32_t OverWhite(uint32_t bgra)
+{
+    const uint32_t a = bgra >> 24;
+    if (a == 255)
+        return bgra & 0x00FFFFFF;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+    {
+        const uint32_t c = (bgra >> shift) & 0xFF;
+        out |= ((c * a + 255 * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+
+} // namespace
+
+HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
+{
+    // Size from our own header parse, so that the bitmap and the progress
+    // callback come after the first buffer (Wine's PNG and GIF decoders read
+    // the whole file before they tell the size).
+    DWORD cbFirst = 0;
+    const BYTE* pbFirst = pJob->src.Peek(&cbFirst);
+    int nWidth = 0, nHeight = 0;
+    bool bSized = false;
+    if (chContainer == 'P')
+        bSized = ParsePngSize(pbFirst, cbFirst, &nWidth, &nHeight);
+    else if (chContainer == 'G')
+        bSized = ParseGifScreenSize(pbFirst, cbFirst, &nWidth, &nHeight);
+    if (chContainer != 'J' && !bSized)
+        return E_FAIL;
+    HRESULT hr;
+    if (bSized && FAILED(hr = OutputCreate(pJob, nWidth, nHeight)))
+        return hr;
+
+    hr = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    pJob->bComInitialized = SUCCEEDED(hr);   // RPC_E_CHANGED_MODE: the thread has COM already
+    hr = CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                          reinterpret_cast<void**>(&pJob->pFactory));
+    if (FAILED(hr))
+        return hr;
+    pJob->pStream = new (std::nothrow) PullStream(&pJob->src);
+    if (!pJob->pStream)
+        return E_OUTOFMEMORY;
+    const GUID& container = chContainer == 'P' ? GUID_ContainerFormatPng
+                          : chContainer == 'G' ? GUID_ContainerFormatGif : GUID_ContainerFormatJpeg;
+    if (FAILED(hr = pJob->pFactory->CreateDecoder(container, NULL, &pJob->pDecoder)) ||
+        FAILED(hr = pJob->pDecoder->Initialize(pJob->pStream, WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(hr = pJob->pDecoder->GetFrame(0, &pJob->pFrame)))
+        return hr;
+    UINT frameWidth = 0, frameHeight = 0;
+    if (FAILED(hr = pJob->pFrame->GetSize(&frameWidth, &frameHeight)))
+        return hr;
+    if (!bSized && FAILED(hr = OutputCreate(pJob, static_cast<int>(frameWidth), static_cast<int>(frameHeight))))
+        return hr;
+    if (FAILED(hr = pJob->pFactory->CreateFormatConverter(&pJob->pConverter)) ||
+        FAILED(hr = pJob->pConverter->Initialize(pJob->pFrame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                                 NULL, 0.0, WICBitmapPaletteTypeCustom)))
+        return hr;
+
+    // GIF: the first frame at its offset on the logical screen, over white.
+    int xFrame = 0, yFrame = 0;
+    if (chContainer == 'G')
+    {
+        xFrame = MetadataUShort(pJob->pFrame, L"/imgdesc/Left");
+        yFrame = MetadataUShort(pJob->pFrame, L"/imgdesc/Top");
+        OutputFillWhite(pJob);
+    }
+    const UINT nStrip = 64;
+    const UINT cbRow = frameWidth * 4;
+    uint32_t* pStrip = static_cast<uint32_t*>(AllocScratch(static_cast<size_t>(cbRow), nStrip));
+    pJob->pScratch = pStrip;
+    if (!pStrip || frameWidth > 0x3FFFFFFF)
+        return E_OUTOFMEMORY;
+    for (UINT y = 0; y < frameHeight; y += nStrip)
+    {
+        const UINT nRows = frameHeight - y < nStrip ? frameHeight - y : nStrip;
+        WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(frameWidth), static_cast<INT>(nRows)};
+        if (FAILED(hr = pJob->pConverter->CopyPixels(&rect, cbRow, cbRow * nRows, reinterpret_cast<BYTE*>(pStrip))))
+            return hr;
+        for (UINT i = 0; i < nRows; i++)
+        {
+            uint32_t* pRow = pStrip + static_cast<size_t>(i) * frameWidth;
+            for (UINT x = 0; x < frameWidth; x++)
+                pRow[x] = OverWhite(pRow[x]);
+            OutputWriteSpan(pJob, xFrame, yFrame + static_cast<int>(y + i), static_cast<int>(frameWidth), pRow);
+        }
+    }
+    return S_OK;
+}
+
+void ReleaseWic(DecodeJob* pJob)
+{
+    SafeRelease(&pJob->pConverter);
+    SafeRelease(&pJob->pFrame);
+    SafeRelease(&pJob->pDecoder);
+    SafeRelease(&pJob->pStream);
+    SafeRelease(&pJob->pFactory);
+    if (pJob->bComInitialized)
+    {
+        CoUninitialize();
+        pJob->bComInitialized = false;
+    }
+}

@@ -1,0 +1,552 @@
+// CImageDecoder: both routes, with pictures made at test time; pixel values
+// checked. Platform-route pixels come at the screen's depth (16 on the test
+// display), so expectations are quantised with Quantised().
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "tests/imaging/test_pictures.h"
+#include "viewer/common/image_error.h"
+#include "viewer/imaging/image_decoder.h"
+
+namespace {
+
+const uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF, kBlack = 0;
+
+DecodeOptions Options(DWORD flags = 0, LONG type = PICTYPE_BY_EXTENSION, LONG reduceMode = 0)
+{
+    DecodeOptions o = {};
+    o.flags = flags;
+    o.type = type;
+    o.reduceMode = reduceMode;
+    return o;
+}
+
+SIZE SizeOf(HBITMAP hbm)
+{
+    BITMAP bm = {};
+    GetObjectW(hbm, sizeof(bm), &bm);
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+int ScreenDepth()
+{
+    HDC hdc = GetDC(NULL);
+    const int n = GetDeviceCaps(hdc, BITSPIXEL);
+    ReleaseDC(NULL, hdc);
+    return n;
+}
+
+// Four quadrants: red, green / blue, white.
+uint32_t Quadrants(int x, int y, int w, int h)
+{
+    if (y < h / 2)
+        return x < w / 2 ? kRed : kGreen;
+    return x < w / 2 ? kBlue : kWhite;
+}
+
+class DecoderTest : public ::testing::Test
+{
+protected:
+    TempFolder temp;
+    CImageDecoder decoder;
+};
+
+} // namespace
+
+TEST(TypeFromExtension, NamesAndCases)
+{
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"photo.JPG"), PICTYPE_JPG);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"a.b.jpeg"), PICTYPE_JPEG);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"x.Bmp"), PICTYPE_BMP);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"y.2BP"), PICTYPE_BMP);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"z.gif"), PICTYPE_GIF);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"z.Png"), PICTYPE_PNG);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"nodot"), PICTYPE_UNKNOWN);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"pic.tif"), PICTYPE_UNKNOWN);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(L"pic."), PICTYPE_UNKNOWN);
+    EXPECT_EQ(CImageDecoder::TypeFromExtension(nullptr), PICTYPE_UNKNOWN);
+}
+
+TEST_F(DecoderTest, NullArgumentsSetErrorTwo)
+{
+    ClearImageError();
+    DecodeOptions o = Options();
+    EXPECT_EQ(decoder.Load(nullptr, &o), nullptr);
+    EXPECT_EQ(GetImageError(), IMGERR_NULL_OBJECT);
+    ClearImageError();
+    EXPECT_EQ(decoder.Load(L"x.jpg", nullptr), nullptr);
+    EXPECT_EQ(GetImageError(), IMGERR_NULL_OBJECT);
+    ClearImageError();
+    EXPECT_EQ(decoder.LoadJpeg(nullptr, &o), nullptr);
+    EXPECT_EQ(decoder.LoadWithPlatform(nullptr, &o), nullptr);
+    EXPECT_EQ(GetImageError(), 0);
+}
+
+TEST_F(DecoderTest, ColourJpegIsUprightBgr24)
+{
+    const int w = 64, h = 48;
+    auto path = temp.Write(L"q.jpg", MakeJpeg(w, h, JPEG_RGB, [&](int x, int y) { return Quadrants(x, y, w, h); }, false, 100));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.type, PICTYPE_JPG);
+    DIBSECTION ds;
+    ASSERT_EQ(GetObjectW(hbm, sizeof(ds), &ds), (int)sizeof(ds));
+    EXPECT_EQ(ds.dsBm.bmBitsPixel, 24);
+    EXPECT_EQ(ds.dsBmih.biCompression, (DWORD)BI_RGB);
+    EXPECT_EQ(ds.dsBm.bmWidth, w);
+    EXPECT_EQ(ds.dsBm.bmHeight, h);
+    EXPECT_TRUE(Near(PixelAt(hbm, 8, 8), kRed, 6)) << std::hex << PixelAt(hbm, 8, 8);
+    EXPECT_TRUE(Near(PixelAt(hbm, 56, 8), kGreen, 6)) << std::hex << PixelAt(hbm, 56, 8);
+    EXPECT_TRUE(Near(PixelAt(hbm, 8, 40), kBlue, 6)) << std::hex << PixelAt(hbm, 8, 40);
+    EXPECT_TRUE(Near(PixelAt(hbm, 56, 40), kWhite, 6)) << std::hex << PixelAt(hbm, 56, 40);
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, GreyJpegHasEqualChannels)
+{
+    auto path = temp.Write(L"g.jpeg", MakeJpeg(20, 10, JPEG_GREY, [](int x, int) { return x < 10 ? 40u : 200u; }, false, 100));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.type, PICTYPE_JPEG);
+    for (int x : {2, 17})
+    {
+        const uint32_t p = PixelAt(hbm, x, 5);
+        EXPECT_EQ(p & 0xFF, (p >> 8) & 0xFF);
+        EXPECT_EQ(p & 0xFF, (p >> 16) & 0xFF);
+        EXPECT_NEAR(int(p & 0xFF), x < 10 ? 40 : 200, 4);
+    }
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, CmykJpegUsesTheMultiplicationRule)
+{
+    // Samples (c, m, y, k) = (200, 100, 50, 128): blue = 50*128/255 = 25,
+    // green = 100*128/255 = 50, red = 200*128/255 = 100.
+    auto path = temp.Write(L"c.jpg", MakeJpeg(16, 16, JPEG_CMYK, [](int, int) { return 0xC8643280u; }, false, 100));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_TRUE(Near(PixelAt(hbm, 8, 8), (100u << 16) | (50u << 8) | 25u, 3)) << std::hex << PixelAt(hbm, 8, 8);
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, OddWidthRowsArePaddedWithoutShift)
+{
+    // Width 5: 15 bytes of pixels, rows padded to 16.
+    auto path = temp.Write(L"odd.jpg", MakeJpeg(5, 16, JPEG_RGB, [](int, int y) { return y < 8 ? kRed : kBlue; }, false, 100));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    BITMAP bm;
+    GetObjectW(hbm, sizeof(bm), &bm);
+    EXPECT_EQ(bm.bmWidthBytes, 16);
+    for (int y : {0, 3, 12, 15})
+        for (int x = 0; x < 5; x++)
+            EXPECT_TRUE(Near(PixelAt(hbm, x, y), y < 8 ? kRed : kBlue, 12)) << x << "," << y << std::hex << " " << PixelAt(hbm, x, y);
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, ProgressiveJpegDecodes)
+{
+    const int w = 40, h = 40;
+    auto path = temp.Write(L"p.jpg", MakeJpeg(w, h, JPEG_RGB, [&](int x, int y) { return Quadrants(x, y, w, h); }, true, 100));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_TRUE(Near(PixelAt(hbm, 5, 5), kRed, 6));
+    EXPECT_TRUE(Near(PixelAt(hbm, 35, 35), kWhite, 6));
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, TruncatedJpegStillGivesABitmap)
+{
+    // Noisy enough that the scan, not the tables, makes most of the file.
+    Bytes jpeg = MakeJpeg(64, 64, JPEG_RGB, [](int x, int y) {
+        return y < 32 ? (kGreen | ((x * 37 + y * 11) & 0x1F)) : kRed; }, false, 100);
+    jpeg.resize(jpeg.size() * 2 / 3);
+    auto path = temp.Write(L"t.jpg", jpeg);
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.Load(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(SizeOf(hbm).cx, 64);
+    const uint32_t p = PixelAt(hbm, 10, 4);   // the rows before the cut are there
+    EXPECT_GT((p >> 8) & 0xFF, 200u) << std::hex << p;
+    EXPECT_LT((p >> 16) & 0xFF, 60u) << std::hex << p;
+    DeleteObject(hbm);
+    EXPECT_TRUE(FileIsClosed(path));
+}
+
+TEST_F(DecoderTest, CorruptAndEmptyJpegGiveNullAndCloseTheFile)
+{
+    Bytes jpeg = MakeJpeg(32, 32, JPEG_RGB, [](int, int) { return kRed; });
+    Bytes corrupt = jpeg;
+    for (size_t i = 2; i < 40 && i < corrupt.size(); i++)
+        corrupt[i] = 0x5A;   // header segments destroyed
+    auto pathCorrupt = temp.Write(L"bad.jpg", corrupt);
+    auto pathEmpty = temp.Write(L"empty.jpg", Bytes());
+    Bytes sof = jpeg;
+    // An unsupported precision in SOF0 makes the library fail after the
+    // header was accepted in part.
+    for (size_t i = 0; i + 4 < sof.size(); i++)
+        if (sof[i] == 0xFF && sof[i + 1] == 0xC0) { sof[i + 4] = 3; break; }
+    auto pathSof = temp.Write(L"sof.jpg", sof);
+    for (const auto& path : {pathCorrupt, pathEmpty, pathSof})
+    {
+        const size_t before = CommittedBytes();
+        DecodeOptions o = Options();
+        EXPECT_EQ(decoder.Load(path.c_str(), &o), nullptr);
+        EXPECT_TRUE(FileIsClosed(path));
+        EXPECT_LT(CommittedBytes(), before + (4u << 20));
+    }
+}
+
+TEST_F(DecoderTest, JpegHeaderOnlyReportsComponentsAndNoBitmap)
+{
+    struct { JpegKind kind; WORD bits; } cases[] = {{JPEG_RGB, 24}, {JPEG_GREY, 8}, {JPEG_CMYK, 32}};
+    for (const auto& c : cases)
+    {
+        auto path = temp.Write(L"h.jpg", MakeJpeg(300, 17, c.kind, [](int, int) { return 0x80808080u; }));
+        DecodeOptions o = Options(DECODE_HEADER_ONLY | DECODE_SIZE_TEST);
+        EXPECT_EQ(decoder.Load(path.c_str(), &o), nullptr);
+        EXPECT_EQ(o.info.biWidth, 300);
+        EXPECT_EQ(o.info.biHeight, 17);
+        EXPECT_EQ(o.info.biPlanes, 1);
+        EXPECT_EQ(o.info.biBitCount, c.bits);
+        EXPECT_EQ(o.info.biSize, 0u);
+        EXPECT_EQ(o.largeFlag, 1u);
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+}
+
+TEST_F(DecoderTest, ThumbnailScaleIsChosenByWidthOnly)
+{
+    struct { int w, h, outW; } cases[] = {{383, 500, 96}, {384, 10, 48}, {64, 300, 64}, {65, 8, 33}, {192, 8, 96}, {193, 8, 49}};
+    for (const auto& c : cases)
+    {
+        auto path = temp.Write(L"s.jpg", MakeJpeg(c.w, c.h, JPEG_RGB, [](int, int) { return kBlue; }));
+        DecodeOptions o = Options(DECODE_REDUCE, PICTYPE_BY_EXTENSION, 1);
+        HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+        ASSERT_NE(hbm, nullptr) << c.w;
+        EXPECT_EQ(SizeOf(hbm).cx, c.outW) << c.w;
+        DeleteObject(hbm);
+        // reduceMode other than 1: no reduction.
+        DecodeOptions full = Options(DECODE_REDUCE, PICTYPE_BY_EXTENSION, 0);
+        hbm = decoder.LoadNow(path.c_str(), &full);
+        ASSERT_NE(hbm, nullptr);
+        EXPECT_EQ(SizeOf(hbm).cx, c.w);
+        DeleteObject(hbm);
+    }
+}
+
+TEST_F(DecoderTest, SizeTestUsesThePicturesOwnSize)
+{
+    auto big = temp.Write(L"big.jpg", MakeJpeg(300, 200, JPEG_RGB, [](int, int) { return kRed; }));
+    auto edge = temp.Write(L"edge.jpg", MakeJpeg(256, 256, JPEG_RGB, [](int, int) { return kRed; }));
+    DecodeOptions o = Options(DECODE_SIZE_TEST | DECODE_REDUCE, PICTYPE_BY_EXTENSION, 1);
+    HBITMAP hbm = decoder.LoadNow(big.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.largeFlag, 1u);
+    EXPECT_EQ(SizeOf(hbm).cx, 75);   // reduced 1/4, flag from 300 x 200
+    DeleteObject(hbm);
+    o = Options(DECODE_SIZE_TEST);
+    hbm = decoder.LoadNow(edge.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.largeFlag, 0u);
+    DeleteObject(hbm);
+    // The platform route applies the same test to the bitmap it got.
+    auto bmp = temp.Write(L"big.bmp", MakeBmp(40, 257, 2, 24, 0, {}, nullptr, BmpRows(257, 2, 24, [](int, int) { return 0u; })));
+    o = Options(DECODE_SIZE_TEST);
+    hbm = decoder.LoadNow(bmp.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.largeFlag, 1u);
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, CancelledDecoderRefusesUntilCleared)
+{
+    auto path = temp.Write(L"c.jpg", MakeJpeg(8, 8, JPEG_RGB, [](int, int) { return kRed; }));
+    decoder.SetCancel(1);
+    EXPECT_EQ(decoder.IsCancelled(), 1u);
+    DecodeOptions o = Options();
+    EXPECT_EQ(decoder.Load(path.c_str(), &o), nullptr);
+    HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+    EXPECT_NE(hbm, nullptr);
+    EXPECT_EQ(decoder.IsCancelled(), 0u);
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, CancelFromAnotherThreadReturnsNullPromptly)
+{
+    const int w = 4000, h = 3000;
+    auto path = temp.Write(L"huge.jpg", MakeJpeg(w, h, JPEG_RGB, [](int x, int y) { return (x * 7 + y * 3) & 0xFFFFFF; }, false, 90));
+    const size_t before = CommittedBytes();
+    HBITMAP result = reinterpret_cast<HBITMAP>(1);
+    DWORD tCancel = 0, tDone = 0;
+    std::thread worker([&] {
+        DecodeOptions o = Options();
+        result = decoder.LoadNow(path.c_str(), &o);
+        tDone = GetTickCount();
+    });
+    Sleep(40);
+    tCancel = GetTickCount();
+    decoder.SetCancel(1);
+    worker.join();
+    EXPECT_EQ(result, nullptr);
+    EXPECT_LT(tDone - tCancel, 200u);
+    EXPECT_TRUE(FileIsClosed(path));
+    EXPECT_LT(CommittedBytes(), before + (8u << 20)) << "a 36 MB bitmap was leaked";
+}
+
+TEST_F(DecoderTest, CancelStopsThePlatformRouteAtTheNextRead)
+{
+    const int w = 4000, h = 3000;
+    auto path = temp.Write(L"huge.bmp", MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, [](int x, int) { return uint32_t(x); })));
+    const size_t before = CommittedBytes();
+    HBITMAP result = reinterpret_cast<HBITMAP>(1);
+    std::thread worker([&] {
+        DecodeOptions o = Options();
+        result = decoder.LoadNow(path.c_str(), &o);
+    });
+    Sleep(30);
+    decoder.SetCancel(1);
+    worker.join();
+    EXPECT_EQ(result, nullptr);
+    if (result)
+        DeleteObject(result);
+    EXPECT_TRUE(FileIsClosed(path));
+    EXPECT_LT(CommittedBytes(), before + (4u << 20));
+}
+
+TEST_F(DecoderTest, BmpVariantsThroughThePlatformRoute)
+{
+    const int w = 6, h = 4;
+    auto quad = [&](int x, int y) { return Quadrants(x, y, w, h); };
+    const std::vector<uint32_t> pal4 = {kRed, kGreen, kBlue, kWhite};
+    std::vector<uint32_t> pal16 = pal4;
+    pal16.resize(16, 0);
+    auto idx = [&](int x, int y) -> uint32_t { return y < h / 2 ? (x < w / 2 ? 0 : 1) : (x < w / 2 ? 2 : 3); };
+    const uint32_t m565[3] = {0xF800, 0x07E0, 0x001F};
+    auto to565 = [&](int x, int y) -> uint32_t {
+        const uint32_t c = quad(x, y);
+        return ((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x1F);
+    };
+    struct Case { const wchar_t* name; Bytes data; };
+    std::vector<Case> cases = {
+        {L"a24.bmp", MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, quad))},
+        {L"a24td.bmp", MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, quad, true), true)},
+        {L"a32.bmp", MakeBmp(124, w, h, 32, 0, {}, nullptr, BmpRows(w, h, 32, quad))},
+        {L"a2.2bp", MakeBmp(40, w, h, 2, 0, pal4, nullptr, BmpRows(w, h, 2, idx))},
+        // OS/2 1.x: always 2^bits palette entries of three bytes.
+        {L"a4os2.bmp", MakeBmp(12, w, h, 4, 0, pal16, nullptr, BmpRows(w, h, 4, idx))},
+        {L"a8v4.bmp", MakeBmp(108, w, h, 8, 0, pal4, nullptr, BmpRows(w, h, 8, idx))},
+        {L"a565.bmp", MakeBmp(40, w, h, 16, 3, {}, m565, BmpRows(w, h, 16, to565))},
+        {L"a565v3.bmp", MakeBmp(56, w, h, 16, 3, {}, m565, BmpRows(w, h, 16, to565))},
+        {L"aos2v2.bmp", MakeBmp(64, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, quad))},
+        {L"aos2s.bmp", MakeBmp(16, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, quad))},
+    };
+    // RLE8: per row (bottom first) two runs of three, end of line; end of bitmap.
+    Bytes rle8, rle4;
+    for (int i = 0; i < h; i++)
+    {
+        const int y = h - 1 - i;
+        const uint8_t a = static_cast<uint8_t>(idx(0, y)), b = static_cast<uint8_t>(idx(5, y));
+        const uint8_t r8[] = {3, a, 3, b, 0, 0};
+        rle8.insert(rle8.end(), r8, r8 + 6);
+        // RLE4: absolute run of 3 then an encoded run of 3.
+        const uint8_t r4[] = {0, 3, static_cast<uint8_t>((a << 4) | a), static_cast<uint8_t>(a << 4), 3,
+                              static_cast<uint8_t>((b << 4) | b), 0, 0};
+        rle4.insert(rle4.end(), r4, r4 + 8);
+    }
+    rle8.push_back(0); rle8.push_back(1);
+    rle4.push_back(0); rle4.push_back(1);
+    cases.push_back({L"rle8.bmp", MakeBmp(40, w, h, 8, 1, pal4, nullptr, rle8)});
+    cases.push_back({L"rle4.bmp", MakeBmp(40, w, h, 4, 2, pal4, nullptr, rle4)});
+    for (const auto& c : cases)
+    {
+        auto path = temp.Write(c.name, c.data);
+        DecodeOptions o = Options();
+        HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+        ASSERT_NE(hbm, nullptr) << std::string(c.name, c.name + wcslen(c.name));
+        EXPECT_EQ(o.type, PICTYPE_BMP);
+        BITMAP bm;
+        GetObjectW(hbm, sizeof(bm), &bm);
+        EXPECT_EQ(bm.bmBitsPixel, ScreenDepth());
+        EXPECT_EQ(SizeOf(hbm).cx, w);
+        EXPECT_EQ(SizeOf(hbm).cy, h);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                EXPECT_EQ(PixelAt(hbm, x, y), Quantised(hbm, quad(x, y)))
+                    << "file " << std::string(c.name, c.name + wcslen(c.name)) << " at " << x << "," << y;
+        DeleteObject(hbm);
+    }
+}
+
+TEST_F(DecoderTest, BadBmpHeadersAreRejected)
+{
+    const int w = 4, h = 4;
+    auto zero = [](int, int) { return 0u; };
+    Bytes ok = MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, zero));
+    Bytes offset = ok;
+    offset[10] = 20;   // pixels would start inside the header
+    Bytes header = ok;
+    header[14] = 41;   // no such header size
+    Bytes truncated(ok.begin(), ok.end() - 10);
+    Bytes tall = ok;
+    tall[22] = 0;
+    tall[23] = 0;
+    tall[24] = 1;      // height 65536 rows of data that are not there
+    Bytes depth = ok;
+    depth[28] = 7;
+    for (const Bytes& b : {offset, header, truncated, tall, depth})
+    {
+        auto path = temp.Write(L"bad.bmp", b);
+        DecodeOptions o = Options();
+        EXPECT_EQ(decoder.LoadNow(path.c_str(), &o), nullptr);
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+    auto empty = temp.Write(L"empty.png", Bytes());
+    DecodeOptions o = Options();
+    EXPECT_EQ(decoder.LoadNow(empty.c_str(), &o), nullptr);
+    EXPECT_EQ(decoder.LoadNow(temp.Path(L"missing.gif").c_str(), &o), nullptr);
+}
+
+TEST_F(DecoderTest, PngVariants)
+{
+    const int w = 9, h = 7;
+    auto quad = [&](int x, int y) { return Quadrants(x, y, w, h); };
+    struct Case { const wchar_t* name; Bytes data; std::function<uint32_t(int, int)> want; };
+    const std::vector<uint32_t> pal = {kRed, kGreen, kBlue, kWhite};
+    auto idx = [&](int x, int y) -> uint32_t { return y < h / 2 ? (x < w / 2 ? 0 : 1) : (x < w / 2 ? 2 : 3); };
+    auto grey = [](int x, int) -> uint32_t { return x * 25u; };
+    auto greyRgb = [](int x, int) -> uint32_t { return x * 25u * 0x010101u; };
+    // Alpha over white: (0, 0, 255) at alpha 128 -> red/green 127, blue 255.
+    auto rgba = [&](int x, int y) -> uint32_t { return x < w / 2 ? (0xFF000000u | quad(x, y)) : 0x800000FFu; };
+    auto rgbaWant = [&](int x, int y) -> uint32_t { return x < w / 2 ? quad(x, y) : 0x7F7FFFu; };
+    std::vector<Case> cases = {
+        {L"rgb.png", MakePng(w, h, PNG_RGB, 8, quad), quad},
+        {L"rgb16.png", MakePng(w, h, PNG_RGB, 16, quad), quad},
+        {L"inter.png", MakePng(w, h, PNG_RGB, 8, quad, true), quad},
+        {L"pal.png", MakePng(w, h, PNG_PALETTE, 8, idx, false, pal), quad},
+        {L"grey.png", MakePng(w, h, PNG_GREY, 8, grey), greyRgb},
+        {L"grey16i.png", MakePng(w, h, PNG_GREY, 16, grey, true), greyRgb},
+        {L"alpha.png", MakePng(w, h, PNG_RGBA, 8, rgba), rgbaWant},
+    };
+    for (const auto& c : cases)
+    {
+        auto path = temp.Write(c.name, c.data);
+        DecodeOptions o = Options();
+        HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+        const std::string name(c.name, c.name + wcslen(c.name));
+        ASSERT_NE(hbm, nullptr) << name;
+        EXPECT_EQ(o.type, PICTYPE_PNG);
+        EXPECT_EQ(SizeOf(hbm).cx, w);
+        EXPECT_EQ(SizeOf(hbm).cy, h);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                EXPECT_TRUE(Near(PixelAt(hbm, x, y), Quantised(hbm, c.want(x, y)), 1))
+                    << name << " at " << x << "," << y << std::hex << " got " << PixelAt(hbm, x, y) << " want "
+                    << Quantised(hbm, c.want(x, y));
+        DeleteObject(hbm);
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+}
+
+TEST_F(DecoderTest, GifFirstFrameIsComposedOnTheLogicalScreen)
+{
+    const std::vector<uint32_t> pal = {kRed, kGreen, kBlue, kBlack};
+    // Screen 12 x 10; frame 4 x 3 at (5, 2); index 3 transparent.
+    auto path = temp.Write(L"f.gif", MakeGif(12, 10, 5, 2, 4, 3, pal, [](int x, int y) -> uint32_t {
+        return x == 3 ? 3 : static_cast<uint32_t>(y);
+    }, 3));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.type, PICTYPE_GIF);
+    EXPECT_EQ(SizeOf(hbm).cx, 12);
+    EXPECT_EQ(SizeOf(hbm).cy, 10);
+    EXPECT_EQ(PixelAt(hbm, 0, 0), Quantised(hbm, kWhite));
+    EXPECT_EQ(PixelAt(hbm, 5, 2), Quantised(hbm, kRed));
+    EXPECT_EQ(PixelAt(hbm, 6, 3), Quantised(hbm, kGreen));
+    EXPECT_EQ(PixelAt(hbm, 7, 4), Quantised(hbm, kBlue));
+    EXPECT_EQ(PixelAt(hbm, 8, 3), Quantised(hbm, kWhite)) << "transparent over white";
+    EXPECT_EQ(PixelAt(hbm, 9, 2), Quantised(hbm, kWhite));
+    EXPECT_EQ(PixelAt(hbm, 6, 5), Quantised(hbm, kWhite));
+    DeleteObject(hbm);
+}
+
+TEST_F(DecoderTest, PlatformHeaderOnlyReportsTheBitmapItStartedToMake)
+{
+    const std::vector<uint32_t> pal = {kRed, kGreen};
+    struct Case { const wchar_t* name; Bytes data; int w, h; };
+    const int big = 600;
+    Case cases[] = {
+        {L"h.gif", MakeGif(300, 280, 0, 0, 300, 280, pal, [](int x, int) { return uint32_t(x & 1); }), 300, 280},
+        {L"h.png", MakePng(big, 20, PNG_RGB, 8, [](int x, int) { return uint32_t(x); }), big, 20},
+        {L"h.bmp", MakeBmp(40, big, 50, 24, 0, {}, nullptr, BmpRows(big, 50, 24, [](int, int) { return 0u; })), big, 50},
+    };
+    for (const auto& c : cases)
+    {
+        auto path = temp.Write(c.name, c.data);
+        DecodeOptions o = Options(DECODE_HEADER_ONLY | DECODE_SIZE_TEST);
+        EXPECT_EQ(decoder.LoadNow(path.c_str(), &o), nullptr);
+        EXPECT_EQ(o.info.biWidth, c.w);
+        EXPECT_EQ(o.info.biHeight, c.h);
+        EXPECT_EQ(o.info.biBitCount, ScreenDepth());
+        EXPECT_EQ(o.largeFlag, 0u) << "the capture is taken before the size test";
+        EXPECT_EQ(o.flags, DWORD(DECODE_HEADER_ONLY | DECODE_SIZE_TEST));
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+}
+
+TEST_F(DecoderTest, TwoThreadsDecodeHeaderOnlyAtOnce)
+{
+    auto a = temp.Write(L"a.png", MakePng(111, 22, PNG_RGB, 8, [](int, int) { return 0u; }));
+    auto b = temp.Write(L"b.gif", MakeGif(33, 44, 0, 0, 33, 44, {kRed}, [](int, int) { return 0u; }));
+    CImageDecoder other;
+    bool ok = true;
+    std::thread t([&] {
+        for (int i = 0; i < 30; i++)
+        {
+            DecodeOptions o = Options(DECODE_HEADER_ONLY);
+            other.LoadNow(b.c_str(), &o);
+            ok = ok && o.info.biWidth == 33 && o.info.biHeight == 44;
+        }
+    });
+    for (int i = 0; i < 30; i++)
+    {
+        DecodeOptions o = Options(DECODE_HEADER_ONLY);
+        decoder.LoadNow(a.c_str(), &o);
+        EXPECT_EQ(o.info.biWidth, 111);
+        EXPECT_EQ(o.info.biHeight, 22);
+    }
+    t.join();
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(DecoderTest, UnknownExtensionGoesToThePlatformRoute)
+{
+    auto path = temp.Write(L"pic.tif", MakeBmp(40, 2, 2, 24, 0, {}, nullptr, BmpRows(2, 2, 24, [](int, int) { return kGreen; })));
+    DecodeOptions o = Options();
+    HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+    ASSERT_NE(hbm, nullptr);
+    EXPECT_EQ(o.type, PICTYPE_UNKNOWN);
+    EXPECT_EQ(PixelAt(hbm, 1, 1), Quantised(hbm, kGreen));
+    DeleteObject(hbm);
+}
+
+TEST(CreateDib, MakesBottomUp24BitDibs)
+{
+    HBITMAP hbm = CImageDecoder::CreateDib(nullptr, 7, 3, 24);
+    ASSERT_NE(hbm, nullptr);
+    DIBSECTION ds;
+    ASSERT_EQ(GetObjectW(hbm, sizeof(ds), &ds), (int)sizeof(ds));
+    EXPECT_EQ(ds.dsBm.bmWidthBytes, 24);
+    EXPECT_EQ(ds.dsBmih.biCompression, (DWORD)BI_RGB);
+    DeleteObject(hbm);
+    EXPECT_EQ(CImageDecoder::CreateDib(nullptr, 0, 0, 24), nullptr);
+}

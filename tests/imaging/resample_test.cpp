@@ -1,0 +1,463 @@
+// Resampler: the Part's weight tables and edge cases, and a literal
+// reference implementation of the written algorithm compared on random
+// pictures through every kernel and through Resample.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "viewer/imaging/resample.h"
+
+namespace {
+
+typedef std::vector<uint8_t> Plane;
+
+// --- Reference: the text of Part 1.2, step by step, no shortcuts. ---------
+
+std::vector<WeightEntry> RefTable(int n, int m, bool reducing)
+{
+    std::vector<WeightEntry> t(n);
+    const int unit = reducing ? (m * 4096) / n : 4096;
+    const int d = reducing ? n : m;
+    int acc = 0;
+    for (int i = 0; i < n; i++)
+    {
+        int tt = acc + m;
+        if (tt > n)
+        {
+            t[i].w0 = ((n - acc) * 4096) / d;
+            tt -= n;
+            t[i].w1 = (tt * 4096) / d;
+        }
+        else if (tt == n)
+        {
+            t[i].w0 = unit;
+            t[i].w1 = -1;
+            tt = 0;
+        }
+        else
+        {
+            t[i].w0 = unit;
+            t[i].w1 = 0;
+        }
+        acc = tt;
+    }
+    return t;
+}
+
+// Pixels as blue, green, red triples, rows of w * 3 bytes, walked upwards in
+// memory like the kernels do.
+Plane RefShrink(const Plane& src, int sw, int sh, int tw, int th)
+{
+    const auto cols = RefTable(sw, tw, true), rows = RefTable(sh, th, true);
+    std::vector<uint32_t> cur((tw + 1) * 3), next((tw + 1) * 3);
+    Plane dst(static_cast<size_t>(tw) * th * 3, 0);
+    int written = 0;
+    for (int y = 0; y < sh && written < th; y++)
+    {
+        const int wy0 = rows[y].w0, wy1 = rows[y].w1;
+        int j = 0;
+        for (int x = 0; x < sw && j < tw; x++)
+        {
+            const int wx0 = cols[x].w0, wx1 = cols[x].w1;
+            for (int c = 0; c < 3; c++)
+            {
+                const uint32_t p = src[(static_cast<size_t>(y) * sw + x) * 3 + c];
+                cur[j * 3 + c] += p * uint32_t(wy0 * wx0);
+                if (wx1 > 0)
+                    cur[(j + 1) * 3 + c] += p * uint32_t(wy0 * wx1);
+                if (wy1 > 0)
+                {
+                    next[j * 3 + c] += p * uint32_t(wy1 * wx0);
+                    if (wx1 > 0)
+                        next[(j + 1) * 3 + c] += p * uint32_t(wy1 * wx1);
+                }
+            }
+            if (wx1 != 0)
+                j++;
+        }
+        if (wy1 != 0)
+        {
+            for (int k = 0; k < tw * 3; k++)
+                dst[static_cast<size_t>(written) * tw * 3 + k] = static_cast<uint8_t>(cur[k] >> 24);
+            std::swap(cur, next);
+            std::fill(next.begin(), next.end(), 0);
+            written++;
+        }
+    }
+    return dst;
+}
+
+Plane RefEnlarge(const Plane& src, int sw, int sh, int tw, int th)
+{
+    const auto cols = RefTable(tw, sw, false), rows = RefTable(th, sh, false);
+    Plane dst(static_cast<size_t>(tw) * th * 3, 0);
+    auto p = [&](int k, int s, int c) -> uint32_t { return src[(static_cast<size_t>(k) * sw + s) * 3 + c]; };
+    int k = 0;
+    for (int y = 0; y < th && k < sh; y++)
+    {
+        const int wy0 = rows[y].w0, wy1 = rows[y].w1;
+        int s = 0;
+        for (int x = 0; x < tw && s < sw; x++)
+        {
+            const int wx0 = cols[x].w0, wx1 = cols[x].w1;
+            for (int c = 0; c < 3; c++)
+            {
+                uint32_t v = p(k, s, c) * uint32_t(wy0 * wx0);
+                if (wx1 > 0)
+                    v += p(k, s + 1, c) * uint32_t(wy0 * wx1);
+                if (wy1 > 0)
+                    v += p(k + 1, s, c) * uint32_t(wy1 * wx0);
+                if (wx1 > 0 && wy1 > 0)
+                    v += p(k + 1, s + 1, c) * uint32_t(wy1 * wx1);
+                dst[(static_cast<size_t>(y) * tw + x) * 3 + c] = static_cast<uint8_t>(v >> 24);
+            }
+            if (wx1 != 0)
+                s++;
+        }
+        if (wy1 != 0)
+            k++;
+    }
+    return dst;
+}
+
+Plane RandomPlane(std::mt19937& rng, int w, int h)
+{
+    Plane p(static_cast<size_t>(w) * h * 3);
+    for (auto& b : p)
+        b = static_cast<uint8_t>(rng());
+    return p;
+}
+
+// A 24-bit bottom-up DIB section; display row y holds plane row (h - 1 - y),
+// so plane rows run upwards like the kernels' walk.
+HBITMAP MakeDib(int w, int h, int bits, const uint32_t* pMasks = nullptr)
+{
+    struct { BITMAPINFOHEADER h; DWORD m[3]; } bmi = {};
+    bmi.h.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.h.biWidth = w;
+    bmi.h.biHeight = h;
+    bmi.h.biPlanes = 1;
+    bmi.h.biBitCount = static_cast<WORD>(bits);
+    bmi.h.biCompression = pMasks ? BI_BITFIELDS : BI_RGB;
+    if (pMasks)
+        memcpy(bmi.m, pMasks, sizeof(bmi.m));
+    void* pv = nullptr;
+    return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, &pv, nullptr, 0);
+}
+
+uint8_t* Bits(HBITMAP hbm, int* pStride)
+{
+    DIBSECTION ds;
+    GetObjectW(hbm, sizeof(ds), &ds);
+    *pStride = ds.dsBm.bmWidthBytes;
+    return static_cast<uint8_t*>(ds.dsBm.bmBits);
+}
+
+// Plane of the memory rows of a 24-bit bitmap (row 0 = first memory row).
+Plane ReadPlane(HBITMAP hbm, int w, int h)
+{
+    int stride;
+    const uint8_t* p = Bits(hbm, &stride);
+    Plane out(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; y++)
+        memcpy(&out[static_cast<size_t>(y) * w * 3], p + static_cast<ptrdiff_t>(y) * stride, w * 3);
+    return out;
+}
+
+} // namespace
+
+TEST(WeightTable, FourToThreeReducing)
+{
+    WeightEntry* t = WeightTable(4, 3, 1);
+    ASSERT_NE(t, nullptr);
+    const WeightEntry want[] = {{3072, 0}, {1024, 2048}, {2048, 1024}, {3072, -1}};
+    for (int i = 0; i < 4; i++)
+    {
+        EXPECT_EQ(t[i].w0, want[i].w0) << i;
+        EXPECT_EQ(t[i].w1, want[i].w1) << i;
+    }
+    FreeWeightTable(t);
+}
+
+TEST(WeightTable, TwoToThreeEnlarging)
+{
+    WeightEntry* t = WeightTable(3, 2, 0);
+    ASSERT_NE(t, nullptr);
+    const WeightEntry want[] = {{4096, 0}, {2048, 2048}, {4096, -1}};
+    for (int i = 0; i < 3; i++)
+    {
+        EXPECT_EQ(t[i].w0, want[i].w0) << i;
+        EXPECT_EQ(t[i].w1, want[i].w1) << i;
+    }
+    FreeWeightTable(t);
+}
+
+TEST(WeightTable, EqualSizesStepEveryPixel)
+{
+    WeightEntry* t = WeightTable(17, 17, 1);
+    ASSERT_NE(t, nullptr);
+    for (int i = 0; i < 17; i++)
+    {
+        EXPECT_EQ(t[i].w0, 4096);
+        EXPECT_EQ(t[i].w1, -1);
+    }
+    FreeWeightTable(t);
+}
+
+TEST(WeightTable, MatchesTheWrittenTableBelow4096)
+{
+    std::mt19937 rng(7);
+    for (int k = 0; k < 200; k++)
+    {
+        const int n = 1 + rng() % 4000, m = 1 + rng() % n;
+        for (int reducing = 0; reducing < 2; reducing++)
+        {
+            // Both directions have m <= n (source/target for reduction, target/source for enlargement).
+            const int nn = n, mm = m;
+            auto ref = RefTable(nn, mm, reducing);
+            WeightEntry* t = WeightTable(nn, mm, reducing);
+            ASSERT_NE(t, nullptr);
+            for (int i = 0; i < nn; i++)
+            {
+                ASSERT_EQ(t[i].w0, ref[i].w0) << nn << " " << mm << " " << i;
+                ASSERT_EQ(t[i].w1, ref[i].w1) << nn << " " << mm << " " << i;
+            }
+            FreeWeightTable(t);
+        }
+    }
+}
+
+// Fix: beyond 4096 pixels a spill can truncate to 0 and read as "the cell
+// goes on"; every cell must still end exactly once per target pixel.
+TEST(WeightTable, LongAxesEndEveryCell)
+{
+    auto ref = RefTable(5001, 64, true);
+    int refEnds = 0;
+    for (const auto& e : ref)
+        refEnds += e.w1 != 0;
+    EXPECT_LT(refEnds, 64) << "the written table loses cells on this axis";
+    WeightEntry* t = WeightTable(5001, 64, 1);
+    ASSERT_NE(t, nullptr);
+    int ends = 0;
+    for (int i = 0; i < 5001; i++)
+        ends += t[i].w1 != 0;
+    EXPECT_EQ(ends, 64);
+    FreeWeightTable(t);
+
+    const int sw = 5001, sh = 2, tw = 64, th = 1;
+    Plane src(static_cast<size_t>(sw) * sh * 3, 200);
+    Plane dst(tw * 3, 7);
+    ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+    for (uint8_t b : dst)
+        EXPECT_TRUE(b >= 197 && b <= 200) << int(b);   // truncation only lowers it
+}
+
+TEST(Resampler, ShrinkMatchesReferenceOnRandomPictures)
+{
+    std::mt19937 rng(1);
+    for (int k = 0; k < 60; k++)
+    {
+        const int sw = 1 + rng() % 200, sh = 1 + rng() % 200;
+        const int tw = 1 + rng() % sw, th = 1 + rng() % sh;
+        const Plane src = RandomPlane(rng, sw, sh);
+        Plane dst(static_cast<size_t>(tw) * th * 3, 0);
+        ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+        ASSERT_EQ(dst, RefShrink(src, sw, sh, tw, th)) << sw << "x" << sh << " -> " << tw << "x" << th;
+    }
+}
+
+TEST(Resampler, EnlargeMatchesReferenceOnRandomPictures)
+{
+    std::mt19937 rng(2);
+    for (int k = 0; k < 60; k++)
+    {
+        const int sw = 1 + rng() % 100, sh = 1 + rng() % 100;
+        const int tw = sw + rng() % 200, th = sh + rng() % 200;
+        const Plane src = RandomPlane(rng, sw, sh);
+        Plane dst(static_cast<size_t>(tw) * th * 3, 0);
+        EnlargeRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+        ASSERT_EQ(dst, RefEnlarge(src, sw, sh, tw, th)) << sw << "x" << sh << " -> " << tw << "x" << th;
+    }
+}
+
+// Through Resample: box arithmetic, 16-bit 5-6-5 and 5-5-5, 32-bit plain and bit fields.
+TEST(Resampler, ResampleBoxesAtEveryDepthMatchReference)
+{
+    std::mt19937 rng(3);
+    const uint32_t masks565[3] = {0xF800, 0x07E0, 0x001F};
+    const uint32_t masks888[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    for (int depth : {24, 16, 1555, 32, 2032})
+    {
+        for (int k = 0; k < 12; k++)
+        {
+            const int w = 20 + rng() % 60, h = 20 + rng() % 60;
+            // 2032: 32 bits with explicit 8-8-8 bit fields.
+            const bool bTopDown = false;
+            const int bits = depth == 1555 ? 16 : depth == 2032 ? 32 : depth;
+            HBITMAP hbm = MakeDib(w, h, bits, depth == 16 ? masks565 : depth == 2032 ? masks888 : nullptr);
+            ASSERT_NE(hbm, nullptr);
+            int stride;
+            uint8_t* p = Bits(hbm, &stride);
+            for (int i = 0; i < stride * h; i++)
+                p[i] = static_cast<uint8_t>(rng());
+            ViewBox box = {static_cast<int32_t>(rng() % 10), static_cast<int32_t>(rng() % 10), 0, 0};
+            box.width = 1 + rng() % (w - box.x);
+            box.height = 1 + rng() % (h - box.y);
+            const bool shrink = k % 2 == 0;
+            const int tw = shrink ? 1 + rng() % box.width : box.width + rng() % 50;
+            const int th = shrink ? 1 + rng() % box.height : box.height + rng() % 50;
+            // The box as a plane walked upwards from its bottom display row.
+            Plane src(static_cast<size_t>(box.width) * box.height * 3);
+            for (int r = 0; r < box.height; r++)
+            {
+                const int yDisplay = box.y + box.height - 1 - r;
+                const int yMemory = bTopDown ? yDisplay : h - 1 - yDisplay;
+                const uint8_t* row = p + static_cast<ptrdiff_t>(yMemory) * stride;
+                for (int x = 0; x < box.width; x++)
+                {
+                    uint8_t* o = &src[(static_cast<size_t>(r) * box.width + x) * 3];
+                    const int sx = box.x + x;
+                    if (bits == 24 || bits == 32)
+                        memcpy(o, row + sx * (bits / 8), 3);
+                    else
+                    {
+                        const uint16_t v = reinterpret_cast<const uint16_t*>(row)[sx];
+                        if (depth == 16)
+                        {
+                            o[0] = static_cast<uint8_t>((v & 0x1F) << 3);
+                            o[1] = static_cast<uint8_t>(((v >> 5) & 0x3F) << 2);
+                            o[2] = static_cast<uint8_t>(((v >> 11) & 0x1F) << 3);
+                        }
+                        else
+                        {
+                            o[0] = static_cast<uint8_t>((v & 0x1F) << 3);
+                            o[1] = static_cast<uint8_t>(((v >> 5) & 0x1F) << 3);
+                            o[2] = static_cast<uint8_t>(((v >> 10) & 0x1F) << 3);
+                        }
+                    }
+                }
+            }
+            HBITMAP hbmOut = Resample(hbm, tw, th, &box);
+            ASSERT_NE(hbmOut, nullptr) << depth;
+            const Plane want = shrink ? RefShrink(src, box.width, box.height, tw, th)
+                                      : RefEnlarge(src, box.width, box.height, tw, th);
+            EXPECT_EQ(ReadPlane(hbmOut, tw, th), want) << "depth " << depth << " case " << k;
+            DeleteObject(hbmOut);
+            DeleteObject(hbm);
+        }
+    }
+}
+
+TEST(Resampler, EqualSizeCopiesTheBox)
+{
+    std::mt19937 rng(4);
+    HBITMAP hbm = MakeDib(30, 20, 24);
+    int stride;
+    uint8_t* p = Bits(hbm, &stride);
+    for (int i = 0; i < stride * 20; i++)
+        p[i] = static_cast<uint8_t>(rng());
+    const ViewBox box = {5, 3, 12, 9};
+    HBITMAP out = Resample(hbm, 12, 9, &box);
+    ASSERT_NE(out, nullptr);
+    int outStride;
+    const uint8_t* q = Bits(out, &outStride);
+    for (int y = 0; y < 9; y++)
+    {
+        // Display row y of the target is display row box.y + y of the source.
+        const uint8_t* srcRow = p + static_cast<ptrdiff_t>(20 - 1 - (box.y + y)) * stride + box.x * 3;
+        const uint8_t* dstRow = q + static_cast<ptrdiff_t>(9 - 1 - y) * outStride;
+        EXPECT_EQ(memcmp(srcRow, dstRow, 12 * 3), 0) << y;
+    }
+    DeleteObject(out);
+    DeleteObject(hbm);
+}
+
+TEST(Resampler, UniformGreyStaysOrLosesOne)
+{
+    HBITMAP hbm = MakeDib(100, 100, 24);
+    int stride;
+    uint8_t* p = Bits(hbm, &stride);
+    memset(p, 137, static_cast<size_t>(stride) * 100);
+    const ViewBox box = {0, 0, 100, 100};
+    HBITMAP out = Resample(hbm, 30, 30, &box);
+    ASSERT_NE(out, nullptr);
+    const Plane plane = ReadPlane(out, 30, 30);
+    for (uint8_t b : plane)
+        EXPECT_TRUE(b == 137 || b == 136) << int(b);
+    DeleteObject(out);
+    DeleteObject(hbm);
+}
+
+TEST(Resampler, MixedDirectionsAndNullBoxGiveNull)
+{
+    HBITMAP hbm = MakeDib(300, 300, 24);
+    const ViewBox box = {0, 0, 200, 100};
+    EXPECT_EQ(Resample(hbm, 100, 150, &box), nullptr);
+    const ViewBox box2 = {0, 0, 100, 200};
+    EXPECT_EQ(Resample(hbm, 150, 100, &box2), nullptr);
+    EXPECT_EQ(Resample(hbm, 100, 100, nullptr), nullptr);
+    const ViewBox outside = {250, 0, 100, 100};
+    EXPECT_EQ(Resample(hbm, 50, 50, &outside), nullptr);
+    DeleteObject(hbm);
+}
+
+TEST(Resampler, White565ReadsAs248_252_248)
+{
+    const ChannelMasks m = MakeChannelMasks(0xF800, 0x07E0, 0x001F);
+    EXPECT_EQ(m.rightShift[CHANNEL_RED], 11);
+    EXPECT_EQ(m.leftShift[CHANNEL_RED], 3);
+    EXPECT_EQ(m.rightShift[CHANNEL_GREEN], 5);
+    EXPECT_EQ(m.leftShift[CHANNEL_GREEN], 2);
+    EXPECT_EQ(m.rightShift[CHANNEL_BLUE], 0);
+    EXPECT_EQ(m.leftShift[CHANNEL_BLUE], 3);
+    const uint16_t white[4] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    uint8_t out[6] = {};
+    ShrinkMasked16(reinterpret_cast<const uint8_t*>(white), 2, 2, 4, m, out, 1, 1, 3);
+    EXPECT_EQ(out[0], 248);   // blue
+    EXPECT_EQ(out[1], 252);   // green
+    EXPECT_EQ(out[2], 248);   // red
+    EnlargeMasked16(reinterpret_cast<const uint8_t*>(white), 1, 1, 2, m, out, 2, 1, 6);
+    EXPECT_EQ(out[3], 248);
+    EXPECT_EQ(out[4], 252);
+    EXPECT_EQ(out[5], 248);
+}
+
+TEST(Resampler, ReducingRoutinesClearTheFlagEnlargingOnesObeyIt)
+{
+    Plane src(4 * 4 * 3, 90);
+    Plane dst(2 * 2 * 3, 0);
+    SetResampleAbort(1);
+    ShrinkRgb24(src.data(), 4, 4, 12, dst.data(), 2, 2, 6);
+    EXPECT_EQ(GetResampleAbort(), 0);
+    EXPECT_EQ(dst[0], 90);
+
+    Plane big(8 * 8 * 3, 0xAB);
+    SetResampleAbort(1);
+    EnlargeRgb24(src.data(), 4, 4, 12, big.data(), 8, 8, 24);
+    EXPECT_EQ(GetResampleAbort(), 1);
+    EXPECT_EQ(big, Plane(8 * 8 * 3, 0xAB)) << "an aborted enlargement writes nothing";
+    SetResampleAbort(0);
+}
+
+TEST(Resampler, AbortFromAnotherThreadStopsAShrinkPromptly)
+{
+    const int sw = 4000, sh = 3000;
+    Plane src(static_cast<size_t>(sw) * sh * 3, 50);
+    Plane dst(240 * 180 * 3, 0xEE);
+    volatile int32_t flag = 0;
+    std::thread stopper([&] {
+        Sleep(10);
+        flag = 1;
+    });
+    const DWORD t0 = GetTickCount();
+    ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), 240, 180, 240 * 3, &flag);
+    const DWORD elapsed = GetTickCount() - t0;
+    stopper.join();
+    EXPECT_EQ(flag, 1);
+    EXPECT_LT(elapsed, 500u);
+    EXPECT_EQ(dst.back(), 0xEE) << "the last rows are not written after an abort";
+}

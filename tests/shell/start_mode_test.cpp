@@ -1,0 +1,254 @@
+// Opening pictures into the real main window: the start mode, the loader
+// and the title.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "registry_fixture.h"
+#include "viewer/common/path_parts.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/open_picture.h"
+#include "viewer/shell/settings_names.h"
+
+namespace {
+
+// A 24-bit BMP file of one colour.
+void WriteBmp(const std::wstring& path, int w, int h, COLORREF cr)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + stride * h;
+    info.biSize = sizeof(info);
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::vector<BYTE> rows((size_t)stride * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            BYTE* p = &rows[(size_t)y * stride + x * 3];
+            p[0] = GetBValue(cr);
+            p[1] = GetGValue(cr);
+            p[2] = GetRValue(cr);
+        }
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(&file, sizeof(file), 1, f);
+    fwrite(&info, sizeof(info), 1, f);
+    fwrite(rows.data(), rows.size(), 1, f);
+    fclose(f);
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y)
+{
+    HDC hdc = GetDC(hwnd);
+    COLORREF c = GetPixel(hdc, x, y);
+    ReleaseDC(hwnd, hdc);
+    return c;
+}
+
+class StartModeTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        ResetKeyMap();
+        g_szBrowsePath[0] = L'\0';
+        g_szPicturePath[0] = L'\0';
+        WCHAR szTemp[MAX_PATH];
+        GetTempPathW(MAX_PATH, szTemp);
+        m_folder = std::wstring(szTemp) + L"ombrix_start_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(m_folder.c_str(), NULL);
+    }
+
+    void TearDown() override
+    {
+        MainWindowData* pData = GetMainWindowData();
+        if (pData && pData->hwndMain)
+            DestroyWindow(pData->hwndMain);
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            if (msg.message != WM_QUIT)
+                DispatchMessageW(&msg);
+        for (const std::wstring& name : m_files)
+            DeleteFileW((m_folder + name).c_str());
+        RemoveDirectoryW(m_folder.c_str());
+        SettingsTest::TearDown();
+    }
+
+    void SetStartPicture(const wchar_t* pszName)
+    {
+        DWORD dwOne = 1;
+        RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
+        RawSetValue(SZ_START_FOLDER, REG_SZ, m_folder.c_str(), (DWORD)((m_folder.size() + 1) * sizeof(WCHAR)));
+        RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
+    }
+
+    std::wstring AddPicture(const wchar_t* pszName, int w, int h, COLORREF cr)
+    {
+        WriteBmp(m_folder + pszName, w, h, cr);
+        m_files.push_back(pszName);
+        return m_folder + pszName;
+    }
+
+    MainWindowData* Start()
+    {
+        if (!InitInstance(GetModuleHandleW(NULL), SW_SHOW))
+            return NULL;
+        return GetMainWindowData();
+    }
+
+    static std::wstring Title(HWND hwnd)
+    {
+        WCHAR sz[400];
+        GetWindowTextW(hwnd, sz, 400);
+        return sz;
+    }
+
+    std::wstring m_folder;
+    std::vector<std::wstring> m_files;
+};
+
+} // namespace
+
+TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
+{
+    std::wstring path = AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
+    SetStartPicture(L"beach.bmp");
+    MainWindowData* pData = Start();
+    ASSERT_NE(nullptr, pData);
+
+    EXPECT_EQ(L"beach - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(path, g_szPicturePath);
+    EXPECT_EQ(m_folder, g_szBrowsePath);
+    ASSERT_NE(nullptr, pData->hbmCurrent);
+    EXPECT_EQ(pData->hbmCurrent, pData->pRenderer->GetBitmap());
+    BITMAP bm;
+    ASSERT_TRUE(GetObjectW(pData->hbmCurrent, sizeof(bm), &bm));
+    EXPECT_EQ(40, bm.bmWidth);
+    EXPECT_EQ(30, bm.bmHeight);
+
+    // Drawn centred on white at zoom 1.0.
+    pData->pRenderer->RenderNow();
+    RECT rc;
+    GetClientRect(pData->hwndMain, &rc);
+    COLORREF centre = WindowPixel(pData->hwndMain, rc.right / 2, rc.bottom / 2);
+    EXPECT_GE(GetRValue(centre), 240);
+    EXPECT_LE(GetGValue(centre), 8);
+    EXPECT_EQ(RGB(255, 255, 255), WindowPixel(pData->hwndMain, 2, 2) | 0x070307);
+}
+
+TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)
+{
+    SetStartPicture(L"gone.JPEG");
+    MainWindowData* pData = Start();
+    ASSERT_NE(nullptr, pData);
+
+    EXPECT_EQ(L"gone - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(nullptr, pData->hbmCurrent);
+    EXPECT_EQ(nullptr, pData->pRenderer->GetBitmap());
+    std::wstring expected = L"Could not open file:\r\n '" + m_folder + L"gone.JPEG'";
+    EXPECT_EQ(expected, pData->pRenderer->GetMessageText());
+    EXPECT_EQ(m_folder, g_szBrowsePath);
+
+    // The message stands in the middle of the white page.
+    pData->pRenderer->RenderNow();
+    RECT rc;
+    GetClientRect(pData->hwndMain, &rc);
+    int nInk = 0;
+    for (int y = rc.bottom / 2 - 15; y < rc.bottom / 2 + 15; ++y)
+        for (int x = 0; x < rc.right; ++x)
+            if (GetGValue(WindowPixel(pData->hwndMain, x, y)) < 100)
+                ++nInk;
+    EXPECT_GT(nInk, 20);
+    EXPECT_EQ(RGB(255, 255, 255), WindowPixel(pData->hwndMain, 2, 2) | 0x070307);
+}
+
+TEST_F(StartModeTest, StartModeZeroOpensNothing)
+{
+    AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
+    const std::wstring folder = m_folder;
+    RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
+    MainWindowData* pData = Start();
+    ASSERT_NE(nullptr, pData);
+    EXPECT_EQ(nullptr, pData->hbmCurrent);
+    EXPECT_EQ(folder, g_szPicturePath);
+    EXPECT_EQ(L"Ombrix Viewer", Title(pData->hwndMain));
+}
+
+TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
+{
+    std::wstring wide = AddPicture(L"wide.bmp", 1000, 500, RGB(0, 0, 248));
+    std::wstring small = AddPicture(L"small.bmp", 100, 50, RGB(0, 248, 0));
+    MainWindowData* pData = Start();
+    ASSERT_NE(nullptr, pData);
+    CRenderer* pRenderer = pData->pRenderer;
+
+    // Centre start position: a small picture gets a negative origin, which
+    // the first render clamps.
+    pData->nInitialViewPosition = 5;
+    ASSERT_EQ(1, OpenPicture(pData, small.c_str()));
+    HBITMAP hbmFirst = pData->hbmCurrent;
+    ASSERT_NE(nullptr, hbmFirst);
+    RECT rc;
+    GetClientRect(pData->hwndMain, &rc);
+    LONG x, y;
+    InitialViewOrigin(pData, hbmFirst, &x, &y);
+    EXPECT_EQ(50 - rc.right / 2, x);
+    EXPECT_EQ(25 - rc.bottom / 2, y);
+    pRenderer->RenderNow();
+    EXPECT_EQ(0, pRenderer->GetView().x);
+    EXPECT_EQ(0, pRenderer->GetView().y);
+    EXPECT_EQ(RGB(7, 255, 7), WindowPixel(pData->hwndMain, rc.right / 2 - 49, rc.bottom / 2) | 0x070307);
+    EXPECT_EQ(RGB(255, 255, 255), WindowPixel(pData->hwndMain, rc.right / 2 - 51, rc.bottom / 2) | 0x070307);
+
+    // Fit mode carries over to the next picture, which replaces the first.
+    pData->nFitMode = 1;
+    ASSERT_EQ(1, OpenPicture(pData, wide.c_str()));
+    BITMAP bm;
+    EXPECT_FALSE(GetObjectW(hbmFirst, sizeof(bm), &bm)) << "the replaced picture is deleted";
+    EXPECT_EQ(1, pRenderer->GetFitToScreen());
+    pRenderer->RenderNow();
+    EXPECT_DOUBLE_EQ((double)rc.right / 1000, pRenderer->GetZoom());
+    EXPECT_EQ(L"wide - Ombrix Viewer", Title(pData->hwndMain));
+
+    // A path too long for the name buffer fails as a whole instead of
+    // opening the shorter name it would be cut to.
+    std::wstring longPath = wide + std::wstring(MAX_PATH, L'x');
+    ASSERT_EQ(1, OpenPicture(pData, longPath.c_str()));
+    EXPECT_EQ(nullptr, pData->hbmCurrent);
+    EXPECT_EQ(0, wcsncmp(L"Could not open file:\r\n '", pRenderer->GetMessageText(), 24));
+}
+
+TEST(PathParts, FolderAndNameOfAPath)
+{
+    wchar_t sz[MAX_PATH];
+    FileNamePart(L"\\My Documents\\beach.jpg", 1, sz, MAX_PATH);
+    EXPECT_STREQ(L"beach", sz);
+    FileNamePart(L"\\My Documents\\beach.JPEG", 1, sz, MAX_PATH);
+    EXPECT_STREQ(L"beach", sz);
+    FileNamePart(L"a.b.jpeg", 1, sz, MAX_PATH);
+    EXPECT_STREQ(L"a.b", sz);
+    FileNamePart(L"\\x\\.png", 1, sz, MAX_PATH);
+    EXPECT_STREQ(L"", sz);
+    FileNamePart(L"\\x\\photo.2bp", 0, sz, MAX_PATH);
+    EXPECT_STREQ(L"photo.2bp", sz);
+    FileNamePart(L"\\x\\photo.gif", 1, sz, 4);
+    EXPECT_STREQ(L"pho", sz) << "cut to the buffer";
+    FolderPart(L"\\My Documents\\beach.jpg", sz, MAX_PATH);
+    EXPECT_STREQ(L"\\My Documents\\", sz);
+    FolderPart(L"beach.jpg", sz, MAX_PATH);
+    EXPECT_STREQ(L"beach.jpg", sz);
+}

@@ -1,0 +1,37 @@
+#include "viewer/common/path_parts.h"
+
+#include <string.h>
+
+static void CopyCut(const wchar_t* pszText, size_t cchText, wchar_t* pszOut, size_t cchOut)
+{
+    if (!pszOut || cchOut == 0)
+        return;
+    if (cchText > cchOut - 1)
+        cchText = cchOut - 1;
+    memcpy(pszOut, pszText, cchText * sizeof(wchar_t));
+    pszOut[cchText] = L'\0';
+}
+
+void FolderPart(const wchar_t* pszPath, wchar_t* pszOut, size_t cchOut)
+{
+    if (!pszPath)
+        pszPath = L"";
+    const wchar_t* pszLast = wcsrchr(pszPath, L'\\');
+    size_t cch = pszLast ? (size_t)(pszLast - pszPath) + 1 : wcslen(pszPath);
+    CopyCut(pszPath, cch, pszOut, cchOut);
+}
+
+void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, size_t cchOut)
+{
+    if (!pszPath)
+        pszPath = L"";
+    const wchar_t* pszLast = wcsrchr(pszPath, L'\\');
+    const wchar_t* pszName = pszLast ? pszLast + 1 : pszPath;
+    size_t cch = wcslen(pszName);
+    if (bStripExtension)
+    {
+        size_t cchExtension = (cch >= 5 && _wcsicmp(pszName + cch - 5, L".jpeg") == 0) ? 5 : 4;
+        cch = cch > cchExtension ? cch - cchExtension : 0;
+    }
+    CopyCut(pszName, cch, pszOut, cchOut);
+}

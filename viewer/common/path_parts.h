@@ -1,0 +1,14 @@
+// Folder and file name parts of a path. Pure code on wide strings.
+#pragma once
+
+#include <stddef.h>
+#include <wchar.h>
+
+// Everything up to and including the last "\"; the whole path when it has
+// none. The result is cut to cchOut - 1 units.
+void FolderPart(const wchar_t* pszPath, wchar_t* pszOut, size_t cchOut);
+
+// The text after the last "\" (the whole path when it has none). With
+// bStripExtension the extension goes: 5 units when the name ends in ".jpeg"
+// in any letter case, 4 otherwise; a name that short becomes empty.
+void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, size_t cchOut);

@@ -1,0 +1,25 @@
+// Mirrors and quarter turns of bitmaps through GDI, at any display depth.
+#pragma once
+
+#include <windows.h>
+
+#include "viewer/common/view_box.h"
+
+// One StretchBlt from box s of hdcSrc to box d of hdcDst, mirrored by the
+// flip flags (FLIP_LEFT_RIGHT, FLIP_TOP_BOTTOM) through a negative extent.
+// Returns the StretchBlt result.
+BOOL StretchFlipped(HDC hdcDst, const ViewBox& d, HDC hdcSrc, const ViewBox& s, DWORD dwFlags);
+
+// A new bitmap compatible with hdc holding box b of hbmSource turned by 90
+// (counter-clockwise), 180 or 270 (clockwise) degrees; null for any other
+// angle or when it cannot be made. The caller deletes it. hbmSource must
+// not be selected into a device context.
+HBITMAP RotateBitmap(HDC hdc, const ViewBox& b, int nAngle, HBITMAP hbmSource);
+
+// Copies hbm from its (0, 0) into box d of hdcDst, 1:1. hbm must not be
+// selected into a device context.
+BOOL BlitBitmap(HDC hdcDst, const ViewBox& d, HBITMAP hbm);
+
+// Draws box src of hbm into box dest of hdc: stretched, mirrored in the
+// picture's orientation, then turned by nAngle (0, 90, 180, 270).
+BOOL DrawTransformed(HDC hdc, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags, HBITMAP hbm);

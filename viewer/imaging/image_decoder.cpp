@@ -1,0 +1,133 @@
+// CImageDecoder: dispatch, cancellation, bitmap creation (Part 1.1). The two
+// routes are in jpeg_decode.cpp and platform_decode.cpp.
+#include "viewer/imaging/image_decoder.h"
+
+#include <string.h>
+#include <wchar.h>
+
+#include "platform/seh_guard/seh_guard.h"
+#include "viewer/common/image_error.h"
+
+static HWND g_hwndDecode = NULL;
+
+CImageDecoder::CImageDecoder() : m_hFile(NULL), m_bCancel(0)
+{
+    InitializeCriticalSection(&m_csCancel);
+}
+
+CImageDecoder::~CImageDecoder()
+{
+    SetCancel(1);
+    DeleteCriticalSection(&m_csCancel);
+}
+
+void CImageDecoder::SetDecodeWindow(HWND hwnd)
+{
+    g_hwndDecode = hwnd;
+}
+
+HWND CImageDecoder::GetDecodeWindow(void)
+{
+    return g_hwndDecode;
+}
+
+void CImageDecoder::SetCancel(DWORD dwValue)
+{
+    // The comparison is made before taking the lock, as written.
+    if (static_cast<DWORD>(m_bCancel) == dwValue)
+        return;
+    EnterCriticalSection(&m_csCancel);
+    m_bCancel = static_cast<LONG>(dwValue);
+    LeaveCriticalSection(&m_csCancel);
+}
+
+DWORD CImageDecoder::IsCancelled()
+{
+    EnterCriticalSection(&m_csCancel);
+    const DWORD dwValue = static_cast<DWORD>(m_bCancel);
+    LeaveCriticalSection(&m_csCancel);
+    return dwValue;
+}
+
+PictureType CImageDecoder::TypeFromExtension(const WCHAR* pszPath)
+{
+    if (!pszPath)
+        return PICTYPE_UNKNOWN;
+    const WCHAR* pszDot = wcsrchr(pszPath, L'.');
+    if (!pszDot)
+        return PICTYPE_UNKNOWN;
+    static const struct
+    {
+        const WCHAR* pszExt;
+        PictureType type;
+    } kTypes[] = {
+        {L".bmp", PICTYPE_BMP}, {L".2bp", PICTYPE_BMP}, {L".gif", PICTYPE_GIF},
+        {L".png", PICTYPE_PNG}, {L".jpg", PICTYPE_JPG}, {L".jpeg", PICTYPE_JPEG},
+    };
+    for (const auto& entry : kTypes)
+    {
+        if (_wcsicmp(pszDot, entry.pszExt) == 0)
+            return entry.type;
+    }
+    return PICTYPE_UNKNOWN;
+}
+
+HBITMAP CImageDecoder::Load(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    if (!pszPath || !pOptions)
+    {
+        SetImageError(IMGERR_NULL_OBJECT);
+        return NULL;
+    }
+    if (IsCancelled())
+        return NULL;
+    if (pOptions->type == PICTYPE_BY_EXTENSION)
+        pOptions->type = TypeFromExtension(pszPath);
+    if (pOptions->type == PICTYPE_JPG || pOptions->type == PICTYPE_JPEG)
+        return LoadJpeg(pszPath, pOptions);
+    return LoadWithPlatform(pszPath, pOptions);
+}
+
+HBITMAP CImageDecoder::LoadNow(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    SetCancel(0);
+    return Load(pszPath, pOptions);
+}
+
+namespace {
+
+struct CreateDibCall
+{
+    HDC hdc;
+    BITMAPINFO bmi;
+    HBITMAP hbm;
+};
+
+void CallCreateDibSection(void* pv)
+{
+    CreateDibCall* pCall = static_cast<CreateDibCall*>(pv);
+    void* pvBits = NULL;
+    pCall->hbm = CreateDIBSection(pCall->hdc, &pCall->bmi, DIB_RGB_COLORS, &pvBits, NULL, 0);
+}
+
+} // namespace
+
+HBITMAP CImageDecoder::CreateDib(HDC hdc, int nWidth, int nHeight, int nBitCount)
+{
+    CreateDibCall call;
+    memset(&call, 0, sizeof(call));
+    call.hdc = hdc;
+    call.bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    call.bmi.bmiHeader.biWidth = nWidth;
+    call.bmi.bmiHeader.biHeight = nHeight;
+    call.bmi.bmiHeader.biPlanes = 1;
+    call.bmi.bmiHeader.biBitCount = static_cast<WORD>(nBitCount);
+    call.bmi.bmiHeader.biCompression = BI_RGB;
+    if (!SehGuardRun(CallCreateDibSection, &call, NULL))
+    {
+        if (call.hbm)
+            DeleteObject(call.hbm);
+        return NULL;
+    }
+    return call.hbm;
+}

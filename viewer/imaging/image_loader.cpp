@@ -1,0 +1,121 @@
+#include "viewer/imaging/image_loader.h"
+
+#include <wchar.h>
+
+#include "viewer/common/wait_cursor.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view_geometry.h"
+#include "viewer/shell/main_window_data.h"
+
+CImageLoader::CImageLoader(MainWindowData* pData, SettingQuery pfnOptimizedView)
+    : m_pData(pData), m_decoder(), m_pfnOptimizedView(pfnOptimizedView), m_bNameTooLong(FALSE)
+{
+    m_szFile[0] = L'\0';
+}
+
+CImageLoader::~CImageLoader()
+{
+    // The base's destructor runs after the decoder is gone.
+    Stop();
+}
+
+void CImageLoader::Open(const WCHAR* pszPath)
+{
+    if (!pszPath)
+        return;
+    m_bNameTooLong = wcslen(pszPath) >= MAX_PATH;
+    _snwprintf_s(m_szFile, MAX_PATH, _TRUNCATE, L"%s", pszPath);
+    m_decoder.SetCancel(0);
+    Run();
+}
+
+void CImageLoader::Cancel()
+{
+    m_decoder.SetCancel(1);
+    Stop();
+}
+
+void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer)
+{
+    _snwprintf_s(pszBuffer, cchBuffer, _TRUNCATE, L"Could not open file:\r\n '%s'", pszPath ? pszPath : L"");
+}
+
+void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG* py)
+{
+    *px = 0;
+    *py = 0;
+    BITMAP bm;
+    if (!pData || !hbm || !GetObjectW(hbm, sizeof(bm), &bm))
+        return;
+    double zoom = pData->pRenderer ? pData->pRenderer->GetZoom() : 1.0;
+    RECT rc = {0, 0, 0, 0};
+    if (pData->hwndMain)
+        GetClientRect(pData->hwndMain, &rc);
+    int32_t x, y;
+    InitialOrigin(bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight, zoom, rc.right - rc.left,
+                  rc.bottom - rc.top, pData->nInitialViewPosition, &x, &y);
+    *px = x;
+    *py = y;
+}
+
+DWORD CImageLoader::Run()
+{
+    MainWindowData* pData = m_pData;
+    if (!pData || !pData->pRenderer)
+        return (DWORD)-1;
+    CRenderer* pRenderer = pData->pRenderer;
+
+    ShowWaitCursor();
+    pRenderer->StopRendering();
+    if (pData->hbmCurrent)
+    {
+        // The renderer must not keep drawing a bitmap that is gone.
+        if (pRenderer->GetBitmap() == pData->hbmCurrent)
+            pRenderer->SetBitmap(NULL);
+        DeleteObject(pData->hbmCurrent);
+        pData->hbmCurrent = NULL;
+    }
+
+    HBITMAP hbm = NULL;
+    if (!m_bNameTooLong)
+    {
+        DecodeOptions options;
+        ZeroMemory(&options, sizeof(options));
+        options.type = PICTYPE_BY_EXTENSION;
+        hbm = m_decoder.Load(m_szFile, &options);
+    }
+    RestoreCursor();
+
+    if (IsStopRequested())
+    {
+        if (hbm)
+            DeleteObject(hbm);
+        return (DWORD)-1;
+    }
+
+    if (!hbm)
+    {
+        pRenderer->SetBitmap(NULL);
+        WCHAR szMessage[RENDER_MESSAGE_CHARS + 1];
+        FormatOpenFailure(m_szFile, szMessage, RENDER_MESSAGE_CHARS + 1);
+        pRenderer->SetMessage(szMessage);
+    }
+    else
+    {
+        LONG x, y;
+        InitialViewOrigin(pData, hbm, &x, &y);
+        pRenderer->SetInitialOrigin(x, y);
+        pData->hbmCurrent = hbm;
+        pRenderer->LockDrawing();
+        pRenderer->SetBitmap(hbm);
+        if (m_pfnOptimizedView && m_pfnOptimizedView() != 0)
+            pRenderer->ZoomToFill();
+        else if (pData->nFitMode == 1)
+            pRenderer->SetFitToScreen(1);
+        pRenderer->UnlockDrawing();
+        if (IsStopRequested())
+            return 0;
+    }
+    pRenderer->StartRendering();
+    return 0;
+}

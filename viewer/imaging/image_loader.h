@@ -1,0 +1,49 @@
+// CImageLoader: decodes the picture to show and hands it to the renderer.
+// Open runs the load on the calling thread (the user-interface thread); the
+// worker-thread base only serves Cancel.
+#pragma once
+
+#include <windows.h>
+
+#include "viewer/common/worker_thread.h"
+#include "viewer/imaging/image_decoder.h"
+
+struct MainWindowData;
+
+// Reads a DWORD setting; lets the loader use the settings store without
+// depending on the shell.
+typedef DWORD (*SettingQuery)(void);
+
+class CImageLoader : public CWorkerThread
+{
+public:
+    // pfnOptimizedView answers VIEWER_OPTIMIZED_VIEW; null counts as 0.
+    CImageLoader(MainWindowData* pData, SettingQuery pfnOptimizedView);
+    ~CImageLoader() override;
+
+    // Loads pszPath and hands it to the renderer before returning.
+    void Open(const WCHAR* pszPath);
+    void Cancel();
+    // 0 when done (picture shown or message set), -1 without a record or
+    // when stopped.
+    DWORD Run() override;
+
+    const WCHAR* GetFileName() const { return m_szFile; }
+
+private:
+    MainWindowData* m_pData;
+    WCHAR m_szFile[MAX_PATH];
+    CImageDecoder m_decoder;
+    SettingQuery m_pfnOptimizedView;
+    // Set when the path given to Open did not fit: such a name is never
+    // opened cut short, it fails as a whole.
+    BOOL m_bNameTooLong;
+};
+
+// Start origin of a new picture from the record's INITIAL_VIEW_POSITION, the
+// renderer's current zoom and the main window's client size.
+void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG* py);
+
+// Formats "Could not open file:\r\n '%s'" into pszBuffer (cchBuffer units),
+// cut to fit.
+void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer);

@@ -1,0 +1,148 @@
+// The platform route of CImageDecoder (Part 1.1, "Platform route"): the
+// platform decoder's indirect decode call with a 4096-byte read callback.
+// The header-only capture and the stop-reading flag are kept per decode
+// (the Part allows it), so two threads can decode at once.
+#include "viewer/imaging/image_decoder.h"
+
+#include <string.h>
+
+#include "platform/imgdecmp/imgdecmp.h"
+#include "platform/seh_guard/seh_guard.h"
+
+// Passed to the callbacks as their user parameter.
+struct PlatformDecodeState
+{
+    CImageDecoder* pDecoder;
+    DecodeOptions capture;        // the header-only capture
+    volatile LONG bHeaderOnly;
+    volatile LONG bStopReading;
+
+    static DWORD CALLBACK Read(LPSTR pBuffer, DWORD cbMax, LPARAM lParam);
+    static void CALLBACK Progress(IImageRender* pRender, BOOL bComplete, LPARAM lParam);
+};
+
+DWORD CALLBACK PlatformDecodeState::Read(LPSTR pBuffer, DWORD cbMax, LPARAM lParam)
+{
+    PlatformDecodeState* pState = reinterpret_cast<PlatformDecodeState*>(lParam);
+    if (!pState || !pState->pDecoder)
+        return 0;
+    CImageDecoder* pDecoder = pState->pDecoder;
+    if (pDecoder->m_hFile == INVALID_HANDLE_VALUE || pDecoder->m_hFile == NULL || pDecoder->m_bCancel ||
+        pState->bStopReading)
+        return 0;
+    DWORD cbRead = 0;
+    if (!ReadFile(pDecoder->m_hFile, pBuffer, cbMax, &cbRead, NULL))
+        return 0;
+    return cbRead;
+}
+
+void CALLBACK PlatformDecodeState::Progress(IImageRender* pRender, BOOL, LPARAM lParam)
+{
+    PlatformDecodeState* pState = reinterpret_cast<PlatformDecodeState*>(lParam);
+    if (!pState || !pState->bHeaderOnly || !pRender)
+        return;
+    // The bitmap stays the render object's (the stand-in's contract).
+    HBITMAP hbm = NULL;
+    BITMAP bm;
+    if (SUCCEEDED(pRender->GetBitmap(&hbm, 0)) && hbm && GetObjectW(hbm, sizeof(bm), &bm))
+    {
+        pState->capture.info.biWidth = bm.bmWidth;
+        pState->capture.info.biHeight = bm.bmHeight;
+        pState->capture.info.biPlanes = 1;   // as the data model says; the written steps left it 0
+        pState->capture.info.biBitCount = bm.bmBitsPixel;
+    }
+    pState->bStopReading = 1;
+}
+
+namespace {
+
+struct DecodeCall
+{
+    DecompressImageInfo* pParams;
+};
+
+void CallDecompress(void* pv)
+{
+    DecompressImageIndirect(static_cast<DecodeCall*>(pv)->pParams);
+}
+
+} // namespace
+
+HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    if (!pszPath || !pOptions)
+        return NULL;
+    pOptions->largeFlag = 0;
+    memset(&pOptions->info, 0, sizeof(pOptions->info));
+
+    PlatformDecodeState state;
+    memset(&state, 0, sizeof(state));
+    state.pDecoder = this;
+    if (pOptions->flags & DECODE_HEADER_ONLY)
+    {
+        state.bHeaderOnly = 1;
+        state.capture = *pOptions;
+    }
+
+    m_hFile = INVALID_HANDLE_VALUE;
+    HANDLE hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return NULL;
+    m_hFile = hFile;
+
+    const HWND hwnd = GetDecodeWindow();
+    const HDC hdc = GetDC(hwnd);
+    BYTE buffer[4096];
+    HBITMAP hbm = NULL;
+    DecompressImageInfo params;
+    memset(&params, 0, sizeof(params));
+    params.dwSize = DECOMPRESSIMAGEINFO_HANDHELD_SIZE;
+    params.pbBuffer = buffer;
+    params.dwBufferMax = sizeof(buffer);
+    params.dwBufferCurrent = 0;
+    params.phBM = &hbm;
+    params.ppImageRender = NULL;
+    params.iBitDepth = GetDeviceCaps(hdc, BITSPIXEL);
+    params.lParam = reinterpret_cast<LPARAM>(&state);
+    params.hdc = hdc;
+    params.iScale = 100;
+    params.iMaxWidth = 10000;
+    params.iMaxHeight = 10000;
+    params.pfnGetData = PlatformDecodeState::Read;
+    params.pfnImageProgress = PlatformDecodeState::Progress;
+    params.crTransparentOverride = static_cast<COLORREF>(-1);
+    DecodeCall call = {&params};
+    // The result code is not examined; an exception drops the bitmap.
+    if (!SehGuardRun(CallDecompress, &call, NULL) && hbm)
+    {
+        DeleteObject(hbm);
+        hbm = NULL;
+    }
+
+    if (hdc)
+        ReleaseDC(hwnd, hdc);
+    CloseHandle(hFile);
+    m_hFile = NULL;
+
+    if (hbm)
+    {
+        BITMAP bm;
+        if ((pOptions->flags & DECODE_SIZE_TEST) && GetObjectW(hbm, sizeof(bm), &bm) &&
+            (bm.bmWidth > 256 || bm.bmHeight > 256))
+            pOptions->largeFlag = 1;
+    }
+    if (state.bHeaderOnly)
+    {
+        *pOptions = state.capture;
+        if (hbm)
+            DeleteObject(hbm);
+        return NULL;
+    }
+    if (IsCancelled())
+    {
+        if (hbm)
+            DeleteObject(hbm);
+        return NULL;
+    }
+    return hbm;
+}

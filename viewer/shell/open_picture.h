@@ -1,0 +1,15 @@
+// Opening pictures into the viewer and the start mode.
+#pragma once
+
+#include <windows.h>
+
+struct MainWindowData;
+
+// Loads pszPath into the viewer and titles the window with its name. 1 on
+// success; a picture that cannot be decoded still counts, the viewer then
+// shows why.
+int OpenPicture(MainWindowData* pData, const WCHAR* pszPath);
+
+// START_MODE 1 opens the last picture in the viewer; anything else starts in
+// the browser at START_FOLDER.
+void ApplyStartMode(MainWindowData* pData);

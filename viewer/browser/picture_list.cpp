@@ -1,0 +1,233 @@
+#include "viewer/browser/picture_list.h"
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include "viewer/common/path_parts.h"
+#include "viewer/common/zero_alloc.h"
+#include "viewer/imaging/image_decoder.h"
+
+static PictureEntry* s_pHead = NULL;
+static int s_nPictures = 0;
+static int s_nSortDirection = 0;
+
+void FreePictures(void)
+{
+    PictureEntry* pEntry = s_pHead;
+    while (pEntry)
+    {
+        PictureEntry* pNext = pEntry->pNext;
+        if (pEntry->hbmThumb)
+            DeleteObject(pEntry->hbmThumb);
+        FreeZeroed(pEntry);
+        pEntry = pNext;
+    }
+    s_pHead = NULL;
+    s_nPictures = 0;
+}
+
+int EnumeratePictures(const WCHAR* pszEnumerationPath)
+{
+    FreePictures();
+    WCHAR szFolder[MAX_PATH];
+    FolderPart(pszEnumerationPath ? pszEnumerationPath : L"", szFolder, MAX_PATH);
+    WCHAR szPattern[MAX_PATH];
+    if (_snwprintf_s(szPattern, MAX_PATH, _TRUNCATE, L"%ls*.*", szFolder) < 0)
+        return 0; // a folder too long for a pattern lists nothing
+
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = FindFirstFileW(szPattern, &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return 0;
+    int nFound = 0;
+    do
+    {
+        PictureType nType = CImageDecoder::TypeFromExtension(fd.cFileName);
+        if (nType == PICTYPE_UNKNOWN)
+            continue;
+        PictureEntry* pEntry = AllocRecord<PictureEntry>();
+        if (!pEntry)
+            continue; // out of memory: this one is skipped
+        pEntry->nIndex = nFound++;
+        pEntry->nType = nType;
+        pEntry->cchName = (LONG)wcsnlen(fd.cFileName, MAX_PATH - 1);
+        pEntry->nFileSize = fd.nFileSizeLow;
+        pEntry->ftLastWrite = fd.ftLastWriteTime;
+        wcsncpy_s(pEntry->szName, MAX_PATH, fd.cFileName, _TRUNCATE);
+        pEntry->pNext = s_pHead;
+        s_pHead = pEntry;
+    } while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+    s_nPictures = nFound;
+    return nFound;
+}
+
+// Whether q must come before the candidate c.
+static bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey)
+{
+    const bool bReverse = s_nSortDirection != 0;
+    switch (nKey)
+    {
+    case SORT_BY_NAME:
+    {
+        int n = _wcsicmp(q->szName, c->szName);
+        return bReverse ? n > 0 : n < 0;
+    }
+    case SORT_BY_TYPE:
+        return bReverse ? q->nType < c->nType : q->nType > c->nType;
+    case SORT_BY_SIZE:
+        return bReverse ? q->nFileSize < c->nFileSize : q->nFileSize > c->nFileSize;
+    case SORT_BY_DATE:
+        // Only the upper word: times within about seven minutes tie.
+        return bReverse ? q->ftLastWrite.dwHighDateTime < c->ftLastWrite.dwHighDateTime
+                        : q->ftLastWrite.dwHighDateTime > c->ftLastWrite.dwHighDateTime;
+    default:
+        return false;
+    }
+}
+
+// Exchanges everything but the links, so the list keeps its nodes.
+static void SwapContents(PictureEntry* a, PictureEntry* b)
+{
+    PictureEntry tmp = *a;
+    PictureEntry* pNextA = a->pNext;
+    PictureEntry* pNextB = b->pNext;
+    *a = *b;
+    *b = tmp;
+    a->pNext = pNextA;
+    b->pNext = pNextB;
+}
+
+void SortPictures(int nKey)
+{
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        for (PictureEntry* q = p->pNext; q; q = q->pNext)
+        {
+            if (ComesBefore(q, p, nKey))
+                SwapContents(p, q);
+        }
+    }
+}
+
+void RenumberPictures(void)
+{
+    LONG n = 0;
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+        p->nIndex = n++;
+}
+
+int GetSortDirection(void)
+{
+    return s_nSortDirection;
+}
+
+void FlipSortDirection(void)
+{
+    s_nSortDirection = !s_nSortDirection;
+}
+
+void ResetSortDirection(void)
+{
+    s_nSortDirection = 0;
+}
+
+PictureEntry* FirstPicture(void)
+{
+    return s_pHead;
+}
+
+PictureEntry* LastPicture(void)
+{
+    PictureEntry* p = s_pHead;
+    while (p && p->pNext)
+        p = p->pNext;
+    return p;
+}
+
+PictureEntry* NextPicture(const PictureEntry* pEntry)
+{
+    return pEntry ? pEntry->pNext : NULL;
+}
+
+PictureEntry* PreviousPicture(const PictureEntry* pEntry)
+{
+    if (!pEntry)
+        return NULL;
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (p->pNext == pEntry)
+            return p;
+    }
+    return NULL;
+}
+
+PictureEntry* PictureByIndex(LONG nIndex)
+{
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (p->nIndex == nIndex)
+            return p;
+    }
+    return NULL;
+}
+
+PictureEntry* PictureByName(const WCHAR* pszName)
+{
+    if (!pszName)
+        return NULL;
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (wcscmp(p->szName, pszName) == 0)
+            return p;
+    }
+    return NULL;
+}
+
+LONG IndexOfPicture(const PictureEntry* pEntry)
+{
+    return pEntry ? pEntry->nIndex : -1;
+}
+
+int CountPictures(void)
+{
+    int n = 0;
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+        ++n;
+    return n;
+}
+
+int CountUnprocessed(void)
+{
+    int n = 0;
+    for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (!p->bProcessed)
+            ++n;
+    }
+    return n;
+}
+
+void FormatSizeText(DWORD nBytes, WCHAR* pszOut, size_t cchOut)
+{
+    if (nBytes > 1024000)
+    {
+        float fMegabytes = (float)nBytes * (1.0f / 1024000.0f);
+        _snwprintf_s(pszOut, cchOut, _TRUNCATE, L"%2.2fM", (double)fMegabytes);
+        return;
+    }
+    DWORD nKilobytes = nBytes < 1024 ? 1 : nBytes / 1024;
+    _snwprintf_s(pszOut, cchOut, _TRUNCATE, L"%luK", (unsigned long)nKilobytes);
+}
+
+void FormatDateText(const FILETIME& ftWrite, WCHAR* pszOut, size_t cchOut)
+{
+    FILETIME ftLocal;
+    SYSTEMTIME st = {};
+    if (!FileTimeToLocalFileTime(&ftWrite, &ftLocal) || !FileTimeToSystemTime(&ftLocal, &st))
+    {
+        pszOut[0] = L'\0';
+        return;
+    }
+    _snwprintf_s(pszOut, cchOut, _TRUNCATE, L"%d/%d/%d", st.wYear, st.wMonth, st.wDay);
+}

@@ -6,39 +6,19 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "platform/imgdecmp/com_object.h"
 #include "platform/imgdecmp/imgdecmp_internal.h"
 #include "platform/seh_guard/seh_guard.h"
 
-class RenderObject : public IImageRender
+class RenderObject : public ComObject<IImageRender>
 {
 public:
-    RenderObject(HBITMAP hbm, int nWidth, int nHeight) : m_cRef(1), m_hbm(hbm)
+    RenderObject(HBITMAP hbm, int nWidth, int nHeight) : ComObject<IImageRender>(NULL), m_hbm(hbm)
     {
         m_size.cx = nWidth;
         m_size.cy = nHeight;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown)
-        {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = NULL;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_cRef); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0)
-            delete this;
-        return cRef;
-    }
     HRESULT STDMETHODCALLTYPE GetBitmap(HBITMAP* phBitmap, BOOL) override
     {
         if (!phBitmap)
@@ -56,7 +36,6 @@ public:
     void Detach() { m_hbm = NULL; }
 
 private:
-    volatile LONG m_cRef;
     HBITMAP m_hbm;
     SIZE m_size;
 };

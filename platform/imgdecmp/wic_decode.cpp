@@ -12,38 +12,19 @@
 
 #include <wincodec.h>
 
+#include "platform/imgdecmp/com_object.h"
 #include "platform/imgdecmp/imgdecmp_internal.h"
 
 namespace {
 
-class PullStream : public IStream
+const IID* const kStreamIids[] = {&IID_ISequentialStream, &IID_IStream, NULL};
+
+class PullStream : public ComObject<IStream>
 {
 public:
-    explicit PullStream(DataSource* pSource) : m_cRef(1), m_pSource(pSource), m_pData(NULL), m_cbData(0),
-                                               m_cbCapacity(0), m_pos(0) {}
+    explicit PullStream(DataSource* pSource) : ComObject<IStream>(kStreamIids), m_pSource(pSource), m_pData(NULL),
+                                               m_cbData(0), m_cbCapacity(0), m_pos(0) {}
     ~PullStream() { free(m_pData); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream)
-        {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = NULL;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_cRef); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG cRef = InterlockedDecrement(&m_cRef);
-        if (cRef == 0)
-            delete this;
-        return cRef;
-    }
 
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override
     {
@@ -127,7 +108,6 @@ private:
         return m_cbData >= cbWanted;
     }
 
-    volatile LONG m_cRef;
     DataSource* m_pSource;
     BYTE* m_pData;
     size_t m_cbData;

@@ -1,6 +1,7 @@
 // CImageDecoder: dispatch, cancellation, bitmap creation (Part 1.1). The two
 // routes are in jpeg_decode.cpp and platform_decode.cpp.
 #include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode_window.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -130,4 +131,14 @@ HBITMAP CImageDecoder::CreateDib(HDC hdc, int nWidth, int nHeight, int nBitCount
         return NULL;
     }
     return call.hbm;
+}
+
+HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight)
+{
+    const HWND hwnd = CImageDecoder::GetDecodeWindow();
+    const HDC hdc = GetDC(hwnd);
+    HBITMAP hbm = CImageDecoder::CreateDib(hdc, nWidth, nHeight, 24);
+    if (hdc)
+        ReleaseDC(hwnd, hdc);
+    return hbm;
 }

@@ -2,6 +2,7 @@
 // fast integer IDCT, thumbnail reduction by width, recovery point with a
 // stage counter.
 #include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode_window.h"
 
 #include <setjmp.h>
 #include <stdio.h>
@@ -54,16 +55,6 @@ HBITMAP CreateLargestDib(HDC hdc, JDIMENSION width, JDIMENSION height, unsigned 
         }
     }
     return NULL;
-}
-
-HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight)
-{
-    const HWND hwnd = CImageDecoder::GetDecodeWindow();
-    const HDC hdc = GetDC(hwnd);
-    HBITMAP hbm = CImageDecoder::CreateDib(hdc, nWidth, nHeight, 24);
-    if (hdc)
-        ReleaseDC(hwnd, hdc);
-    return hbm;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Resample: source box arithmetic and the choice of kernel (Part 1.2).
 #include "viewer/imaging/resample.h"
 
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode_window.h"
 
 HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatile int32_t* pAbort)
 {
@@ -24,11 +24,7 @@ HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatil
     if (nBits != 16 && nBits != 24 && nBits != 32)
         return NULL;   // the written result is undefined for other depths
 
-    const HWND hwnd = CImageDecoder::GetDecodeWindow();
-    const HDC hdc = GetDC(hwnd);
-    HBITMAP hbmTarget = CImageDecoder::CreateDib(hdc, tw, th, 24);
-    if (hdc)
-        ReleaseDC(hwnd, hdc);
+    HBITMAP hbmTarget = CreateDibOnDecodeWindow(tw, th);
     BITMAP bmTarget;
     if (!hbmTarget || !GetObjectW(hbmTarget, sizeof(bmTarget), &bmTarget) || !bmTarget.bmBits)
     {

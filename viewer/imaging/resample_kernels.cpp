@@ -191,9 +191,50 @@ void FreeAxis(Axis* pAxis)
     free(pAxis->w1);
 }
 
+// The cells of a reducing column table: each target column owns a run of
+// entries of weight "unit" (w1 = 0) closed by one end entry (w1 != 0) with
+// its own weights. Equivalent to walking the table entry by entry.
+struct Cells
+{
+    int32_t* interior;   // entries of weight unit before the end entry
+    uint32_t* endW0;
+    uint32_t* endW1;     // 0 when the end entry does not spill
+};
+
+bool MakeCells(const WeightEntry* pTable, int32_t n, int32_t cells, Cells* pCells)
+{
+    pCells->interior = static_cast<int32_t*>(calloc(cells, sizeof(int32_t)));
+    pCells->endW0 = static_cast<uint32_t*>(calloc(cells, sizeof(uint32_t)));
+    pCells->endW1 = static_cast<uint32_t*>(calloc(cells, sizeof(uint32_t)));
+    if (!pCells->interior || !pCells->endW0 || !pCells->endW1)
+        return false;
+    int32_t j = 0;
+    for (int32_t i = 0; i < n && j < cells; i++)
+    {
+        if (pTable[i].w1 == 0)
+        {
+            pCells->interior[j]++;
+            continue;
+        }
+        pCells->endW0[j] = static_cast<uint32_t>(pTable[i].w0);
+        pCells->endW1[j] = pTable[i].w1 > 0 ? static_cast<uint32_t>(pTable[i].w1) : 0;
+        j++;
+    }
+    return true;
+}
+
+void FreeCells(Cells* pCells)
+{
+    free(pCells->interior);
+    free(pCells->endW0);
+    free(pCells->endW1);
+}
+
 // Area averaging. Each contribution of Part 1.2 is p x (wy x wx); summed per
-// source row first as H = sum(p x wx) and then weighted by wy, which gives
-// the same 32-bit sums (multiplication distributes over the sums mod 2^32).
+// source row first as H = sum(p x wx) and then weighted by wy, and inside a
+// cell the pixels of weight unit are summed before one multiplication.
+// Integer multiplication distributes over the sums (mod 2^32 too), so the
+// accumulators hold exactly the written values.
 template <class Reader>
 void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
             uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
@@ -204,12 +245,13 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
         return;
     WeightEntry* pCols = WeightTable(sw, tw, 1);
     WeightEntry* pRows = WeightTable(sh, th, 1);
-    Axis cols = {NULL, NULL, NULL};
+    Cells cells = {NULL, NULL, NULL};
+    const uint32_t unit = static_cast<uint32_t>((tw * 4096) / sw);
     const size_t cAcc = static_cast<size_t>(tw + 1) * 3;   // one spare cell: spills of 0 land there
     uint32_t* pCur = static_cast<uint32_t*>(calloc(cAcc, sizeof(uint32_t)));
     uint32_t* pNext = static_cast<uint32_t*>(calloc(cAcc, sizeof(uint32_t)));
     uint32_t* pH = static_cast<uint32_t*>(calloc(cAcc, sizeof(uint32_t)));
-    if (pCols && pRows && pCur && pNext && pH && UnpackAxis(pCols, sw, &cols))
+    if (pCols && pRows && pCur && pNext && pH && MakeCells(pCols, sw, tw, &cells))
     {
         int32_t written = 0;
         for (int32_t y = 0; y < sh && written < th; y++)
@@ -219,19 +261,35 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
             const uint32_t wy0 = static_cast<uint32_t>(pRows[y].w0);
             const int32_t wy1 = pRows[y].w1;
             memset(pH, 0, cAcc * sizeof(uint32_t));
-            for (int32_t x = 0; x < sw; x++)
+            int32_t x = 0;
+            for (int32_t j = 0; j < tw; j++)
             {
-                if (*pAbort)
-                    break;
-                const int32_t j = cols.cell[x];
-                if (j >= tw)
-                    break;
-                uint32_t bgr[3];
-                reader.Read(pSrc, x, bgr);
+                uint32_t s0 = 0, s1 = 0, s2 = 0, bgr[3];
+                const int32_t xEnd = x + cells.interior[j];
+                bool bAborted = false;
+                for (; x < xEnd; x++)
+                {
+                    if (*pAbort)
+                    {
+                        bAborted = true;
+                        break;
+                    }
+                    reader.Read(pSrc, x, bgr);
+                    s0 += bgr[0];
+                    s1 += bgr[1];
+                    s2 += bgr[2];
+                }
                 uint32_t* h = pH + j * 3;
-                const uint32_t a = cols.w0[x], b = cols.w1[x];
+                h[0] += s0 * unit;
+                h[1] += s1 * unit;
+                h[2] += s2 * unit;
+                if (bAborted || *pAbort)
+                    break;
+                reader.Read(pSrc, x, bgr);
+                const uint32_t a = cells.endW0[j], b = cells.endW1[j];
                 h[0] += bgr[0] * a; h[1] += bgr[1] * a; h[2] += bgr[2] * a;
                 h[3] += bgr[0] * b; h[4] += bgr[1] * b; h[5] += bgr[2] * b;
+                x++;
             }
             for (size_t k = 0; k < static_cast<size_t>(tw) * 3; k++)
                 pCur[k] += pH[k] * wy0;
@@ -254,7 +312,7 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
             pSrc += srcStride;
         }
     }
-    FreeAxis(&cols);
+    FreeCells(&cells);
     free(pH);
     free(pNext);
     free(pCur);

@@ -15,7 +15,7 @@ namespace {
 
 typedef std::vector<uint8_t> Plane;
 
-// --- Reference: the text of Part 1.2, step by step, no shortcuts. ---------
+// --- Reference: the written algorithm, step by step, no shortcuts. ---------
 
 std::vector<WeightEntry> RefTable(int n, int m, bool reducing)
 {

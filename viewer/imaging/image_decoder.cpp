@@ -1,4 +1,4 @@
-// CImageDecoder: dispatch, cancellation, bitmap creation (Part 1.1). The two
+// CImageDecoder: dispatch, cancellation, bitmap creation. The two
 // routes are in jpeg_decode.cpp and platform_decode.cpp.
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_window.h"

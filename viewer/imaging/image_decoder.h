@@ -1,4 +1,4 @@
-// CImageDecoder: picture file to bitmap (Part 1.1). JPEG through libjpeg
+// CImageDecoder: picture file to bitmap. JPEG through libjpeg
 // into a 24-bit bottom-up DIB section; every other type through the platform
 // image decompression library at the display's depth.
 #pragma once

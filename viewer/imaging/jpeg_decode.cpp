@@ -1,4 +1,4 @@
-// The JPEG route of CImageDecoder (Part 1.1, "JPEG route"): libjpeg v62,
+// The JPEG route of CImageDecoder: libjpeg v62,
 // fast integer IDCT, thumbnail reduction by width, recovery point with a
 // stage counter.
 #include "viewer/imaging/image_decoder.h"
@@ -126,7 +126,7 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
             ReleaseDC(hwnd, hdc);
         if (!hbm)
         {
-            // Not even 1/8 fits: null meets every caller (Part 1.1, left open).
+            // Not even 1/8 fits: null meets every caller (the callers expect it).
             jpeg_destroy_decompress(&cinfo);
             fclose(pFile);
             return NULL;

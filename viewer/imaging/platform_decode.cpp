@@ -1,4 +1,4 @@
-// The platform route of CImageDecoder (Part 1.1, "Platform route"): the
+// The platform route of CImageDecoder: the
 // platform decoder's indirect decode call with a 4096-byte read callback.
 // The header-only capture and the stop-reading flag are kept per decode
 // (the Part allows it), so two threads can decode at once.

@@ -1,4 +1,4 @@
-// Resample: source box arithmetic and the choice of kernel (Part 1.2).
+// Resample: source box arithmetic and the choice of kernel.
 #include "viewer/imaging/resample.h"
 
 #include "viewer/imaging/decode_window.h"
@@ -64,7 +64,7 @@ HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatil
             EnlargeMasked16(pSrc, box.width, box.height, stride, masks, pDst, tw, th, dstStride, pAbort);
         return hbmTarget;
     }
-    // 32 bits (DESIGN fix 5): plain blue, green, red, x unless other masks are given.
+    // 32 bits (desktop displays): plain blue, green, red, x unless other masks are given.
     if (!bFields || (ds.dsBitfields[0] == 0xFF0000 && ds.dsBitfields[1] == 0xFF00 && ds.dsBitfields[2] == 0xFF))
     {
         if (bShrink)

@@ -1,5 +1,5 @@
-// Resampling of a part of a picture bitmap into a new 24-bit bitmap
-// (Part 1.2). The kernels are in resample_kernels.h.
+// Resampling of a part of a picture bitmap into a new 24-bit bitmap.
+// The kernels are in resample_kernels.h.
 #pragma once
 
 #include <windows.h>

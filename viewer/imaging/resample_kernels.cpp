@@ -1,4 +1,4 @@
-// Resampling kernels of Part 1.2. Integer only; one division per table entry.
+// Resampling kernels. Integer only; one division per table entry.
 #include "viewer/imaging/resample_kernels.h"
 
 #include <stdlib.h>
@@ -157,7 +157,7 @@ struct MaskedReader
 
 // One axis of a weight table unpacked for the loops: the cell each entry
 // starts in, its weight there, and its weight in the following cell (0 when
-// none). Equivalent to walking the table with the w1 rules of Part 1.2.
+// none). Equivalent to walking the table with the w1 rules of the weight table.
 struct Axis
 {
     int32_t* cell;
@@ -230,7 +230,7 @@ void FreeCells(Cells* pCells)
     free(pCells->endW1);
 }
 
-// Area averaging. Each contribution of Part 1.2 is p x (wy x wx); summed per
+// Area averaging. Each contribution is p x (wy x wx); summed per
 // source row first as H = sum(p x wx) and then weighted by wy, and inside a
 // cell the pixels of weight unit are summed before one multiplication.
 // Integer multiplication distributes over the sums (mod 2^32 too), so the

@@ -1,5 +1,5 @@
 // Area-averaging reduction and overlap-interpolation enlargement in integer
-// fixed point (4096 = 1.0), bit-exact to the written algorithm (Part 1.2).
+// fixed point (4096 = 1.0), bit-exact to the written algorithm.
 // Pure code: no <windows.h>, so it also builds natively.
 #pragma once
 
@@ -42,8 +42,8 @@ struct ChannelMasks
 };
 enum { CHANNEL_RED = 0, CHANNEL_GREEN = 1, CHANNEL_BLUE = 2 };
 
-// Right shifts counted over the low 16 bits (Part 1.2); MakeChannelMasks32
-// counts over 32 bits for 32-bit bit-field sources (DESIGN fix 5).
+// Right shifts counted over the low 16 bits; MakeChannelMasks32
+// counts over 32 bits for 32-bit bit-field sources.
 ChannelMasks MakeChannelMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 ChannelMasks MakeChannelMasks32(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 
@@ -66,7 +66,7 @@ void EnlargeMasked16(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, p
                      uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                      volatile int32_t* pAbort = &g_nResampleAbort);
 
-// 32-bit sources (DESIGN fix 5): plain blue, green, red, unused byte...
+// 32-bit sources (desktop displays): plain blue, green, red, unused byte...
 void ShrinkBgrx32(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
                   uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                   volatile int32_t* pAbort = &g_nResampleAbort);

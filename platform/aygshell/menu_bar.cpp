@@ -1,4 +1,5 @@
 #include "platform/aygshell/aygshell.h"
+#include "platform/aygshell/shell_module.h"
 #include "platform/aygshell/menu_bar_resource.h"
 #include "platform/aygshell/top_bar.h"
 
@@ -236,28 +237,31 @@ void PlaceAtBottom(HWND hwnd, MenuBarState* pState)
         MoveWindow(pState->hwndToolbar, 0, 0, cx, OMBRIX_BAR_HEIGHT, TRUE);
 }
 
+// Makes the toolbar and its image list. On failure the state is handed back
+// to SHCreateMenuBar, which frees it: the window no longer refers to it.
 LRESULT OnCreate(HWND hwnd, LPARAM lParam)
 {
     auto* pcs = reinterpret_cast<CREATESTRUCTW*>(lParam);
     auto* pState = static_cast<MenuBarState*>(pcs->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pState));
 
     pState->hwndToolbar = CreateWindowExW(
         0, TOOLBARCLASSNAMEW, L"",
-        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
-            CCS_NOPARENTALIGN,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
         0, 0, pcs->cx, pcs->cy, hwnd, nullptr, pcs->hInstance, nullptr);
-    if (!pState->hwndToolbar)
-        return -1;
-    HWND hwndTb = pState->hwndToolbar;
-    SendMessageW(hwndTb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(hwndTb, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageSize, kImageSize));
     // A colour image list with a mask: right at every display depth, and
     // magenta shows the bar through.
     pState->hImages = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, 8, 4);
-    if (!pState->hImages)
-        return -1;
+    if (!pState->hwndToolbar || !pState->hImages)
+    {
+        if (pState->hImages)
+            ImageList_Destroy(pState->hImages);
+        return -1;  // the toolbar, if any, goes with the window
+    }
+    HWND hwndTb = pState->hwndToolbar;
+    SendMessageW(hwndTb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(hwndTb, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageSize, kImageSize));
     SendMessageW(hwndTb, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pState->hImages));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pState));
     return 0;
 }
 
@@ -344,14 +348,6 @@ bool RegisterMenuBarClass(HINSTANCE hInst)
     return RegisterClassW(&wc) != 0;
 }
 
-HINSTANCE ThisModule()
-{
-    HMODULE hModule = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&MenuBarProc), &hModule);
-    return hModule;
-}
-
 MenuBarState* BarStateOf(HWND hwnd)
 {
     wchar_t szClass[32] = L"";
@@ -374,7 +370,7 @@ extern "C" BOOL SHCreateMenuBar(SHMENUBARINFO* pmbi)
 
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    HINSTANCE hInst = ThisModule();
+    HINSTANCE hInst = ShellModule();
     if (!RegisterMenuBarClass(hInst))
         return FALSE;
     // The shell is up whenever a program has a menu bar.
@@ -400,7 +396,7 @@ extern "C" BOOL SHCreateMenuBar(SHMENUBARINFO* pmbi)
                                 0, cy - OMBRIX_BAR_HEIGHT, cx, OMBRIX_BAR_HEIGHT, hwndOwner, nullptr, hInst, pState);
     if (!hwnd)
     {
-        delete pState;  // WM_CREATE failing destroys nothing we gave it
+        delete pState;  // a failed WM_CREATE left it to us
         return FALSE;
     }
     bool bFilled = (pmbi->dwFlags & SHCMBF_EMPTYBAR) || Populate(hwnd, pState, pmbi->nToolBarId);

@@ -1,4 +1,5 @@
 #include "platform/aygshell/aygshell.h"
+#include "platform/aygshell/shell_module.h"
 #include "platform/aygshell/top_bar.h"
 
 #include <new>
@@ -185,14 +186,6 @@ LRESULT CALLBACK TopBarProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-HINSTANCE ThisModule()
-{
-    HMODULE hModule = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&TopBarProc), &hModule);
-    return hModule;
-}
-
 } // namespace
 
 HWND EnsureTopBar()
@@ -200,7 +193,7 @@ HWND EnsureTopBar()
     if (g_hwndTopBar && IsWindow(g_hwndTopBar))
         return g_hwndTopBar;
 
-    HINSTANCE hInst = ThisModule();
+    HINSTANCE hInst = ShellModule();
     WNDCLASSW wc = {};
     wc.lpfnWndProc = TopBarProc;
     wc.hInstance = hInst;

@@ -29,18 +29,10 @@ TEST(GxKeysTest, PortraitPadIsTheArrowKeysAndButtonsAreAppButtons)
     EXPECT_EQ(VK_DOWN, turned.vkRight);
 }
 
-class GxInputTest : public ::testing::Test
+class GxInputTest : public FrontWindowTest
 {
 protected:
-    LoggingWindow main;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(main.Create(L"gx main", 0, 26, 240, 268));
-        ASSERT_TRUE(BringToFront(main.hwnd));
-        PumpFor(50);
-        main.log.clear();
-    }
+    GxInputTest() : FrontWindowTest(L"gx main") {}
 
     void TearDown() override
     {

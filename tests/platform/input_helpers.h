@@ -1,6 +1,8 @@
 // Real input and message pumping for the platform stand-ins' tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <vector>
 #include <windows.h>
@@ -45,3 +47,23 @@ struct LoggingWindow
 
 // Makes hwnd the foreground window and waits until it is.
 bool BringToFront(HWND hwnd);
+
+// A test with a window the size of the viewer's in front, its log empty.
+class FrontWindowTest : public ::testing::Test
+{
+protected:
+    explicit FrontWindowTest(const wchar_t* pszTitle) : m_pszTitle(pszTitle) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(main.Create(m_pszTitle, 0, 26, 240, 268));
+        ASSERT_TRUE(BringToFront(main.hwnd));
+        PumpFor(50);
+        main.log.clear();
+    }
+
+    LoggingWindow main;
+
+private:
+    const wchar_t* m_pszTitle;
+};

@@ -83,17 +83,13 @@ std::vector<MenuItem> Items(HMENU hMenu)
     return out;
 }
 
-class MenuBarTest : public ::testing::Test
+class MenuBarTest : public FrontWindowTest
 {
 protected:
-    LoggingWindow parent;
-    std::vector<HWND> bars;
+    MenuBarTest() : FrontWindowTest(L"menu bar parent") {}
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(parent.Create(L"menu bar parent", 0, 26, 240, 268));
-        ASSERT_TRUE(BringToFront(parent.hwnd));
-    }
+    LoggingWindow& parent = main;
+    std::vector<HWND> bars;
 
     void TearDown() override
     {

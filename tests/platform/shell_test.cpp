@@ -29,16 +29,10 @@ int WhitePixels(const RECT& rc)
     return n;
 }
 
-class ShellTest : public ::testing::Test
+class ShellTest : public FrontWindowTest
 {
 protected:
-    LoggingWindow main;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(main.Create(L"Beach - Ombrix Viewer", 0, 26, 240, 268));
-        ASSERT_TRUE(BringToFront(main.hwnd));
-    }
+    ShellTest() : FrontWindowTest(L"Beach - Ombrix Viewer") {}
 
     void TearDown() override
     {

@@ -26,4 +26,72 @@
 #define IDC_CLOSE_ALT 1002
 #define IDM_CTRL_A 40003
 #define IDM_FILE_EXIT 40012
+
+// Menus and menu bars: each bar's text buttons drop down the pop-ups of the
+// menu with the bar's own number.
+#define IDR_MENUBAR_REPORT 102
+#define IDR_MENUBAR_THUMBS 156
+#define IDR_MENUBAR_SMALL 157
+#define IDR_MENUBAR_VIEWER 149
+#define IDR_MENUBAR_VIEWER_SHOW 167
+#define IDR_MENUBAR_VIEWER_FIT 168
+#define IDR_MENUBAR_VIEWER_FIT_SHOW 169
+#define IDR_MENUBAR_OPTIONS 214
+
+// Text buttons of the menu bars: each button's command names its pop-up,
+// and the string of the same number is its label.
+#define IDM_FILE_POPUP 40057
+#define IDM_TOOL_POPUP 40058
+#define IDM_OPTIONS_BLANK 40127
+
+// Bitmaps: 16 x 16 menu-bar images
+#define IDB_ZOOM_IN 116
+#define IDB_ZOOM_OUT 117
+#define IDB_OPEN 150
+#define IDB_INFORMATION 151
+#define IDB_DELETE 153
+#define IDB_LIST_VIEW 158
+#define IDB_THUMBNAIL_VIEW 159
+#define IDB_SMALL_LIST_VIEW 160
+#define IDB_ORIGINAL_SIZE 162
+#define IDB_SLIDESHOW_START 163
+#define IDB_SLIDESHOW_STOP 164
+#define IDB_NEXT 165
+#define IDB_PREVIOUS 166
+#define IDB_REFRESH 179
+#define IDB_FIT_TO_SCREEN 196
+// Image strips, magenta transparent
+#define IDB_SPLITTER_BUTTONS 148   // three 11 x 6: middle, close tree, lowest
+#define IDB_FULLSCREEN_BUTTONS 175 // five 12 x 12: zoom out, zoom in, fit, original size, leave
+#define IDB_FOLDER_DIALOG 198      // two 16 x 16: folder, parent folder
+#define IDB_FOLDER_TREE 199        // one 16 x 16: folder
+
+// Commands
+#define IDM_DELETE_THUMBNAIL 40122
 #define IDM_SCREEN_CAPTURE 40118
+#define IDM_OPTION 40066
+#define IDM_ABOUT 40015
+#define IDM_REFRESH_VIEW 40095
+#define IDM_FULL_SCREEN 40041
+#define IDM_ROTATE_RIGHT 40073
+#define IDM_ROTATE_LEFT 40074
+#define IDM_FLIP_HORIZONTAL 40071
+#define IDM_FLIP_VERTICAL 40072
+#define IDM_LANDSCAPE 40065
+#define IDM_TITLE_BAR 40070
+#define IDM_FIT_TO_SCREEN 40040
+#define IDM_FIT_TO_SCREEN_ON 40061
+#define IDM_ORIGINAL_SIZE 40092
+#define IDM_INFORMATION 40076
+#define IDM_LIST_VIEW 40080
+#define IDM_DELETE 40081
+#define IDM_THUMBNAIL_VIEW 40082
+#define IDM_NEXT 40084
+#define IDM_SMALL_LIST_VIEW 40085
+#define IDM_SLIDESHOW_START 40086
+#define IDM_PREVIOUS 40087
+#define IDM_OPEN 40088
+#define IDM_ZOOM_IN 40089
+#define IDM_ZOOM_OUT 40090
+#define IDM_SLIDESHOW_STOP 40093
+#define IDM_REFRESH_FOLDER 40111

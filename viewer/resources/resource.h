@@ -5,6 +5,7 @@
 #define IDS_APP_TITLE 1
 #define IDS_APP_CLASS 3
 #define IDS_VERSION 40117
+#define IDS_ABOUT_TEXT 50
 
 // Icons
 #define IDI_APP 101
@@ -14,6 +15,8 @@
 #define IDD_CAPTURE_NOTICE 189
 
 // Controls
+#define IDC_ABOUT_VERSION 1010
+#define IDC_ABOUT_TEXT 1011
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
@@ -22,9 +25,16 @@
 // Accelerator table
 #define IDR_ACCELERATORS 3
 
+// Full-screen buttons on the main window
+#define IDC_FS_LEAVE 1001
+#define IDC_FS_ZOOM_IN 1005
+#define IDC_FS_ZOOM_OUT 1006
+#define IDC_FS_FIT 1008
+
 // Commands
 #define IDC_CLOSE_ALT 1002
 #define IDM_CTRL_A 40003
+#define IDM_OPEN_ALT 40007
 #define IDM_FILE_EXIT 40012
 
 // Menus and menu bars: each bar's text buttons drop down the pop-ups of the
@@ -95,3 +105,7 @@
 #define IDM_ZOOM_OUT 40090
 #define IDM_SLIDESHOW_STOP 40093
 #define IDM_REFRESH_FOLDER 40111
+#define IDM_PREVIOUS_ALT 40026
+#define IDM_NEXT_ALT 40027
+#define IDM_ZOOM_IN_ALT 40037
+#define IDM_ZOOM_OUT_ALT 40038

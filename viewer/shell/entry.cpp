@@ -7,6 +7,7 @@
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/open_picture.h"
+#include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/screen_layout.h"
 #include "viewer/shell/window_classes.h"
 
@@ -74,9 +75,11 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
     }
 
     // Room for the shell's top bar and the menu bar at the bottom.
-    PlaceMainWindowNormal(hwnd, FALSE);
+    if (GetMenuBar(IDR_MENUBAR_REPORT))
+        PlaceMainWindowNormal(hwnd, FALSE);
     pData->hwndMain = hwnd;
     ApplyStartMode(pData);
+    UpdateMenuBar(pData);
 
     CreateCaptureWindows(pData);
 

@@ -3,14 +3,19 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/zero_alloc.h"
+#include "platform/gx/gx.h"
+#include "viewer/browser/picture_list.h"
 #include "viewer/extras/screen_capture.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/main_window.h"
+#include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
+#include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/settings_names.h"
+#include "viewer/shell/viewer_input.h"
 
 #include <new>
 
@@ -70,10 +75,40 @@ static void DeletePictureObjects(MainWindowData* pData)
     CImageDecoder::SetDecodeWindow(NULL);
 }
 
+// The hardware buttons: taken over, and the portrait key list copied.
+static void TakeOverButtons(MainWindowData* pData)
+{
+    GXOpenInput();
+    GXKeyList keys = GXGetDefaultKeys(GX_NORMALKEYS);
+    const short rgKeys[HWKEY_COUNT] = {keys.vkUp, keys.vkDown, keys.vkLeft, keys.vkRight,
+                                       keys.vkA,  keys.vkB,    keys.vkC,    keys.vkStart};
+    const POINT rgPoints[HWKEY_COUNT] = {keys.ptUp, keys.ptDown, keys.ptLeft, keys.ptRight,
+                                         keys.ptA,  keys.ptB,    keys.ptC,    keys.ptStart};
+    for (int i = 0; i < HWKEY_COUNT; ++i)
+    {
+        pData->rgHardwareKeys[i].vkCode = rgKeys[i];
+        pData->rgHardwareKeys[i].ptScreen = rgPoints[i];
+    }
+}
+
+static void ReleaseButtons(HWND hwnd)
+{
+    for (int nId = GX_HOTKEY_APP1; nId < GX_HOTKEY_APP1 + GX_APP_BUTTONS; ++nId)
+        UnregisterHotKey(hwnd, nId);
+    GXCloseInput();
+}
+
 LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
 {
     ReadKeyMap();
+    // The thumbnail index opens here once the thumbnail cache exists.
     pData->hwndMain = hwnd;
+    CreateMenuBars(pData);
+    // The browser frame and its children are made here once the browser exists.
+    TakeOverButtons(pData);
+    if (!CreateFullScreenButtons(hwnd))
+        return -1;
+    SetToolMenuCheck(IDM_TITLE_BAR, TRUE);
     if (!CreatePictureObjects(hwnd, pData))
         return -1;
 
@@ -81,6 +116,7 @@ LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
     pData->nInitialViewPosition = (LONG)GetInitialViewPosition();
     pData->bSlideshowLoop = (LONG)GetSlideshowLoop();
     pData->nSlideshowDirection = (LONG)GetSlideshowDirection();
+    UpdateMenuBar(pData);
     return 0;
 }
 
@@ -92,8 +128,16 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
     SetStringSetting(SZ_START_FOLDER, g_szBrowsePath);
     if (GetSetting(SZ_START_MODE, DEF_START_MODE) == 1 && pData->pCurrentEntry)
         SetStringSetting(SZ_START_FILENAME, pData->pCurrentEntry->szName);
-
     WriteKeyMap();
+
+    DestroyMenuBars();
+    if (pData->hwndOptionsMenuBar)
+        DestroyWindow(pData->hwndOptionsMenuBar);
+    pData->hwndOptionsMenuBar = NULL;
+    pData->pCurrentEntry = NULL;
+    FreePictures();
+    ReleaseButtons(hwnd);
+    DestroyFullScreenButtons();
 
     DeletePictureObjects(pData);
     if (pData->hbmCurrent)
@@ -101,7 +145,6 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
         DeleteObject(pData->hbmCurrent);
         pData->hbmCurrent = NULL;
     }
-
     DestroyCaptureWindows(pData);
 
     SetMainWindowData(NULL);

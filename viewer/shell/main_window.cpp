@@ -1,10 +1,14 @@
 #include "viewer/shell/main_window.h"
 
+#include "platform/aygshell/aygshell.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/commands.h"
 #include "viewer/shell/entry.h"
+#include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
+#include "viewer/shell/screen_chrome.h"
+#include "viewer/shell/viewer_input.h"
 
 HWND CreateMainWindow(HINSTANCE hInstance)
 {
@@ -22,18 +26,23 @@ void ShowBrowser(MainWindowData* pData)
         pData->pRenderer->StopRendering();
     if (pData->pLoader)
         pData->pLoader->Cancel();
+    if (pData->bTitleBarHidden)
+        ApplyNormalLayout(pData);
     if (pData->hwndBrowser)
         ShowWindow(pData->hwndBrowser, SW_SHOW);
     pData->bBrowserShown = 1;
+    UpdateMenuBar(pData);
 }
 
 void ShowViewer(MainWindowData* pData)
 {
     if (!pData)
         return;
+    ApplyViewerLayout(pData);
     pData->bBrowserShown = 0;
     if (pData->hwndBrowser)
         ShowWindow(pData->hwndBrowser, SW_HIDE);
+    UpdateMenuBar(pData);
     SetFocus(pData->hwndMain);
 }
 
@@ -82,6 +91,23 @@ static LRESULT OnPaint(HWND hwnd, MainWindowData* pData)
     return 1;
 }
 
+// Kept for the window's life, as the shell asks.
+static SHACTIVATEINFO s_activateInfo;
+
+static LRESULT OnSettingChange(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    SHHandleWMSettingChange(hwnd, wParam, lParam, &s_activateInfo);
+    return 1;
+}
+
+// A menu of the menu bar opening stops a running slideshow.
+static LRESULT OnMenuPopup(HWND hwnd, MainWindowData* pData)
+{
+    if (IsSlideshowRunning(pData))
+        SendMessageW(hwnd, WM_COMMAND, IDM_SLIDESHOW_STOP, 0);
+    return 1;
+}
+
 // The back buffer follows the client size.
 static LRESULT OnSize(HWND hwnd, MainWindowData* pData)
 {
@@ -109,6 +135,24 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_KILLFOCUS:
     case WM_KEYDOWN:
         return 1;
+    case WM_KEYUP:
+        return OnViewerKeyUp(hwnd, pData, wParam);
+    case WM_HOTKEY:
+        return OnViewerHotKey(hwnd, pData, wParam);
+    case WM_LBUTTONDOWN:
+        return OnStylusDown(hwnd, pData);
+    case WM_MOUSEMOVE:
+        return OnStylusMove(hwnd, pData);
+    case WM_LBUTTONUP:
+        return OnStylusUp(hwnd, pData);
+    case WM_LBUTTONDBLCLK:
+        return 0;
+    case WM_DRAWITEM:
+        return OnFullScreenButtonDraw(pData, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_SETTINGCHANGE:
+        return OnSettingChange(hwnd, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        return OnMenuPopup(hwnd, pData);
     case WM_PAINT:
         return OnPaint(hwnd, pData);
     case WM_SIZE:

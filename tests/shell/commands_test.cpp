@@ -1,0 +1,364 @@
+// Commands, chrome and viewer input on the real main window.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string>
+#include <windows.h>
+
+#include "../extras/temp_folder.h"
+#include "platform/aygshell/aygshell.h"
+#include "registry_fixture.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/screen_chrome.h"
+#include "viewer/shell/viewer_input.h"
+
+namespace {
+
+void Pump(DWORD dwMs)
+{
+    DWORD dwStart = GetTickCount();
+    MSG msg;
+    do
+    {
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            if (msg.message != WM_QUIT)
+                DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - dwStart < dwMs);
+}
+
+// A 24-bit BMP of one grey, w x h.
+void WriteGreyBmp(const std::wstring& path, int w, int h)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + stride * h;
+    info.biSize = sizeof(info);
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string rows((size_t)stride * h, '\x80');
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    fwrite(&file, sizeof(file), 1, f);
+    fwrite(&info, sizeof(info), 1, f);
+    fwrite(rows.data(), rows.size(), 1, f);
+    fclose(f);
+}
+
+class CommandsTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        ResetKeyMap();
+        g_szBrowsePath[0] = L'\0';
+        g_szPicturePath[0] = L'\0';
+        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
+        m_pData = GetMainWindowData();
+        m_hwnd = m_pData->hwndMain;
+        Pump(20);
+    }
+
+    void TearDown() override
+    {
+        if (m_hwndFakeBrowser)
+            m_pData->hwndBrowser = NULL;
+        if (GetMainWindowData())
+            DestroyWindow(m_hwnd);
+        if (m_hwndFakeBrowser)
+            DestroyWindow(m_hwndFakeBrowser);
+        FreePictures();
+        Pump(10);
+        SettingsTest::TearDown();
+    }
+
+    void Command(WORD wId) { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
+
+    // A visible child standing for the browser frame: the browser face.
+    void ShowFakeBrowser()
+    {
+        m_hwndFakeBrowser = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, m_hwnd, NULL,
+                                            GetModuleHandleW(NULL), NULL);
+        m_pData->hwndBrowser = m_hwndFakeBrowser;
+    }
+
+    RECT WindowRect()
+    {
+        RECT rc;
+        GetWindowRect(m_hwnd, &rc);
+        return rc;
+    }
+
+    MainWindowData* m_pData = nullptr;
+    HWND m_hwnd = NULL;
+    HWND m_hwndFakeBrowser = NULL;
+};
+
+bool IsChecked(UINT nCommand)
+{
+    HMENU hmenu = reinterpret_cast<HMENU>(
+        SendMessageW(GetMenuBar(IDR_MENUBAR_VIEWER), SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP));
+    return hmenu && (GetMenuState(hmenu, nCommand, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+} // namespace
+
+TEST_F(CommandsTest, RotationStaysWithinThreeQuarterTurns)
+{
+    Command(IDM_ROTATE_RIGHT); // -90, kept as 270 by the renderer
+    EXPECT_EQ(270, m_pData->pRenderer->GetRotation());
+    Command(IDM_ROTATE_RIGHT);
+    Command(IDM_ROTATE_RIGHT);
+    Command(IDM_ROTATE_RIGHT);
+    EXPECT_EQ(0, m_pData->pRenderer->GetRotation());
+    for (int i = 0; i < 4; ++i)
+        Command(IDM_ROTATE_LEFT);
+    EXPECT_EQ(0, m_pData->pRenderer->GetRotation());
+    Command(IDM_ROTATE_LEFT);
+    Command(IDM_ROTATE_LEFT);
+    Command(IDM_ROTATE_LEFT);
+    EXPECT_EQ(270, m_pData->pRenderer->GetRotation());
+}
+
+TEST_F(CommandsTest, EachFlipReplacesTheOther)
+{
+    Command(IDM_FLIP_VERTICAL);
+    EXPECT_EQ(16u, m_pData->pRenderer->GetFlip());
+    Command(IDM_FLIP_HORIZONTAL);
+    EXPECT_EQ(1u, m_pData->pRenderer->GetFlip());
+    Command(IDM_FLIP_HORIZONTAL);
+    EXPECT_EQ(0u, m_pData->pRenderer->GetFlip());
+}
+
+TEST_F(CommandsTest, FitAndZoomChooseTheViewerBar)
+{
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER), GetShownMenuBar());
+    Command(IDM_FIT_TO_SCREEN);
+    EXPECT_EQ(1, m_pData->nFitMode);
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER_FIT), GetShownMenuBar());
+    Command(IDM_ZOOM_IN);
+    EXPECT_EQ(0, m_pData->nFitMode) << "zooming leaves fit mode";
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER), GetShownMenuBar());
+    EXPECT_GT(m_pData->pRenderer->GetZoom(), 1.0);
+    Command(IDM_FIT_TO_SCREEN_ON); // the fit-on bar's button toggles too
+    Command(IDM_ORIGINAL_SIZE);
+    EXPECT_EQ(0, m_pData->nFitMode);
+    EXPECT_DOUBLE_EQ(1.0, m_pData->pRenderer->GetZoom());
+}
+
+TEST_F(CommandsTest, BrowserFaceShowsTheBarOfItsModeAndIgnoresViewerCommands)
+{
+    ShowFakeBrowser();
+    const int rgBars[] = {IDR_MENUBAR_REPORT, IDR_MENUBAR_SMALL, IDR_MENUBAR_THUMBS};
+    for (int nMode = 0; nMode < 3; ++nMode)
+    {
+        m_pData->nViewMode = nMode;
+        UpdateMenuBar(m_pData);
+        EXPECT_EQ(GetMenuBar(rgBars[nMode]), GetShownMenuBar()) << nMode;
+    }
+    m_pData->nViewMode = 7;
+    UpdateMenuBar(m_pData);
+    EXPECT_EQ(nullptr, GetShownMenuBar());
+
+    double dZoom = m_pData->pRenderer->GetZoom();
+    Command(IDM_ZOOM_IN);
+    Command(IDM_ROTATE_LEFT);
+    EXPECT_DOUBLE_EQ(dZoom, m_pData->pRenderer->GetZoom());
+    EXPECT_EQ(0, m_pData->pRenderer->GetRotation());
+    Command(IDM_FLIP_VERTICAL); // any face
+    EXPECT_EQ(16u, m_pData->pRenderer->GetFlip());
+}
+
+TEST_F(CommandsTest, LayoutsGiveTheirRectangles)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    RECT rc = WindowRect();
+    EXPECT_EQ(26, rc.top);
+    EXPECT_EQ(cy - 26, rc.bottom);
+
+    Command(IDM_TITLE_BAR);
+    rc = WindowRect();
+    EXPECT_EQ(0, rc.top);
+    EXPECT_EQ(cy - 26, rc.bottom);
+    EXPECT_FALSE(IsChecked(IDM_TITLE_BAR));
+    EXPECT_FALSE(IsWindowVisible(OmbrixTopBar()));
+
+    Command(IDM_FULL_SCREEN);
+    rc = WindowRect();
+    EXPECT_EQ(0, rc.top);
+    EXPECT_EQ(cy, rc.bottom);
+    EXPECT_EQ(cx, rc.right);
+    EXPECT_EQ(nullptr, GetShownMenuBar());
+    EXPECT_TRUE(IsWindowVisible(GetFullScreenButton(IDC_FS_ZOOM_IN)));
+
+    Command(IDC_FS_LEAVE); // the full-screen button leaves full screen
+    rc = WindowRect();
+    EXPECT_EQ(0, rc.top) << "the title bar is still hidden";
+    EXPECT_EQ(cy - 26, rc.bottom);
+    EXPECT_FALSE(IsWindowVisible(GetFullScreenButton(IDC_FS_ZOOM_IN)));
+
+    Command(IDM_TITLE_BAR);
+    rc = WindowRect();
+    EXPECT_EQ(26, rc.top);
+    EXPECT_TRUE(IsChecked(IDM_TITLE_BAR));
+    EXPECT_TRUE(IsWindowVisible(OmbrixTopBar()));
+}
+
+TEST_F(CommandsTest, LandscapeTurnsBackToNoneFromEitherTurn)
+{
+    Command(IDM_LANDSCAPE);
+    EXPECT_EQ(1, m_pData->pRenderer->GetLandscape());
+    EXPECT_TRUE(IsChecked(IDM_LANDSCAPE));
+    Command(IDM_LANDSCAPE);
+    EXPECT_EQ(0, m_pData->pRenderer->GetLandscape());
+    EXPECT_FALSE(IsChecked(IDM_LANDSCAPE));
+    m_pData->pRenderer->SetLandscape(2);
+    Command(IDM_LANDSCAPE);
+    EXPECT_EQ(0, m_pData->pRenderer->GetLandscape());
+
+    // Refresh resets the view and re-syncs the marks.
+    m_pData->pRenderer->SetLandscape(1);
+    Command(IDM_REFRESH_VIEW);
+    EXPECT_EQ(0, m_pData->pRenderer->GetLandscape());
+    EXPECT_FALSE(IsChecked(IDM_LANDSCAPE));
+}
+
+TEST_F(CommandsTest, FullScreenButtonsHideWhileTheStylusIsDown)
+{
+    Command(IDM_FULL_SCREEN);
+    HWND hwndButton = GetFullScreenButton(IDC_FS_FIT);
+    ASSERT_TRUE(IsWindowVisible(hwndButton));
+    SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 150));
+    EXPECT_FALSE(IsWindowVisible(hwndButton));
+    EXPECT_EQ(1, m_pData->bStylusDragging);
+    SendMessageW(m_hwnd, WM_LBUTTONUP, 0, MAKELPARAM(120, 150));
+    EXPECT_TRUE(IsWindowVisible(hwndButton));
+    EXPECT_EQ(0, m_pData->bStylusDragging);
+
+    RECT rc;
+    GetWindowRect(hwndButton, &rc);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) - 12, rc.left);
+    EXPECT_EQ(27, rc.top);
+    EXPECT_EQ(12, rc.right - rc.left);
+}
+
+TEST_F(CommandsTest, KeyActionsSendTheirCommands)
+{
+    const WORD rgExpected[] = {0,     40065, 40041, 40089, 40090, 40040, 40084, 40087,
+                               40086, 40095, 40074, 40073, 40071, 40072, 40088};
+    for (LONG n = 0; n <= 14; ++n)
+        EXPECT_EQ(rgExpected[n], KeyActionCommand(m_pData, n)) << n;
+    EXPECT_EQ(0, KeyActionCommand(m_pData, 15));
+    EXPECT_EQ(0, KeyActionCommand(m_pData, -1));
+
+    // Hot key 193 runs Key1 (LandScape by default); 197 runs Key5 (none).
+    SetActiveWindow(m_hwnd);
+    EXPECT_EQ(1, SendMessageW(m_hwnd, WM_HOTKEY, 193, 0));
+    EXPECT_EQ(1, m_pData->pRenderer->GetLandscape());
+    g_keyMap.rgAction[4] = 12; // Key5: flip horizontal
+    SendMessageW(m_hwnd, WM_HOTKEY, 197, 0);
+    EXPECT_EQ(1u, m_pData->pRenderer->GetFlip());
+
+    // Key up of application button 2 runs Key2 (full screen).
+    SendMessageW(m_hwnd, WM_KEYUP, 0xC2, 0);
+    EXPECT_EQ(1, m_pData->bFullScreen);
+
+    // With the browser shown the hot-key path runs nothing.
+    ShowFakeBrowser();
+    EXPECT_EQ(0, SendMessageW(m_hwnd, WM_HOTKEY, 193, 0));
+    EXPECT_EQ(1, m_pData->pRenderer->GetLandscape());
+}
+
+TEST_F(CommandsTest, NextAndPreviousStepThroughTheFolderAndBeepAtTheEnds)
+{
+    TempFolder folder;
+    WriteGreyBmp(folder / L"a.bmp", 8, 8);
+    WriteGreyBmp(folder / L"b.bmp", 8, 8);
+    WriteGreyBmp(folder / L"c.bmp", 8, 8);
+    ASSERT_EQ(3, EnumeratePictures((folder.Path() + L"*.*").c_str()));
+    SortPictures(SORT_BY_NAME);
+    RenumberPictures();
+    wcscpy_s(g_szPicturePath, MAX_PATH, (folder / L"a.bmp").c_str());
+    m_pData->pCurrentEntry = PictureByName(L"a.bmp");
+
+    WCHAR szTitle[MAX_PATH];
+    Command(IDM_NEXT);
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    GetWindowTextW(m_hwnd, szTitle, MAX_PATH);
+    EXPECT_STREQ(L"b - Ombrix Viewer", szTitle);
+    Command(IDM_NEXT_ALT);
+    EXPECT_STREQ(L"c.bmp", m_pData->pCurrentEntry->szName);
+    Command(IDM_NEXT); // the last: stays
+    EXPECT_STREQ(L"c.bmp", m_pData->pCurrentEntry->szName);
+    EXPECT_EQ(folder / L"c.bmp", std::wstring(g_szPicturePath));
+    Command(IDM_PREVIOUS);
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    Command(IDM_PREVIOUS_ALT);
+    Command(IDM_PREVIOUS);
+    EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
+
+    m_pData->pCurrentEntry = NULL; // no current entry: nothing moves
+    Command(IDM_NEXT);
+    EXPECT_EQ(nullptr, m_pData->pCurrentEntry);
+}
+
+struct AboutWatch
+{
+    HWND hwndMain;
+    WCHAR szVersion[64];
+    WCHAR szText[512];
+    LONG bFound;
+    LONG yMainWhileOpen;
+};
+
+static DWORD WINAPI CloseAbout(LPVOID pv)
+{
+    AboutWatch* pWatch = static_cast<AboutWatch*>(pv);
+    for (int i = 0; i < 300 && !pWatch->bFound; ++i)
+    {
+        HWND hwnd = FindWindowW(L"#32770", L"About");
+        if (hwnd)
+        {
+            GetDlgItemTextW(hwnd, IDC_ABOUT_VERSION, pWatch->szVersion, 64);
+            GetDlgItemTextW(hwnd, IDC_ABOUT_TEXT, pWatch->szText, 512);
+            RECT rc;
+            GetWindowRect(pWatch->hwndMain, &rc);
+            pWatch->yMainWhileOpen = rc.top;
+            pWatch->bFound = 1;
+            PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+TEST_F(CommandsTest, AboutBoxShowsTheVersionAndTheAcknowledgement)
+{
+    Command(IDM_TITLE_BAR); // hidden: About puts the normal layout back
+    AboutWatch watch = {};
+    watch.hwndMain = m_hwnd;
+    HANDLE hThread = CreateThread(NULL, 0, CloseAbout, &watch, 0, NULL);
+    Command(IDM_ABOUT);
+    WaitForSingleObject(hThread, 10000);
+    CloseHandle(hThread);
+    ASSERT_TRUE(watch.bFound);
+    EXPECT_STREQ(L"Ombrix Viewer v1.0", watch.szVersion);
+    std::wstring text = watch.szText;
+    const std::wstring ack = L"This software is based in part on the work of the Independent JPEG Group.";
+    ASSERT_GE(text.size(), ack.size());
+    EXPECT_EQ(ack, text.substr(text.size() - ack.size()));
+    EXPECT_EQ(26, watch.yMainWhileOpen) << "the box shows over the normal layout";
+    EXPECT_EQ(1, m_pData->bTitleBarHidden) << "the flag itself is kept";
+}

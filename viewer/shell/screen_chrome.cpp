@@ -1,0 +1,232 @@
+#include "viewer/shell/screen_chrome.h"
+
+#include "platform/aygshell/aygshell.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/screen_layout.h"
+#include "viewer/shell/viewer_input.h"
+
+// Which bitmaps fill each bar's image list, in image-index order.
+struct MenuBarSpec
+{
+    int nResourceId;
+    int rgBitmaps[7];
+    int cBitmaps;
+};
+
+static const MenuBarSpec s_rgBars[MENUBAR_COUNT] = {
+    {IDR_MENUBAR_REPORT, {150, 159, 151, 153, 179}, 5},
+    {IDR_MENUBAR_THUMBS, {150, 160, 151, 153, 179}, 5},
+    {IDR_MENUBAR_SMALL, {150, 158, 151, 153, 179}, 5},
+    {IDR_MENUBAR_VIEWER, {150, 166, 165, 116, 117, 196, 163}, 7},
+    {IDR_MENUBAR_VIEWER_FIT_SHOW, {150, 166, 165, 116, 117, 162, 164}, 7},
+    {IDR_MENUBAR_VIEWER_FIT, {150, 166, 165, 116, 117, 162, 163}, 7},
+    {IDR_MENUBAR_VIEWER_SHOW, {150, 166, 165, 116, 117, 196, 164}, 7},
+};
+
+static HWND s_rghwndBars[MENUBAR_COUNT];
+
+static HWND CreateOneBar(HWND hwndParent, HINSTANCE hInstance, int nResourceId, DWORD dwFlags)
+{
+    SHMENUBARINFO mbi = {};
+    mbi.cbSize = sizeof(mbi);
+    mbi.hwndParent = hwndParent;
+    mbi.dwFlags = dwFlags;
+    mbi.nToolBarId = (UINT)nResourceId;
+    mbi.hInstRes = hInstance;
+    return SHCreateMenuBar(&mbi) ? mbi.hwndMB : NULL;
+}
+
+int CreateMenuBars(MainWindowData* pData)
+{
+    if (!pData)
+        return 0;
+    DestroyMenuBars();
+    HINSTANCE hInstance = GetAppGlobals()->hInstance;
+    for (int i = 0; i < MENUBAR_COUNT; ++i)
+    {
+        const MenuBarSpec& spec = s_rgBars[i];
+        s_rghwndBars[i] = CreateOneBar(pData->hwndMain, hInstance, spec.nResourceId, SHCMBF_HIDESIPBUTTON);
+        if (!s_rghwndBars[i])
+            continue; // a bar the shell cannot make is skipped everywhere
+        if (i > 0)
+            ShowWindow(s_rghwndBars[i], SW_HIDE);
+        for (int j = 0; j < spec.cBitmaps; ++j)
+            CommandBar_AddBitmap(s_rghwndBars[i], hInstance, spec.rgBitmaps[j], 1, 16, 16);
+    }
+    SetToolMenuCheck(IDM_TITLE_BAR, !pData->bTitleBarHidden);
+    return 1;
+}
+
+void DestroyMenuBars(void)
+{
+    for (HWND& hwnd : s_rghwndBars)
+    {
+        if (hwnd)
+            DestroyWindow(hwnd);
+        hwnd = NULL;
+    }
+}
+
+HWND GetMenuBar(int nResourceId)
+{
+    for (int i = 0; i < MENUBAR_COUNT; ++i)
+    {
+        if (s_rgBars[i].nResourceId == nResourceId)
+            return s_rghwndBars[i];
+    }
+    return NULL;
+}
+
+HWND GetShownMenuBar(void)
+{
+    for (HWND hwnd : s_rghwndBars)
+    {
+        if (hwnd && IsWindowVisible(hwnd))
+            return hwnd;
+    }
+    return NULL;
+}
+
+static int ChooseMenuBar(const MainWindowData* pData)
+{
+    if (pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser))
+    {
+        switch (pData->nViewMode)
+        {
+        case 0:
+            return IDR_MENUBAR_REPORT;
+        case 1:
+            return IDR_MENUBAR_SMALL;
+        case 2:
+            return IDR_MENUBAR_THUMBS;
+        default:
+            return 0;
+        }
+    }
+    if (pData->bFullScreen)
+        return 0;
+    const bool bShow = IsSlideshowRunning(pData) != FALSE;
+    if (pData->nFitMode == 1)
+        return bShow ? IDR_MENUBAR_VIEWER_FIT_SHOW : IDR_MENUBAR_VIEWER_FIT;
+    return bShow ? IDR_MENUBAR_VIEWER_SHOW : IDR_MENUBAR_VIEWER;
+}
+
+void UpdateMenuBar(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    for (HWND hwnd : s_rghwndBars)
+    {
+        if (hwnd)
+            ShowWindow(hwnd, SW_HIDE);
+    }
+    if (pData->hwndOptionsMenuBar)
+        ShowWindow(pData->hwndOptionsMenuBar, SW_HIDE);
+    HWND hwndBar = GetMenuBar(ChooseMenuBar(pData));
+    if (hwndBar)
+        ShowWindow(hwndBar, SW_SHOWNA);
+}
+
+void SetToolMenuCheck(UINT nCommand, BOOL bChecked)
+{
+    for (HWND hwnd : s_rghwndBars)
+    {
+        if (!hwnd)
+            continue;
+        HMENU hmenuTool = reinterpret_cast<HMENU>(SendMessageW(hwnd, SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP));
+        if (hmenuTool)
+            CheckMenuItem(hmenuTool, nCommand, MF_BYCOMMAND | (bChecked ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+void ShowOptionsMenuBar(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    if (pData->hwndOptionsMenuBar)
+        DestroyWindow(pData->hwndOptionsMenuBar);
+    pData->hwndOptionsMenuBar = CreateOneBar(pData->hwndMain, GetAppGlobals()->hInstance, IDR_MENUBAR_OPTIONS, 0);
+}
+
+static void MoveMain(MainWindowData* pData, int y, int nBarsBelow)
+{
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    MoveWindow(pData->hwndMain, 0, y, cx, cy - y - nBarsBelow * MENU_BAR_HEIGHT, TRUE);
+}
+
+void ApplyNormalLayout(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    SHFullScreen(pData->hwndMain, SHFS_SHOWTASKBAR);
+    MoveMain(pData, SHELL_BAR_HEIGHT, 1);
+}
+
+void ApplyNoTitleBarLayout(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
+    MoveMain(pData, 0, 1);
+}
+
+void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
+{
+    if (!pData)
+        return;
+    if (bOn)
+    {
+        SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
+        MoveMain(pData, 0, 0);
+    }
+    else if (!pData->bTitleBarHidden)
+    {
+        ApplyNormalLayout(pData);
+    }
+    else
+    {
+        MoveMain(pData, 0, 1);
+    }
+}
+
+void ApplyViewerLayout(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    if (pData->bFullScreen)
+        ApplyFullScreenLayout(pData, TRUE);
+    else if (pData->bTitleBarHidden)
+        ApplyNoTitleBarLayout(pData);
+    else
+        ApplyNormalLayout(pData);
+}
+
+void ToggleFullScreen(MainWindowData* pData)
+{
+    pData->bFullScreen = !pData->bFullScreen;
+    ShowFullScreenButtons(pData->bFullScreen && !IsSlideshowRunning(pData));
+    UpdateMenuBar(pData);
+    ApplyFullScreenLayout(pData, pData->bFullScreen);
+}
+
+void ToggleLandscape(MainWindowData* pData)
+{
+    if (!pData->pRenderer)
+        return;
+    // From either turn back to none, from none to +90.
+    pData->pRenderer->SetLandscape(pData->pRenderer->GetLandscape() == 0 ? 1 : 0);
+    SetToolMenuCheck(IDM_LANDSCAPE, pData->pRenderer->GetLandscape() != 0);
+}
+
+void ToggleTitleBar(MainWindowData* pData)
+{
+    pData->bTitleBarHidden = !pData->bTitleBarHidden;
+    if (pData->bTitleBarHidden)
+        ApplyNoTitleBarLayout(pData);
+    else
+        ApplyNormalLayout(pData);
+    SetToolMenuCheck(IDM_TITLE_BAR, !pData->bTitleBarHidden);
+}

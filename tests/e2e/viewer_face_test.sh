@@ -1,0 +1,142 @@
+#!/bin/bash
+# The viewer face of the real viewer.exe, used as a user would: start on a
+# picture, fit it, turn it from the Tool menu, press F1 for landscape, zoom in
+# with the menu bar, drag it with the stylus, go full screen, zoom out with a
+# full-screen button and quit with Ctrl+Q. Screenshots of a failing run stay
+# in e2e-shots/viewer_face below the test folder.
+# Usage: viewer_face_test.sh <viewer.exe>
+set -euo pipefail
+VIEWER="$1"
+. "$(dirname "$0")/../../scripts/lib.sh"
+
+SHOTS="$PWD/e2e-shots/viewer_face"
+rm -rf "$SHOTS" && mkdir -p "$SHOTS"
+WORK=$(mktemp -d)
+VIEWER_PID=
+KEY='HKCU\Software\Ombrix\Ombrix Viewer'
+finish() {
+    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap finish EXIT
+fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
+
+shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
+
+# Colour class of every pixel of row y (or column x with "col"), one letter
+# each: R red, G green, B blue, Y yellow, W white, . anything else.
+classes() {
+    local file="$1" how="$2" at="$3" crop
+    if [ "$how" = row ]; then crop="240x1+0+$at"; else crop="1x320+$at+0"; fi
+    convert "$SHOTS/$file.png" -crop "$crop" +repage -depth 8 txt:- | tr -d '\r' | awk -F'[(),]+' '
+        /^[0-9]/ {
+            r = $3; g = $4; b = $5; c = "."
+            if (r > 200 && g < 60 && b < 60) c = "R"
+            else if (r < 60 && g > 200 && b < 60) c = "G"
+            else if (r < 60 && g < 60 && b > 200) c = "B"
+            else if (r > 200 && g > 200 && b < 60) c = "Y"
+            else if (r > 200 && g > 200 && b > 200) c = "W"
+            printf "%s", c
+        } END { print "" }'
+}
+# Position of the first change from class $4 to class $5 along a row or
+# column; up to three blended pixels may lie between the two.
+edge() {
+    classes "$1" "$2" "$3" | awk -v a="$4" -v b="$5" '{
+        last = 0
+        for (i = 1; i <= length($0); i++) {
+            c = substr($0, i, 1)
+            if (c == a) last = i
+            else if (c == b && last && i - last <= 4) { print i; exit }
+        }
+        print -1 }'
+}
+expect_class() { # shot x y class
+    local c
+    c=$(classes "$1" row "$3" | cut -c$(($2 + 1)))
+    [ "$c" = "$4" ] || fail "$1: pixel ($2,$3) is '$c', not '$4'"
+}
+near() { [ "$1" -ge $(($2 - 2)) ] && [ "$1" -le $(($2 + 2)) ]; }
+
+# A 400 x 400 picture of four colour squares: red, green / blue, yellow.
+convert -size 200x200 xc:red xc:lime +append \( -size 200x200 xc:blue xc:yellow +append \) -append \
+    BMP3:"$WORK/quad.bmp"
+
+wine reg delete "$KEY" /f >/dev/null 2>&1 || true
+wine reg add "$KEY" /v START_MODE /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$(winepath -w "$WORK")\\" /f >/dev/null 2>&1
+wine reg add "$KEY" /v START_FILENAME /t REG_SZ /d quad.bmp /f >/dev/null 2>&1
+
+cd "$WORK"
+wine "$VIEWER" &
+VIEWER_PID=$!
+wait_for_window "quad - Ombrix Viewer" 30 >/dev/null || fail "no window titled 'quad - Ombrix Viewer'"
+shot start 2
+
+# 1. The title shows in the shell's top bar: white text on its blue.
+classes start row 12 | grep -q W || fail "no title text in the top bar"
+expect_class start 200 5 .
+expect_class start 100 100 R   # zoom 1.0, left-top of the picture
+
+# 2. Fit to screen from the menu bar: 240 x 240 of picture, centred.
+xdotool mousemove 203 306 click 1
+shot fit
+for spot in "60 100 R" "180 100 G" "60 220 B" "180 220 Y" "120 30 W"; do expect_class fit $spot; done
+
+# 3. Tool > Rotate > Right 90' turns it a quarter clockwise.
+xdotool mousemove 55 306 click 1 sleep 0.8 key Down Down Down Right sleep 0.4 key Return
+shot right90
+for spot in "60 100 B" "180 100 R" "60 220 Y" "180 220 G"; do expect_class right90 $spot; done
+
+# 4. F1 is application button 1: LandScape turns it back a quarter.
+xdotool mousemove 120 150 key F1
+shot landscape
+for spot in "60 100 R" "180 100 G" "60 220 B" "180 220 Y"; do expect_class landscape $spot; done
+
+# 5. Fit off (1:1), then "Zoom in" on the menu bar: 1.5, centred.
+xdotool mousemove 203 306 click 1 sleep 1 mousemove 159 306 click 1
+shot zoomed 1.5
+X_BEFORE=$(edge zoomed row 100 R G)
+near "$X_BEFORE" 120 || fail "zoomed: red/green edge at $X_BEFORE, not 120"
+
+# 6. A drag 40 pixels to the left moves the picture with the stylus.
+xdotool mousemove 150 150 mousedown 1 sleep 0.2
+for x in 140 130 120 110; do xdotool mousemove "$x" 150 sleep 0.1; done
+xdotool mouseup 1
+shot dragged 1.5
+X_AFTER=$(edge dragged row 100 R G)
+near "$X_AFTER" $((X_BEFORE - 40)) || fail "dragged: edge at $X_AFTER, expected $((X_BEFORE - 40))"
+
+# 7. Tool > Full Screen: the window takes the whole screen, no bars.
+xdotool mousemove 55 306 click 1 sleep 0.8 key Down Down Return
+shot fullscreen 1.5
+WIN=$(xdotool search --name "^quad - Ombrix Viewer\$" | while read -r w; do
+    xdotool getwindowgeometry "$w" | grep -q 'Geometry: 240x320' && echo "$w"; done | head -n1)
+[ -n "$WIN" ] || fail "no full-screen window of 240x320"
+expect_class fullscreen 60 310 B  # the picture where the menu bar was
+Y_BEFORE=$(edge fullscreen col 40 R B)
+
+# 8. The zoom-out full-screen button (top right, second) shrinks it towards
+#    the centre: the red/blue edge below the centre line moves up... or the
+#    one above moves down.
+xdotool mousemove 234 20 click 1
+shot zoomed_out 1.5
+Y_AFTER=$(edge zoomed_out col 40 R B)
+[ "$Y_AFTER" -gt "$Y_BEFORE" ] && [ "$Y_AFTER" -le $((Y_BEFORE + 8)) ] \
+    || fail "zoom out: red/blue edge went from $Y_BEFORE to $Y_AFTER"
+
+# 9. Ctrl+Q: exit code 0, settings stored.
+xdotool mousemove 120 150 key ctrl+q
+for _ in $(seq 100); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$VIEWER_PID" 2>/dev/null && fail "Ctrl+Q did not end the viewer"
+RC=0
+wait "$VIEWER_PID" || RC=$?
+VIEWER_PID=
+[ "$RC" -eq 0 ] || fail "exit code $RC"
+REG=$(wine reg query "$KEY" | tr -d '\r')
+echo "$REG" | grep -q 'refine *REG_DWORD *0x1$' || fail "refine not stored"
+echo "$REG" | grep -q 'Key1 *REG_DWORD *0x1$' || fail "Key1 not stored"
+echo "$REG" | grep -qF "START_FOLDER    REG_SZ    $(winepath -w "$WORK")\\" || fail "START_FOLDER not stored"
+
+rm -rf "$SHOTS"
+echo "viewer face: title, fit, rotation, landscape, zoom, drag, full screen and exit all behave"

@@ -25,14 +25,19 @@ VIEWER_PID=$!
 WIN=$(wait_for_window "Ombrix Viewer" 30) || fail "no window titled 'Ombrix Viewer'"
 
 read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
-# The X window exists before Wine has placed it: give it a moment.
+# The shell's top bar carries the same title; the main window is the one
+# below it. Its X window exists before Wine has placed it: give it a moment.
 WANT="Position: 0,26 .*Geometry: ${SCREEN_W}x$((SCREEN_H - 52))"
+MAIN=
 for _ in $(seq 50); do
-    GEOMETRY=$(xdotool getwindowgeometry "$WIN" | tr '\n' ' ')
-    echo "$GEOMETRY" | grep -q "$WANT" && break
+    for w in $(xdotool search --name '^Ombrix Viewer$' 2>/dev/null); do
+        xdotool getwindowgeometry "$w" | tr '\n' ' ' | grep -q "$WANT" && MAIN=$w
+    done
+    [ -n "$MAIN" ] && break
     sleep 0.1
 done
-echo "$GEOMETRY" | grep -q "$WANT" || fail "window not at (0,26) with the screen's width: $GEOMETRY"
+[ -n "$MAIN" ] || fail "no main window at (0,26) with the screen's width"
+WIN=$MAIN
 
 # With no picture the viewer surface is white.
 sleep 0.5

@@ -1,6 +1,8 @@
 #include "viewer/shell/entry.h"
 
+#include "viewer/browser/picture_list.h"
 #include "viewer/common/image_error.h"
+#include "viewer/common/shared_paths.h"
 #include "viewer/common/zero_alloc.h"
 #include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
@@ -82,6 +84,11 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
     UpdateMenuBar(pData);
 
     CreateCaptureWindows(pData);
+
+    // The picture shown at start is the current entry of the listed folder.
+    const WCHAR* pszSlash = wcsrchr(g_szPicturePath, L'\\');
+    if (pszSlash)
+        pData->pCurrentEntry = PictureByName(pszSlash + 1);
 
     // The move above did not repaint, and a window first made at no size has
     // nothing invalid yet.

@@ -2,6 +2,7 @@
 
 #include <wchar.h>
 
+#include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/image_loader.h"
@@ -70,7 +71,12 @@ void ApplyStartMode(MainWindowData* pData)
         ShowBrowserFrame(pData, TRUE);
         return;
     }
-    // The directory tree, when there is one, is walked down the path here.
+    // Walking the directory tree down the path lists the folder; until the
+    // browser has its tree the folder is listed here, so that the viewer can
+    // step to the neighbouring pictures.
+    EnumeratePictures(g_szBrowsePath);
+    SortPictures(pData->nSortKey);
+    RenumberPictures();
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
     ShowBrowserFrame(pData, FALSE);
 }

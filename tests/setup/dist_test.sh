@@ -78,11 +78,7 @@ wait_for_window "Ombrix Viewer" 30 >/dev/null || fail "the unpacked viewer.exe s
 # Closed through its window (taskkill without /F posts WM_CLOSE), which does
 # not depend on where the display's keyboard focus is.
 wine taskkill /IM viewer.exe >/dev/null 2>&1 || fail "could not ask the viewer to close"
-for _ in $(seq 200); do
-    kill -0 "$VIEWER_PID" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$VIEWER_PID" 2>/dev/null && fail "the unpacked viewer did not end when closed"
+wait_for_exit "$VIEWER_PID" 20 || fail "the unpacked viewer did not end when closed"
 RC=0
 wait "$VIEWER_PID" || RC=$?
 VIEWER_PID=

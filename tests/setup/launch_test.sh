@@ -33,8 +33,10 @@ if wine reg query "$KEY" >/dev/null 2>&1; then
     SAVED=1
 fi
 
+# Registers $1 as the manager's path, as a REG_SZ value or of type $2.
 register() {
-    wine reg add "$KEY" /ve /t REG_SZ /d "$1" /f >/dev/null 2>&1 || fail "could not register $1"
+    wine reg add "$KEY" /ve /t "${2:-REG_SZ}" /d "$1" /f >/dev/null 2>&1 \
+        || fail "could not register $1"
 }
 
 # The manager lives in a folder with a space; "App.exe" is the program an
@@ -108,11 +110,7 @@ expect_error_box() {
         -format '%[fx:int(mean*w*h+0.5)]' info:)
     [ "$warning" -ge 100 ] || fail "the box shows no exclamation icon ($warning warning pixels)"
     wine "$PROBE" Error 30 | tr -d '\r' || fail "the \"Error\" box is not as expected"
-    for _ in $(seq 100); do
-        kill -0 "$SETUP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$SETUP_PID" 2>/dev/null && fail "setup.exe still running after the box closed"
+    wait_for_exit "$SETUP_PID" 10 || fail "setup.exe still running after the box closed"
     wait "$SETUP_PID" || true
     SETUP_PID=
     [ "$(manager_lines 0)" = "" ] || fail "the manager ran: $(cat "$LOG")"
@@ -122,6 +120,12 @@ expect_error_box() {
 register "$MANAGER"
 launch_from plain
 launch_from "Dist Folder"
+
+# Some installers register the path quoted, with environment variables.
+export OMBRIX_TEST_MANAGER_DIR
+OMBRIX_TEST_MANAGER_DIR=$(winepath -w "$WORK/App Manager")
+register '"%OMBRIX_TEST_MANAGER_DIR%\CEAPPMGR.EXE"' REG_EXPAND_SZ
+launch_from plain
 
 # Not registered: the box, and no process started.
 wine reg delete "$KEY" /f >/dev/null 2>&1

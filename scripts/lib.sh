@@ -77,3 +77,13 @@ wait_for_window() {
     done
     return 1
 }
+
+# Waits up to $2 seconds for process $1 to end; fails if it is still running.
+wait_for_exit() {
+    local pid="$1" limit="${2:-20}" i
+    for i in $(seq $((limit * 10))); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -34,13 +34,13 @@ def pixel(x, y, n):
     return (r, g, b, 255)
 
 
-def dib(n):
+def dib(n, draw=pixel):
     header = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 32, 0, 0, 0, 0, 0, 0)
     rows = []
     for y in range(n - 1, -1, -1):  # bottom-up
         row = b''
         for x in range(n):
-            r, g, b, a = pixel(x, y, n)
+            r, g, b, a = draw(x, y, n)
             row += bytes((b, g, r, a))
         rows.append(row)
     mask_stride = ((n + 31) // 32) * 4
@@ -48,14 +48,16 @@ def dib(n):
     for y in range(n - 1, -1, -1):
         bits = 0
         for x in range(n):
-            if pixel(x, y, n)[3] == 0:
+            if draw(x, y, n)[3] == 0:
                 bits |= 1 << (mask_stride * 8 - 1 - x)
         mask += bits.to_bytes(mask_stride, 'big')
     return header + b''.join(rows) + mask
 
 
-def ico(sizes):
-    images = [dib(n) for n in sizes]
+def ico(sizes, draw=pixel):
+    """An .ico file of 32-bit images of the given sizes, drawn by
+    draw(x, y, n); other icons of the project reuse it."""
+    images = [dib(n, draw) for n in sizes]
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for n, data in zip(sizes, images):

@@ -1,0 +1,60 @@
+#!/bin/bash
+# Makes the distribution: a folder and a zip holding viewer.exe, the sample
+# picture initial_data0.pvx when the build put one beside viewer.exe, setup.exe
+# and the installation description "Ombrix Viewer.ini".
+# The same inputs always give the same zip: programs are stripped of symbols
+# (they name build paths), and every date is SOURCE_DATE_EPOCH.
+# Usage: make_package.sh <out dir> <viewer.exe> <setup.exe> <strip program>
+set -euo pipefail
+OUT="$1"
+VIEWER="$2"
+SETUP="$3"
+STRIP="$4"
+
+NAME="ombrix-viewer"
+DESCRIPTION="Ombrix Viewer.ini"
+SAMPLE="$(dirname "$VIEWER")/initial_data0.pvx"
+# 2000-01-01 00:00:00 UTC when the caller gives no date.
+export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-946684800}"
+export TZ=UTC LC_ALL=C
+
+FOLDER="$OUT/$NAME"
+ZIP="$OUT/$NAME.zip"
+rm -rf "$FOLDER" "$ZIP"
+mkdir -p "$FOLDER"
+
+# The files the application manager installs on the handheld, in package order.
+PACKAGE=(viewer.exe)
+# The stripper dates the program's header from SOURCE_DATE_EPOCH.
+"$STRIP" --strip-all -o "$FOLDER/viewer.exe" "$VIEWER"
+if [ -f "$SAMPLE" ]; then
+    cp "$SAMPLE" "$FOLDER/initial_data0.pvx"
+    PACKAGE+=(initial_data0.pvx)
+fi
+"$STRIP" --strip-all -o "$FOLDER/setup.exe" "$SETUP"
+
+{
+    echo "; Installation description of Ombrix Viewer, read by the application"
+    echo "; manager that setup.exe starts. Files are relative to this file's folder."
+    echo "[Application]"
+    echo "Name=Ombrix Viewer"
+    echo "Version=1.0"
+    echo "InstallFolder=\\Program Files\\Ombrix Viewer"
+    echo ""
+    echo "[Files]"
+    echo "Count=${#PACKAGE[@]}"
+    i=1
+    for f in "${PACKAGE[@]}"; do
+        echo "File$i=$f"
+        i=$((i + 1))
+    done
+} | sed 's/$/\r/' > "$FOLDER/$DESCRIPTION"
+
+# Fixed order, fixed dates and modes, no Unix extra fields: identical bytes.
+ENTRIES=("${PACKAGE[@]}" setup.exe "$DESCRIPTION")
+for f in "${ENTRIES[@]}"; do
+    chmod 0644 "$FOLDER/$f"
+    touch -d "@$SOURCE_DATE_EPOCH" "$FOLDER/$f"
+done
+(cd "$FOLDER" && zip -q -X -D -9 "../$NAME.zip" "${ENTRIES[@]}")
+echo "$ZIP"

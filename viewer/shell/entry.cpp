@@ -106,11 +106,16 @@ int RunMessageLoop(HINSTANCE hInstance)
     while (GetMessageW(&msg, NULL, 0, 0) > 0)
     {
         // Keys typed into a child of the main window (the file list, the
-        // tree) are translated for the main window, which owns the commands.
+        // tree) or into a window it owns (the capture window) are translated
+        // for the main window, which owns the commands.
         HWND hwndTarget = msg.hwnd;
         MainWindowData* pData = GetMainWindowData();
-        if (pData && pData->hwndMain && hwndTarget && GetAncestor(hwndTarget, GA_ROOT) == pData->hwndMain)
-            hwndTarget = pData->hwndMain;
+        if (pData && pData->hwndMain && hwndTarget)
+        {
+            HWND hwndRoot = GetAncestor(hwndTarget, GA_ROOT);
+            if (hwndRoot == pData->hwndMain || GetWindow(hwndRoot, GW_OWNER) == pData->hwndMain)
+                hwndTarget = pData->hwndMain;
+        }
         if (hAccel && hwndTarget && TranslateAcceleratorW(hwndTarget, hAccel, &msg))
             continue;
         TranslateMessage(&msg);

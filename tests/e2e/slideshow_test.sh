@@ -8,35 +8,9 @@
 set -euo pipefail
 VIEWER="$1"
 . "$(dirname "$0")/../../scripts/lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_begin slideshow
 
-SHOTS="$PWD/e2e-shots/slideshow"
-rm -rf "$SHOTS" && mkdir -p "$SHOTS"
-WORK=$(mktemp -d)
-VIEWER_PID=
-KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-finish() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
-
-shot() { sleep "${2:-0}"; import -window root "$SHOTS/$1.png"; }
-
-# Colour class of every pixel of row y: R red, G green, B blue, Y yellow,
-# W white, . anything else.
-row_classes() {
-    convert "$SHOTS/$1.png" -crop "240x1+0+$2" +repage -depth 8 txt:- | tr -d '\r' | awk -F'[(),]+' '
-        /^[0-9]/ {
-            r = $3; g = $4; b = $5; c = "."
-            if (r > 200 && g < 60 && b < 60) c = "R"
-            else if (r < 60 && g > 200 && b < 60) c = "G"
-            else if (r < 60 && g < 60 && b > 200) c = "B"
-            else if (r > 200 && g > 200 && b < 60) c = "Y"
-            else if (r > 200 && g > 200 && b > 200) c = "W"
-            printf "%s", c
-        } END { print "" }'
-}
 # Differing pixels of the start/stop button between two shots.
 button_diff() {
     compare -metric AE "$SHOTS/$1.png[20x20+216+296]" "$SHOTS/$2.png[20x20+216+296]" null: 2>&1 || true
@@ -61,16 +35,16 @@ wine "$VIEWER" &
 VIEWER_PID=$!
 wait_for_window "a - Ombrix Viewer" 30 >/dev/null || fail "no window titled 'a - Ombrix Viewer'"
 shot before 2
-[[ "$(row_classes before 150)" =~ ^R+$ ]] || fail "the first picture is not shown whole"
+[[ "$(classes before row 150)" =~ ^R+$ ]] || fail "the first picture is not shown whole"
 
 # 1. Start, then open the File menu before the first change: the show stops.
 xdotool mousemove 226 306 click 1 sleep 0.3
-shot running
+shot running 0
 [ "$(button_diff before running)" -gt 20 ] || fail "the menu bar shows no stop button while the show runs"
 xdotool mousemove 15 306 click 1 sleep 0.5 key Escape mousemove 120 150
 sleep 2.5
 shown a || fail "the show went on after the menu opened"
-shot menu_stopped
+shot menu_stopped 0
 [ "$(button_diff before menu_stopped)" -lt 10 ] || fail "the start button did not come back after the menu stop"
 
 # 2. Start again: one interval later "Cover Left" brings in green from the
@@ -79,7 +53,7 @@ xdotool mousemove 226 306 click 1 mousemove 120 150 sleep 0.8
 for i in $(seq -w 1 30); do shot "cover$i" 0.05; done
 EDGES=()
 for i in $(seq -w 1 30); do
-    r=$(row_classes "cover$i" 150)
+    r=$(classes "cover$i" row 150)
     if [[ "$r" =~ ^(R+)G+$ ]]; then EDGES+=("${#BASH_REMATCH[1]}"); fi
 done
 [ "${#EDGES[@]}" -ge 2 ] || fail "fewer than two shots caught the cover half way (${EDGES[*]:-none})"
@@ -91,9 +65,9 @@ done
 # 3. Without loop the show ends on the last picture and stops there.
 wait_for_window "d - Ombrix Viewer" 15 >/dev/null || fail "the show did not reach the last picture"
 sleep 3.5
-shot ended
+shot ended 0
 shown d || fail "the show left the last picture"
-[[ "$(row_classes ended 150)" =~ ^Y+$ ]] || fail "the last picture is not shown whole"
+[[ "$(classes ended row 150)" =~ ^Y+$ ]] || fail "the last picture is not shown whole"
 [ "$(button_diff before ended)" -lt 10 ] || fail "the start button did not come back at the end"
 
 xdotool mousemove 120 150 key ctrl+q

@@ -10,6 +10,7 @@
 
 #include "../extras/temp_folder.h"
 #include "registry_fixture.h"
+#include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
@@ -25,67 +26,17 @@
 
 namespace {
 
-void Pump(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    do
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
-
-// Serves messages until the condition holds; false after dwMs.
-bool PumpUntil(const std::function<bool()>& done, DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    while (!done())
-    {
-        if (GetTickCount() - dwStart > dwMs)
-            return false;
-        Pump(10);
-    }
-    return true;
-}
-
-// A one-colour 24-bit BMP; an empty colour list writes a file no decoder
-// takes.
+// A picture of one colour, or a file no decoder takes.
 void WriteBmp(const std::wstring& path, int w, int h, COLORREF cr, bool bBroken)
 {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, f);
-    if (bBroken)
+    if (!bBroken)
     {
-        fputs("not a picture", f);
-        fclose(f);
+        WriteSolidBmp(path, w, h, cr);
         return;
     }
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + stride * h;
-    info.biSize = sizeof(info);
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string rows((size_t)stride * h, '\0');
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-        {
-            char* p = &rows[(size_t)y * stride + x * 3];
-            p[0] = (char)GetBValue(cr);
-            p[1] = (char)GetGValue(cr);
-            p[2] = (char)GetRValue(cr);
-        }
-    fwrite(&file, sizeof(file), 1, f);
-    fwrite(&info, sizeof(info), 1, f);
-    fwrite(rows.data(), rows.size(), 1, f);
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(nullptr, f);
+    fputs("not a picture", f);
     fclose(f);
 }
 

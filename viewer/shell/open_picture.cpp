@@ -41,24 +41,8 @@ static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
     HBITMAP hbm = pData->pDecoder->LoadNow(pszPath, &options);
     if (!hbm)
         return false;
-    if (pData->hbmCurrent)
-    {
-        // The renderer must not hold a bitmap that is gone.
-        if (pRenderer->GetBitmap() == pData->hbmCurrent)
-            pRenderer->SetBitmap(NULL);
-        DeleteObject(pData->hbmCurrent);
-    }
-    LONG x, y;
-    InitialViewOrigin(pData, hbm, &x, &y);
-    pRenderer->SetInitialOrigin(x, y);
-    pData->hbmCurrent = hbm;
-    pRenderer->LockDrawing();
-    pRenderer->SetBitmap(hbm);
-    if (GetViewerOptimizedView() != 0)
-        pRenderer->ZoomToFill();
-    else if (pData->nFitMode == 1)
-        pRenderer->SetFitToScreen(1);
-    pRenderer->UnlockDrawing();
+    DropCurrentPicture(pData);
+    AdoptPicture(pData, hbm, GetViewerOptimizedView() != 0);
     return true;
 }
 

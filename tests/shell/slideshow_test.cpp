@@ -275,6 +275,40 @@ TEST_F(SlideshowTest, OpeningAMenuStopsTheShow)
     EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());
 }
 
+// Stopping during a transition in full screen: the transition thread asks
+// the waiting UI thread to leave full screen, which the wait serves.
+TEST_F(SlideshowTest, AStopDuringATransitionLeavesFullScreenWithoutStalling)
+{
+    SetSlideshowIntervalTime(100);
+    Start(L"a.bmp");
+    SetSlideshowEffectMethod(4); // Cover Left: a second of frames
+    Command(IDM_FULL_SCREEN);
+    ASSERT_EQ(1, m_pData->bFullScreen);
+    Command(IDM_SLIDESHOW_START);
+    ASSERT_TRUE(PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_IN_TRANSITION; }, 3000));
+    Pump(200);
+    DWORD dwStop = GetTickCount();
+    Command(IDM_SLIDESHOW_STOP);
+    EXPECT_LT(GetTickCount() - dwStop, 900u);
+    EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());
+    EXPECT_EQ(0, m_pData->bFullScreen) << "the show's end leaves full screen";
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER), GetShownMenuBar());
+}
+
+// Closing the window while a transition plays ends the transition before
+// the renderer it unlocks is deleted.
+TEST_F(SlideshowTest, ClosingDuringATransitionEndsItFirst)
+{
+    SetSlideshowIntervalTime(100);
+    Start(L"a.bmp");
+    SetSlideshowEffectMethod(8);
+    Command(IDM_SLIDESHOW_START);
+    ASSERT_TRUE(PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_IN_TRANSITION; }, 3000));
+    EXPECT_TRUE(DestroyWindow(m_hwnd));
+    EXPECT_EQ(nullptr, GetMainWindowData());
+    EXPECT_EQ(nullptr, CSlideShow::PeekInstance()) << "the show goes with the window";
+}
+
 // Commands fired at random while transitions play: no deadlock, no crash,
 // and a whole picture on the window at the end.
 TEST_F(SlideshowTest, RandomCommandsDuringTransitionsEndOnAWholePicture)

@@ -63,24 +63,9 @@ TEST(TransitionSchedule, CoverLeftAcrossThePortraitWidth)
     EXPECT_EQ(0, dest.cx);
 }
 
-TEST(TransitionSchedule, CoverGeometryOfTheOtherDirections)
+TEST(TransitionSchedule, VerticalCoversStepByWholePixelsOfTheHeight)
 {
-    EffectRect dest;
-    int32_t xSrc, ySrc;
-    CoverFrameRects(EFFECT_COVER_RIGHT, 240, 320, 10, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(0, dest.x);
-    EXPECT_EQ(10, dest.cx);
-    EXPECT_EQ(230, xSrc) << "the new picture's right edge enters on the left";
-    CoverFrameRects(EFFECT_COVER_UP, 240, 320, 13, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(307, dest.y);
-    EXPECT_EQ(13, dest.cy);
-    EXPECT_EQ(240, dest.cx);
-    EXPECT_EQ(0, ySrc);
-    CoverFrameRects(EFFECT_COVER_DOWN, 240, 320, 13, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(0, dest.y);
-    EXPECT_EQ(307, ySrc);
-    // Up and down step by H / 25 = 12 whole pixels.
-    std::vector<int32_t> bands = CoverBands(320);
+    std::vector<int32_t> bands = CoverBands(320); // 12 pixels a step, not 12.8
     EXPECT_EQ(13, bands[1]);
     EXPECT_EQ(25, bands[2]);
     EXPECT_EQ(313, bands.back());
@@ -102,27 +87,6 @@ TEST(TransitionSchedule, UncoverOffsetsAccumulateFractions)
     EXPECT_EQ(25, up[2]);
     EXPECT_EQ(38, up[3]);
     EXPECT_EQ(307, up.back());
-}
-
-TEST(TransitionSchedule, UncoverGeometryKeepsTheRestOfTheOldPicture)
-{
-    EffectRect dest;
-    int32_t xSrc, ySrc;
-    UncoverFrameRects(EFFECT_UNCOVER_LEFT, 240, 320, 28, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(0, dest.x);
-    EXPECT_EQ(212, dest.cx);
-    EXPECT_EQ(28, xSrc);
-    UncoverFrameRects(EFFECT_UNCOVER_RIGHT, 240, 320, 28, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(28, dest.x);
-    EXPECT_EQ(212, dest.cx);
-    EXPECT_EQ(0, xSrc);
-    UncoverFrameRects(EFFECT_UNCOVER_UP, 240, 320, 25, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(295, dest.cy);
-    EXPECT_EQ(25, ySrc);
-    UncoverFrameRects(EFFECT_UNCOVER_DOWN, 240, 320, 25, &dest, &xSrc, &ySrc);
-    EXPECT_EQ(25, dest.y);
-    EXPECT_EQ(295, dest.cy);
-    EXPECT_EQ(0, ySrc);
 }
 
 TEST(TransitionSchedule, BlindsDrawEveryTenthLineThickening)

@@ -8,37 +8,9 @@
 set -euo pipefail
 VIEWER="$1"
 . "$(dirname "$0")/../../scripts/lib.sh"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_begin viewer_face
 
-SHOTS="$PWD/e2e-shots/viewer_face"
-rm -rf "$SHOTS" && mkdir -p "$SHOTS"
-WORK=$(mktemp -d)
-VIEWER_PID=
-KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-finish() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
-
-shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
-
-# Colour class of every pixel of row y (or column x with "col"), one letter
-# each: R red, G green, B blue, Y yellow, W white, . anything else.
-classes() {
-    local file="$1" how="$2" at="$3" crop
-    if [ "$how" = row ]; then crop="240x1+0+$at"; else crop="1x320+$at+0"; fi
-    convert "$SHOTS/$file.png" -crop "$crop" +repage -depth 8 txt:- | tr -d '\r' | awk -F'[(),]+' '
-        /^[0-9]/ {
-            r = $3; g = $4; b = $5; c = "."
-            if (r > 200 && g < 60 && b < 60) c = "R"
-            else if (r < 60 && g > 200 && b < 60) c = "G"
-            else if (r < 60 && g < 60 && b > 200) c = "B"
-            else if (r > 200 && g > 200 && b < 60) c = "Y"
-            else if (r > 200 && g > 200 && b > 200) c = "W"
-            printf "%s", c
-        } END { print "" }'
-}
 # Position of the first change from class $4 to class $5 along a row or
 # column; up to three blended pixels may lie between the two.
 edge() {

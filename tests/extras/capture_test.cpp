@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "../shell/registry_fixture.h"
+#include "../shell/window_test_support.h"
 #include "temp_folder.h"
 #include "viewer/common/image_error.h"
 #include "viewer/extras/raster_image.h"
@@ -15,35 +16,6 @@
 #include "viewer/shell/settings.h"
 
 namespace {
-
-void PumpFor(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - dwStart < dwMs)
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-}
-
-// Pumps until the condition holds or the time is up.
-template <class Condition>
-bool PumpUntil(Condition condition, DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    while (!condition())
-    {
-        if (GetTickCount() - dwStart > dwMs)
-            return false;
-        PumpFor(10);
-    }
-    return true;
-}
 
 std::wstring CaptureName(const TempFolder& folder, int n)
 {
@@ -63,14 +35,14 @@ protected:
         SetScreenCaptureSaveFolder(folder.c_str());
         ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
         m_pData = GetMainWindowData();
-        PumpFor(50);
+        Pump(50);
     }
 
     void TearDown() override
     {
         if (GetMainWindowData())
             DestroyWindow(GetMainWindowData()->hwndMain);
-        PumpFor(20);
+        Pump(20);
         SettingsTest::TearDown();
     }
 
@@ -119,7 +91,7 @@ TEST_F(CaptureTest, TheFileHoldsTheScreenAsTheScreenShowsIt)
     }
     ReleaseDC(hwnd, hdc);
     GdiFlush();
-    PumpFor(100);
+    Pump(100);
 
     ASSERT_TRUE(CaptureScreen(m_pData));
     std::string data = ReadWholeFile(CaptureName(m_folder, 0));

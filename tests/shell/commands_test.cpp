@@ -7,8 +7,8 @@
 
 #include "../extras/temp_folder.h"
 #include "platform/aygshell/aygshell.h"
-#include "bmp_file.h"
 #include "registry_fixture.h"
+#include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/renderer.h"
@@ -19,21 +19,6 @@
 #include "viewer/shell/viewer_input.h"
 
 namespace {
-
-void Pump(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    do
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
 
 class CommandsTest : public SettingsTest
 {

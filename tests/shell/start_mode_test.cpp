@@ -7,8 +7,8 @@
 #include <vector>
 #include <windows.h>
 
-#include "bmp_file.h"
 #include "registry_fixture.h"
+#include "window_test_support.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/image_loader.h"

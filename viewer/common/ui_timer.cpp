@@ -7,14 +7,14 @@ BOOL IsWindowThread(HWND hwnd)
 
 // Refusing here makes Wine, which would let the call pass, behave as Windows
 // does, so a misplaced call shows up in the tests.
-UINT_PTR SetUiTimer(HWND hwnd, UINT_PTR nId, UINT uElapse)
+UINT_PTR SetUiTimer(HWND hwnd, UINT_PTR nId, UINT uElapse, TIMERPROC pfnTimer)
 {
     if (!IsWindowThread(hwnd))
     {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    return SetTimer(hwnd, nId, uElapse, NULL);
+    return SetTimer(hwnd, nId, uElapse, pfnTimer);
 }
 
 BOOL KillUiTimer(HWND hwnd, UINT_PTR nId)

@@ -58,6 +58,33 @@ void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG*
     *py = y;
 }
 
+void DropCurrentPicture(MainWindowData* pData)
+{
+    if (!pData->hbmCurrent)
+        return;
+    // The renderer must not keep drawing a bitmap that is gone.
+    if (pData->pRenderer && pData->pRenderer->GetBitmap() == pData->hbmCurrent)
+        pData->pRenderer->SetBitmap(NULL);
+    DeleteObject(pData->hbmCurrent);
+    pData->hbmCurrent = NULL;
+}
+
+void AdoptPicture(MainWindowData* pData, HBITMAP hbm, bool bOptimizedView)
+{
+    CRenderer* pRenderer = pData->pRenderer;
+    LONG x, y;
+    InitialViewOrigin(pData, hbm, &x, &y);
+    pRenderer->SetInitialOrigin(x, y);
+    pData->hbmCurrent = hbm;
+    pRenderer->LockDrawing();
+    pRenderer->SetBitmap(hbm);
+    if (bOptimizedView)
+        pRenderer->ZoomToFill();
+    else if (pData->nFitMode == 1)
+        pRenderer->SetFitToScreen(1);
+    pRenderer->UnlockDrawing();
+}
+
 DWORD CImageLoader::Run()
 {
     MainWindowData* pData = m_pData;
@@ -67,14 +94,7 @@ DWORD CImageLoader::Run()
 
     ShowWaitCursor();
     pRenderer->StopRendering();
-    if (pData->hbmCurrent)
-    {
-        // The renderer must not keep drawing a bitmap that is gone.
-        if (pRenderer->GetBitmap() == pData->hbmCurrent)
-            pRenderer->SetBitmap(NULL);
-        DeleteObject(pData->hbmCurrent);
-        pData->hbmCurrent = NULL;
-    }
+    DropCurrentPicture(pData);
 
     HBITMAP hbm = NULL;
     if (!m_bNameTooLong)
@@ -102,17 +122,7 @@ DWORD CImageLoader::Run()
     }
     else
     {
-        LONG x, y;
-        InitialViewOrigin(pData, hbm, &x, &y);
-        pRenderer->SetInitialOrigin(x, y);
-        pData->hbmCurrent = hbm;
-        pRenderer->LockDrawing();
-        pRenderer->SetBitmap(hbm);
-        if (m_pfnOptimizedView && m_pfnOptimizedView() != 0)
-            pRenderer->ZoomToFill();
-        else if (pData->nFitMode == 1)
-            pRenderer->SetFitToScreen(1);
-        pRenderer->UnlockDrawing();
+        AdoptPicture(pData, hbm, m_pfnOptimizedView && m_pfnOptimizedView() != 0);
         if (IsStopRequested())
             return 0;
     }

@@ -44,6 +44,13 @@ private:
 // renderer's current zoom and the main window's client size.
 void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG* py);
 
+// Deletes the record's current picture, taking it from the renderer first.
+void DropCurrentPicture(MainWindowData* pData);
+// Makes hbm the record's current picture (owned) and hands it to the
+// renderer at its start origin, zoomed to fill or fitted as the modes ask.
+// Needs the renderer.
+void AdoptPicture(MainWindowData* pData, HBITMAP hbm, bool bOptimizedView);
+
 // Formats "Could not open file:\r\n '%s'" into pszBuffer (cchBuffer units),
 // cut to fit.
 void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer);

@@ -14,6 +14,7 @@
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/open_picture.h"
 #include "viewer/shell/screen_chrome.h"
+#include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
 
 typedef void (*CommandHandler)(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam);
@@ -134,7 +135,18 @@ static void OnCmdStep(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
 
 static void OnCmdOpenBrowser(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
+    EndSlideShow(pData);
     ShowBrowser(pData);
+}
+
+static void OnCmdSlideshowStart(HWND, MainWindowData* pData, WPARAM, LPARAM)
+{
+    StartSlideshow(pData);
+}
+
+static void OnCmdSlideshowStop(HWND, MainWindowData* pData, WPARAM, LPARAM)
+{
+    StopSlideshow(pData);
 }
 
 static void OnCmdFullScreen(HWND, MainWindowData* pData, WPARAM, LPARAM)
@@ -206,6 +218,8 @@ static const CommandEntry s_rgCommands[] = {
     {IDM_ZOOM_OUT, true, OnCmdZoom},
     {IDM_REFRESH_VIEW, false, OnCmdRefreshView},
     {IDM_SCREEN_CAPTURE, false, OnCmdScreenCapture},
+    {IDM_SLIDESHOW_START, true, OnCmdSlideshowStart},
+    {IDM_SLIDESHOW_STOP, false, OnCmdSlideshowStop},
 };
 
 LRESULT OnMainCommand(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "platform/gx/gx.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/extras/screen_capture.h"
+#include "viewer/extras/slide_show.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
@@ -15,6 +16,7 @@
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/settings_names.h"
+#include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
 
 #include <new>
@@ -56,6 +58,8 @@ static bool CreatePictureObjects(HWND hwnd, MainWindowData* pData)
     pData->pRenderer->SetWindow(hwnd);
     pData->pRenderer->SetHighQuality(GetViewerZoomQuality() != 0);
     pData->pRenderer->SetAutoRender(1);
+    if (!CreateSlideShow(hwnd, pData))
+        return false;
 
     pData->pLoader = new (std::nothrow) CImageLoader(pData, GetViewerOptimizedView);
     if (!pData->pLoader)
@@ -68,6 +72,8 @@ static void DeletePictureObjects(MainWindowData* pData)
 {
     delete pData->pRenderer;
     pData->pRenderer = NULL;
+    delete pData->pSlideShow;
+    pData->pSlideShow = NULL;
     delete pData->pLoader;
     pData->pLoader = NULL;
     delete pData->pDecoder;
@@ -124,6 +130,8 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
 {
     if (!pData)
         return;
+    // A transition still playing uses the renderer and the window's parts.
+    EndSlideShow(pData);
 
     SetStringSetting(SZ_START_FOLDER, g_szBrowsePath);
     if (GetSetting(SZ_START_MODE, DEF_START_MODE) == 1 && pData->pCurrentEntry)

@@ -1,6 +1,7 @@
 #include "viewer/shell/main_window.h"
 
 #include "platform/aygshell/aygshell.h"
+#include "viewer/extras/slide_show.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/commands.h"
@@ -8,6 +9,7 @@
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
+#include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
 
 HWND CreateMainWindow(HINSTANCE hInstance)
@@ -62,7 +64,11 @@ static bool HasNothingToDraw(const MainWindowData* pData)
 static LRESULT OnActivate(HWND hwnd, MainWindowData* pData, WPARAM wParam)
 {
     if (LOWORD(wParam) == WA_INACTIVE)
+    {
+        if (pData->pSlideShow)
+            pData->pSlideShow->Pause();
         return 1;
+    }
     if (IsBrowserVisible(pData))
     {
         ShowBrowser(pData);
@@ -71,6 +77,8 @@ static LRESULT OnActivate(HWND hwnd, MainWindowData* pData, WPARAM wParam)
     ShowViewer(pData);
     if (!HasNothingToDraw(pData))
         pData->pRenderer->StartRendering();
+    if (pData->pSlideShow)
+        pData->pSlideShow->Resume();
     return 1;
 }
 
@@ -159,6 +167,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return OnSize(hwnd, pData);
     case WM_COMMAND:
         return OnMainCommand(hwnd, pData, wParam, lParam);
+    case WM_SLIDESHOW_REARM:
+        return OnSlideShowRearm(pData, wParam);
     default:
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);
     }

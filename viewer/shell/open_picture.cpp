@@ -5,12 +5,14 @@
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/settings.h"
 #include "viewer/shell/settings_names.h"
+#include "viewer/shell/viewer_input.h"
 
 // Room for the title: a whole file name and the application title.
 #define TITLE_CHARS (MAX_PATH + 110)
@@ -24,16 +26,42 @@ static void SetPictureTitle(MainWindowData* pData, const WCHAR* pszPath)
     SetWindowTextW(pData->hwndMain, szTitle);
 }
 
+// During a slideshow the picture is decoded with the record's own decoder
+// and set at once, so the transition can draw it; one that cannot be
+// decoded fails, and the slideshow's step passes it over.
+static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
+{
+    CRenderer* pRenderer = pData->pRenderer;
+    if (!pRenderer || !pData->pDecoder)
+        return false;
+    pRenderer->StopRendering();
+    DecodeOptions options;
+    ZeroMemory(&options, sizeof(options));
+    options.type = PICTYPE_BY_EXTENSION;
+    HBITMAP hbm = pData->pDecoder->LoadNow(pszPath, &options);
+    if (!hbm)
+        return false;
+    DropCurrentPicture(pData);
+    AdoptPicture(pData, hbm, GetViewerOptimizedView() != 0);
+    return true;
+}
+
 int OpenPicture(MainWindowData* pData, const WCHAR* pszPath)
 {
     if (!pData || !pszPath)
         return 0;
-    // While a slideshow runs its stepping loads pictures itself; until the
-    // slideshow exists every picture goes through the loader.
-    if (pData->pRenderer)
-        pData->pRenderer->SetBitmap(NULL);
-    if (pData->pLoader)
-        pData->pLoader->Open(pszPath);
+    if (IsSlideshowRunning(pData))
+    {
+        if (!OpenForSlideshow(pData, pszPath))
+            return 0;
+    }
+    else
+    {
+        if (pData->pRenderer)
+            pData->pRenderer->SetBitmap(NULL);
+        if (pData->pLoader)
+            pData->pLoader->Open(pszPath);
+    }
     SetPictureTitle(pData, pszPath);
     return 1;
 }

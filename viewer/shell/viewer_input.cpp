@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
@@ -27,11 +28,10 @@ static const FullScreenButton s_rgButtons[] = {
 static HWND s_rghwndButtons[FS_BUTTON_COUNT];
 static HIMAGELIST s_himlButtons = NULL;
 
-// The program has no slideshow engine yet, so no show can be running; the
-// engine answers here once it exists.
-BOOL IsSlideshowRunning(const MainWindowData*)
+// A paused show still counts: it resumes with the window.
+BOOL IsSlideshowRunning(const MainWindowData* pData)
 {
-    return FALSE;
+    return pData && pData->pSlideShow && pData->pSlideShow->GetState() != SLIDESHOW_STOPPED;
 }
 
 WORD KeyActionCommand(const MainWindowData* pData, LONG nAction)

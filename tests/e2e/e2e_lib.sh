@@ -1,0 +1,40 @@
+# Shared by the end-to-end scripts: the screenshot folder, a work folder,
+# cleanup of the viewer, and the colour classes of screenshot pixels.
+# Sourced after scripts/lib.sh.
+
+KEY='HKCU\Software\Ombrix\Ombrix Viewer'
+
+# e2e_begin <name>: SHOTS (kept when the run fails), WORK (removed) and the
+# viewer's process id in VIEWER_PID, killed at exit.
+e2e_begin() {
+    SHOTS="$PWD/e2e-shots/$1"
+    rm -rf "$SHOTS" && mkdir -p "$SHOTS"
+    WORK=$(mktemp -d)
+    VIEWER_PID=
+    trap e2e_finish EXIT
+}
+e2e_finish() {
+    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
+
+# shot <name> [seconds to wait first, 1.2 by default]
+shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
+
+# Colour class of every pixel of row y (or column x with "col"), one letter
+# each: R red, G green, B blue, Y yellow, W white, . anything else.
+classes() {
+    local file="$1" how="$2" at="$3" crop
+    if [ "$how" = row ]; then crop="240x1+0+$at"; else crop="1x320+$at+0"; fi
+    convert "$SHOTS/$file.png" -crop "$crop" +repage -depth 8 txt:- | tr -d '\r' | awk -F'[(),]+' '
+        /^[0-9]/ {
+            r = $3; g = $4; b = $5; c = "."
+            if (r > 200 && g < 60 && b < 60) c = "R"
+            else if (r < 60 && g > 200 && b < 60) c = "G"
+            else if (r < 60 && g < 60 && b > 200) c = "B"
+            else if (r > 200 && g > 200 && b < 60) c = "Y"
+            else if (r > 200 && g > 200 && b > 200) c = "W"
+            printf "%s", c
+        } END { print "" }'
+}

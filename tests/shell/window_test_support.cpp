@@ -1,0 +1,59 @@
+#include "window_test_support.h"
+
+#include <stdio.h>
+
+void Pump(DWORD dwMs)
+{
+    DWORD dwStart = GetTickCount();
+    MSG msg;
+    do
+    {
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            if (msg.message != WM_QUIT)
+                DispatchMessageW(&msg);
+        Sleep(5);
+    } while (GetTickCount() - dwStart < dwMs);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD dwMs)
+{
+    DWORD dwStart = GetTickCount();
+    while (!done())
+    {
+        if (GetTickCount() - dwStart > dwMs)
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+
+void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + stride * h;
+    info.biSize = sizeof(info);
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string rows((size_t)stride * h, '\0');
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            char* p = &rows[(size_t)y * stride + x * 3];
+            p[0] = (char)GetBValue(cr);
+            p[1] = (char)GetGValue(cr);
+            p[2] = (char)GetRValue(cr);
+        }
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f)
+        return;
+    fwrite(&file, sizeof(file), 1, f);
+    fwrite(&info, sizeof(info), 1, f);
+    fwrite(rows.data(), rows.size(), 1, f);
+    fclose(f);
+}

@@ -1,0 +1,15 @@
+// Helpers of the tests that drive real windows: serving messages for a
+// while, and one-colour picture files.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <windows.h>
+
+// Serves this thread's messages for dwMs (WM_QUIT is dropped).
+void Pump(DWORD dwMs);
+// Serves messages until the condition holds; false when dwMs pass first.
+bool PumpUntil(const std::function<bool()>& done, DWORD dwMs);
+
+// A 24-bit bottom-up BMP file of w x h pixels of one colour.
+void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr);

@@ -7,18 +7,8 @@
 set -euo pipefail
 VIEWER="$1"
 . "$(dirname "$0")/../../scripts/lib.sh"
-
-SHOTS="$PWD/e2e-shots/capture"
-rm -rf "$SHOTS" && mkdir -p "$SHOTS"
-WORK=$(mktemp -d)
-VIEWER_PID=
-KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-finish() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_begin capture
 
 mkdir -p "$WORK/shots"
 convert -size 200x200 xc:red xc:lime +append \( -size 200x200 xc:blue xc:yellow +append \) -append \

@@ -10,6 +10,7 @@
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/main_window.h"
+#include "viewer/shell/browser_frame.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
@@ -104,7 +105,8 @@ LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
     // The thumbnail index opens here once the thumbnail cache exists.
     pData->hwndMain = hwnd;
     CreateMenuBars(pData);
-    // The browser frame and its children are made here once the browser exists.
+    if (!CreateBrowserFrame(hwnd, pData))
+        return -1;
     TakeOverButtons(pData);
     if (!CreateFullScreenButtons(hwnd))
         return -1;
@@ -136,6 +138,7 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
     pData->hwndOptionsMenuBar = NULL;
     pData->pCurrentEntry = NULL;
     FreePictures();
+    DestroyBrowserFrame(pData);
     ReleaseButtons(hwnd);
     DestroyFullScreenButtons();
 

@@ -2,6 +2,8 @@
 
 #include <wchar.h>
 
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
@@ -53,7 +55,7 @@ void ApplyStartMode(MainWindowData* pData)
     {
         GetStringSetting(SZ_START_FOLDER, szFolder, sizeof(szFolder), DEF_START_FOLDER_BROWSER);
         _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szFolder);
-        // The directory tree, when there is one, is walked down the path here.
+        WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath, FALSE);
         ShowBrowserFrame(pData, TRUE);
         return;
     }
@@ -64,6 +66,10 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szPath[MAX_PATH];
     _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s%s", szFolder, szName);
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
+    // The list's own visibility, not its hidden frame's, tells the mode.
+    HWND hwndList = GetFileListWindow();
+    if (hwndList && !(GetWindowLongPtrW(hwndList, GWL_STYLE) & WS_VISIBLE))
+        SetThumbnailMode(TRUE);
     FolderPart(szPath, g_szBrowsePath, MAX_PATH);
 
     if (!OpenPicture(pData, szPath))
@@ -71,12 +77,7 @@ void ApplyStartMode(MainWindowData* pData)
         ShowBrowserFrame(pData, TRUE);
         return;
     }
-    // Walking the directory tree down the path lists the folder; until the
-    // browser has its tree the folder is listed here, so that the viewer can
-    // step to the neighbouring pictures.
-    EnumeratePictures(g_szBrowsePath);
-    SortPictures(pData->nSortKey);
-    RenumberPictures();
+    WalkTreeToPath(GetDirectoryTreeWindow(), szPath, TRUE);
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
     ShowBrowserFrame(pData, FALSE);
 }

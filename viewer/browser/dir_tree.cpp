@@ -240,8 +240,11 @@ void WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath, BOOL bStartPicture)
 {
     if (!hwndTree || !pszPath)
         return;
+    // Each selection rewrites the shared paths, which may be the one walked.
+    WCHAR szPath[MAX_PATH];
+    wcsncpy_s(szPath, MAX_PATH, pszPath, _TRUNCATE);
     HTREEITEM hItem = TreeView_GetChild(hwndTree, TreeView_GetRoot(hwndTree));
-    const WCHAR* p = pszPath;
+    const WCHAR* p = szPath;
     while (hItem)
     {
         while (*p == L'\\')

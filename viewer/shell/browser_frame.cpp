@@ -152,6 +152,13 @@ int SplitterPositionForRelease(int y)
     return SPLITTER_CLOSED; // the stylus went above the frame
 }
 
+// The button's own state: the frame may be hidden meanwhile.
+static BOOL HasVisibleStyle(int nId)
+{
+    HWND hwnd = GetSplitterButton(nId);
+    return hwnd && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE);
+}
+
 void LayoutBrowserPanes(MainWindowData* pData)
 {
     if (!pData || !pData->hwndBrowser)
@@ -161,9 +168,8 @@ void LayoutBrowserPanes(MainWindowData* pData)
     MoveWindow(pData->hwndBrowser, 0, 0, s_rcLayout.right, s_rcLayout.bottom, TRUE);
     s_nSplitter = (int)((s_rcLayout.top + s_rcLayout.bottom) * s_dRatio);
     MovePanes(s_nSplitter);
-    PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, IsWindowVisible(GetSplitterButton(IDC_SPLIT_CLOSE)));
-    PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2,
-                IsWindowVisible(GetSplitterButton(IDC_SPLIT_LOWEST)));
+    PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_CLOSE));
+    PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_LOWEST));
 }
 
 static BOOL RegisterFrameClass(HINSTANCE hInstance)

@@ -8,21 +8,7 @@
 # Usage: browser_face_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-
-SHOTS="$PWD/e2e-shots/browser_face"
-rm -rf "$SHOTS" && mkdir -p "$SHOTS"
-WORK=$(mktemp -d)
-VIEWER_PID=
-KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-finish() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
-
-shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
+. "$(dirname "$0")/e2e_lib.sh" browser_face
 
 # r,g,b of one screen pixel of a shot.
 rgb() {

@@ -7,21 +7,7 @@
 # Usage: viewer_face_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-
-SHOTS="$PWD/e2e-shots/viewer_face"
-rm -rf "$SHOTS" && mkdir -p "$SHOTS"
-WORK=$(mktemp -d)
-VIEWER_PID=
-KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-finish() {
-    [ -n "$VIEWER_PID" ] && kill "$VIEWER_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap finish EXIT
-fail() { echo "FAIL: $*  (screenshots: $SHOTS)"; exit 1; }
-
-shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
+. "$(dirname "$0")/e2e_lib.sh" viewer_face
 
 # Colour class of every pixel of row y (or column x with "col"), one letter
 # each: R red, G green, B blue, Y yellow, W white, . anything else.

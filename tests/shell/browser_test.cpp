@@ -12,6 +12,7 @@
 #include "../extras/temp_folder.h"
 #include "platform/aygshell/aygshell.h"
 #include "registry_fixture.h"
+#include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -25,21 +26,6 @@
 #include "viewer/shell/settings_names.h"
 
 namespace {
-
-void Pump(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    do
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
 
 // A file of cb bytes written at noon local time of the given day.
 void MakeFile(const std::wstring& path, DWORD cb, WORD wYear = 2003, WORD wMonth = 7, WORD wDay = 5)
@@ -56,28 +42,6 @@ void MakeFile(const std::wstring& path, DWORD cb, WORD wYear = 2003, WORD wMonth
     LocalFileTimeToFileTime(&ftLocal, &ft);
     SetFileTime(h, NULL, NULL, &ft);
     CloseHandle(h);
-}
-
-// A tiny 24-bit BMP the viewer can open.
-void MakeBmp(const std::wstring& path)
-{
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + 12 * 4;
-    info.biSize = sizeof(info);
-    info.biWidth = 4;
-    info.biHeight = 4;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string rows(12 * 4, '\x60');
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, f);
-    fwrite(&file, sizeof(file), 1, f);
-    fwrite(&info, sizeof(info), 1, f);
-    fwrite(rows.data(), rows.size(), 1, f);
-    fclose(f);
 }
 
 // The path without its drive: the tree's root "\" is the current drive's.
@@ -390,7 +354,7 @@ TEST_F(BrowserTest, FoldersLoseTheirButtonWithoutSubfoldersAndVanishedOnesShowNo
     CreateDirectoryW((m_folder / L"gone").c_str(), NULL);
     CreateDirectoryW((m_folder / L"outer").c_str(), NULL);
     CreateDirectoryW((m_folder / L"outer\\inner").c_str(), NULL);
-    MakeBmp(m_folder / L"a.bmp");
+    WriteBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
     HWND hwndTree = GetDirectoryTreeWindow();
     HTREEITEM hFolder = TreeView_GetSelection(hwndTree);
@@ -504,7 +468,7 @@ TEST_F(BrowserTest, SplitterButtonsAndDragsPlaceTheBar)
 TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"})
-        MakeBmp(m_folder / pszName);
+        WriteBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
 
     Select({L"b.bmp"});
@@ -539,7 +503,7 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
 TEST_F(BrowserTest, DeletingTheCurrentPictureDropsTheCurrentEntry)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
-        MakeBmp(m_folder / pszName);
+        WriteBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
     Activate(L"b.bmp");
     SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_OPEN, 0);
@@ -557,7 +521,7 @@ TEST_F(BrowserTest, DeletingTheCurrentPictureDropsTheCurrentEntry)
 TEST_F(BrowserTest, ActivationOpensThePictureAndOpenComesBackWithItSelected)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
-        MakeBmp(m_folder / pszName);
+        WriteBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
 
     Activate(L"b.bmp");
@@ -583,7 +547,7 @@ TEST_F(BrowserTest, ActivationOpensThePictureAndOpenComesBackWithItSelected)
 
 TEST_F(BrowserTest, ListModesSwitchTheListStyle)
 {
-    MakeBmp(m_folder / L"a.bmp");
+    WriteBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
     SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SMALL_LIST_VIEW, 0);
     EXPECT_EQ(LVS_LIST, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
@@ -598,7 +562,7 @@ TEST_F(BrowserTest, ListModesSwitchTheListStyle)
 TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
-        MakeBmp(m_folder / pszName);
+        WriteBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
     Start(1, m_folder.Path(), L"b.bmp");
 
     EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
@@ -614,7 +578,7 @@ TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
 
 TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
 {
-    MakeBmp(m_folder / L"a.bmp");
+    WriteBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
     Start(0, m_folder.Path());
 
     NMRGINFO info = {};

@@ -8,6 +8,7 @@
 #include "../extras/temp_folder.h"
 #include "platform/aygshell/aygshell.h"
 #include "registry_fixture.h"
+#include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/renderer.h"
@@ -19,43 +20,6 @@
 #include "viewer/shell/viewer_input.h"
 
 namespace {
-
-void Pump(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    do
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
-
-// A 24-bit BMP of one grey, w x h.
-void WriteGreyBmp(const std::wstring& path, int w, int h)
-{
-    const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + stride * h;
-    info.biSize = sizeof(info);
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string rows((size_t)stride * h, '\x80');
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    fwrite(&file, sizeof(file), 1, f);
-    fwrite(&info, sizeof(info), 1, f);
-    fwrite(rows.data(), rows.size(), 1, f);
-    fclose(f);
-}
 
 class CommandsTest : public SettingsTest
 {
@@ -277,9 +241,9 @@ TEST_F(CommandsTest, KeyActionsSendTheirCommands)
 TEST_F(CommandsTest, NextAndPreviousStepThroughTheFolderAndBeepAtTheEnds)
 {
     TempFolder folder;
-    WriteGreyBmp(folder / L"a.bmp", 8, 8);
-    WriteGreyBmp(folder / L"b.bmp", 8, 8);
-    WriteGreyBmp(folder / L"c.bmp", 8, 8);
+    WriteBmp(folder / L"a.bmp", 8, 8, RGB(128, 128, 128));
+    WriteBmp(folder / L"b.bmp", 8, 8, RGB(128, 128, 128));
+    WriteBmp(folder / L"c.bmp", 8, 8, RGB(128, 128, 128));
     ASSERT_EQ(3, EnumeratePictures((folder.Path() + L"*.*").c_str()));
     SortPictures(SORT_BY_NAME);
     RenumberPictures();

@@ -16,6 +16,7 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_view.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
@@ -603,4 +604,55 @@ TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
     WaitForSingleObject(hThread, 10000);
     CloseHandle(hThread);
     EXPECT_FALSE(watch.bSeen);
+}
+
+TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+    ShowWindow(m_hwndList, SW_HIDE);
+    ShowWindow(GetThumbViewWindow(), SW_SHOW);
+    SelectThumb(IndexOfPicture(PictureByName(L"c.bmp")));
+
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_TRUE(IsThumbnailMode());
+    EXPECT_FALSE(FileExists(m_folder / L"c.bmp"));
+    EXPECT_TRUE(FileExists(m_folder / L"b.bmp"));
+    EXPECT_EQ(2, CountPictures());
+    EXPECT_EQ(Texts({L"a.bmp", L"b.bmp"}), Column(0));
+    EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
+}
+
+TEST_F(BrowserTest, SelectedPictureGivesItsPathAndDetailTexts)
+{
+    MakeFile(m_folder / L"a.jpg", 1234);
+    MakeFile(m_folder / L"b.png", 10);
+    // Written at 15:04:09 and 12:30:00 local time.
+    auto setTime = [](const std::wstring& path, WORD wHour, WORD wMinute, WORD wSecond) {
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        SYSTEMTIME st = {2004, 2, 0, 29, wHour, wMinute, wSecond, 0};
+        FILETIME ftLocal, ft;
+        SystemTimeToFileTime(&st, &ftLocal);
+        LocalFileTimeToFileTime(&ftLocal, &ft);
+        SetFileTime(h, NULL, NULL, &ft);
+        CloseHandle(h);
+    };
+    setTime(m_folder / L"a.jpg", 15, 4, 9);
+    setTime(m_folder / L"b.png", 12, 30, 0);
+    Start(0, m_folder.Path());
+
+    WCHAR szPath[MAX_PATH];
+    SelectedPictureInfo info = {};
+    Select({L"a.jpg"});
+    ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, &info));
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"a.jpg", szPath);
+    EXPECT_STREQ(L"1234", info.szSize);
+    EXPECT_STREQ(L"2004-2-29", info.szDate);
+    EXPECT_STREQ(L"PM 3:4:9", info.szTime);
+    EXPECT_EQ(PICTYPE_JPG, info.nType);
+    Select({L"b.png"});
+    ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, &info));
+    EXPECT_STREQ(L"AM 12:30:0", info.szTime);
+    EXPECT_EQ(0, GetSelectedPicture(szPath, 8, &info)) << "a path that does not fit names no file";
 }

@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts: the screenshot folder, a work folder,
 # cleanup of the viewer, and the colour classes of screenshot pixels.
-# Sourced after scripts/lib.sh.
+# Sourced after scripts/lib.sh, then e2e_begin <name>; or sourced with the
+# name as its argument, which does both.
 
 KEY='HKCU\Software\Ombrix\Ombrix Viewer'
 
@@ -38,3 +39,8 @@ classes() {
             printf "%s", c
         } END { print "" }'
 }
+
+if [ -n "${1:-}" ]; then
+    . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
+    e2e_begin "$1"
+fi

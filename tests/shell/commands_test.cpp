@@ -14,6 +14,7 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
+#include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/viewer_input.h"
@@ -32,17 +33,15 @@ protected:
         ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
         m_pData = GetMainWindowData();
         m_hwnd = m_pData->hwndMain;
+        // The default start mode shows the browser; these tests begin in the viewer.
+        ShowViewer(m_pData);
         Pump(20);
     }
 
     void TearDown() override
     {
-        if (m_hwndFakeBrowser)
-            m_pData->hwndBrowser = NULL;
         if (GetMainWindowData())
             DestroyWindow(m_hwnd);
-        if (m_hwndFakeBrowser)
-            DestroyWindow(m_hwndFakeBrowser);
         FreePictures();
         Pump(10);
         SettingsTest::TearDown();
@@ -50,13 +49,8 @@ protected:
 
     void Command(WORD wId) { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
 
-    // A visible child standing for the browser frame: the browser face.
-    void ShowFakeBrowser()
-    {
-        m_hwndFakeBrowser = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, m_hwnd, NULL,
-                                            GetModuleHandleW(NULL), NULL);
-        m_pData->hwndBrowser = m_hwndFakeBrowser;
-    }
+    // The browser frame shown: the browser face.
+    void ShowBrowserFace() { ShowWindow(m_pData->hwndBrowser, SW_SHOW); }
 
     RECT WindowRect()
     {
@@ -67,7 +61,6 @@ protected:
 
     MainWindowData* m_pData = nullptr;
     HWND m_hwnd = NULL;
-    HWND m_hwndFakeBrowser = NULL;
 };
 
 bool IsChecked(UINT nCommand)
@@ -124,7 +117,7 @@ TEST_F(CommandsTest, FitAndZoomChooseTheViewerBar)
 
 TEST_F(CommandsTest, BrowserFaceShowsTheBarOfItsModeAndIgnoresViewerCommands)
 {
-    ShowFakeBrowser();
+    ShowBrowserFace();
     const int rgBars[] = {IDR_MENUBAR_REPORT, IDR_MENUBAR_SMALL, IDR_MENUBAR_THUMBS};
     for (int nMode = 0; nMode < 3; ++nMode)
     {
@@ -240,7 +233,7 @@ TEST_F(CommandsTest, KeyActionsSendTheirCommands)
     EXPECT_EQ(1, m_pData->bFullScreen);
 
     // With the browser shown the hot-key path runs nothing.
-    ShowFakeBrowser();
+    ShowBrowserFace();
     EXPECT_EQ(0, SendMessageW(m_hwnd, WM_HOTKEY, 193, 0));
     EXPECT_EQ(1, m_pData->pRenderer->GetLandscape());
 }

@@ -185,5 +185,5 @@ TEST_F(MainWindowTest, CreationCopiesTheStartUpSettingsIntoTheRecord)
     EXPECT_EQ(1, pData->bSlideshowLoop);
     EXPECT_EQ(0, pData->nSlideshowDirection);
     EXPECT_STREQ(L"\\Thumbnails", pData->szThumbnailFolder);
-    EXPECT_EQ(0, pData->bBrowserShown);
+    EXPECT_EQ(1, pData->bBrowserShown) << "the default start mode shows the browser";
 }

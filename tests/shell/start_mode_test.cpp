@@ -14,6 +14,7 @@
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/entry.h"
+#include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/open_picture.h"
 #include "viewer/shell/settings_names.h"
@@ -164,6 +165,7 @@ TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
     std::wstring small = AddPicture(L"small.bmp", 100, 50, RGB(0, 248, 0));
     MainWindowData* pData = Start();
     ASSERT_NE(nullptr, pData);
+    ShowViewer(pData); // the default start mode shows the browser
     CRenderer* pRenderer = pData->pRenderer;
 
     // Centre start position: a small picture gets a negative origin, which

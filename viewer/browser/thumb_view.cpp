@@ -1,5 +1,7 @@
 #include "viewer/browser/thumb_view.h"
 
+#include "viewer/browser/file_list.h"
+
 // The grid has no cells until the browser lists a folder into it; an empty
 // grid is a white page.
 static void OnPaint(HWND hwnd)
@@ -24,4 +26,43 @@ LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lP
     default:
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);
     }
+}
+
+// The selection is shared with the file list: one flag and one index.
+static BOOL s_bSelectionExists = FALSE;
+static LONG s_nSelectedIndex = 0;
+
+void SetThumbSelection(LONG nIndex)
+{
+    s_bSelectionExists = TRUE;
+    s_nSelectedIndex = nIndex;
+}
+
+void SelectThumb(LONG nIndex)
+{
+    SelectRow(nIndex);
+    SetThumbSelection(nIndex);
+}
+
+void ClearThumbSelection(void)
+{
+    s_bSelectionExists = FALSE;
+}
+
+BOOL GetThumbSelection(LONG* pnIndex)
+{
+    if (!s_bSelectionExists)
+        return FALSE;
+    if (pnIndex)
+        *pnIndex = s_nSelectedIndex;
+    return TRUE;
+}
+
+void RedrawThumbView(void)
+{
+    HWND hwnd = GetThumbViewWindow();
+    if (!hwnd)
+        return;
+    InvalidateRect(hwnd, NULL, TRUE);
+    UpdateWindow(hwnd);
 }

@@ -9,6 +9,11 @@
 
 // Icons
 #define IDI_APP 101
+#define IDI_TYPE_BMP 200
+#define IDI_TYPE_GIF 201
+#define IDI_TYPE_JPEG 202
+#define IDI_TYPE_PNG 203
+#define IDI_TYPE_OTHER 204
 
 // Dialogs
 #define IDD_SCREEN_CAP 188

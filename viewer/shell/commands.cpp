@@ -10,6 +10,8 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/about_box.h"
+#include "viewer/shell/browser_commands.h"
+#include "viewer/shell/browser_frame.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/open_picture.h"
@@ -136,6 +138,8 @@ static void OnCmdStep(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
 static void OnCmdOpenBrowser(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
     EndSlideShow(pData);
+    SelectCurrentEntry(pData);
+    FocusBrowserPane();
     ShowBrowser(pData);
 }
 
@@ -220,6 +224,10 @@ static const CommandEntry s_rgCommands[] = {
     {IDM_SCREEN_CAPTURE, false, OnCmdScreenCapture},
     {IDM_SLIDESHOW_START, true, OnCmdSlideshowStart},
     {IDM_SLIDESHOW_STOP, false, OnCmdSlideshowStop},
+    {IDM_LIST_VIEW, false, OnCmdListView},
+    {IDM_SMALL_LIST_VIEW, false, OnCmdListView},
+    {IDM_REFRESH_FOLDER, false, OnCmdRefreshFolder},
+    {IDM_DELETE, false, OnCmdDeleteFile},
 };
 
 LRESULT OnMainCommand(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam)

@@ -11,6 +11,7 @@
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/main_window.h"
+#include "viewer/shell/browser_frame.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
@@ -110,7 +111,8 @@ LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
     // The thumbnail index opens here once the thumbnail cache exists.
     pData->hwndMain = hwnd;
     CreateMenuBars(pData);
-    // The browser frame and its children are made here once the browser exists.
+    if (!CreateBrowserFrame(hwnd, pData))
+        return -1;
     TakeOverButtons(pData);
     if (!CreateFullScreenButtons(hwnd))
         return -1;
@@ -144,6 +146,7 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
     pData->hwndOptionsMenuBar = NULL;
     pData->pCurrentEntry = NULL;
     FreePictures();
+    DestroyBrowserFrame(pData);
     ReleaseButtons(hwnd);
     DestroyFullScreenButtons();
 

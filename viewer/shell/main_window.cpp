@@ -4,6 +4,7 @@
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
+#include "viewer/shell/browser_frame.h"
 #include "viewer/shell/commands.h"
 #include "viewer/shell/entry.h"
 #include "viewer/resources/resource.h"
@@ -34,6 +35,7 @@ void ShowBrowser(MainWindowData* pData)
         ShowWindow(pData->hwndBrowser, SW_SHOW);
     pData->bBrowserShown = 1;
     UpdateMenuBar(pData);
+    FocusBrowserPane();
 }
 
 void ShowViewer(MainWindowData* pData)
@@ -119,6 +121,7 @@ static LRESULT OnMenuPopup(HWND hwnd, MainWindowData* pData)
 // The back buffer follows the client size.
 static LRESULT OnSize(HWND hwnd, MainWindowData* pData)
 {
+    LayoutBrowserPanes(pData);
     if (pData->pRenderer)
         pData->pRenderer->SetWindow(hwnd);
     return 0;

@@ -2,6 +2,8 @@
 
 #include <wchar.h>
 
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
@@ -81,7 +83,7 @@ void ApplyStartMode(MainWindowData* pData)
     {
         GetStringSetting(SZ_START_FOLDER, szFolder, sizeof(szFolder), DEF_START_FOLDER_BROWSER);
         _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szFolder);
-        // The directory tree, when there is one, is walked down the path here.
+        WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath, FALSE);
         ShowBrowserFrame(pData, TRUE);
         return;
     }
@@ -92,6 +94,10 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szPath[MAX_PATH];
     _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s%s", szFolder, szName);
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
+    // The list's own visibility, not its hidden frame's, tells the mode.
+    HWND hwndList = GetFileListWindow();
+    if (hwndList && !(GetWindowLongPtrW(hwndList, GWL_STYLE) & WS_VISIBLE))
+        SetThumbnailMode(TRUE);
     FolderPart(szPath, g_szBrowsePath, MAX_PATH);
 
     if (!OpenPicture(pData, szPath))
@@ -99,12 +105,18 @@ void ApplyStartMode(MainWindowData* pData)
         ShowBrowserFrame(pData, TRUE);
         return;
     }
-    // Walking the directory tree down the path lists the folder; until the
-    // browser has its tree the folder is listed here, so that the viewer can
-    // step to the neighbouring pictures.
-    EnumeratePictures(g_szBrowsePath);
-    SortPictures(pData->nSortKey);
-    RenumberPictures();
+    // The tree starts at "\": a start folder it cannot reach (one with a
+    // drive letter) is listed directly, so that the viewer can still step.
+    // Each folder the walk selects becomes the browse path.
+    WCHAR szStartFolder[MAX_PATH];
+    FolderPart(szPath, szStartFolder, MAX_PATH);
+    g_szBrowsePath[0] = L'\0';
+    WalkTreeToPath(GetDirectoryTreeWindow(), szPath, TRUE);
+    if (_wcsicmp(g_szBrowsePath, szStartFolder) != 0)
+    {
+        wcscpy_s(g_szBrowsePath, MAX_PATH, szStartFolder);
+        ReadFolder(g_szBrowsePath, pData->nSortKey);
+    }
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
     ShowBrowserFrame(pData, FALSE);
 }

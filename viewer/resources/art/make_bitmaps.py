@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
-"""Turns the pixel text of bitmaps.txt into the viewer's .bmp files.
+"""Turns the pixel text of bitmaps.txt into the viewer's .bmp and .ico files.
 
     make_bitmaps.py [OUT_DIR]             write the files (default: beside this script)
     make_bitmaps.py --check OUT_DIR REF   write them into OUT_DIR and fail unless each
                                           equals the committed file in REF
 
-The files are 24-bit bottom-up BMPs; a bitmap of several images holds them
-side by side, the first at the left."""
+The bitmaps are 24-bit bottom-up BMPs; a bitmap of several images holds them
+side by side, the first at the left. An icon is one image as a 32-bit .ico
+whose magenta pixels are transparent."""
 import os
 import struct
 import sys
+
+import make_icon
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -19,7 +22,7 @@ class ArtError(Exception):
 
 
 def parse(path):
-    colours, images, bitmaps = {}, {}, []
+    colours, images, bitmaps, icons = {}, {}, [], []
     lines = open(path, encoding='utf-8').read().split('\n')
     i = 0
     while i < len(lines):
@@ -59,9 +62,24 @@ def parse(path):
             if len({(len(images[p][0]), len(images[p])) for p in parts}) != 1:
                 raise ArtError('%s: images of %s differ in size' % (where, words[1]))
             bitmaps.append((words[1], parts))
+        elif words[0] == 'icon' and len(words) == 3:
+            if words[2] not in images:
+                raise ArtError('%s: unknown image %s' % (where, words[2]))
+            rows = images[words[2]]
+            if len(rows) != len(rows[0]):
+                raise ArtError('%s: icon %s is not square' % (where, words[2]))
+            icons.append((words[1], words[2]))
         else:
             raise ArtError('%s: cannot read "%s"' % (where, line))
-    return colours, images, bitmaps
+    return colours, images, bitmaps, icons
+
+
+def icon(colours, rows):
+    """A one-size .ico of the pixel text; magenta is transparent."""
+    def draw(x, y, n):
+        c = colours[rows[y][x]]
+        return (0, 0, 0, 0) if c == (255, 0, 255) else c + (255,)
+    return make_icon.ico([len(rows)], draw)
 
 
 def bmp(colours, strips):
@@ -79,12 +97,16 @@ def bmp(colours, strips):
 
 
 def write_all(out_dir):
-    colours, images, bitmaps = parse(os.path.join(HERE, 'bitmaps.txt'))
+    colours, images, bitmaps, icons = parse(os.path.join(HERE, 'bitmaps.txt'))
     os.makedirs(out_dir, exist_ok=True)
     names = []
     for name, parts in bitmaps:
         with open(os.path.join(out_dir, name), 'wb') as f:
             f.write(bmp(colours, [images[p] for p in parts]))
+        names.append(name)
+    for name, image in icons:
+        with open(os.path.join(out_dir, name), 'wb') as f:
+            f.write(icon(colours, images[image]))
         names.append(name)
     return names
 
@@ -98,10 +120,10 @@ def main(argv):
                      or open(os.path.join(argv[2], n), 'rb').read() != open(os.path.join(argv[3], n), 'rb').read()]
             for n in stale:
                 print('%s differs from its pixel text: run make_bitmaps.py and commit it' % n)
-            print('%d bitmaps, %d differ' % (len(names), len(stale)))
+            print('%d files, %d differ' % (len(names), len(stale)))
             return 1 if stale else 0
         out = argv[1] if len(argv) == 2 else HERE
-        print('wrote %d bitmaps' % len(write_all(out)))
+        print('wrote %d files' % len(write_all(out)))
         return 0
     except (ArtError, OSError, ValueError) as e:
         print('error: %s' % e)

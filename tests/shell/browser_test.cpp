@@ -1,0 +1,658 @@
+// The browser face on the real main window: rows, sorting, the tree, the
+// splitter, "Open", "Delete" and the start-mode walk.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <process.h>
+#include <string>
+#include <vector>
+
+#include "../extras/temp_folder.h"
+#include "platform/aygshell/aygshell.h"
+#include "registry_fixture.h"
+#include "window_test_support.h"
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_view.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/browser_frame.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/main_window_data.h"
+#include "viewer/shell/settings_names.h"
+
+namespace {
+
+// A file of cb bytes written at noon local time of the given day.
+void MakeFile(const std::wstring& path, DWORD cb, WORD wYear = 2003, WORD wMonth = 7, WORD wDay = 5)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::string data(cb, 'x');
+    DWORD cbWritten = 0;
+    if (cb)
+        WriteFile(h, data.data(), cb, &cbWritten, NULL);
+    SYSTEMTIME st = {wYear, wMonth, 0, wDay, 12, 0, 0, 0};
+    FILETIME ftLocal, ft;
+    SystemTimeToFileTime(&st, &ftLocal);
+    LocalFileTimeToFileTime(&ftLocal, &ft);
+    SetFileTime(h, NULL, NULL, &ft);
+    CloseHandle(h);
+}
+
+// The path without its drive: the tree's root "\" is the current drive's.
+std::wstring NoDrive(const std::wstring& path)
+{
+    return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
+}
+
+struct BoxAnswer
+{
+    int nButton;
+    bool bSeen;
+    WCHAR szText[64];
+};
+
+// Answers the "Delete" message box from another thread.
+unsigned __stdcall AnswerDeleteBox(void* pv)
+{
+    BoxAnswer* pAnswer = static_cast<BoxAnswer*>(pv);
+    for (int i = 0; i < 500; ++i)
+    {
+        HWND hwndBox = FindWindowW(L"#32770", L"Delete");
+        if (hwndBox && IsWindowVisible(hwndBox))
+        {
+            pAnswer->bSeen = true;
+            GetDlgItemTextW(hwndBox, 0xFFFF, pAnswer->szText, 64);
+            PostMessageW(hwndBox, WM_COMMAND, pAnswer->nButton, 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 0;
+}
+
+struct MenuWatch
+{
+    bool bSeen;
+    std::wstring items;
+};
+
+// Waits up to a second for a pop-up menu, reads its items and closes it.
+unsigned __stdcall CloseContextMenu(void* pv)
+{
+    MenuWatch* pWatch = static_cast<MenuWatch*>(pv);
+    for (int i = 0; i < 100; ++i)
+    {
+        HWND hwndMenu = FindWindowW(L"#32768", NULL);
+        if (hwndMenu && IsWindowVisible(hwndMenu))
+        {
+            pWatch->bSeen = true;
+            HMENU hmenu = (HMENU)SendMessageW(hwndMenu, MN_GETHMENU, 0, 0);
+            for (int n = 0; hmenu && n < GetMenuItemCount(hmenu); ++n)
+            {
+                WCHAR sz[64] = L"";
+                GetMenuStringW(hmenu, n, sz, 64, MF_BYPOSITION);
+                pWatch->items += std::wstring(sz) + L"|";
+            }
+            PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 0;
+}
+
+class BrowserTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        ResetKeyMap();
+        ResetSortDirection();
+        g_szBrowsePath[0] = L'\0';
+        g_szPicturePath[0] = L'\0';
+        GetCurrentDirectoryW(MAX_PATH, m_szOldDir);
+        // "\" of the tree is then the drive of the temporary folders.
+        SetCurrentDirectoryW(m_folder.Path().c_str());
+    }
+
+    void TearDown() override
+    {
+        if (GetMainWindowData())
+            DestroyWindow(m_pData->hwndMain);
+        Pump(10);
+        SetCurrentDirectoryW(m_szOldDir);
+        SettingsTest::TearDown();
+    }
+
+    void Start(DWORD dwMode, const std::wstring& folder, const wchar_t* pszName = L"")
+    {
+        RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
+        std::wstring start = NoDrive(folder);
+        RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
+        RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
+        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
+        m_pData = GetMainWindowData();
+        m_hwndList = GetFileListWindow();
+        Pump(20);
+    }
+
+    std::vector<std::wstring> Column(int nColumn)
+    {
+        std::vector<std::wstring> texts;
+        int nRows = ListView_GetItemCount(m_hwndList);
+        for (int i = 0; i < nRows; ++i)
+        {
+            WCHAR sz[MAX_PATH] = L"";
+            ListView_GetItemText(m_hwndList, i, nColumn, sz, MAX_PATH);
+            texts.push_back(sz);
+        }
+        return texts;
+    }
+
+    int RowOf(const wchar_t* pszName)
+    {
+        std::vector<std::wstring> names = Column(0);
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == pszName)
+                return (int)i;
+        return -1;
+    }
+
+    void Select(std::initializer_list<const wchar_t*> names)
+    {
+        ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (const wchar_t* pszName : names)
+        {
+            int nRow = RowOf(pszName);
+            ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_SetSelectionMark(m_hwndList, nRow);
+        }
+    }
+
+    void ClickColumn(int nColumn)
+    {
+        NMLISTVIEW info = {};
+        info.hdr.hwndFrom = m_hwndList;
+        info.hdr.idFrom = IDC_FILE_LIST;
+        info.hdr.code = LVN_COLUMNCLICK;
+        info.iItem = -1;
+        info.iSubItem = nColumn;
+        SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+    }
+
+    void Activate(const wchar_t* pszName)
+    {
+        NMITEMACTIVATE info = {};
+        info.hdr.hwndFrom = m_hwndList;
+        info.hdr.idFrom = IDC_FILE_LIST;
+        info.hdr.code = LVN_ITEMACTIVATE;
+        info.iItem = RowOf(pszName);
+        SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+    }
+
+    // Runs "Delete" and answers its box; whether the box came up.
+    bool Delete(int nButton)
+    {
+        BoxAnswer answer = {nButton, false, L""};
+        HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, AnswerDeleteBox, &answer, 0, NULL);
+        SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE, 0);
+        WaitForSingleObject(hThread, 10000);
+        CloseHandle(hThread);
+        Pump(20);
+        m_boxText = answer.szText;
+        return answer.bSeen;
+    }
+
+    RECT ChildRect(HWND hwnd)
+    {
+        RECT rc;
+        GetWindowRect(hwnd, &rc);
+        MapWindowPoints(NULL, m_pData->hwndBrowser, (POINT*)&rc, 2);
+        return rc;
+    }
+
+    std::wstring TreeSelection()
+    {
+        HWND hwndTree = GetDirectoryTreeWindow();
+        WCHAR sz[MAX_PATH] = L"";
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = TreeView_GetSelection(hwndTree);
+        item.pszText = sz;
+        item.cchTextMax = MAX_PATH;
+        TreeView_GetItem(hwndTree, &item);
+        return sz;
+    }
+
+    TempFolder m_folder;
+    WCHAR m_szOldDir[MAX_PATH] = L"";
+    MainWindowData* m_pData = nullptr;
+    HWND m_hwndList = NULL;
+    std::wstring m_boxText;
+};
+
+typedef std::vector<std::wstring> Texts;
+
+} // namespace
+
+TEST_F(BrowserTest, StartInBrowserWalksTheTreeAndListsThePicturesWithTheirTexts)
+{
+    MakeFile(m_folder / L"IMG.JPG", 0);
+    MakeFile(m_folder / L"img.jpeg", 1023, 2003, 11, 25);
+    MakeFile(m_folder / L"a.2bp", 1024000);
+    MakeFile(m_folder / L"b.png", 1024001);
+    MakeFile(m_folder / L"c.gif", 1500000);
+    MakeFile(m_folder / L"photo.jpg.txt", 10);
+    MakeFile(m_folder / L"README", 10);
+    CreateDirectoryW((m_folder / L"x.jpg").c_str(), NULL);
+    Start(0, m_folder.Path());
+
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(NoDrive(m_folder.Path()), g_szBrowsePath);
+    const std::wstring& folder = m_folder.Path();
+    const size_t nNameStart = folder.rfind(L'\\', folder.size() - 2) + 1;
+    EXPECT_EQ(folder.substr(nNameStart, folder.size() - 1 - nNameStart), TreeSelection());
+    EXPECT_TRUE(IsWindowVisible(m_hwndList));
+    EXPECT_FALSE(IsWindowVisible(GetNoImagesWindow()));
+
+    // Names compare without case: "img.jpeg" before "IMG.JPG".
+    EXPECT_EQ(Texts({L"a.2bp", L"b.png", L"c.gif", L"img.jpeg", L"IMG.JPG", L"x.jpg"}), Column(0));
+    EXPECT_EQ(Texts({L"BMP", L"PNG", L"GIF", L"JPEG", L"JPEG", L"JPEG"}), Column(1));
+    Texts sizes = Column(2);
+    EXPECT_EQ(L"1000K", sizes[0]);
+    EXPECT_EQ(L"1.00M", sizes[1]);
+    EXPECT_EQ(L"1.46M", sizes[2]);
+    EXPECT_EQ(L"1K", sizes[3]);
+    EXPECT_EQ(L"1K", sizes[4]);
+    EXPECT_EQ(L"2003/7/5", Column(3)[0]);
+    EXPECT_EQ(L"2003/11/25", Column(3)[3]);
+
+    // Icons by type: BMP 0, PNG 3, GIF 1, JPEG 2.
+    const int rgIcons[] = {0, 3, 1, 2, 2};
+    for (int i = 0; i < 5; ++i)
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = i;
+        ListView_GetItem(m_hwndList, &item);
+        EXPECT_EQ(rgIcons[i], item.iImage) << i;
+    }
+    EXPECT_EQ(5, ImageList_GetImageCount(ListView_GetImageList(m_hwndList, LVSIL_SMALL)));
+}
+
+TEST_F(BrowserTest, ColumnClicksFlipTheDirectionEachTime)
+{
+    MakeFile(m_folder / L"a.jpg", 300);
+    MakeFile(m_folder / L"b.bmp", 100);
+    MakeFile(m_folder / L"c.png", 200);
+    MakeFile(m_folder / L"d.jpeg", 50);
+    MakeFile(m_folder / L"e.gif", 400);
+    Start(0, m_folder.Path());
+
+    ClickColumn(0);
+    EXPECT_EQ(Texts({L"e.gif", L"d.jpeg", L"c.png", L"b.bmp", L"a.jpg"}), Column(0)) << "first Name click: Z to A";
+    ClickColumn(2);
+    EXPECT_EQ(Texts({L"e.gif", L"a.jpg", L"c.png", L"b.bmp", L"d.jpeg"}), Column(0)) << "then Size: largest first";
+    ClickColumn(2);
+    EXPECT_EQ(Texts({L"d.jpeg", L"b.bmp", L"c.png", L"a.jpg", L"e.gif"}), Column(0)) << "Size again: smallest first";
+    ClickColumn(1);
+    EXPECT_EQ(Texts({L"d.jpeg", L"a.jpg", L"c.png", L"e.gif", L"b.bmp"}), Column(0)) << "Type: JPEG first";
+    EXPECT_EQ(1, m_pData->nSortKey);
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        EXPECT_EQ(RowOf(p->szName), p->nIndex) << "entries renumbered in row order";
+
+    // "Refresh" keeps the key.
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_REFRESH_FOLDER, 0);
+    EXPECT_EQ(L"d.jpeg", Column(0)[0]);
+    EXPECT_EQ(5, ListView_GetItemCount(m_hwndList));
+}
+
+TEST(DirectoryTree, PatternsAreBuiltFromTheItemTexts)
+{
+    HWND hwndTree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, NULL, NULL,
+                                    GetModuleHandleW(NULL), NULL);
+    ASSERT_NE(nullptr, hwndTree);
+    HTREEITEM hRoot = AddFolderItem(hwndTree, L"\\", NULL, L"");
+    HTREEITEM hDocs = AddFolderItem(hwndTree, L"My Documents", hRoot, L"\\*.*");
+    HTREEITEM hPhotos = AddFolderItem(hwndTree, L"Photos", hDocs, L"\\My Documents\\*.*");
+    EXPECT_EQ(nullptr, AddFolderItem(hwndTree, L".", hRoot, L"\\*.*"));
+    EXPECT_EQ(nullptr, AddFolderItem(hwndTree, L"..", hRoot, L"\\*.*"));
+    AddFolderItem(hwndTree, L"Apps", hRoot, L"\\*.*");
+
+    WCHAR sz[MAX_PATH];
+    ASSERT_EQ(1, TreeItemPath(hwndTree, hRoot, sz, MAX_PATH));
+    EXPECT_STREQ(L"\\*.*", sz);
+    ASSERT_EQ(1, TreeItemPath(hwndTree, hDocs, sz, MAX_PATH));
+    EXPECT_STREQ(L"\\My Documents\\*.*", sz);
+    ASSERT_EQ(1, TreeItemPath(hwndTree, hPhotos, sz, MAX_PATH));
+    EXPECT_STREQ(L"\\My Documents\\Photos\\*.*", sz);
+    EXPECT_EQ(0, TreeItemPath(hwndTree, hPhotos, sz, 10)) << "a pattern that does not fit is refused";
+
+    // Sorted insertion among siblings.
+    WCHAR szFirst[MAX_PATH] = L"";
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetChild(hwndTree, hRoot);
+    item.pszText = szFirst;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(hwndTree, &item);
+    EXPECT_STREQ(L"Apps", szFirst);
+    DestroyWindow(hwndTree);
+}
+
+TEST_F(BrowserTest, FoldersLoseTheirButtonWithoutSubfoldersAndVanishedOnesShowNoImages)
+{
+    CreateDirectoryW((m_folder / L"empty").c_str(), NULL);
+    CreateDirectoryW((m_folder / L"gone").c_str(), NULL);
+    CreateDirectoryW((m_folder / L"outer").c_str(), NULL);
+    CreateDirectoryW((m_folder / L"outer\\inner").c_str(), NULL);
+    WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+    HWND hwndTree = GetDirectoryTreeWindow();
+    HTREEITEM hFolder = TreeView_GetSelection(hwndTree);
+
+    auto child = [&](const wchar_t* pszName) -> HTREEITEM {
+        for (HTREEITEM h = TreeView_GetChild(hwndTree, hFolder); h; h = TreeView_GetNextSibling(hwndTree, h))
+        {
+            WCHAR sz[MAX_PATH] = L"";
+            TVITEMW item = {};
+            item.mask = TVIF_TEXT;
+            item.hItem = h;
+            item.pszText = sz;
+            item.cchTextMax = MAX_PATH;
+            TreeView_GetItem(hwndTree, &item);
+            if (wcscmp(sz, pszName) == 0)
+                return h;
+        }
+        return NULL;
+    };
+    auto children = [&](HTREEITEM h) {
+        TVITEMW item = {};
+        item.mask = TVIF_CHILDREN;
+        item.hItem = h;
+        TreeView_GetItem(hwndTree, &item);
+        return item.cChildren;
+    };
+    ASSERT_NE(nullptr, child(L"empty"));
+    EXPECT_EQ(0, children(child(L"empty")));
+    EXPECT_EQ(1, children(child(L"outer")));
+
+    // A folder that no longer exists cannot be enumerated.
+    HTREEITEM hGone = child(L"gone");
+    ASSERT_NE(nullptr, hGone);
+    RemoveDirectoryW((m_folder / L"gone").c_str());
+    TreeView_SelectItem(hwndTree, hGone);
+    Pump(20);
+    EXPECT_TRUE(IsWindowVisible(GetNoImagesWindow()));
+    EXPECT_FALSE(IsWindowVisible(m_hwndList));
+    EXPECT_EQ(0, CountPictures());
+    EXPECT_EQ(0, children(hGone));
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"gone\\", g_szBrowsePath);
+}
+
+TEST_F(BrowserTest, SplitterButtonsAndDragsPlaceTheBar)
+{
+    Start(0, m_folder.Path());
+    HWND hwndFrame = m_pData->hwndBrowser;
+    HWND hwndTree = GetDirectoryTreeWindow();
+    RECT rcClient;
+    GetClientRect(m_pData->hwndMain, &rcClient);
+    const int nStart = (int)(rcClient.bottom * 0.29);
+    EXPECT_EQ(nStart, GetSplitterPosition());
+    EXPECT_EQ(nStart + 9, ChildRect(GetNoImagesWindow()).top);
+    EXPECT_TRUE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_CLOSE)));
+    EXPECT_FALSE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_MIDDLE)));
+
+    SendMessageW(hwndFrame, WM_COMMAND, IDC_SPLIT_CLOSE, 0);
+    EXPECT_EQ(7, ChildRect(GetNoImagesWindow()).top);
+    EXPECT_EQ(7, ChildRect(m_hwndList).top);
+    EXPECT_FALSE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_CLOSE)));
+    EXPECT_TRUE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_MIDDLE)));
+    EXPECT_EQ(90, ChildRect(GetSplitterButton(IDC_SPLIT_MIDDLE)).left);
+    EXPECT_EQ(0, ChildRect(GetSplitterButton(IDC_SPLIT_MIDDLE)).top);
+
+    SendMessageW(hwndFrame, WM_COMMAND, IDC_SPLIT_LOWEST, 0);
+    EXPECT_EQ(260, GetSplitterPosition());
+    EXPECT_EQ(269, ChildRect(m_hwndList).top);
+    EXPECT_EQ(261, ChildRect(hwndTree).bottom - ChildRect(hwndTree).top);
+    EXPECT_FALSE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_LOWEST)));
+    SendMessageW(hwndFrame, WM_COMMAND, IDC_SPLIT_MIDDLE, 0);
+    EXPECT_EQ(86, GetSplitterPosition());
+    EXPECT_EQ(95, ChildRect(m_hwndList).top);
+    EXPECT_TRUE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_CLOSE)));
+    EXPECT_TRUE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_LOWEST)));
+    EXPECT_FALSE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_MIDDLE)));
+
+    // The ratio survives the title-bar toggle: the window grows by 26.
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_TITLE_BAR, 0);
+    Pump(20);
+    GetClientRect(m_pData->hwndMain, &rcClient);
+    EXPECT_EQ((int)(rcClient.bottom * (86.0 / (rcClient.bottom - 26))), GetSplitterPosition());
+    EXPECT_GT(GetSplitterPosition(), 86);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_TITLE_BAR, 0);
+    Pump(20);
+    EXPECT_EQ(86, GetSplitterPosition());
+
+    // Drags: from the bar to 10 pixels above the frame, then far below.
+    const int y = GetSplitterPosition() + 4;
+    SendMessageW(hwndFrame, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, y));
+    EXPECT_EQ(hwndFrame, GetCapture());
+    SendMessageW(hwndFrame, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 40));
+    SendMessageW(hwndFrame, WM_LBUTTONUP, 0, MAKELPARAM(50, (WORD)(SHORT)-10));
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(SPLITTER_CLOSED, GetSplitterPosition());
+    SendMessageW(hwndFrame, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 0));
+    SendMessageW(hwndFrame, WM_LBUTTONUP, 0, MAKELPARAM(50, 300));
+    EXPECT_EQ(260, GetSplitterPosition());
+    SendMessageW(hwndFrame, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 263));
+    SendMessageW(hwndFrame, WM_LBUTTONUP, 0, MAKELPARAM(50, 120));
+    EXPECT_EQ(120, GetSplitterPosition());
+    // A tap away from the bar drags nothing.
+    SendMessageW(hwndFrame, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 20));
+    EXPECT_EQ(nullptr, GetCapture());
+
+    EXPECT_EQ(SPLITTER_CLOSED, SplitterPositionForRelease(65510));
+    EXPECT_EQ(260, SplitterPositionForRelease(65509));
+    EXPECT_EQ(260, SplitterPositionForRelease(261));
+    EXPECT_EQ(0, SplitterPositionForRelease(0));
+}
+
+TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"})
+        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+
+    Select({L"b.bmp"});
+    ASSERT_TRUE(Delete(IDCANCEL));
+    EXPECT_EQ(L"Remove selected file?", m_boxText);
+    EXPECT_TRUE(FileExists(m_folder / L"b.bmp")) << "Cancel deletes nothing";
+    EXPECT_EQ(4, ListView_GetItemCount(m_hwndList));
+
+    Select({L"b.bmp", L"d.bmp"});
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_TRUE(FileExists(m_folder / L"a.bmp"));
+    EXPECT_FALSE(FileExists(m_folder / L"b.bmp"));
+    EXPECT_TRUE(FileExists(m_folder / L"c.bmp"));
+    EXPECT_FALSE(FileExists(m_folder / L"d.bmp"));
+    EXPECT_EQ(Texts({L"a.bmp", L"c.bmp"}), Column(0));
+    EXPECT_EQ(2, CountPictures());
+
+    // A read-only file stays on disk and in the list.
+    SetFileAttributesW((m_folder / L"c.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    Select({L"c.bmp"});
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_TRUE(FileExists(m_folder / L"c.bmp"));
+    EXPECT_EQ(Texts({L"a.bmp", L"c.bmp"}), Column(0));
+
+    // Nothing selected: no question at all.
+    Select({});
+    ListView_SetSelectionMark(m_hwndList, -1);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE, 0);
+    EXPECT_EQ(nullptr, FindWindowW(L"#32770", L"Delete"));
+}
+
+TEST_F(BrowserTest, DeletingTheCurrentPictureDropsTheCurrentEntry)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+    Activate(L"b.bmp");
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_OPEN, 0);
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+
+    Select({L"c.bmp"});
+    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry) << "another file's deletion keeps the current entry";
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    Select({L"b.bmp"});
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_EQ(nullptr, m_pData->pCurrentEntry) << "no pointer into the freed list is kept";
+}
+
+TEST_F(BrowserTest, ActivationOpensThePictureAndOpenComesBackWithItSelected)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+
+    Activate(L"b.bmp");
+    Pump(20);
+    EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(0, m_pData->bBrowserShown);
+    WCHAR szTitle[MAX_PATH];
+    GetWindowTextW(m_pData->hwndMain, szTitle, MAX_PATH);
+    EXPECT_STREQ(L"b - Ombrix Viewer", szTitle);
+    EXPECT_EQ(m_folder.Path() + L"b.bmp", L"C:" + std::wstring(g_szPicturePath));
+    ASSERT_EQ(PictureByName(L"b.bmp"), m_pData->pCurrentEntry);
+
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_NEXT, 0);
+    EXPECT_STREQ(L"c.bmp", m_pData->pCurrentEntry->szName);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_OPEN, 0);
+    Pump(20);
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(1, m_pData->bBrowserShown);
+    EXPECT_EQ(RowOf(L"c.bmp"), ListView_GetNextItem(m_hwndList, -1, LVNI_SELECTED));
+    EXPECT_EQ(1, ListView_GetSelectedCount(m_hwndList));
+    EXPECT_EQ(m_hwndList, GetFocus());
+}
+
+TEST_F(BrowserTest, ListModesSwitchTheListStyle)
+{
+    WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SMALL_LIST_VIEW, 0);
+    EXPECT_EQ(LVS_LIST, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
+    EXPECT_EQ(1, m_pData->nViewMode);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_LIST_VIEW, 0);
+    EXPECT_EQ(LVS_REPORT, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
+    EXPECT_EQ(0, m_pData->nViewMode);
+    EXPECT_TRUE(IsWindowVisible(m_hwndList));
+    EXPECT_FALSE(IsWindowVisible(GetThumbViewWindow()));
+}
+
+TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(1, m_folder.Path(), L"b.bmp");
+
+    EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"b.bmp", g_szPicturePath);
+    EXPECT_EQ(NoDrive(m_folder.Path()), g_szBrowsePath);
+    EXPECT_EQ(3, ListView_GetItemCount(m_hwndList));
+    EXPECT_FALSE(IsThumbnailMode());
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_PREVIOUS, 0);
+    EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
+}
+
+TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
+{
+    WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+
+    NMRGINFO info = {};
+    info.hdr.hwndFrom = m_hwndList;
+    info.hdr.idFrom = IDC_FILE_LIST;
+    info.hdr.code = GN_CONTEXTMENU;
+    info.ptAction.x = 60;
+    info.ptAction.y = 150;
+    MenuWatch watch = {};
+    HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, CloseContextMenu, &watch, 0, NULL);
+    SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+    WaitForSingleObject(hThread, 10000);
+    CloseHandle(hThread);
+    ASSERT_TRUE(watch.bSeen);
+    EXPECT_EQ(L"Delete|File Info|", watch.items);
+
+    info.hdr.hwndFrom = GetDirectoryTreeWindow();
+    info.hdr.idFrom = IDC_DIR_TREE;
+    watch = MenuWatch();
+    hThread = (HANDLE)_beginthreadex(NULL, 0, CloseContextMenu, &watch, 0, NULL);
+    SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_DIR_TREE, (LPARAM)&info);
+    WaitForSingleObject(hThread, 10000);
+    CloseHandle(hThread);
+    EXPECT_FALSE(watch.bSeen);
+}
+
+TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)
+{
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
+    Start(0, m_folder.Path());
+    ShowWindow(m_hwndList, SW_HIDE);
+    ShowWindow(GetThumbViewWindow(), SW_SHOW);
+    SelectThumb(IndexOfPicture(PictureByName(L"c.bmp")));
+
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_TRUE(IsThumbnailMode());
+    EXPECT_FALSE(FileExists(m_folder / L"c.bmp"));
+    EXPECT_TRUE(FileExists(m_folder / L"b.bmp"));
+    EXPECT_EQ(2, CountPictures());
+    EXPECT_EQ(Texts({L"a.bmp", L"b.bmp"}), Column(0));
+    EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
+}
+
+TEST_F(BrowserTest, SelectedPictureGivesItsPathAndDetailTexts)
+{
+    MakeFile(m_folder / L"a.jpg", 1234);
+    MakeFile(m_folder / L"b.png", 10);
+    // Written at 15:04:09 and 12:30:00 local time.
+    auto setTime = [](const std::wstring& path, WORD wHour, WORD wMinute, WORD wSecond) {
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        SYSTEMTIME st = {2004, 2, 0, 29, wHour, wMinute, wSecond, 0};
+        FILETIME ftLocal, ft;
+        SystemTimeToFileTime(&st, &ftLocal);
+        LocalFileTimeToFileTime(&ftLocal, &ft);
+        SetFileTime(h, NULL, NULL, &ft);
+        CloseHandle(h);
+    };
+    setTime(m_folder / L"a.jpg", 15, 4, 9);
+    setTime(m_folder / L"b.png", 12, 30, 0);
+    Start(0, m_folder.Path());
+
+    WCHAR szPath[MAX_PATH];
+    SelectedPictureInfo info = {};
+    Select({L"a.jpg"});
+    ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, &info));
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"a.jpg", szPath);
+    EXPECT_STREQ(L"1234", info.szSize);
+    EXPECT_STREQ(L"2004-2-29", info.szDate);
+    EXPECT_STREQ(L"PM 3:4:9", info.szTime);
+    EXPECT_EQ(PICTYPE_JPG, info.nType);
+    Select({L"b.png"});
+    ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, &info));
+    EXPECT_STREQ(L"AM 12:30:0", info.szTime);
+    EXPECT_EQ(0, GetSelectedPicture(szPath, 8, &info)) << "a path that does not fit names no file";
+}

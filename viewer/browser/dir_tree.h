@@ -1,0 +1,40 @@
+// The browser's upper pane: the tree of the device's folders, filled
+// lazily, and the folder change that lists a folder's pictures.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#define IDC_DIR_TREE 1003
+
+// Creates the tree in the frame with its folder image; false on failure.
+BOOL CreateDirectoryTree(HWND hwndFrame);
+void DestroyDirectoryTree(void);
+HWND GetDirectoryTreeWindow(void);
+
+// The root "\", selected and expanded.
+void FillTreeRoot(HWND hwndTree);
+// Adds a folder item under hParent (the root when null), sorted, and looks
+// for its sub-folders. Null for "." and "..".
+HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, const WCHAR* pszParentPattern);
+// 1 when the pattern names a sub-folder; otherwise the item loses its
+// expand button and 0 comes back.
+int HasSubfolder(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem);
+// The item's folder pattern, "\*.*" for the root. 0 when an item text cannot
+// be read or the pattern does not fit.
+int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut);
+// Adds the pattern's sub-folders under the item; 0 when there were none.
+int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem);
+
+// The selection moved to hItem: the folder's sub-folders and pictures are
+// listed again and the pane shows the list, the thumbnails or "no images".
+void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey);
+// The item's children are listed again.
+void OnFolderExpanding(HWND hwndTree, const NMTREEVIEWW* pInfo);
+
+// Selects and expands the folders of the path from the root down. With
+// bStartPicture the thumbnail-mode flag is cleared on each match.
+void WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath, BOOL bStartPicture);
+
+// The splitter's drag line: inverted, 5 pixels thick; drawn twice it is gone.
+void DrawSplitterLine(HWND hwndFrame, int y);

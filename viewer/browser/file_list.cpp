@@ -1,0 +1,312 @@
+#include "viewer/browser/file_list.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_view.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/common/wait_cursor.h"
+#include "viewer/resources/resource.h"
+
+static HWND s_hwndList = NULL;
+static HWND s_hwndThumb = NULL;
+static HWND s_hwndNoImages = NULL;
+static int s_nRowCounter = 0;
+static BOOL s_bThumbnailMode = FALSE;
+
+// Icons of the image list, loaded in this order: BMP, GIF, JPEG, PNG, spare.
+#define FIRST_TYPE_ICON IDI_TYPE_BMP
+#define TYPE_ICONS 5
+// Rows and names are read up to this many characters.
+#define ROW_TEXT_CHARS 255
+
+struct ColumnSpec
+{
+    const WCHAR* pszTitle;
+    int cx;
+    int nFormat;
+};
+
+static const ColumnSpec s_rgColumns[] = {
+    {L"Name", 130, LVCFMT_LEFT},
+    {L"Type", 50, LVCFMT_CENTER},
+    {L"Size", 50, LVCFMT_RIGHT},
+    {L"Date", 90, LVCFMT_LEFT},
+};
+
+static BOOL AddColumns(HWND hwndList)
+{
+    for (int i = 0; i < (int)(sizeof(s_rgColumns) / sizeof(s_rgColumns[0])); ++i)
+    {
+        LVCOLUMNW col = {};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = s_rgColumns[i].nFormat;
+        col.cx = s_rgColumns[i].cx;
+        col.pszText = const_cast<WCHAR*>(s_rgColumns[i].pszTitle);
+        col.iSubItem = i;
+        if (SendMessageW(hwndList, LVM_INSERTCOLUMNW, i, (LPARAM)&col) == -1)
+            return FALSE;
+    }
+    return TRUE;
+}
+
+static void AttachTypeIcons(HWND hwndList, HINSTANCE hInstance)
+{
+    HIMAGELIST himl = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, TYPE_ICONS, 1);
+    if (!himl)
+        return; // rows then show without icons
+    for (int i = 0; i < TYPE_ICONS; ++i)
+    {
+        HICON hIcon = (HICON)LoadImageW(hInstance, MAKEINTRESOURCEW(FIRST_TYPE_ICON + i), IMAGE_ICON, 16, 16, 0);
+        if (hIcon)
+        {
+            ImageList_AddIcon(himl, hIcon);
+            DestroyIcon(hIcon);
+        }
+    }
+    // The list destroys its image list with itself.
+    ListView_SetImageList(hwndList, himl, LVSIL_SMALL);
+}
+
+BOOL CreateFileListView(HWND hwndFrame)
+{
+    ShowWaitCursor();
+    HINSTANCE hInstance = (HINSTANCE)GetWindowLongPtrW(hwndFrame, GWLP_HINSTANCE);
+    RECT rc;
+    GetClientRect(hwndFrame, &rc);
+    const int cy = rc.bottom - 25;
+    s_hwndList = CreateWindowExW(0, WC_LISTVIEWW, L"FileView", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS,
+                                 0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_FILE_LIST, hInstance, NULL);
+    s_hwndThumb = CreateWindowExW(0, L"Thumb", L"", WS_CHILD, 0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_THUMB_VIEW,
+                                  hInstance, NULL);
+    BOOL bOk = s_hwndList && AddColumns(s_hwndList);
+    if (bOk)
+        AttachTypeIcons(s_hwndList, hInstance);
+    SetCursor(LoadCursorW(NULL, IDC_ARROW));
+    return bOk;
+}
+
+BOOL CreateNoImagesWindow(HWND hwndFrame)
+{
+    s_hwndNoImages = CreateWindowExW(0, L"NoImages", L"NoImages", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwndFrame,
+                                     (HMENU)IDC_NO_IMAGES, (HINSTANCE)GetWindowLongPtrW(hwndFrame, GWLP_HINSTANCE),
+                                     NULL);
+    return s_hwndNoImages != NULL;
+}
+
+void DestroyFileListView(void)
+{
+    HWND* rgphwnd[] = {&s_hwndList, &s_hwndThumb, &s_hwndNoImages};
+    for (HWND* phwnd : rgphwnd)
+    {
+        if (*phwnd)
+            DestroyWindow(*phwnd);
+        *phwnd = NULL;
+    }
+    s_nRowCounter = 0;
+    s_bThumbnailMode = FALSE;
+}
+
+HWND GetFileListWindow(void)
+{
+    return s_hwndList;
+}
+
+HWND GetThumbViewWindow(void)
+{
+    return s_hwndThumb;
+}
+
+HWND GetNoImagesWindow(void)
+{
+    return s_hwndNoImages;
+}
+
+BOOL IsThumbnailMode(void)
+{
+    return s_bThumbnailMode;
+}
+
+void SetThumbnailMode(BOOL bOn)
+{
+    s_bThumbnailMode = bOn ? TRUE : FALSE;
+}
+
+static const WCHAR* TypeText(PictureType nType)
+{
+    switch (nType)
+    {
+    case PICTYPE_BMP:
+        return L"BMP";
+    case PICTYPE_GIF:
+        return L"GIF";
+    case PICTYPE_PNG:
+        return L"PNG";
+    case PICTYPE_JPG:
+    case PICTYPE_JPEG:
+        return L"JPEG";
+    default:
+        return L"???";
+    }
+}
+
+static int TypeIcon(PictureType nType)
+{
+    switch (nType)
+    {
+    case PICTYPE_GIF:
+        return 1;
+    case PICTYPE_JPG:
+    case PICTYPE_JPEG:
+        return 2;
+    case PICTYPE_PNG:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+static void SetSubItem(int nRow, int nSubItem, const WCHAR* pszText)
+{
+    LVITEMW item = {};
+    item.iSubItem = nSubItem;
+    item.pszText = const_cast<WCHAR*>(pszText);
+    SendMessageW(s_hwndList, LVM_SETITEMTEXTW, nRow, (LPARAM)&item);
+}
+
+void DeleteAllRows(void)
+{
+    s_nRowCounter = 0;
+    if (s_hwndList)
+        SendMessageW(s_hwndList, LVM_DELETEALLITEMS, 0, 0);
+}
+
+void FillRows(void)
+{
+    DeleteAllRows();
+    if (!s_hwndList)
+        return;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = s_nRowCounter;
+        item.pszText = p->szName;
+        item.iImage = TypeIcon(p->nType);
+        int nRow = (int)SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        if (nRow < 0)
+            continue;
+        ++s_nRowCounter;
+        WCHAR szText[32];
+        SetSubItem(nRow, 1, TypeText(p->nType));
+        FormatSizeText(p->nFileSize, szText, 32);
+        SetSubItem(nRow, 2, szText);
+        FormatDateText(p->ftLastWrite, szText, 32);
+        SetSubItem(nRow, 3, szText);
+    }
+}
+
+int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey)
+{
+    int nFound = EnumeratePictures(pszEnumerationPath);
+    SortPictures(nSortKey);
+    RenumberPictures();
+    FillRows();
+    return nFound;
+}
+
+BOOL DeleteRowByName(const WCHAR* pszName)
+{
+    if (!s_hwndList || !pszName)
+        return FALSE;
+    // The list's own search ignores case; the row must carry the name exactly.
+    int nCount = (int)SendMessageW(s_hwndList, LVM_GETITEMCOUNT, 0, 0);
+    for (int nRow = 0; nRow < nCount; ++nRow)
+    {
+        WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
+        ListView_GetItemText(s_hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
+        if (wcscmp(szText, pszName) == 0)
+        {
+            SendMessageW(s_hwndList, LVM_DELETEITEM, nRow, 0);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void SortByColumn(int nColumn)
+{
+    FlipSortDirection();
+    DeleteAllRows();
+    SortPictures(nColumn);
+    RenumberPictures();
+    FillRows();
+}
+
+void SelectRow(LONG nIndex)
+{
+    if (!s_hwndList)
+        return;
+    ListView_SetItemState(s_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (nIndex < 0)
+        return;
+    ListView_SetItemState(s_hwndList, nIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetSelectionMark(s_hwndList, nIndex);
+    ListView_EnsureVisible(s_hwndList, nIndex, FALSE);
+}
+
+int CountSelectedRows(void)
+{
+    return s_hwndList ? (int)SendMessageW(s_hwndList, LVM_GETSELECTEDCOUNT, 0, 0) : 0;
+}
+
+static void FillDetails(const PictureEntry* pEntry, SelectedPictureInfo* pInfo)
+{
+    _snwprintf_s(pInfo->szSize, 16, _TRUNCATE, L"%lu", (unsigned long)pEntry->nFileSize);
+    pInfo->nType = pEntry->nType;
+    FILETIME ftLocal;
+    SYSTEMTIME st = {};
+    if (!FileTimeToLocalFileTime(&pEntry->ftLastWrite, &ftLocal) || !FileTimeToSystemTime(&ftLocal, &st))
+    {
+        pInfo->szDate[0] = pInfo->szTime[0] = L'\0';
+        return;
+    }
+    _snwprintf_s(pInfo->szDate, 32, _TRUNCATE, L"%d-%d-%d", st.wYear, st.wMonth, st.wDay);
+    const int nHour = st.wHour > 12 ? st.wHour - 12 : st.wHour;
+    _snwprintf_s(pInfo->szTime, 32, _TRUNCATE, L"%s %d:%d:%d", st.wHour <= 12 ? L"AM" : L"PM", nHour, st.wMinute,
+                 st.wSecond);
+}
+
+static const PictureEntry* SelectedEntry(void)
+{
+    if (s_hwndList && IsWindowVisible(s_hwndList))
+    {
+        s_bThumbnailMode = FALSE;
+        int nRow = ListView_GetSelectionMark(s_hwndList);
+        if (nRow < 0)
+            return NULL;
+        WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
+        ListView_GetItemText(s_hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
+        return PictureByName(szText);
+    }
+    LONG nIndex;
+    if (!GetThumbSelection(&nIndex))
+        return NULL;
+    s_bThumbnailMode = TRUE;
+    return PictureByIndex(nIndex);
+}
+
+int GetSelectedPicture(WCHAR* pszPath, size_t cchPath, SelectedPictureInfo* pInfo)
+{
+    const PictureEntry* pEntry = SelectedEntry();
+    if (!pEntry || !pszPath)
+        return 0;
+    if (pInfo)
+        FillDetails(pEntry, pInfo);
+    // A path that would be cut names another file: better none.
+    if (_snwprintf_s(pszPath, cchPath, _TRUNCATE, L"%ls%ls", g_szBrowsePath, pEntry->szName) < 0)
+        return 0;
+    return 1;
+}

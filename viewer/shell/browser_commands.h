@@ -1,0 +1,21 @@
+// What the browser's panes report to the frame, and the browser's commands
+// of the main window.
+#pragma once
+
+#include <windows.h>
+
+struct MainWindowData;
+
+// Notifications of the list, the thumbnail view and the tree; always 0, so
+// an expansion is never refused.
+LRESULT OnBrowserNotify(HWND hwndFrame, const NMHDR* pHeader);
+// The list reports a tap-and-hold (or a right click) to the frame as the
+// shell's context-menu notification.
+void SubclassFileListForGestures(HWND hwndList);
+
+// Command handlers of the main window's table.
+void OnCmdListView(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam);
+void OnCmdRefreshFolder(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam);
+void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam);
+// "Open": the current entry is selected in the list and the thumbnails.
+void SelectCurrentEntry(MainWindowData* pData);

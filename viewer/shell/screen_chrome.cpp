@@ -8,14 +8,14 @@
 #include "viewer/shell/viewer_input.h"
 
 // Which bitmaps fill each bar's image list, in image-index order.
-struct MenuBarSpec
+struct MenuBarLayout
 {
     int nResourceId;
     int rgBitmaps[7];
     int cBitmaps;
 };
 
-static const MenuBarSpec s_rgBars[MENUBAR_COUNT] = {
+static const MenuBarLayout s_rgBars[MENUBAR_COUNT] = {
     {IDR_MENUBAR_REPORT, {150, 159, 151, 153, 179}, 5},
     {IDR_MENUBAR_THUMBS, {150, 160, 151, 153, 179}, 5},
     {IDR_MENUBAR_SMALL, {150, 158, 151, 153, 179}, 5},
@@ -46,14 +46,14 @@ int CreateMenuBars(MainWindowData* pData)
     HINSTANCE hInstance = GetAppGlobals()->hInstance;
     for (int i = 0; i < MENUBAR_COUNT; ++i)
     {
-        const MenuBarSpec& spec = s_rgBars[i];
-        s_rghwndBars[i] = CreateOneBar(pData->hwndMain, hInstance, spec.nResourceId, SHCMBF_HIDESIPBUTTON);
+        const MenuBarLayout& layout = s_rgBars[i];
+        s_rghwndBars[i] = CreateOneBar(pData->hwndMain, hInstance, layout.nResourceId, SHCMBF_HIDESIPBUTTON);
         if (!s_rghwndBars[i])
             continue; // a bar the shell cannot make is skipped everywhere
         if (i > 0)
             ShowWindow(s_rghwndBars[i], SW_HIDE);
-        for (int j = 0; j < spec.cBitmaps; ++j)
-            CommandBar_AddBitmap(s_rghwndBars[i], hInstance, spec.rgBitmaps[j], 1, 16, 16);
+        for (int j = 0; j < layout.cBitmaps; ++j)
+            CommandBar_AddBitmap(s_rghwndBars[i], hInstance, layout.rgBitmaps[j], 1, 16, 16);
     }
     SetToolMenuCheck(IDM_TITLE_BAR, !pData->bTitleBarHidden);
     return 1;

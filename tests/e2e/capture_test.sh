@@ -71,12 +71,6 @@ done
 xdotool search --onlyvisible --name '^Screen Cap$' >/dev/null 2>&1 || fail "the capture window did not come back"
 
 # Ctrl+Q ends the program also while the capture window has the focus.
-xdotool mousemove 120 60 key ctrl+q
-for _ in $(seq 100); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$VIEWER_PID" 2>/dev/null && fail "Ctrl+Q did not end the viewer"
-RC=0
-wait "$VIEWER_PID" || RC=$?
-VIEWER_PID=
-[ "$RC" -eq 0 ] || fail "exit code $RC"
+e2e_quit 120 60
 rm -rf "$SHOTS"
 echo "capture: File > Screen Capture > Capture wrote om00000.bmp with the screen's pixels"

@@ -40,6 +40,18 @@ classes() {
         } END { print "" }'
 }
 
+# e2e_quit <x> <y>: Ctrl+Q with the pointer at (x, y); the viewer must end
+# with exit code 0.
+e2e_quit() {
+    local rc=0
+    xdotool mousemove "$1" "$2" key ctrl+q
+    for _ in $(seq 100); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$VIEWER_PID" 2>/dev/null && fail "Ctrl+Q did not end the viewer"
+    wait "$VIEWER_PID" || rc=$?
+    VIEWER_PID=
+    [ "$rc" -eq 0 ] || fail "exit code $rc"
+}
+
 if [ -n "${1:-}" ]; then
     . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
     e2e_begin "$1"

@@ -98,13 +98,7 @@ Y_AFTER=$(edge zoomed_out col 40 R B)
     || fail "zoom out: red/blue edge went from $Y_BEFORE to $Y_AFTER"
 
 # 9. Ctrl+Q: exit code 0, settings stored.
-xdotool mousemove 120 150 key ctrl+q
-for _ in $(seq 100); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$VIEWER_PID" 2>/dev/null && fail "Ctrl+Q did not end the viewer"
-RC=0
-wait "$VIEWER_PID" || RC=$?
-VIEWER_PID=
-[ "$RC" -eq 0 ] || fail "exit code $RC"
+e2e_quit 120 150
 REG=$(wine reg query "$KEY" | tr -d '\r')
 echo "$REG" | grep -q 'refine *REG_DWORD *0x1$' || fail "refine not stored"
 echo "$REG" | grep -q 'Key1 *REG_DWORD *0x1$' || fail "Key1 not stored"

@@ -8,6 +8,7 @@
 #include "viewer/browser/thumb_view.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/browser_commands.h"
+#include "viewer/shell/button_set.h"
 #include "viewer/shell/main_window_data.h"
 
 #define FRAME_CLASS L"FileBrowser"
@@ -233,15 +234,7 @@ void DestroyBrowserFrame(MainWindowData* pData)
 {
     DestroyFileListView();
     DestroyDirectoryTree();
-    for (HWND& hwnd : s_rghwndButtons)
-    {
-        if (hwnd)
-            DestroyWindow(hwnd);
-        hwnd = NULL;
-    }
-    if (s_himlButtons)
-        ImageList_Destroy(s_himlButtons);
-    s_himlButtons = NULL;
+    DestroyButtonSet(s_rghwndButtons, sizeof(s_rghwndButtons) / sizeof(s_rghwndButtons[0]), &s_himlButtons);
     if (pData && pData->hwndBrowser)
     {
         DestroyWindow(pData->hwndBrowser);

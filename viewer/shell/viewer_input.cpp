@@ -1,3 +1,4 @@
+#include "viewer/shell/button_set.h"
 #include "viewer/shell/viewer_input.h"
 
 #include <commctrl.h>
@@ -179,15 +180,7 @@ BOOL CreateFullScreenButtons(HWND hwndMain)
 
 void DestroyFullScreenButtons(void)
 {
-    for (HWND& hwnd : s_rghwndButtons)
-    {
-        if (hwnd)
-            DestroyWindow(hwnd);
-        hwnd = NULL;
-    }
-    if (s_himlButtons)
-        ImageList_Destroy(s_himlButtons);
-    s_himlButtons = NULL;
+    DestroyButtonSet(s_rghwndButtons, sizeof(s_rghwndButtons) / sizeof(s_rghwndButtons[0]), &s_himlButtons);
 }
 
 void ShowFullScreenButtons(BOOL bShow)

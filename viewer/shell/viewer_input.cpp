@@ -1,4 +1,3 @@
-#include "viewer/shell/button_set.h"
 #include "viewer/shell/viewer_input.h"
 
 #include <commctrl.h>
@@ -6,6 +5,7 @@
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/button_set.h"
 #include "viewer/shell/main_window_data.h"
 
 // Button identifier, position from the left or right edge, image index.

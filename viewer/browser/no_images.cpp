@@ -9,8 +9,18 @@ static void OnPaint(HWND hwnd)
     RECT rc;
     GetClientRect(hwnd, &rc);
     FillRect(hdc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    // The sentence is wider than a 240-pixel pane in some fonts: it wraps,
+    // and the wrapped block is centred both ways.
+    static const WCHAR szText[] = L"There are no images in this directory.";
+    RECT rcText = rc;
+    DrawTextW(hdc, szText, -1, &rcText, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+    int cyText = rcText.bottom - rcText.top;
+    rcText.left = rc.left;
+    rcText.right = rc.right;
+    rcText.top = rc.top + ((rc.bottom - rc.top) - cyText) / 2;
+    rcText.bottom = rcText.top + cyText;
     int nOldMode = SetBkMode(hdc, TRANSPARENT);
-    DrawTextW(hdc, L"There are no images in this directory.", -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(hdc, szText, -1, &rcText, DT_CENTER | DT_WORDBREAK);
     SetBkMode(hdc, nOldMode);
     EndPaint(hwnd, &ps);
 }

@@ -47,12 +47,12 @@ static bool MakeTempBeside(LPCWSTR pszPath, WCHAR* pszTemp)
     size_t cch = wcslen(pszPath);
     if (cch >= MAX_PATH)
         return false;
-    wcscpy(szFolder, pszPath);
+    wcscpy_s(szFolder, MAX_PATH, pszPath);
     WCHAR* pszSlash = wcsrchr(szFolder, L'\\');
     if (pszSlash)
         pszSlash[1] = L'\0';
     else
-        wcscpy(szFolder, L".");
+        wcscpy_s(szFolder, MAX_PATH, L".");
     return GetTempFileNameW(szFolder, L"omb", 0, pszTemp) != 0;
 }
 

@@ -28,11 +28,6 @@ struct CommandEntry
     CommandHandler pfnHandler;
 };
 
-static bool IsBrowserShown(const MainWindowData* pData)
-{
-    return pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser);
-}
-
 // Ctrl+Q and the shell's OK button: pause whatever runs, then close.
 static void OnCmdClose(HWND hwnd, MainWindowData*, WPARAM, LPARAM)
 {
@@ -237,7 +232,7 @@ LRESULT OnMainCommand(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lP
     {
         if (entry.wCommand != wCommand)
             continue;
-        if (!entry.bViewerOnly || !IsBrowserShown(pData))
+        if (!entry.bViewerOnly || !IsBrowserVisible(pData))
             entry.pfnHandler(hwnd, pData, MAKEWPARAM(wCommand, HIWORD(wParam)), lParam);
         return 0;
     }

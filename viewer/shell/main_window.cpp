@@ -50,7 +50,7 @@ void ShowViewer(MainWindowData* pData)
     SetFocus(pData->hwndMain);
 }
 
-static BOOL IsBrowserVisible(const MainWindowData* pData)
+BOOL IsBrowserVisible(const MainWindowData* pData)
 {
     return pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser);
 }

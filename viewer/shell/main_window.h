@@ -15,6 +15,9 @@ HWND CreateMainWindow(HINSTANCE hInstance);
 LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData);
 void OnMainDestroy(HWND hwnd, MainWindowData* pData);
 
+// Whether the browser frame covers the window (the browser face).
+BOOL IsBrowserVisible(const MainWindowData* pData);
+
 // The two faces of the program.
 void ShowBrowser(MainWindowData* pData);
 void ShowViewer(MainWindowData* pData);

@@ -81,7 +81,7 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szFolder[MAX_PATH];
     if (GetSetting(SZ_START_MODE, DEF_START_MODE) != 1)
     {
-        GetStringSetting(SZ_START_FOLDER, szFolder, sizeof(szFolder), DEF_START_FOLDER_BROWSER);
+        GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_BROWSER);
         _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szFolder);
         WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath, FALSE);
         ShowBrowserFrame(pData, TRUE);
@@ -89,8 +89,8 @@ void ApplyStartMode(MainWindowData* pData)
     }
 
     WCHAR szName[MAX_PATH];
-    GetStringSetting(SZ_START_FOLDER, szFolder, sizeof(szFolder), DEF_START_FOLDER_VIEWER);
-    GetStringSetting(SZ_START_FILENAME, szName, sizeof(szName), DEF_START_FILENAME);
+    GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_VIEWER);
+    GetStringSetting(SZ_START_FILENAME, szName, SETTING_TEXT_BYTES, DEF_START_FILENAME);
     WCHAR szPath[MAX_PATH];
     _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s%s", szFolder, szName);
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);

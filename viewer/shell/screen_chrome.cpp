@@ -3,6 +3,7 @@
 #include "platform/aygshell/aygshell.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 #include "viewer/shell/screen_layout.h"
 #include "viewer/shell/viewer_input.h"
@@ -91,7 +92,7 @@ HWND GetShownMenuBar(void)
 
 static int ChooseMenuBar(const MainWindowData* pData)
 {
-    if (pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser))
+    if (IsBrowserVisible(pData))
     {
         switch (pData->nViewMode)
         {
@@ -150,19 +151,12 @@ void ShowOptionsMenuBar(MainWindowData* pData)
     pData->hwndOptionsMenuBar = CreateOneBar(pData->hwndMain, GetAppGlobals()->hInstance, IDR_MENUBAR_OPTIONS, 0);
 }
 
-static void MoveMain(MainWindowData* pData, int y, int nBarsBelow)
-{
-    const int cx = GetSystemMetrics(SM_CXSCREEN);
-    const int cy = GetSystemMetrics(SM_CYSCREEN);
-    MoveWindow(pData->hwndMain, 0, y, cx, cy - y - nBarsBelow * MENU_BAR_HEIGHT, TRUE);
-}
-
 void ApplyNormalLayout(MainWindowData* pData)
 {
     if (!pData)
         return;
     SHFullScreen(pData->hwndMain, SHFS_SHOWTASKBAR);
-    MoveMain(pData, SHELL_BAR_HEIGHT, 1);
+    PlaceMainWindow(pData->hwndMain, SHELL_BAR_HEIGHT, 1, TRUE);
 }
 
 void ApplyNoTitleBarLayout(MainWindowData* pData)
@@ -170,7 +164,7 @@ void ApplyNoTitleBarLayout(MainWindowData* pData)
     if (!pData)
         return;
     SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
-    MoveMain(pData, 0, 1);
+    PlaceMainWindow(pData->hwndMain, 0, 1, TRUE);
 }
 
 void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
@@ -180,7 +174,7 @@ void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
     if (bOn)
     {
         SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
-        MoveMain(pData, 0, 0);
+        PlaceMainWindow(pData->hwndMain, 0, 0, TRUE);
     }
     else if (!pData->bTitleBarHidden)
     {
@@ -188,7 +182,7 @@ void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
     }
     else
     {
-        MoveMain(pData, 0, 1);
+        PlaceMainWindow(pData->hwndMain, 0, 1, TRUE);
     }
 }
 

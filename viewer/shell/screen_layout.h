@@ -7,5 +7,7 @@
 #define SHELL_BAR_HEIGHT 26
 #define MENU_BAR_HEIGHT 26
 
-// Normal layout: below the top bar, above the menu bar, full screen width.
+// Full screen width from y down to nBarsBelow menu bars above the bottom.
+void PlaceMainWindow(HWND hwnd, int y, int nBarsBelow, BOOL bRepaint);
+// Normal layout: below the top bar, above the menu bar.
 void PlaceMainWindowNormal(HWND hwnd, BOOL bRepaint);

@@ -6,6 +6,7 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/button_set.h"
+#include "viewer/shell/main_window.h"
 #include "viewer/shell/main_window_data.h"
 
 // Button identifier, position from the left or right edge, image index.
@@ -135,7 +136,7 @@ LRESULT OnViewerKeyUp(HWND hwnd, MainWindowData* pData, WPARAM vk)
 
 LRESULT OnViewerHotKey(HWND hwnd, MainWindowData* pData, WPARAM nId)
 {
-    if ((pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser)) || GetActiveWindow() != hwnd)
+    if (IsBrowserVisible(pData) || GetActiveWindow() != hwnd)
         return 0;
     if (nId >= APP_BUTTON_FIRST && nId <= APP_BUTTON_LAST)
         RunKeyAction(pData, g_keyMap.rgAction[nId - APP_BUTTON_FIRST]);

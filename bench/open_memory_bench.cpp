@@ -14,7 +14,7 @@
 
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 
 static const int kW = 4000, kH = 3000;
 

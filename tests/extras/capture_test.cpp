@@ -12,8 +12,8 @@
 #include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
-#include "viewer/shell/main_window_data.h"
-#include "viewer/shell/settings.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include "viewer/shell/browser_frame.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window.h"
-#include "viewer/shell/main_window_data.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings_names.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/viewer_input.h"
 

@@ -8,8 +8,8 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
-#include "viewer/shell/main_window_data.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings_names.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "registry_fixture.h"
-#include "viewer/shell/settings.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
 
 namespace {
 

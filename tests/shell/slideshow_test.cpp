@@ -18,10 +18,10 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
-#include "viewer/shell/settings.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/shell/viewer_input.h"
 
 namespace {

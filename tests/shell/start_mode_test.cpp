@@ -15,9 +15,9 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/settings_names.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "viewer/common/ui_timer.h"
 #include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 
 void PlaceCaptureWindow(HWND hwnd)
 {

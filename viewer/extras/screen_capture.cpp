@@ -5,8 +5,8 @@
 
 #include "viewer/common/image_error.h"
 #include "viewer/extras/raster_image.h"
-#include "viewer/shell/main_window_data.h"
-#include "viewer/shell/settings.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings.h"
 
 void NextCaptureFileName(MainWindowData* pData, WCHAR* pszName)
 {

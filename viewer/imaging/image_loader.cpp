@@ -5,7 +5,7 @@
 #include "viewer/common/wait_cursor.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/imaging/view_geometry.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 
 CImageLoader::CImageLoader(MainWindowData* pData, SettingQuery pfnOptimizedView)
     : m_pData(pData), m_decoder(), m_pfnOptimizedView(pfnOptimizedView), m_bNameTooLong(FALSE)

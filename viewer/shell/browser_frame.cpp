@@ -9,7 +9,7 @@
 #include "viewer/resources/resource.h"
 #include "viewer/shell/browser_commands.h"
 #include "viewer/shell/button_set.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 
 #define FRAME_CLASS L"FileBrowser"
 #define SPLIT_BUTTON_CX 11

@@ -13,7 +13,7 @@
 #include "viewer/shell/browser_commands.h"
 #include "viewer/shell/browser_frame.h"
 #include "viewer/shell/main_window.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/slideshow_handlers.h"

@@ -7,7 +7,7 @@
 #include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/screen_layout.h"

@@ -13,10 +13,10 @@
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/browser_frame.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
-#include "viewer/shell/settings.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
 

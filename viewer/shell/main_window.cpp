@@ -8,7 +8,7 @@
 #include "viewer/shell/commands.h"
 #include "viewer/shell/entry.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"

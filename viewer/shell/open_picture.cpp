@@ -11,9 +11,9 @@
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/entry.h"
-#include "viewer/shell/main_window_data.h"
-#include "viewer/shell/settings.h"
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/shell/viewer_input.h"
 
 // Room for the title: a whole file name and the application title.

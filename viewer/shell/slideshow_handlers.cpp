@@ -8,10 +8,10 @@
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
 #include "viewer/shell/screen_chrome.h"
-#include "viewer/shell/settings.h"
+#include "viewer/common/settings.h"
 
 static ViewBox ClientViewBox(HWND hwnd)
 {

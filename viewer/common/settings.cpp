@@ -1,9 +1,9 @@
-#include "viewer/shell/settings.h"
+#include "viewer/common/settings.h"
 
 #include <stdlib.h>
 #include <strsafe.h>
 
-#include "viewer/shell/settings_names.h"
+#include "viewer/common/settings_names.h"
 
 // The handheld accepted "\SOFTWARE\..."; the desktop registry rejects a
 // leading backslash with ERROR_BAD_PATHNAME, so one is dropped here.

@@ -1,4 +1,4 @@
-#include "viewer/shell/main_window_data.h"
+#include "viewer/common/main_window_data.h"
 
 #include "viewer/common/zero_alloc.h"
 

@@ -1,0 +1,63 @@
+// The thumbnail cache in the thumbnail folder: the index "index.tmb", a flat
+// array of 548-byte records (slot k at offset 548 x k, record 0 unused), and
+// one JPEG file "pvx<slot>.pvx" per cached picture. The record list is kept
+// in memory from start-up to exit, newest first. No lock: while a thumbnail
+// worker runs it is the only thread that touches the cache.
+#pragma once
+
+#include <windows.h>
+
+#include "viewer/common/view_box.h"
+
+#define THUMB_BOX_WIDTH 64
+#define THUMB_BOX_HEIGHT 60
+#define THUMB_RECORD_BYTES 548
+// Pictures larger than this in width or height are cached.
+#define THUMB_CACHE_MIN_SIDE 256
+
+// One record of the index in memory. On disk the link is 4 bytes (any value
+// is written, ignored when read) and every field is little-endian.
+struct ThumbIndexRecord
+{
+    ThumbIndexRecord* pNext;
+    WCHAR szPath[MAX_PATH]; // picture folder with its backslash, then the name
+    LONG nSlot;
+    DWORD nFileSize;        // low 32 bits
+    FILETIME ftLastWrite;
+    LONG xOffset;           // top-left of the thumbnail in its 64 x 60 box
+    LONG yOffset;
+};
+
+// Start-up: opens "index.tmb" in the THUMBNAIL_FOLDER (creating it when
+// missing) and loads its records. The cache stays off when that fails.
+void OpenThumbIndex(void);
+// Exit: frees the records, then closes the index when open.
+void CloseThumbIndex(void);
+BOOL IsThumbIndexOpen(void);
+LONG GetHighestThumbSlot(void);
+
+// The slot of the newest record of that exact path when its size and time
+// still match (offsets handed back), else -1.
+LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset,
+                 LONG* pyOffset);
+// The slot's thumbnail file decoded by the main window record's decoder;
+// null when there is no record, the index is closed or the file is bad.
+HBITMAP ReadThumbFile(LONG nSlot);
+// Writes a 24-bit bottom-up DIB section as a baseline JPEG (quality 75).
+// 0 when the file cannot be created, the bitmap is refused or a write fails.
+BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath);
+// Links a copy at the head, writes it at its slot when bWrite and the index
+// is open, and raises the highest slot. 0 when closed or out of memory.
+BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite);
+// Caches a thumbnail made from the picture. nFoundSlot is the slot that
+// LookupThumb found (its file could not be read) or -1 for a new record.
+void StoreThumb(HBITMAP hbmThumb, LPCWSTR pszPicturePath, DWORD nFileSize,
+                const FILETIME* pftLastWrite, LONG xOffset, LONG yOffset, LONG nFoundSlot);
+void FreeThumbRecords(void);
+// "&Delete Thumbnail": empties the list and deletes only the files the cache
+// writes. The caller stops the worker first.
+void ClearThumbCache(void);
+
+// Places an image of cx x cy in the 64 x 60 box: the place and size it takes
+// there. TRUE when it must be resampled to that size (it does not fit).
+BOOL FitRect(LONG cx, LONG cy, ViewBox* pFit);

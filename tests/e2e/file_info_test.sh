@@ -14,7 +14,9 @@ TEXTS="$2"
 # The dialog's lines as "id<TAB>rect<TAB>text"; empty when no dialog shows.
 dialog() { wine "$TEXTS" 1050 2>/dev/null | tr -d '\r' || true; }
 line() { awk -F'\t' -v id="$2" '$1 == id { print $3 }' <<<"$1"; }
-centre() { awk -F'\t' -v id="$2" '$1 == id { split($2, r, " "); print int((r[1] + r[3]) / 2), int((r[2] + r[4]) / 2) }' <<<"$1"; }
+centre() {
+    awk -F'\t' -v id="$2" '$1 == id { split($2, r, " "); print int((r[1] + r[3]) / 2), int((r[2] + r[4]) / 2) }' <<<"$1"
+}
 expect_line() { # texts id wanted
     local got
     got=$(line "$1" "$2")

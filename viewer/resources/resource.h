@@ -18,6 +18,7 @@
 // Dialogs
 #define IDD_SCREEN_CAP 188
 #define IDD_CAPTURE_NOTICE 189
+#define IDD_FILE_INFO 154
 
 // Controls
 #define IDC_ABOUT_VERSION 1010
@@ -26,6 +27,14 @@
 #define IDC_STATIC (-1)
 #endif
 #define IDC_AFTER_10_SEC 1097
+// The file information dialog's lines
+#define IDC_INFO_NAME 1050
+#define IDC_INFO_FORMAT 1051
+#define IDC_INFO_SIZE 1052
+#define IDC_INFO_DIMENSIONS 1053
+#define IDC_INFO_COLORS 1054
+#define IDC_INFO_DATE 1056
+#define IDC_INFO_TIME 1061
 
 // Accelerator table
 #define IDR_ACCELERATORS 3
@@ -74,6 +83,7 @@
 #define IDB_NEXT 165
 #define IDB_PREVIOUS 166
 #define IDB_REFRESH 179
+#define IDB_FILE_INFO 178 // 168 x 16 title band of the file information dialog
 #define IDB_FIT_TO_SCREEN 196
 // Image strips, magenta transparent
 #define IDB_SPLITTER_BUTTONS 148   // three 11 x 6: middle, close tree, lowest

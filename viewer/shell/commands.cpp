@@ -12,6 +12,7 @@
 #include "viewer/shell/about_box.h"
 #include "viewer/shell/browser_commands.h"
 #include "viewer/shell/browser_frame.h"
+#include "viewer/shell/file_info_dialog.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
@@ -168,6 +169,11 @@ static void OnCmdScreenCapture(HWND, MainWindowData* pData, WPARAM, LPARAM)
     OpenCaptureWindow(pData);
 }
 
+static void OnCmdInformation(HWND hwnd, MainWindowData*, WPARAM, LPARAM)
+{
+    ShowFileInfo(hwnd);
+}
+
 // Numbers that only stand for another command.
 static WORD CanonicalCommand(WORD wCommand)
 {
@@ -223,6 +229,7 @@ static const CommandEntry s_rgCommands[] = {
     {IDM_SMALL_LIST_VIEW, false, OnCmdListView},
     {IDM_REFRESH_FOLDER, false, OnCmdRefreshFolder},
     {IDM_DELETE, false, OnCmdDeleteFile},
+    {IDM_INFORMATION, false, OnCmdInformation},
 };
 
 LRESULT OnMainCommand(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam)

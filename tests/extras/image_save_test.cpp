@@ -203,23 +203,21 @@ TEST_F(ImageSaveTest, IconLimitsSetTheirCodes)
 TEST_F(ImageSaveTest, MissingFolderSetsCodeThreeAndLeavesNothing)
 {
     RasterImage* p = MakeGradient(4, 4, RIF_BOTTOM_UP);
-    EXPECT_EQ(-1, SaveImage(p, (m_folder / L"missing\\a.bmp").c_str()));
-    EXPECT_EQ(IMGERR_FILE_NOT_FOUND, GetImageError());
-    EXPECT_EQ(-1, SaveImage(p, (m_folder / L"missing\\a.jpg").c_str()));
-    EXPECT_EQ(IMGERR_FILE_NOT_FOUND, GetImageError());
-    EXPECT_EQ(-1, SaveImage(p, (m_folder / L"missing\\a.ico").c_str()));
-    EXPECT_EQ(IMGERR_WRITE_FILE, GetImageError());
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"missing\\a.bmp", IMGERR_FILE_NOT_FOUND}, {L"missing\\a.jpg", IMGERR_FILE_NOT_FOUND},
+        {L"missing\\a.ico", IMGERR_WRITE_FILE}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(-1, SaveImage(p, (m_folder / c.first).c_str()));
+        EXPECT_EQ(c.second, GetImageError());
+    }
     EXPECT_EQ(0, CountFiles(m_folder.Path()));
     FreeImage(p);
 }
 
 TEST_F(ImageSaveTest, FailedSaveKeepsTheFileItWouldReplace)
 {
-    std::wstring path = m_folder / L"keep.bmp";
-    FILE* pFile = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, pFile);
-    fputs("precious", pFile);
-    fclose(pFile);
+    std::wstring path = m_folder.Write(L"keep.bmp", std::string("precious"));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
 
     RasterImage* p = MakeGradient(4, 4, RIF_BOTTOM_UP);
@@ -233,10 +231,7 @@ TEST_F(ImageSaveTest, FailedSaveKeepsTheFileItWouldReplace)
 TEST_F(ImageSaveTest, StreamErrorsReturnFailureWithoutEndingTheProcess)
 {
     // A stream that refuses writes stands in for a full disk.
-    std::wstring path = m_folder / L"ro.bin";
-    FILE* pFile = _wfopen(path.c_str(), L"wb");
-    fclose(pFile);
-    pFile = _wfopen(path.c_str(), L"rb");
+    FILE* pFile = _wfopen(m_folder.Write(L"ro.bin", std::string()).c_str(), L"rb");
     ASSERT_NE(nullptr, pFile);
 
     RasterImage* p = MakeGradient(64, 64, RIF_BOTTOM_UP);

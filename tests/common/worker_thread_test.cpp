@@ -115,8 +115,11 @@ TEST(WorkerThread, CooperativeStopIsPromptAndClearsTheHandle)
     RunLog log = {};
     CPollingThread thread(&log);
     EXPECT_FALSE(thread.IsRunning());
+    thread.SetPriority(THREAD_PRIORITY_IDLE); // no thread: nothing to do
     ASSERT_TRUE(thread.Start(0));
     ASSERT_TRUE(WaitFor(&log.nStarted, 1, 5000));
+    thread.SetPriority(THREAD_PRIORITY_IDLE);
+    EXPECT_EQ(THREAD_PRIORITY_IDLE, GetThreadPriority(thread.Handle()));
 
     DWORD dwStart = GetTickCount();
     thread.Stop();
@@ -129,20 +132,20 @@ TEST(WorkerThread, CooperativeStopIsPromptAndClearsTheHandle)
     EXPECT_FALSE(thread.IsRunning());
 }
 
+// Each start stops the thread before it; the destructor stops the last.
 TEST(WorkerThread, StartStopsThePreviousThreadFirst)
 {
     RunLog log = {};
-    CPollingThread thread(&log);
-    ASSERT_TRUE(thread.Start(0));
-    ASSERT_TRUE(WaitFor(&log.nStarted, 1, 5000));
-    ASSERT_TRUE(thread.Start(0));
-    ASSERT_TRUE(WaitFor(&log.nStarted, 2, 5000));
-    ASSERT_TRUE(thread.Start(0));
-    ASSERT_TRUE(WaitFor(&log.nStarted, 3, 5000));
-
-    EXPECT_EQ(2, log.nFinished);
-    EXPECT_EQ(1, log.nMaxActive);
-    thread.Stop();
+    {
+        CPollingThread thread(&log);
+        for (LONG n = 1; n <= 3; ++n)
+        {
+            ASSERT_TRUE(thread.Start(0));
+            ASSERT_TRUE(WaitFor(&log.nStarted, n, 5000));
+        }
+        EXPECT_EQ(2, log.nFinished);
+        EXPECT_EQ(1, log.nMaxActive);
+    }
     EXPECT_EQ(3, log.nFinished);
 }
 
@@ -197,26 +200,4 @@ TEST(WorkerThread, StopServesMessagesSentByTheStoppingThread)
     EXPECT_EQ(1, bFinished) << "the thread was terminated instead of finishing";
     EXPECT_EQ(1, g_nAppMessages);
     DestroyWindow(hwnd);
-}
-
-TEST(WorkerThread, PriorityAppliesOnlyToARunningThread)
-{
-    RunLog log = {};
-    CPollingThread thread(&log);
-    thread.SetPriority(THREAD_PRIORITY_IDLE); // no thread: nothing to do
-    ASSERT_TRUE(thread.Start(0));
-    thread.SetPriority(THREAD_PRIORITY_IDLE);
-    EXPECT_EQ(THREAD_PRIORITY_IDLE, GetThreadPriority(thread.Handle()));
-    thread.Stop();
-}
-
-TEST(WorkerThread, DestructorStopsTheThread)
-{
-    RunLog log = {};
-    {
-        CPollingThread thread(&log);
-        ASSERT_TRUE(thread.Start(0));
-        ASSERT_TRUE(WaitFor(&log.nStarted, 1, 5000));
-    }
-    EXPECT_EQ(1, log.nFinished);
 }

@@ -8,38 +8,11 @@
 #include <jpeglib.h>
 
 #include "temp_folder.h"
+#include "tests/imaging/test_pictures.h"
 #include "viewer/common/image_error.h"
 #include "viewer/extras/raster_image.h"
 
 namespace {
-
-// Writes a JPEG of the given colour space from interleaved samples.
-void WriteTestJpeg(const std::wstring& path, int width, int height, int components, J_COLOR_SPACE space,
-                   const std::vector<BYTE>& samples)
-{
-    FILE* pFile = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, pFile);
-    jpeg_compress_struct info;
-    jpeg_error_mgr err;
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, pFile);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    for (int y = 0; y < height; ++y)
-    {
-        JSAMPROW row = const_cast<JSAMPROW>(&samples[(size_t)y * width * components]);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    fclose(pFile);
-}
 
 // The samples libjpeg itself decodes, with the same fast DCT.
 std::vector<BYTE> DecodeRaw(const std::wstring& path, int* pComponents)
@@ -70,12 +43,10 @@ std::vector<BYTE> DecodeRaw(const std::wstring& path, int* pComponents)
     return out;
 }
 
-std::vector<BYTE> Pattern(size_t cb)
+// Sample i of a made-up picture.
+BYTE Sample(size_t i)
 {
-    std::vector<BYTE> v(cb);
-    for (size_t i = 0; i < cb; ++i)
-        v[i] = (BYTE)((i * 37) ^ (i >> 3));
-    return v;
+    return (BYTE)((i * 37) ^ (i >> 3));
 }
 
 void ExpectAllVisible(const RasterImage* p)
@@ -88,87 +59,53 @@ void ExpectAllVisible(const RasterImage* p)
 
 } // namespace
 
-TEST(JpegLoad, ColourPicturesLoadAsBlueGreenRed)
+// Colour, grey and CMYK pictures come out as libjpeg's own samples in
+// bottom-up blue, green, red rows padded to four bytes: grey copied to all
+// three, CMYK colours scaled by black.
+TEST(JpegLoad, PixelsAreTheDecodedSamplesAsBlueGreenRed)
 {
     TempFolder folder;
-    const int w = 7, h = 5; // 21 bytes a row: padded to 24
-    std::wstring path = folder / L"rgb.jpg";
-    WriteTestJpeg(path, w, h, 3, JCS_RGB, Pattern(w * h * 3));
-    int nComponents = 0;
-    std::vector<BYTE> raw = DecodeRaw(path, &nComponents);
-    ASSERT_EQ(3, nComponents);
-
-    RasterImage* p = CreateImage(1, 1, 8, 0);
-    ASSERT_EQ(0, LoadJpegImage(p, path.c_str()));
-    EXPECT_EQ(w, p->width);
-    EXPECT_EQ(24, p->bitsPerPixel);
-    EXPECT_EQ(24, p->stride);
-    EXPECT_EQ(RIF_HAS_MASK | RIF_BOTTOM_UP, p->flags);
-    for (LONG y = 0; y < h; ++y)
+    const struct
     {
-        const BYTE* pRow = GetImageRow(p, y);
-        for (LONG x = 0; x < w; ++x)
-        {
-            const BYTE* r = &raw[(size_t)(y * w + x) * 3];
-            ASSERT_EQ(r[2], pRow[3 * x]);
-            ASSERT_EQ(r[1], pRow[3 * x + 1]);
-            ASSERT_EQ(r[0], pRow[3 * x + 2]);
-        }
-    }
-    ExpectAllVisible(p);
-    FreeImage(p);
-}
-
-TEST(JpegLoad, GreyGivesThreeEqualBytes)
-{
-    TempFolder folder;
-    const int w = 9, h = 3;
-    std::wstring path = folder / L"grey.jpg";
-    WriteTestJpeg(path, w, h, 1, JCS_GRAYSCALE, Pattern(w * h));
-    int nComponents = 0;
-    std::vector<BYTE> raw = DecodeRaw(path, &nComponents);
-    ASSERT_EQ(1, nComponents);
-
-    RasterImage* p = CreateImage(1, 1, 24, 0);
-    ASSERT_EQ(0, LoadJpegImage(p, path.c_str()));
-    for (LONG y = 0; y < h; ++y)
+        JpegKind kind;
+        int w, h, n;
+    } cases[] = {{JPEG_RGB, 7, 5, 3}, {JPEG_GREY, 9, 3, 1}, {JPEG_CMYK, 6, 2, 4}};
+    for (const auto& c : cases)
     {
-        const BYTE* pRow = GetImageRow(p, y);
-        for (LONG x = 0; x < w; ++x)
-        {
-            BYTE g = raw[(size_t)y * w + x];
-            ASSERT_EQ(g, pRow[3 * x]);
-            ASSERT_EQ(g, pRow[3 * x + 1]);
-            ASSERT_EQ(g, pRow[3 * x + 2]);
-        }
-    }
-    FreeImage(p);
-}
+        SCOPED_TRACE(c.n);
+        auto pixel = [&](int x, int y) {
+            uint32_t v = 0;
+            for (int k = 0; k < c.n; ++k)
+                v = (v << 8) | Sample((size_t)(y * c.w + x) * c.n + k);
+            return v;
+        };
+        std::wstring path = folder.Write(L"p.jpg", MakeJpeg(c.w, c.h, c.kind, pixel));
+        int nComponents = 0;
+        std::vector<BYTE> raw = DecodeRaw(path, &nComponents);
+        ASSERT_EQ(c.n, nComponents);
 
-TEST(JpegLoad, CmykScalesEachColourByBlack)
-{
-    TempFolder folder;
-    const int w = 6, h = 2;
-    std::wstring path = folder / L"cmyk.jpg";
-    WriteTestJpeg(path, w, h, 4, JCS_CMYK, Pattern(w * h * 4));
-    int nComponents = 0;
-    std::vector<BYTE> raw = DecodeRaw(path, &nComponents);
-    ASSERT_EQ(4, nComponents);
-
-    RasterImage* p = CreateImage(1, 1, 24, 0);
-    ASSERT_EQ(0, LoadJpegImage(p, path.c_str()));
-    for (LONG y = 0; y < h; ++y)
-    {
-        const BYTE* pRow = GetImageRow(p, y);
-        for (LONG x = 0; x < w; ++x)
-        {
-            const BYTE* s = &raw[(size_t)(y * w + x) * 4];
-            ASSERT_EQ(s[2] * s[3] / 255, pRow[3 * x]) << x << "," << y;
-            ASSERT_EQ(s[1] * s[3] / 255, pRow[3 * x + 1]) << x << "," << y;
-            ASSERT_EQ(s[0] * s[3] / 255, pRow[3 * x + 2]) << x << "," << y;
-        }
+        RasterImage* p = CreateImage(1, 1, 8, 0);
+        ASSERT_EQ(0, LoadJpegImage(p, path.c_str()));
+        EXPECT_EQ(c.w, p->width);
+        EXPECT_EQ(c.h, p->height);
+        EXPECT_EQ(24, p->bitsPerPixel);
+        EXPECT_EQ((c.w * 3 + 3) & ~3, p->stride);
+        EXPECT_EQ(RIF_HAS_MASK | RIF_BOTTOM_UP, p->flags);
+        for (LONG y = 0; y < c.h; ++y)
+            for (LONG x = 0; x < c.w; ++x)
+            {
+                const BYTE* s = &raw[(size_t)(y * c.w + x) * c.n];
+                const int k = c.n == 4 ? s[3] : 255;
+                const BYTE want[3] = {BYTE(s[c.n == 1 ? 0 : 2] * k / 255), BYTE(s[c.n == 1 ? 0 : 1] * k / 255),
+                                      BYTE(s[0] * k / 255)};
+                const BYTE* px = GetImageRow(p, y) + 3 * x;
+                ASSERT_EQ(want[0], px[0]) << x << "," << y;
+                ASSERT_EQ(want[1], px[1]) << x << "," << y;
+                ASSERT_EQ(want[2], px[2]) << x << "," << y;
+            }
+        ExpectAllVisible(p);
+        FreeImage(p);
     }
-    FreeImage(p);
 }
 
 TEST(JpegLoad, BadFilesFailWithoutLeaking)
@@ -179,21 +116,15 @@ TEST(JpegLoad, BadFilesFailWithoutLeaking)
     EXPECT_EQ(-1, LoadJpegImage(p, (folder / L"absent.jpg").c_str()));
     EXPECT_EQ(IMGERR_READ_FILE, GetImageError());
 
-    std::wstring path = folder / L"junk.jpg";
-    FILE* pFile = _wfopen(path.c_str(), L"wb");
-    fputs("this is not a picture at all", pFile);
-    fclose(pFile);
+    std::wstring path = folder.Write(L"junk.jpg", std::string("this is not a picture at all"));
     ClearImageError();
     EXPECT_EQ(-1, LoadJpegImage(p, path.c_str()));
     EXPECT_NE(0, GetImageError());
 
     // A file cut after its header still loads: the missing rows are grey.
-    std::wstring whole = folder / L"whole.jpg";
-    WriteTestJpeg(whole, 64, 64, 3, JCS_RGB, Pattern(64 * 64 * 3));
-    std::string data = ReadWholeFile(whole);
-    pFile = _wfopen((folder / L"cut.jpg").c_str(), L"wb");
-    fwrite(data.data(), 1, data.size() / 2, pFile);
-    fclose(pFile);
+    Bytes data = MakeJpeg(64, 64, JPEG_RGB, [](int x, int y) { return Sample(x * 64 + y) * 0x010203u; });
+    data.resize(data.size() / 2);
+    folder.Write(L"cut.jpg", data);
     EXPECT_EQ(0, LoadJpegImage(p, (folder / L"cut.jpg").c_str()));
     EXPECT_EQ(64, p->width);
 

@@ -43,27 +43,17 @@ TEST(RasterImage, DepthsGiveFormatMasksAndPalette)
 
 TEST(RasterImage, StrideIsPaddedToFourBytes)
 {
-    for (LONG w = 1; w <= 32; ++w)
+    // 3 x 24 bits: 9 bytes of pixels, 12 with padding.
+    const struct { LONG w, bits, stride, paletteBytes; } cases[] = {
+        {1, 1, 4, 8}, {32, 1, 4, 8}, {33, 1, 8, 8}, {3, 24, 12, 0}, {240, 24, 720, 0}};
+    for (const auto& c : cases)
     {
-        RasterImage* p = CreateImage(w, 2, 1, 0);
-        EXPECT_EQ(4, p->stride) << w;
-        EXPECT_EQ(2, p->paletteCount);
-        EXPECT_EQ(8, GetPaletteBytes(p));
+        RasterImage* p = CreateImage(c.w, 2, c.bits, 0);
+        EXPECT_EQ(c.stride, p->stride) << c.w << " x " << c.bits;
+        EXPECT_EQ(c.stride * 2, p->imageSize) << c.w << " x " << c.bits;
+        EXPECT_EQ(c.paletteBytes, GetPaletteBytes(p)) << c.w << " x " << c.bits;
         FreeImage(p);
     }
-    RasterImage* p = CreateImage(33, 1, 1, 0);
-    EXPECT_EQ(8, p->stride);
-    FreeImage(p);
-
-    p = CreateImage(240, 320, 24, 0);
-    EXPECT_EQ(720, p->stride);
-    EXPECT_EQ(720 * 320, p->imageSize);
-    EXPECT_EQ(0, GetPaletteBytes(p));
-    FreeImage(p);
-
-    p = CreateImage(3, 1, 24, 0); // 9 bytes of pixels, 12 with padding
-    EXPECT_EQ(12, p->stride);
-    FreeImage(p);
 }
 
 TEST(RasterImage, SizesThatDoNotFitAreRefused)

@@ -61,6 +61,15 @@ std::string ReadWholeFile(const std::wstring& path)
     return data;
 }
 
+bool WriteWholeFile(const std::wstring& path, const void* pData, size_t cb)
+{
+    FILE* pFile = _wfopen(path.c_str(), L"wb");
+    if (!pFile)
+        return false;
+    const bool bOk = fwrite(pData, 1, cb, pFile) == cb;
+    return fclose(pFile) == 0 && bOk;
+}
+
 int CountFiles(const std::wstring& folder)
 {
     int nCount = 0;

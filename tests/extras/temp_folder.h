@@ -12,6 +12,9 @@ public:
     // The folder, ending with "\".
     const std::wstring& Path() const { return m_path; }
     std::wstring operator/(const std::wstring& name) const { return m_path + name; }
+    // Writes a file of the folder from a byte container; returns its path.
+    template <class Data>
+    std::wstring Write(const std::wstring& name, const Data& data) const;
 
 private:
     std::wstring m_path;
@@ -19,5 +22,17 @@ private:
 
 bool FileExists(const std::wstring& path);
 std::string ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, const void* pData, size_t cb);
+inline bool WriteWholeFile(const std::wstring& path, const std::string& data)
+{
+    return WriteWholeFile(path, data.data(), data.size());
+}
 // How many entries a folder holds, "." and ".." left out.
 int CountFiles(const std::wstring& folder);
+
+template <class Data>
+std::wstring TempFolder::Write(const std::wstring& name, const Data& data) const
+{
+    WriteWholeFile(m_path + name, data.data(), data.size());
+    return m_path + name;
+}

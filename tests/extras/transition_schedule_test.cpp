@@ -33,22 +33,32 @@ std::vector<int32_t> UncoverOffsets(int32_t nExtent)
 
 } // namespace
 
-TEST(TransitionSchedule, TimingFromDurationAndFrameRate)
+std::vector<int32_t> First(const std::vector<int32_t>& v, size_t n)
 {
-    EXPECT_EQ(40, EffectFramePeriod(25));
-    EXPECT_EQ(25, EffectStepCount(1000, 25));
-    EXPECT_EQ(1, EffectStepCount(10, 25)) << "never zero steps";
+    return std::vector<int32_t>(v.begin(), v.begin() + (n < v.size() ? n : v.size()));
 }
 
-TEST(TransitionSchedule, CoverLeftAcrossThePortraitWidth)
+// Bands and offsets step by whole pixels of the extent (12 for 320, not
+// 12.8); the uncover offsets carry the fractions over.
+TEST(TransitionSchedule, CoverBandsAndUncoverOffsets)
 {
     std::vector<int32_t> bands = CoverBands(240);
     ASSERT_EQ(27u, bands.size());
-    EXPECT_EQ(0, bands[0]);
-    EXPECT_EQ(10, bands[1]);
-    EXPECT_EQ(19, bands[2]);
-    EXPECT_EQ(28, bands[3]);
+    EXPECT_EQ((std::vector<int32_t>{0, 10, 19, 28}), First(bands, 4));
     EXPECT_EQ(235, bands.back());
+    bands = CoverBands(320);
+    EXPECT_EQ((std::vector<int32_t>{0, 13, 25}), First(bands, 3));
+    EXPECT_EQ(313, bands.back());
+
+    std::vector<int32_t> left = UncoverOffsets(240);
+    ASSERT_EQ(26u, left.size());
+    EXPECT_EQ((std::vector<int32_t>{0, 9, 19, 28, 38, 48, 57}), First(left, 7));
+    EXPECT_EQ(230, left[24]);
+    EXPECT_EQ(239, left[25]);
+    std::vector<int32_t> up = UncoverOffsets(320);
+    ASSERT_EQ(25u, up.size());
+    EXPECT_EQ((std::vector<int32_t>{0, 12, 25, 38}), First(up, 4));
+    EXPECT_EQ(307, up.back());
 
     // The band enters at the right edge and carries the new picture's left
     // part; the first frame is empty.
@@ -61,32 +71,6 @@ TEST(TransitionSchedule, CoverLeftAcrossThePortraitWidth)
     EXPECT_EQ(0, xSrc);
     CoverFrameRects(EFFECT_COVER_LEFT, 240, 320, 0, &dest, &xSrc, &ySrc);
     EXPECT_EQ(0, dest.cx);
-}
-
-TEST(TransitionSchedule, VerticalCoversStepByWholePixelsOfTheHeight)
-{
-    std::vector<int32_t> bands = CoverBands(320); // 12 pixels a step, not 12.8
-    EXPECT_EQ(13, bands[1]);
-    EXPECT_EQ(25, bands[2]);
-    EXPECT_EQ(313, bands.back());
-}
-
-TEST(TransitionSchedule, UncoverOffsetsAccumulateFractions)
-{
-    std::vector<int32_t> left = UncoverOffsets(240);
-    ASSERT_EQ(26u, left.size());
-    const int32_t rgFirst[] = {0, 9, 19, 28, 38, 48, 57};
-    for (size_t i = 0; i < 7; ++i)
-        EXPECT_EQ(rgFirst[i], left[i]) << "frame " << i;
-    EXPECT_EQ(230, left[24]);
-    EXPECT_EQ(239, left[25]);
-
-    std::vector<int32_t> up = UncoverOffsets(320);
-    ASSERT_EQ(25u, up.size());
-    EXPECT_EQ(12, up[1]);
-    EXPECT_EQ(25, up[2]);
-    EXPECT_EQ(38, up[3]);
-    EXPECT_EQ(307, up.back());
 }
 
 TEST(TransitionSchedule, BlindsDrawEveryTenthLineThickening)
@@ -132,6 +116,7 @@ TEST(TransitionSchedule, RandomPicksOnlyTheMovingEffects)
 // at once, instead of running until the show is stopped.
 TEST(TransitionSchedule, TinyAreasEnd)
 {
+    EXPECT_EQ(1, EffectStepCount(10, 25)) << "never zero steps";
     std::vector<int32_t> bands = CoverBands(10);
     ASSERT_EQ(10u, bands.size());
     EXPECT_EQ(10, bands.back());

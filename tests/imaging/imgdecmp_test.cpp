@@ -140,38 +140,38 @@ TEST(ImgDecmp, PngAndGifSizesComeFromTheFirstBuffer)
     }
 }
 
-TEST(ImgDecmp, FaultInsideWicIsCaughtAndNothingLeaks)
+// Faults inside WIC's Initialize (PNG), inside our rows (BMP) and inside the
+// progress callback are caught: the bitmap made so far is deleted, and the
+// stand-in still works on this thread afterwards.
+TEST(ImgDecmp, FaultsInsideTheDecodeAreCaughtAndNothingLeaks)
 {
     const int w = 600, h = 400;
     const Bytes png = MakePng(w, h, PNG_RGB, 8, [](int x, int y) { return uint32_t(x * y); });
     const Bytes bmp = MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, [](int x, int) { return uint32_t(x); }));
-    for (const Bytes* data : {&png, &bmp})
+    const struct
+    {
+        const Bytes* data;
+        int nFaultAtRead;
+        bool bFaultInProgress;
+        HRESULT hr;
+    } cases[] = {{&png, 5, false, HRESULT_FROM_NT(EXCEPTION_ACCESS_VIOLATION)},
+                 {&bmp, 5, false, HRESULT_FROM_NT(EXCEPTION_ACCESS_VIOLATION)},
+                 {&bmp, 0, true, HRESULT_FROM_NT(EXCEPTION_INT_DIVIDE_BY_ZERO)}};
+    for (const auto& c : cases)
     {
         Feed f = {};
-        f.nFaultAtRead = 5;   // inside WIC's Initialize for PNG, inside our rows for BMP
+        f.nFaultAtRead = c.nFaultAtRead;
+        f.bFaultInProgress = c.bFaultInProgress;
         HBITMAP hbm = reinterpret_cast<HBITMAP>(1);
-        const HRESULT hr = Decode(*data, 24, &f, &hbm);
-        EXPECT_EQ(hr, HRESULT_FROM_NT(EXCEPTION_ACCESS_VIOLATION));
+        EXPECT_EQ(Decode(*c.data, 24, &f, &hbm), c.hr);
         EXPECT_EQ(hbm, nullptr);
         ASSERT_NE(f.hbmSeen, nullptr);
         EXPECT_EQ(GetObjectType(f.hbmSeen), 0u) << "the bitmap made so far is deleted";
     }
-    // Afterwards the stand-in still works on this thread.
     Feed f = {};
     HBITMAP hbm = NULL;
     ASSERT_EQ(Decode(png, 24, &f, &hbm), S_OK);
     DeleteObject(hbm);
-}
-
-TEST(ImgDecmp, FaultInTheProgressCallbackIsCaught)
-{
-    const Bytes bmp = MakeBmp(40, 8, 8, 24, 0, {}, nullptr, BmpRows(8, 8, 24, [](int, int) { return 0u; }));
-    Feed f = {};
-    f.bFaultInProgress = true;
-    HBITMAP hbm = reinterpret_cast<HBITMAP>(1);
-    EXPECT_EQ(Decode(bmp, 24, &f, &hbm), HRESULT_FROM_NT(EXCEPTION_INT_DIVIDE_BY_ZERO));
-    EXPECT_EQ(hbm, nullptr);
-    EXPECT_EQ(GetObjectType(f.hbmSeen), 0u);
 }
 
 TEST(ImgDecmp, RefusesBadRecordsAndUnknownData)

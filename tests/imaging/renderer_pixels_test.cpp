@@ -162,21 +162,6 @@ TEST_F(RendererPixels, TurnsAndMirrorsOfASmallPictureAtEachZoom)
                 }
 }
 
-TEST_F(RendererPixels, HalfTurnWithBothMirrorsIsThePlainPicture)
-{
-    Show(MakePicture(3, 2, PICTURE_RGB24, [](int x, int y) { return kSix[y * 3 + x]; }));
-    ASSERT_EQ(0, m_renderer.Render());
-    int w, h;
-    std::vector<COLORREF> plain = ReadWindow(m_hwnd, &w, &h);
-    LONG nFastBefore = m_renderer.GetPassCounts().nFast;
-    m_renderer.SetRotation(180);
-    m_renderer.SetFlip(FLIP_BOTH);
-    FillWindow(RGB(0, 0, 0));
-    ASSERT_EQ(0, m_renderer.Render());
-    EXPECT_EQ(plain, ReadWindow(m_hwnd, &w, &h));
-    EXPECT_EQ(nFastBefore + 1, m_renderer.GetPassCounts().nFast);
-}
-
 TEST_F(RendererPixels, QualityPassRunsOnlyWhenZoomedAndNotPanning)
 {
     // One-pixel black and white columns: the fast pass at zoom 0.5 keeps

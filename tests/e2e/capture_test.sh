@@ -40,7 +40,8 @@ eval "$(xdotool getwindowgeometry --shell "$CAP")"
 
 # "Capture" is the default button across the bottom of the window.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 10)) click 1
-for _ in $(seq 50); do
+# A loaded machine can take seconds between the tap and the grab.
+for _ in $(seq 200); do
     [ -f "$WORK/shots/om00000.bmp" ] && break
     sleep 0.1
 done
@@ -64,7 +65,7 @@ for band in "240x74+0+26" "240x90+0+230"; do
 done
 
 # The capture window comes back for the next shot.
-for _ in $(seq 40); do
+for _ in $(seq 200); do
     xdotool search --onlyvisible --name '^Screen Cap$' >/dev/null 2>&1 && break
     sleep 0.1
 done

@@ -18,6 +18,7 @@
 // Dialogs
 #define IDD_SCREEN_CAP 188
 #define IDD_CAPTURE_NOTICE 189
+#define IDD_SELECT_FOLDER 197
 
 // Controls
 #define IDC_ABOUT_VERSION 1010
@@ -26,6 +27,11 @@
 #define IDC_STATIC (-1)
 #endif
 #define IDC_AFTER_10_SEC 1097
+// The folder selection dialog
+#define IDC_FOLDER_PATH 1045
+#define IDC_FOLDER_UP 1046
+#define IDC_FOLDER_TITLE 1094
+#define IDC_FOLDER_LIST 1096
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

@@ -1,5 +1,6 @@
 #include "viewer/browser/folder_dialog.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <new>
 #include <stdio.h>
@@ -193,6 +194,27 @@ void OpenRow(HWND hwnd, FolderDialogState* pState, const WCHAR* pszRow)
     Refill(hwnd, pState);
 }
 
+// The desktop's stock font is larger than the handheld's, for which the
+// title label was sized: the label grows to its text rather than cut it.
+void FitLabelToText(HWND hwndLabel, HFONT hfont)
+{
+    WCHAR szText[64] = L"";
+    int cchText = GetWindowTextW(hwndLabel, szText, ARRAYSIZE(szText));
+    HDC hdc = GetDC(hwndLabel);
+    if (!hdc)
+        return;
+    HGDIOBJ hfontOld = SelectObject(hdc, hfont);
+    SIZE size = {};
+    BOOL fMeasured = GetTextExtentPoint32W(hdc, szText, cchText, &size);
+    SelectObject(hdc, hfontOld);
+    ReleaseDC(hwndLabel, hdc);
+    RECT rc;
+    GetClientRect(hwndLabel, &rc);
+    if (fMeasured && (size.cx > rc.right || size.cy > rc.bottom))
+        SetWindowPos(hwndLabel, NULL, 0, 0, std::max<LONG>(size.cx, rc.right), std::max<LONG>(size.cy, rc.bottom),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void SetBoldTitle(HWND hwnd, FolderDialogState* pState)
 {
     HFONT hfontStock = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
@@ -209,7 +231,9 @@ void SetBoldTitle(HWND hwnd, FolderDialogState* pState)
             pState->fOwnTitleFont = TRUE;
         }
     }
-    SendDlgItemMessageW(hwnd, IDC_FOLDER_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(pState->hfontTitle), FALSE);
+    HWND hwndTitle = GetDlgItem(hwnd, IDC_FOLDER_TITLE);
+    SendMessageW(hwndTitle, WM_SETFONT, reinterpret_cast<WPARAM>(pState->hfontTitle), FALSE);
+    FitLabelToText(hwndTitle, pState->hfontTitle);
 }
 
 void SetUpList(HWND hwnd, HWND hwndList)
@@ -221,10 +245,14 @@ void SetUpList(HWND hwnd, HWND hwndList)
     int cy = rcClient.bottom - rcList.top;
     SetWindowPos(hwndList, NULL, 0, rcList.top, rcClient.right, cy > 0 ? cy : 0, SWP_NOZORDER | SWP_NOACTIVATE);
 
+    // No wider than the list's inside: a column one pixel too wide only
+    // brings a horizontal scroll bar that covers a row.
+    RECT rcInside;
+    GetClientRect(hwndList, &rcInside);
     LVCOLUMNW col = {};
     col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
     col.fmt = LVCFMT_LEFT;
-    col.cx = kNameColumnWidth;
+    col.cx = rcInside.right > 0 ? std::min(kNameColumnWidth, static_cast<int>(rcInside.right)) : kNameColumnWidth;
     col.pszText = const_cast<WCHAR*>(L"Name");
     SendMessageW(hwndList, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
     // Not shared: the list view destroys the image list with itself.
@@ -339,7 +367,10 @@ INT_PTR CALLBACK FolderDlgProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     case WM_INITDIALOG:
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         OnInitDialog(hwnd, reinterpret_cast<FolderDialogState*>(lParam));
-        return TRUE;
+        // Focus on "Select" rather than on the read-only path, which would
+        // come up all highlighted.
+        SetFocus(GetDlgItem(hwnd, IDOK));
+        return FALSE;
     case WM_PAINT:
         OnPaint(hwnd);
         return TRUE;

@@ -181,7 +181,7 @@ bool RemoveTree(const std::wstring& path)
 
 const wchar_t* const kFolders[] = {
     L"\\My Documents",       L"\\My Documents\\Trips", L"\\My Documents\\beta",  L"\\My Documents\\Alpha",
-    L"\\My Documents\\delta", L"\\My Documents\\Gamma", L"\\Photos",             L"\\Photos\\2026",
+    L"\\My Documents\\delta", L"\\My Documents\\Gamma", L"\\My Documents\\_Drafts", L"\\Photos",             L"\\Photos\\2026",
     L"\\Photos\\Empty"};
 const wchar_t* const kFiles[] = {L"\\readme.txt", L"\\My Documents\\notes.txt"};
 
@@ -216,8 +216,10 @@ protected:
 
 using Rowset = std::vector<std::wstring>;
 const Rowset kRootRows = {L"My Documents", L"Photos"};
-// Case-insensitive order; ".." above all; files left out.
-const Rowset kDocumentRows = {L"..", L"Alpha", L"beta", L"delta", L"Gamma", L"Trips"};
+// Case-insensitive order, ".." above all, files left out. Wine lists folders
+// in an upper-case order, with "_" after the letters: only the dialog's own
+// sort puts it first.
+const Rowset kDocumentRows = {L"..", L"_Drafts", L"Alpha", L"beta", L"delta", L"Gamma", L"Trips"};
 
 TEST_F(FolderDialogTest, EmptyBufferStartsAtTheRootWhereSelectGivesBackslash)
 {
@@ -272,7 +274,7 @@ TEST_F(FolderDialogTest, TapsWalkUpToTheRootAndIntoPhotos)
     ASSERT_EQ(3u, views.size());
     EXPECT_EQ(L"\\My Documents", views[0].folder);
     EXPECT_EQ(kDocumentRows, views[0].rows);
-    EXPECT_EQ(5, views[0].nNames);  // one per folder row, none for ".."
+    EXPECT_EQ(6, views[0].nNames);  // one per folder row, none for ".."
     EXPECT_EQ(L"\\", views[1].folder);
     EXPECT_EQ(kRootRows, views[1].rows);
     EXPECT_EQ(L"\\Photos", views[2].folder);
@@ -295,7 +297,7 @@ TEST_F(FolderDialogTest, UnlistableFolderShowsOnlyParentAndOverlongPathsAreRefus
     EXPECT_STREQ(L"\\My Documents", szFolder);
     ASSERT_EQ(3u, views.size());
     EXPECT_EQ(L"\\My Documents", views[0].folder);
-    EXPECT_EQ(7u, views[0].rows.size());
+    EXPECT_EQ(8u, views[0].rows.size());
     EXPECT_EQ(L"\\My Documents\\Trips", views[1].folder);
     EXPECT_EQ(Rowset{L".."}, views[1].rows);
     EXPECT_EQ(0, views[1].nNames);

@@ -292,7 +292,7 @@ void OnPaint(HWND hwnd)
 void OnListItemChanged(HWND hwnd, FolderDialogState* pState, const NMLISTVIEW* pnmv)
 {
     const UINT kTapped = LVIS_SELECTED | LVIS_FOCUSED;
-    if (!(pnmv->uChanged & LVIF_STATE) || (pnmv->uNewState & kTapped) != kTapped ||
+    if (pnmv->iItem < 0 || !(pnmv->uChanged & LVIF_STATE) || (pnmv->uNewState & kTapped) != kTapped ||
         (pnmv->uOldState & kTapped) == kTapped)
         return;
     LVITEMW item = {};
@@ -300,7 +300,7 @@ void OnListItemChanged(HWND hwnd, FolderDialogState* pState, const NMLISTVIEW* p
     item.cchTextMax = MAX_PATH;
     pState->szTappedRow[0] = L'\0';
     SendMessageW(pState->hwndList, LVM_GETITEMTEXTW, pnmv->iItem, reinterpret_cast<LPARAM>(&item));
-    if (!pState->fOpenPosted)
+    if (pState->szTappedRow[0] && !pState->fOpenPosted)
         pState->fOpenPosted = PostMessageW(hwnd, WM_OPEN_TAPPED_ROW, 0, 0);
 }
 

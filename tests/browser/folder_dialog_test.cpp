@@ -57,8 +57,7 @@ struct View
 struct Script
 {
     std::vector<Step> steps;
-    size_t nNext = 0;
-    int nTicks = 0;
+    size_t nTicks = 0;
     long nArraysBefore = 0;
 } g_script;
 
@@ -69,10 +68,10 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     HWND hwndDlg = FindWindowW(L"#32770", L"Select Folder");
     if (!hwndDlg || !IsWindowVisible(hwndDlg))
         return;
-    if (++g_script.nTicks > (int)g_script.steps.size())
-        PostMessageW(hwndDlg, WM_COMMAND, IDCANCEL, 0);  // the script forgot to end it: fails below
+    if (g_script.nTicks++ < g_script.steps.size())
+        g_script.steps[g_script.nTicks - 1](hwndDlg);
     else
-        g_script.steps[g_script.nNext++](hwndDlg);
+        PostMessageW(hwndDlg, WM_COMMAND, IDCANCEL, 0);  // the script forgot to end it: fails below
 }
 
 int RunDialog(WCHAR* pszBuffer, int cchBuffer, std::vector<Step> steps)
@@ -83,7 +82,7 @@ int RunDialog(WCHAR* pszBuffer, int cchBuffer, std::vector<Step> steps)
     UINT_PTR idTimer = SetTimer(NULL, 0, 30, Tick);
     int nResult = SelectFolderDialog(NULL, pszBuffer, cchBuffer);
     KillTimer(NULL, idTimer);
-    EXPECT_EQ(g_script.steps.size(), (size_t)g_script.nTicks) << "the dialog ended early or late";
+    EXPECT_EQ(g_script.steps.size(), g_script.nTicks) << "the dialog ended early or late";
     EXPECT_EQ(g_script.nArraysBefore, g_nLiveArrays) << "row names leaked";
     return nResult;
 }
@@ -152,7 +151,7 @@ protected:
     {
         WCHAR szCurrent[MAX_PATH] = L"";
         GetCurrentDirectoryW(MAX_PATH, szCurrent);
-        ASSERT_EQ(s_root, szCurrent) << "run through with_device_drive.sh";
+        ASSERT_EQ(0, _wcsicmp(s_root.c_str(), szCurrent)) << "run through with_device_drive.sh";
     }
 
     static std::wstring s_root;

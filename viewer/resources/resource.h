@@ -19,6 +19,7 @@
 #define IDD_SCREEN_CAP 188
 #define IDD_CAPTURE_NOTICE 189
 #define IDD_FILE_INFO 154
+#define IDD_SELECT_FOLDER 197
 
 // Controls
 #define IDC_ABOUT_VERSION 1010
@@ -35,6 +36,11 @@
 #define IDC_INFO_COLORS 1054
 #define IDC_INFO_DATE 1056
 #define IDC_INFO_TIME 1061
+// The folder selection dialog
+#define IDC_FOLDER_PATH 1045
+#define IDC_FOLDER_UP 1046
+#define IDC_FOLDER_TITLE 1094
+#define IDC_FOLDER_LIST 1096
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

@@ -12,6 +12,7 @@ public:
     // The folder, ending with "\".
     const std::wstring& Path() const { return m_path; }
     std::wstring operator/(const std::wstring& name) const { return m_path + name; }
+    std::wstring Path(const wchar_t* pszName) const { return m_path + pszName; }
     // Writes a file of the folder from a byte container; returns its path.
     template <class Data>
     std::wstring Write(const std::wstring& name, const Data& data) const;

@@ -21,6 +21,7 @@
 #define IDD_OPTIONS_START 132
 #define IDD_OPTIONS_ETC 134
 #define IDD_OPTIONS_KEY 135
+#define IDD_SELECT_FOLDER 197
 
 // Controls
 #define IDC_ABOUT_VERSION 1010
@@ -29,6 +30,11 @@
 #define IDC_STATIC (-1)
 #endif
 #define IDC_AFTER_10_SEC 1097
+// The folder selection dialog
+#define IDC_FOLDER_PATH 1045
+#define IDC_FOLDER_UP 1046
+#define IDC_FOLDER_TITLE 1094
+#define IDC_FOLDER_LIST 1096
 
 // Options sheet: "Start" page
 #define IDC_START_BROWSER 1014

@@ -16,7 +16,6 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/common/shared_paths.h"
 #include "viewer/extras/raster_image.h"
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
@@ -28,7 +27,7 @@
 
 namespace {
 
-const int kPageStart = 0, kPageKey = 1, kPageEtc = 2;
+const int kPageKey = 1, kPageEtc = 2;
 const BYTE kSampleGrey = 200;
 
 // What a test does while the modal sheet is up; the sheet is then closed
@@ -37,26 +36,13 @@ std::function<void(HWND)> g_during;
 HWND g_hwndOwner = NULL;
 bool g_bRan = false;
 
+// The modal sheet: the owner's window with a tab control.
 HWND FindSheet()
 {
-    struct Search
-    {
-        HWND hwndOwner;
-        HWND hwndSheet;
-    } search = {g_hwndOwner, NULL};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* p = reinterpret_cast<Search*>(lParam);
-            if (GetWindow(hwnd, GW_OWNER) == p->hwndOwner && PropSheet_GetTabControl(hwnd))
-            {
-                p->hwndSheet = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.hwndSheet;
+    for (HWND hwnd = GetWindow(GetDesktopWindow(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (GetWindow(hwnd, GW_OWNER) == g_hwndOwner && PropSheet_GetTabControl(hwnd))
+            return hwnd;
+    return NULL;
 }
 
 VOID CALLBACK SheetTimer(HWND, UINT, UINT_PTR nId, DWORD)
@@ -89,10 +75,11 @@ bool HasValue(LPCWSTR pszName)
     return RawGetValue(pszName, &dwType, &data);
 }
 
-bool Near(COLORREF cr, int r, int g, int b, int nTolerance = 12)
+bool IsGrey(COLORREF cr, int v)
 {
-    return abs(GetRValue(cr) - r) <= nTolerance && abs(GetGValue(cr) - g) <= nTolerance &&
-           abs(GetBValue(cr) - b) <= nTolerance;
+    const int nTolerance = 12;
+    return abs(GetRValue(cr) - v) <= nTolerance && abs(GetGValue(cr) - v) <= nTolerance &&
+           abs(GetBValue(cr) - v) <= nTolerance;
 }
 
 // A grey 120 x 120 JPEG as the sample picture beside this program.
@@ -167,13 +154,6 @@ protected:
         PropSheet_SetCurSel(hwndSheet, NULL, nPage);
         Pump(50);
         return PropSheet_GetCurrentPageHwnd(hwndSheet);
-    }
-
-    static void ChooseListEntry(HWND hwndPage, int nList, int nEntry)
-    {
-        SendDlgItemMessageW(hwndPage, nList, CB_SETCURSEL, nEntry, 0);
-        SendMessageW(hwndPage, WM_COMMAND, MAKEWPARAM(nList, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(GetDlgItem(hwndPage, nList)));
     }
 
     static LRESULT ListSelection(HWND hwndPage, int nList)
@@ -283,7 +263,9 @@ TEST_F(OptionsTest, SetDefaultKeepsTheKeyMapInMemoryUntilExit)
         for (int k = 0; k < KEYMAP_KEYS; ++k)
             rgShown[k] = ListSelection(hwndPage, rgLists[k]);
         bKey5Hidden = !IsWindowVisible(GetDlgItem(hwndPage, IDC_KEY5));
-        ChooseListEntry(hwndPage, IDC_KEY2, 14);
+        SendDlgItemMessageW(hwndPage, IDC_KEY2, CB_SETCURSEL, 14, 0);
+        SendMessageW(hwndPage, WM_COMMAND, MAKEWPARAM(IDC_KEY2, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hwndPage, IDC_KEY2)));
         nAfterChoice = g_keyMap.rgAction[1];
         SendDlgItemMessageW(hwndPage, IDC_KEY_DEFAULT, BM_CLICK, 0, 0);
     });
@@ -318,14 +300,17 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped)
         LRESULT nShownEffect, nShownQuality;
         LPCWSTR pszTyped; // null: left as shown
         DWORD dwExpectInterval;
+        std::wstring folderTyped, folderStored;
     };
+    const std::wstring tooLong = L"\\" + std::wstring(200, L'x');
     const Case rgCases[] = {
-        {3000, 4, 0, L"3", 4, 0, L"12", 12000},
+        {3000, 4, 0, L"3", 4, 0, L"12", 12000, L"\\Captures", L"\\Captures"},
         // Odd stored values show as the defaults, not as an empty list.
-        {7000, 99, 7, L"7", 1, 1, nullptr, 7000},
-        // Milliseconds that do not fit 32 bits leave the stored interval.
-        {5000, 2, 1, L"5", 2, 1, L"9999999", 5000},
-        {5000, 2, 1, L"5", 2, 1, L"0", 0},
+        {7000, 99, 7, L"7", 1, 1, nullptr, 7000, L"\\Shots", L"\\Shots"},
+        // Milliseconds that do not fit 32 bits leave the stored interval; a
+        // folder the store would cut (into another folder) is not stored.
+        {5000, 2, 1, L"5", 2, 1, L"9999999", 5000, tooLong, L"\\Shots"},
+        {5000, 2, 1, L"5", 2, 1, L"0", 0, L"", L""},
     };
     Start();
     for (const Case& c : rgCases)
@@ -336,13 +321,15 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped)
         SetSlideshowLoop(0);
         SetSlideshowDirection(0);
         WCHAR szShown[32] = L"";
-        LRESULT nEffect = -1, nQuality = -1, nRange = 0;
+        LRESULT nEffect = -1, nQuality = -1, nRange = 0, nFolderLimit = 0;
         RunSheet([&](HWND hwndSheet) {
             HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
             GetDlgItemTextW(hwndPage, IDC_SLIDE_TIME, szShown, 32);
             nEffect = ListSelection(hwndPage, IDC_SLIDE_EFFECT);
             nQuality = ListSelection(hwndPage, IDC_ZOOM_QUALITY);
             nRange = SendDlgItemMessageW(hwndPage, IDC_SLIDE_SPIN, UDM_GETRANGE, 0, 0);
+            nFolderLimit = SendDlgItemMessageW(hwndPage, IDC_CAPTURE_FOLDER, EM_GETLIMITTEXT, 0, 0);
+            SetDlgItemTextW(hwndPage, IDC_CAPTURE_FOLDER, c.folderTyped.c_str());
             if (c.pszTyped)
                 SetDlgItemTextW(hwndPage, IDC_SLIDE_TIME, c.pszTyped);
             SendDlgItemMessageW(hwndPage, IDC_SLIDE_EFFECT, CB_SETCURSEL, 5, 0);
@@ -355,6 +342,10 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped)
         EXPECT_EQ(c.nShownEffect, nEffect);
         EXPECT_EQ(c.nShownQuality, nQuality);
         EXPECT_EQ(MAKELONG(30, 1), nRange) << "1 to 30 seconds";
+        EXPECT_EQ(static_cast<LRESULT>(SETTING_TEXT_MAX_CHARS), nFolderLimit) << "what the store keeps";
+        WCHAR szFolder[SETTING_TEXT_MAX_CHARS + 1];
+        GetScreenCaptureSaveFolder(szFolder);
+        EXPECT_EQ(c.folderStored, szFolder);
 
         EXPECT_EQ(c.dwExpectInterval, RawGetDword(SZ_SLIDESHOW_INTERVAL_TIME, 1));
         EXPECT_EQ(5u, RawGetDword(SZ_SLIDESHOW_EFFECT_METHOD, 99));
@@ -367,30 +358,6 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped)
         EXPECT_EQ(1, m_pData->bSlideshowLoop);
         EXPECT_EQ(0, m_pData->pRenderer->GetHighQuality());
     }
-}
-
-TEST_F(OptionsTest, CaptureFolderIsBoundedByWhatTheStoreKeeps)
-{
-    Start();
-    LRESULT nLimit = 0;
-    RunSheet([&](HWND hwndSheet) {
-        HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
-        nLimit = SendDlgItemMessageW(hwndPage, IDC_CAPTURE_FOLDER, EM_GETLIMITTEXT, 0, 0);
-        WCHAR szShown[MAX_PATH] = L"";
-        GetDlgItemTextW(hwndPage, IDC_CAPTURE_FOLDER, szShown, MAX_PATH);
-        EXPECT_STREQ(DEF_SCREENCAPTURE_SAVE_FOLDER, szShown);
-        // Longer than the store keeps (it may come from the folder dialog).
-        SetDlgItemTextW(hwndPage, IDC_CAPTURE_FOLDER, (L"\\" + std::wstring(200, L'x')).c_str());
-    });
-    EXPECT_EQ(static_cast<LRESULT>(SETTING_TEXT_MAX_CHARS), nLimit);
-    EXPECT_FALSE(HasValue(SZ_SCREENCAPTURE_SAVE_FOLDER)) << "a cut folder is not stored";
-
-    RunSheet([&](HWND hwndSheet) {
-        SetDlgItemTextW(ShowPage(hwndSheet, kPageEtc), IDC_CAPTURE_FOLDER, L"\\Captures");
-    });
-    WCHAR szStored[SETTING_TEXT_MAX_CHARS + 1];
-    GetScreenCaptureSaveFolder(szStored);
-    EXPECT_STREQ(L"\\Captures", szStored);
 }
 
 // Taps choose positions column by column; the chosen cell shows at full
@@ -426,13 +393,13 @@ TEST_F(OptionsTest, PickerTapChoosesTheCellAndShowsItBright)
         EXPECT_EQ(9, nRightBottom);
         EXPECT_EQ(2, nLeftMiddle);
         EXPECT_EQ(2u, RawGetDword(SZ_INITIAL_VIEW_POSITION, 99));
-        EXPECT_TRUE(Near(crOutline, 255, 255, 255)) << std::hex << crOutline;
-        EXPECT_TRUE(Near(crGrid, 0, 0, 0)) << std::hex << crGrid;
+        EXPECT_TRUE(IsGrey(crOutline, 255)) << std::hex << crOutline;
+        EXPECT_TRUE(IsGrey(crGrid, 0)) << std::hex << crGrid;
         if (bSample)
         {
-            EXPECT_TRUE(Near(crCentre, kSampleGrey, kSampleGrey, kSampleGrey)) << std::hex << crCentre;
+            EXPECT_TRUE(IsGrey(crCentre, kSampleGrey)) << std::hex << crCentre;
             const int nDark = kSampleGrey * 70 / 100;
-            EXPECT_TRUE(Near(crCorner, nDark, nDark, nDark)) << std::hex << crCorner;
+            EXPECT_TRUE(IsGrey(crCorner, nDark)) << std::hex << crCorner;
         }
         else
         {

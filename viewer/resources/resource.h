@@ -19,6 +19,9 @@
 #define IDD_SCREEN_CAP 188
 #define IDD_CAPTURE_NOTICE 189
 #define IDD_FILE_INFO 154
+#define IDD_OPTIONS_START 132
+#define IDD_OPTIONS_ETC 134
+#define IDD_OPTIONS_KEY 135
 #define IDD_SELECT_FOLDER 197
 
 // Controls
@@ -41,6 +44,28 @@
 #define IDC_FOLDER_UP 1046
 #define IDC_FOLDER_TITLE 1094
 #define IDC_FOLDER_LIST 1096
+
+// Options sheet: "Start" page
+#define IDC_START_BROWSER 1014
+#define IDC_START_VIEWER 1015
+#define IDC_VIEW_POSITION 1092
+// "Key" page
+#define IDC_KEY1 1048
+#define IDC_KEY2 1049
+#define IDC_KEY3 1031
+#define IDC_KEY4 1033
+#define IDC_KEY5 1034
+#define IDC_KEY_DEFAULT 1059
+// "Etc" page
+#define IDC_SLIDE_EFFECT 1029
+#define IDC_SLIDE_TIME 1041
+#define IDC_SLIDE_SPIN 1042
+#define IDC_SLIDE_FORWARD 1068
+#define IDC_SLIDE_BACKWARD 1069
+#define IDC_CAPTURE_FOLDER 1093
+#define IDC_CAPTURE_BROWSE 1094
+#define IDC_SLIDE_LOOP 1095
+#define IDC_ZOOM_QUALITY 1100
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

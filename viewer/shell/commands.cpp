@@ -16,6 +16,7 @@
 #include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/open_picture.h"
+#include "viewer/shell/options_sheet.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
@@ -45,6 +46,11 @@ static void OnCmdAbout(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
 {
     ApplyNormalLayout(pData);
     ShowAboutBox(hwnd);
+}
+
+static void OnCmdOptions(HWND hwnd, MainWindowData*, WPARAM, LPARAM)
+{
+    ShowOptions(hwnd);
 }
 
 static void OnCmdFitToggle(HWND, MainWindowData* pData, WPARAM, LPARAM)
@@ -208,6 +214,7 @@ static const CommandEntry s_rgCommands[] = {
     {IDOK, false, OnCmdClose},
     {IDM_FILE_EXIT, false, OnCmdExit},
     {IDM_ABOUT, false, OnCmdAbout},
+    {IDM_OPTION, false, OnCmdOptions},
     {IDM_FIT_TO_SCREEN, true, OnCmdFitToggle},
     {IDM_FULL_SCREEN, true, OnCmdFullScreen},
     {IDM_LANDSCAPE, false, OnCmdLandscape},

@@ -1,0 +1,411 @@
+// The options sheet on the real main window: what each page writes when the
+// sheet closes, the live objects it changes, and the position picker's taps
+// and pixels, with and without the sample picture.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "../extras/temp_folder.h"
+#include "registry_fixture.h"
+#include "window_test_support.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
+#include "viewer/extras/raster_image.h"
+#include "viewer/extras/slide_show.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/main_window.h"
+#include "viewer/shell/options_sheet.h"
+#include "viewer/shell/screen_chrome.h"
+
+namespace {
+
+const int kPageKey = 1, kPageEtc = 2;
+const BYTE kSampleGrey = 200;
+
+// What a test does while the modal sheet is up; the sheet is then closed
+// through the shell's "ok", as a user closes it.
+std::function<void(HWND)> g_during;
+HWND g_hwndOwner = NULL;
+bool g_bRan = false;
+
+// The modal sheet: the owner's window with a tab control.
+HWND FindSheet()
+{
+    for (HWND hwnd = GetWindow(GetDesktopWindow(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (GetWindow(hwnd, GW_OWNER) == g_hwndOwner && PropSheet_GetTabControl(hwnd))
+            return hwnd;
+    return NULL;
+}
+
+VOID CALLBACK SheetTimer(HWND, UINT, UINT_PTR nId, DWORD)
+{
+    HWND hwndSheet = FindSheet();
+    if (!hwndSheet || g_bRan)
+        return;
+    g_bRan = true;
+    KillTimer(NULL, nId);
+    Pump(100); // let the sheet finish its layout
+    if (g_during)
+        g_during(hwndSheet);
+    PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void ClickScreen(POINT pt)
+{
+    SetCursorPos(pt.x, pt.y);
+    INPUT rgInput[2] = {};
+    rgInput[0].type = rgInput[1].type = INPUT_MOUSE;
+    rgInput[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    rgInput[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, rgInput, sizeof(INPUT));
+}
+
+bool HasValue(LPCWSTR pszName)
+{
+    DWORD dwType = 0;
+    std::wstring data;
+    return RawGetValue(pszName, &dwType, &data);
+}
+
+bool IsGrey(COLORREF cr, int v)
+{
+    const int nTolerance = 12;
+    return abs(GetRValue(cr) - v) <= nTolerance && abs(GetGValue(cr) - v) <= nTolerance &&
+           abs(GetBValue(cr) - v) <= nTolerance;
+}
+
+// A grey 120 x 120 JPEG as the sample picture beside this program.
+void WriteGreySample(const std::wstring& path)
+{
+    RasterImage* pImage = CreateImage(120, 120, 24, RIF_BOTTOM_UP);
+    ASSERT_NE(nullptr, pImage);
+    memset(pImage->pixels, kSampleGrey, static_cast<size_t>(pImage->imageSize));
+    std::wstring jpeg = path + L".jpg";
+    ASSERT_EQ(0, SaveImage(pImage, jpeg.c_str()));
+    FreeImage(pImage);
+    ASSERT_TRUE(MoveFileExW(jpeg.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+class OptionsTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        WCHAR szPath[MAX_PATH];
+        ASSERT_TRUE(GetSamplePicturePath(szPath, MAX_PATH));
+        m_samplePath = szPath;
+        WriteGreySample(m_samplePath);
+    }
+
+    // Starts the program; with pictures, in the viewer on the first one.
+    void Start(bool bPictures = false)
+    {
+        if (bPictures)
+        {
+            for (const wchar_t* pszName : {L"a.bmp", L"b.bmp"})
+                WriteSolidBmp(m_folder / pszName, 300, 300, RGB(255, 0, 0));
+            DWORD dwOne = 1;
+            RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
+            const std::wstring& folder = m_folder.Path();
+            RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
+            RawSetValue(SZ_START_FILENAME, REG_SZ, L"a.bmp", 12);
+        }
+        ResetKeyMap();
+        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
+        m_pData = GetMainWindowData();
+        m_hwnd = m_pData->hwndMain;
+        Pump(50);
+    }
+
+    void TearDown() override
+    {
+        if (GetMainWindowData())
+            DestroyWindow(m_hwnd);
+        Pump(10);
+        FreePictures();
+        DeleteFileW(m_samplePath.c_str());
+        SettingsTest::TearDown();
+    }
+
+    // Opens the sheet with "&Option", runs during() while it is up, closes it.
+    void RunSheet(std::function<void(HWND)> during)
+    {
+        g_during = std::move(during);
+        g_hwndOwner = m_hwnd;
+        g_bRan = false;
+        UINT_PTR nTimer = SetTimer(NULL, 0, 50, SheetTimer);
+        SendMessageW(m_hwnd, WM_COMMAND, IDM_OPTION, 0);
+        KillTimer(NULL, nTimer);
+        EXPECT_TRUE(g_bRan) << "the sheet never came up";
+        g_during = nullptr;
+    }
+
+    static HWND ShowPage(HWND hwndSheet, int nPage)
+    {
+        PropSheet_SetCurSel(hwndSheet, NULL, nPage);
+        Pump(50);
+        return PropSheet_GetCurrentPageHwnd(hwndSheet);
+    }
+
+    static LRESULT ListSelection(HWND hwndPage, int nList)
+    {
+        return SendDlgItemMessageW(hwndPage, nList, CB_GETCURSEL, 0, 0);
+    }
+
+    // The picker's pixel at (x, y) of its client area, as the screen shows it.
+    static COLORREF PickerPixel(HWND hwndPicker, int x, int y)
+    {
+        HDC hdc = GetDC(hwndPicker);
+        COLORREF cr = GetPixel(hdc, x, y);
+        ReleaseDC(hwndPicker, hdc);
+        return cr;
+    }
+
+    static void TapPicker(HWND hwndPicker, int x, int y)
+    {
+        POINT pt = {x, y};
+        ClientToScreen(hwndPicker, &pt);
+        ClickScreen(pt);
+        Pump(200);
+    }
+
+    std::wstring m_samplePath;
+    TempFolder m_folder;
+    MainWindowData* m_pData = nullptr;
+    HWND m_hwnd = NULL;
+};
+
+} // namespace
+
+TEST_F(OptionsTest, OpeningAndClosingAtOnceWritesOnlyTheStartPage)
+{
+    Start();
+    ASSERT_TRUE(IsBrowserVisible(m_pData));
+    m_pData->nInitialViewPosition = 7;
+    RECT rcSheet = {}, rcTab = {}, rcItem = {}, rcPage = {};
+    bool bOptionsBar = false, bButtonsHidden = false;
+    RunSheet([&](HWND hwndSheet) {
+        GetWindowRect(hwndSheet, &rcSheet);
+        HWND hwndTab = PropSheet_GetTabControl(hwndSheet);
+        GetWindowRect(hwndTab, &rcTab);
+        TabCtrl_GetItemRect(hwndTab, 0, &rcItem);
+        MapWindowPoints(hwndTab, NULL, reinterpret_cast<POINT*>(&rcItem), 2);
+        GetWindowRect(PropSheet_GetCurrentPageHwnd(hwndSheet), &rcPage);
+        bOptionsBar = m_pData->hwndOptionsMenuBar && IsWindowVisible(m_pData->hwndOptionsMenuBar);
+        bButtonsHidden = !IsWindowVisible(GetDlgItem(hwndSheet, IDOK)) &&
+                         !IsWindowVisible(GetDlgItem(hwndSheet, IDCANCEL));
+    });
+
+    // Between the shell's bar and the empty menu bar, tabs at the bottom.
+    EXPECT_EQ(0, rcSheet.left);
+    EXPECT_EQ(26, rcSheet.top);
+    EXPECT_EQ(240, rcSheet.right);
+    EXPECT_EQ(294, rcSheet.bottom);
+    EXPECT_TRUE(bOptionsBar);
+    EXPECT_TRUE(bButtonsHidden);
+    EXPECT_GE(rcItem.top, rcPage.bottom - 2) << "the page sits above the tabs";
+    EXPECT_GE(rcItem.bottom, rcTab.bottom - 6);
+    EXPECT_GE(rcPage.right - rcPage.left, 220) << "the page fills the sheet's width";
+
+    EXPECT_EQ(0u, RawGetDword(SZ_START_MODE, 99));
+    EXPECT_EQ(7u, RawGetDword(SZ_INITIAL_VIEW_POSITION, 99));
+    for (LPCWSTR pszName : {SZ_SLIDESHOW_INTERVAL_TIME, SZ_SLIDESHOW_EFFECT_METHOD, SZ_SLIDESHOW_LOOP,
+                            SZ_SLIDESHOW_DIRECTION, SZ_SCREENCAPTURE_SAVE_FOLDER, SZ_VIEWER_ZOOM_QUALITY, L"Key1"})
+        EXPECT_FALSE(HasValue(pszName)) << pszName;
+
+    // Back to the face that was shown, with its own menu bar.
+    EXPECT_TRUE(IsBrowserVisible(m_pData));
+    EXPECT_FALSE(IsWindowVisible(m_pData->hwndOptionsMenuBar));
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_REPORT), GetShownMenuBar());
+}
+
+TEST_F(OptionsTest, ClosingStopsARunningSlideshowOnlyOnceTheEtcPageWasShown)
+{
+    SetSlideshowIntervalTime(30000); // no change happens while the sheet is up
+    Start(true);
+    ASSERT_FALSE(IsBrowserVisible(m_pData));
+    CSlideShow* pShow = m_pData->pSlideShow;
+    for (bool bShowEtc : {false, true})
+    {
+        SendMessageW(m_hwnd, WM_COMMAND, IDM_SLIDESHOW_START, 0);
+        ASSERT_EQ(SLIDESHOW_WAITING, pShow->GetState());
+        RunSheet([&](HWND hwndSheet) {
+            if (bShowEtc)
+                ShowPage(hwndSheet, kPageEtc);
+        });
+        EXPECT_EQ(bShowEtc ? SLIDESHOW_STOPPED : SLIDESHOW_WAITING, pShow->GetState()) << bShowEtc;
+        EXPECT_FALSE(IsBrowserVisible(m_pData)) << "back in the viewer";
+    }
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER), GetShownMenuBar()) << "the start button is back";
+}
+
+TEST_F(OptionsTest, SetDefaultKeepsTheKeyMapInMemoryUntilExit)
+{
+    Start();
+    const LONG rgOdd[KEYMAP_KEYS] = {5, 6, 7, 8, 40};
+    for (int k = 0; k < KEYMAP_KEYS; ++k)
+        g_keyMap.rgAction[k] = rgOdd[k];
+    LRESULT rgShown[KEYMAP_KEYS] = {};
+    bool bKey5Hidden = false;
+    LONG nAfterChoice = -1;
+    RunSheet([&](HWND hwndSheet) {
+        HWND hwndPage = ShowPage(hwndSheet, kPageKey);
+        const int rgLists[KEYMAP_KEYS] = {IDC_KEY1, IDC_KEY2, IDC_KEY3, IDC_KEY4, IDC_KEY5};
+        for (int k = 0; k < KEYMAP_KEYS; ++k)
+            rgShown[k] = ListSelection(hwndPage, rgLists[k]);
+        bKey5Hidden = !IsWindowVisible(GetDlgItem(hwndPage, IDC_KEY5));
+        SendDlgItemMessageW(hwndPage, IDC_KEY2, CB_SETCURSEL, 14, 0);
+        SendMessageW(hwndPage, WM_COMMAND, MAKEWPARAM(IDC_KEY2, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hwndPage, IDC_KEY2)));
+        nAfterChoice = g_keyMap.rgAction[1];
+        SendDlgItemMessageW(hwndPage, IDC_KEY_DEFAULT, BM_CLICK, 0, 0);
+    });
+    // 40 is no action: shown as "None", kept until another is chosen.
+    const LRESULT rgExpectShown[KEYMAP_KEYS] = {5, 6, 7, 8, 0};
+    for (int k = 0; k < KEYMAP_KEYS; ++k)
+        EXPECT_EQ(rgExpectShown[k], rgShown[k]) << "Key" << k + 1;
+    EXPECT_TRUE(bKey5Hidden);
+    EXPECT_EQ(14, nAfterChoice) << "a choice reaches the key map at once";
+
+    const LONG rgDefaults[KEYMAP_KEYS] = {1, 2, 3, 4, 0};
+    for (int k = 0; k < KEYMAP_KEYS; ++k)
+        EXPECT_EQ(rgDefaults[k], g_keyMap.rgAction[k]);
+    EXPECT_FALSE(HasValue(L"Key1")) << "stored only at exit";
+
+    SendMessageW(m_hwnd, WM_COMMAND, IDM_FILE_EXIT, 0);
+    Pump(20);
+    EXPECT_EQ(1u, RawGetDword(SZ_REFINE, 0));
+    const wchar_t* rgNames[KEYMAP_KEYS] = {L"Key1", L"Key2", L"Key3", L"Key4", L"Key5"};
+    for (int k = 0; k < KEYMAP_KEYS; ++k)
+        EXPECT_EQ(static_cast<DWORD>(rgDefaults[k]), RawGetDword(rgNames[k], 99)) << rgNames[k];
+}
+
+// Stored values, what the page shows, what the user types, what is stored
+// and what the live objects take.
+TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped)
+{
+    struct Case
+    {
+        DWORD dwStoredInterval, dwStoredEffect, dwStoredQuality;
+        LPCWSTR pszShownTime;
+        LRESULT nShownEffect, nShownQuality;
+        LPCWSTR pszTyped; // null: left as shown
+        DWORD dwExpectInterval;
+        std::wstring folderTyped, folderStored;
+    };
+    const std::wstring tooLong = L"\\" + std::wstring(200, L'x');
+    const Case rgCases[] = {
+        {3000, 4, 0, L"3", 4, 0, L"12", 12000, L"\\Captures", L"\\Captures"},
+        // Odd stored values show as the defaults, not as an empty list.
+        {7000, 99, 7, L"7", 1, 1, nullptr, 7000, L"\\Shots", L"\\Shots"},
+        // Milliseconds that do not fit 32 bits leave the stored interval; a
+        // folder the store would cut (into another folder) is not stored.
+        {5000, 2, 1, L"5", 2, 1, L"9999999", 5000, tooLong, L"\\Shots"},
+        {5000, 2, 1, L"5", 2, 1, L"0", 0, L"", L""},
+    };
+    Start();
+    for (const Case& c : rgCases)
+    {
+        SetSlideshowIntervalTime(c.dwStoredInterval);
+        SetSlideshowEffectMethod(c.dwStoredEffect);
+        SetViewerZoomQuality(c.dwStoredQuality);
+        SetSlideshowLoop(0);
+        SetSlideshowDirection(0);
+        WCHAR szShown[32] = L"";
+        LRESULT nEffect = -1, nQuality = -1, nRange = 0, nFolderLimit = 0;
+        RunSheet([&](HWND hwndSheet) {
+            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
+            GetDlgItemTextW(hwndPage, IDC_SLIDE_TIME, szShown, 32);
+            nEffect = ListSelection(hwndPage, IDC_SLIDE_EFFECT);
+            nQuality = ListSelection(hwndPage, IDC_ZOOM_QUALITY);
+            nRange = SendDlgItemMessageW(hwndPage, IDC_SLIDE_SPIN, UDM_GETRANGE, 0, 0);
+            nFolderLimit = SendDlgItemMessageW(hwndPage, IDC_CAPTURE_FOLDER, EM_GETLIMITTEXT, 0, 0);
+            SetDlgItemTextW(hwndPage, IDC_CAPTURE_FOLDER, c.folderTyped.c_str());
+            if (c.pszTyped)
+                SetDlgItemTextW(hwndPage, IDC_SLIDE_TIME, c.pszTyped);
+            SendDlgItemMessageW(hwndPage, IDC_SLIDE_EFFECT, CB_SETCURSEL, 5, 0);
+            CheckRadioButton(hwndPage, IDC_SLIDE_FORWARD, IDC_SLIDE_BACKWARD, IDC_SLIDE_BACKWARD);
+            CheckDlgButton(hwndPage, IDC_SLIDE_LOOP, BST_CHECKED);
+            SendDlgItemMessageW(hwndPage, IDC_ZOOM_QUALITY, CB_SETCURSEL, 0, 0);
+        });
+        SCOPED_TRACE(c.dwStoredInterval);
+        EXPECT_STREQ(c.pszShownTime, szShown);
+        EXPECT_EQ(c.nShownEffect, nEffect);
+        EXPECT_EQ(c.nShownQuality, nQuality);
+        EXPECT_EQ(MAKELONG(30, 1), nRange) << "1 to 30 seconds";
+        EXPECT_EQ(static_cast<LRESULT>(SETTING_TEXT_MAX_CHARS), nFolderLimit) << "what the store keeps";
+        WCHAR szFolder[SETTING_TEXT_MAX_CHARS + 1];
+        GetScreenCaptureSaveFolder(szFolder);
+        EXPECT_EQ(c.folderStored, szFolder);
+
+        EXPECT_EQ(c.dwExpectInterval, RawGetDword(SZ_SLIDESHOW_INTERVAL_TIME, 1));
+        EXPECT_EQ(5u, RawGetDword(SZ_SLIDESHOW_EFFECT_METHOD, 99));
+        EXPECT_EQ(1u, RawGetDword(SZ_SLIDESHOW_DIRECTION, 99));
+        EXPECT_EQ(1u, RawGetDword(SZ_SLIDESHOW_LOOP, 99));
+        EXPECT_EQ(0u, RawGetDword(SZ_VIEWER_ZOOM_QUALITY, 99));
+        EXPECT_EQ(c.dwExpectInterval, m_pData->pSlideShow->GetIntervalTime());
+        EXPECT_EQ(5u, m_pData->pSlideShow->GetEffectMethod());
+        EXPECT_EQ(1, m_pData->nSlideshowDirection);
+        EXPECT_EQ(1, m_pData->bSlideshowLoop);
+        EXPECT_EQ(0, m_pData->pRenderer->GetHighQuality());
+    }
+}
+
+// Taps choose positions column by column; the chosen cell shows at full
+// brightness with a white outline, the others darkened over a black grid.
+TEST_F(OptionsTest, PickerTapChoosesTheCellAndShowsItBright)
+{
+    for (bool bSample : {true, false})
+    {
+        if (!bSample)
+            DeleteFileW(m_samplePath.c_str());
+        Start();
+        SCOPED_TRACE(bSample ? "sample" : "no sample");
+        COLORREF crCentre = 0, crCorner = 0, crOutline = 0, crGrid = 0;
+        LONG nCentre = 0, nRightBottom = 0, nLeftMiddle = 0;
+        RunSheet([&](HWND hwndSheet) {
+            HWND hwndPicker = GetDlgItem(PropSheet_GetCurrentPageHwnd(hwndSheet), IDC_VIEW_POSITION);
+            RECT rc;
+            GetClientRect(hwndPicker, &rc);
+            EXPECT_EQ(120, rc.right);
+            EXPECT_EQ(120, rc.bottom);
+            TapPicker(hwndPicker, 60, 60);
+            nCentre = m_pData->nInitialViewPosition;
+            crCentre = PickerPixel(hwndPicker, 60, 60);
+            crCorner = PickerPixel(hwndPicker, 20, 20);
+            crOutline = PickerPixel(hwndPicker, 40, 60);
+            crGrid = PickerPixel(hwndPicker, 20, 80);
+            TapPicker(hwndPicker, 115, 115);
+            nRightBottom = m_pData->nInitialViewPosition;
+            TapPicker(hwndPicker, 5, 50);
+            nLeftMiddle = m_pData->nInitialViewPosition;
+        });
+        EXPECT_EQ(5, nCentre);
+        EXPECT_EQ(9, nRightBottom);
+        EXPECT_EQ(2, nLeftMiddle);
+        EXPECT_EQ(2u, RawGetDword(SZ_INITIAL_VIEW_POSITION, 99));
+        EXPECT_TRUE(IsGrey(crOutline, 255)) << std::hex << crOutline;
+        EXPECT_TRUE(IsGrey(crGrid, 0)) << std::hex << crGrid;
+        if (bSample)
+        {
+            EXPECT_TRUE(IsGrey(crCentre, kSampleGrey)) << std::hex << crCentre;
+            const int nDark = kSampleGrey * 70 / 100;
+            EXPECT_TRUE(IsGrey(crCorner, nDark)) << std::hex << crCorner;
+        }
+        else
+        {
+            EXPECT_EQ(crCentre, crCorner) << "a bare grid on the button face";
+        }
+        DestroyWindow(m_hwnd);
+        Pump(10);
+    }
+}

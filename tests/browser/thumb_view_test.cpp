@@ -56,11 +56,14 @@ bool Near(COLORREF a, COLORREF b)
            abs(GetBValue(a) - GetBValue(b)) <= 10;
 }
 
+// A pixel of the view's window (it sits at the screen's top left). Read
+// through the window's own DC: the screen's copy may lag behind.
+HWND g_hwndView = NULL;
 COLORREF ScreenPixel(int x, int y)
 {
-    HDC hdc = GetDC(NULL);
+    HDC hdc = GetDC(g_hwndView);
     COLORREF cr = GetPixel(hdc, x, y);
-    ReleaseDC(NULL, hdc);
+    ReleaseDC(g_hwndView, hdc);
     return cr;
 }
 
@@ -109,6 +112,7 @@ protected:
         ASSERT_TRUE(CreateFileListView(m_hwndParent));
         m_hwndThumb = GetThumbViewWindow();
         ASSERT_TRUE(m_hwndThumb);
+        g_hwndView = m_hwndThumb;
         ShowWindow(GetFileListWindow(), SW_HIDE);
     }
     void TearDown() override

@@ -211,15 +211,15 @@ TEST_F(ThumbWorkerTest, AStopEndsWithinOneEntryAndTheNextWorkerSkipsTheDoneOnes)
     EXPECT_EQ(Names(0, 19), m_recorder.made);
 }
 
-// The real maker through the record's decoder: a large JPEG is fitted into
-// the box, a small BMP keeps its size centred, a corrupt JPEG leaves no
+// The real maker through the record's decoder: a large JPEG, decoded at an
+// eighth, is resampled into the box, a small BMP keeps its size centred, a corrupt JPEG leaves no
 // bitmap. With no index open nothing is cached.
 TEST_F(ThumbWorkerTest, TheRealMakerFitsCentresAndGivesUpOnBadPictures)
 {
     MainWindowData data = {};
     data.pDecoder = new CImageDecoder();
     SetMainWindowData(&data);
-    m_folder.Write(L"a_large.jpg", MakeJpeg(400, 300, JPEG_RGB, [](int, int) { return 0x2060C0u; }));
+    m_folder.Write(L"a_large.jpg", MakeJpeg(800, 600, JPEG_RGB, [](int, int) { return 0x2060C0u; }));
     Bytes bad = MakeJpeg(64, 64, JPEG_RGB, [](int, int) { return 0xFFFFFFu; });
     bad.resize(40);
     m_folder.Write(L"b_bad.jpg", bad);

@@ -7,11 +7,9 @@
 
 #include <windows.h>
 
-#include "viewer/common/view_box.h"
+#include "viewer/browser/thumb_fit.h"
+#include "viewer/browser/thumb_index_record.h"
 
-#define THUMB_BOX_WIDTH 64
-#define THUMB_BOX_HEIGHT 60
-#define THUMB_RECORD_BYTES 548
 // Pictures larger than this in width or height are cached.
 #define THUMB_CACHE_MIN_SIDE 256
 
@@ -30,6 +28,9 @@ struct ThumbIndexRecord
 
 // Start-up: opens "index.tmb" in the THUMBNAIL_FOLDER (creating it when
 // missing) and loads its records. The cache stays off when that fails.
+// Records that cannot be the cache's own (unterminated path, slot outside
+// 1..THUMB_MAX_SLOT, offsets outside the box) are not kept; each still
+// takes a slot, so no later record is written over it.
 void OpenThumbIndex(void);
 // Exit: frees the records, then closes the index when open.
 void CloseThumbIndex(void);
@@ -58,6 +59,6 @@ void FreeThumbRecords(void);
 // writes. The caller stops the worker first.
 void ClearThumbCache(void);
 
-// Places an image of cx x cy in the 64 x 60 box: the place and size it takes
-// there. TRUE when it must be resampled to that size (it does not fit).
-BOOL FitRect(LONG cx, LONG cy, ViewBox* pFit);
+// "<folder>\pvx<slot>.pvx" into a MAX_PATH buffer; FALSE when the slot is not
+// one the cache writes or the name does not fit.
+BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath);

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "viewer/common/image_error.h"
-#include "viewer/extras/jpeg_recovery.h"
+#include "viewer/common/jpeg_recovery.h"
 #include "viewer/extras/raster_image.h"
 
 // Writes one decoded scanline into a destination row of the image.

@@ -3,7 +3,7 @@
 
 #include "viewer/common/image_error.h"
 #include "viewer/extras/image_writers.h"
-#include "viewer/extras/jpeg_recovery.h"
+#include "viewer/common/jpeg_recovery.h"
 #include "viewer/extras/raster_image.h"
 
 int CheckJpegImage(const RasterImage* pImage)

@@ -1,4 +1,4 @@
-#include "viewer/extras/jpeg_recovery.h"
+#include "viewer/common/jpeg_recovery.h"
 
 static void ExitToRecoveryPoint(j_common_ptr pInfo)
 {

@@ -1,0 +1,282 @@
+// The index "index.tmb" and its records in memory; adding, looking up,
+// storing and clearing. The thumbnail files themselves are in thumb_file.cpp.
+#include "viewer/browser/thumb_cache.h"
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include "viewer/common/settings.h"
+#include "viewer/common/wait_cursor.h"
+#include "viewer/common/zero_alloc.h"
+
+static_assert(sizeof(WCHAR) == sizeof(uint16_t), "paths are UTF-16 units");
+
+namespace {
+
+// The cache's state. No lock: see the header.
+ThumbIndexRecord* s_pRecords = NULL; // newest first
+FILE* s_pIndex = NULL;
+LONG s_bOpen = 0;
+LONG s_nHighestSlot = 0;
+
+BOOL BuildIndexPath(LPWSTR pszPath)
+{
+    WCHAR szFolder[MAX_PATH];
+    GetThumbnailFolder(szFolder);
+    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\index.tmb", szFolder) >= 0;
+}
+
+// Opens the index for reading and writing, creating an empty one first when
+// it does not exist. The program never creates the folder itself.
+FILE* OpenOrCreateIndex(void)
+{
+    WCHAR szPath[MAX_PATH];
+    if (!BuildIndexPath(szPath))
+        return NULL;
+    FILE* pFile = _wfopen(szPath, L"r+b");
+    if (pFile)
+        return pFile;
+    FILE* pCreated = _wfopen(szPath, L"a");
+    if (pCreated)
+        fclose(pCreated);
+    return _wfopen(szPath, L"r+b");
+}
+
+void ToFields(const ThumbIndexRecord* pRecord, ThumbRecordFields* pFields)
+{
+    memset(pFields, 0, sizeof(*pFields));
+    for (int i = 0; i < THUMB_PATH_UNITS - 1 && pRecord->szPath[i]; ++i)
+        pFields->path[i] = pRecord->szPath[i];
+    pFields->slot = pRecord->nSlot;
+    pFields->fileSize = pRecord->nFileSize;
+    pFields->timeLow = pRecord->ftLastWrite.dwLowDateTime;
+    pFields->timeHigh = pRecord->ftLastWrite.dwHighDateTime;
+    pFields->x = pRecord->xOffset;
+    pFields->y = pRecord->yOffset;
+}
+
+void FromFields(const ThumbRecordFields* pFields, ThumbIndexRecord* pRecord)
+{
+    memcpy(pRecord->szPath, pFields->path, sizeof(pRecord->szPath));
+    pRecord->szPath[MAX_PATH - 1] = 0;
+    pRecord->nSlot = pFields->slot;
+    pRecord->nFileSize = pFields->fileSize;
+    pRecord->ftLastWrite.dwLowDateTime = pFields->timeLow;
+    pRecord->ftLastWrite.dwHighDateTime = pFields->timeHigh;
+    pRecord->xOffset = pFields->x;
+    pRecord->yOffset = pFields->y;
+}
+
+// Record k holds slot k when the cache wrote the file, so after each record
+// the highest slot is the larger of one more and the record's own slot. A
+// record the cache could not have written still counts one, so that a new
+// record never lands on a position the file already uses, and its slot is
+// never taken as the highest (a negative or huge slot would make the next
+// name bogus or overflow).
+void LoadRecords(void)
+{
+    uint8_t rgb[THUMB_RECORD_BYTES];
+    for (LONG nRecord = 0; fread(rgb, 1, sizeof(rgb), s_pIndex) == sizeof(rgb); ++nRecord)
+    {
+        if (nRecord == 0)
+            continue;
+        ThumbRecordFields fields;
+        if (!DecodeThumbRecord(rgb, &fields))
+        {
+            if (s_nHighestSlot < THUMB_MAX_SLOT)
+                ++s_nHighestSlot;
+            continue;
+        }
+        ThumbIndexRecord record = {};
+        FromFields(&fields, &record);
+        if (!AddThumbRecord(&record, FALSE))
+            break;
+        if (s_nHighestSlot <= record.nSlot)
+            s_nHighestSlot = record.nSlot;
+    }
+}
+
+// Only the names the cache writes: "index.tmb" and "pvx<slot>.pvx" with the
+// slot in decimal exactly as it is formatted. The letters ignore case, as
+// the file system does.
+BOOL IsCacheFileName(LPCWSTR pszName)
+{
+    if (_wcsicmp(pszName, L"index.tmb") == 0)
+        return TRUE;
+    if (_wcsnicmp(pszName, L"pvx", 3) != 0)
+        return FALSE;
+    const WCHAR* p = pszName + 3;
+    if (*p < L'1' || *p > L'9')
+        return FALSE;
+    LONGLONG nSlot = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p)
+    {
+        nSlot = nSlot * 10 + (*p - L'0');
+        if (!IsValidThumbSlot(nSlot))
+            return FALSE;
+    }
+    return _wcsicmp(p, L".pvx") == 0;
+}
+
+void DeleteCacheFiles(void)
+{
+    WCHAR szFolder[MAX_PATH], szPattern[MAX_PATH], szPath[MAX_PATH];
+    GetThumbnailFolder(szFolder);
+    if (_snwprintf_s(szPattern, MAX_PATH, _TRUNCATE, L"%s\\*.*", szFolder) < 0)
+        return;
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = FindFirstFileW(szPattern, &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do
+    {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCacheFileName(fd.cFileName))
+            continue;
+        if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s\\%s", szFolder, fd.cFileName) >= 0)
+            DeleteFileW(szPath);
+    } while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+}
+
+} // namespace
+
+BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath)
+{
+    if (!pszFolder || !IsValidThumbSlot(nSlot))
+        return FALSE;
+    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\pvx%d.pvx", pszFolder, static_cast<int>(nSlot)) >= 0;
+}
+
+void OpenThumbIndex(void)
+{
+    CloseThumbIndex();
+    s_nHighestSlot = 0;
+    s_pIndex = OpenOrCreateIndex();
+    if (!s_pIndex)
+        return;
+    s_bOpen = 1;
+    LoadRecords();
+}
+
+void CloseThumbIndex(void)
+{
+    FreeThumbRecords();
+    if (s_bOpen)
+    {
+        fclose(s_pIndex);
+        s_pIndex = NULL;
+        s_bOpen = 0;
+    }
+}
+
+BOOL IsThumbIndexOpen(void)
+{
+    return s_bOpen;
+}
+
+LONG GetHighestThumbSlot(void)
+{
+    return s_nHighestSlot;
+}
+
+LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset, LONG* pyOffset)
+{
+    if (!s_bOpen || !pszPath || !pftLastWrite)
+        return -1;
+    const ThumbIndexRecord* pRecord = s_pRecords;
+    while (pRecord && wcscmp(pRecord->szPath, pszPath) != 0)
+        pRecord = pRecord->pNext;
+    // Only the newest record of a path counts: an older one of the same
+    // path describes an earlier state of the file.
+    if (!pRecord || pRecord->nFileSize != nFileSize ||
+        CompareFileTime(&pRecord->ftLastWrite, pftLastWrite) != 0)
+        return -1;
+    if (pxOffset)
+        *pxOffset = pRecord->xOffset;
+    if (pyOffset)
+        *pyOffset = pRecord->yOffset;
+    return pRecord->nSlot;
+}
+
+BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite)
+{
+    // A slot outside the range would give a bogus name or an offset the
+    // runtime cannot seek to.
+    if (!s_bOpen || !pRecord || !IsValidThumbSlot(pRecord->nSlot))
+        return FALSE;
+    ThumbIndexRecord* pNode = AllocRecord<ThumbIndexRecord>();
+    if (!pNode)
+        return FALSE;
+    ThumbRecordFields fields;
+    ToFields(pRecord, &fields);
+    FromFields(&fields, pNode);
+    pNode->pNext = s_pRecords;
+    s_pRecords = pNode;
+    if (bWrite)
+    {
+        // One positioned write; the runtime's buffer reaches the file at the
+        // next seek or when the index is closed.
+        uint8_t rgb[THUMB_RECORD_BYTES];
+        EncodeThumbRecord(&fields, rgb);
+        if (fseek(s_pIndex, static_cast<long>(pRecord->nSlot) * THUMB_RECORD_BYTES, SEEK_SET) == 0)
+            fwrite(rgb, 1, sizeof(rgb), s_pIndex);
+    }
+    if (s_nHighestSlot < THUMB_MAX_SLOT)
+        ++s_nHighestSlot;
+    return TRUE;
+}
+
+void StoreThumb(HBITMAP hbmThumb, LPCWSTR pszPicturePath, DWORD nFileSize, const FILETIME* pftLastWrite,
+                LONG xOffset, LONG yOffset, LONG nFoundSlot)
+{
+    if (!s_bOpen || !hbmThumb || !pszPicturePath || !pftLastWrite)
+        return;
+    WCHAR szFolder[MAX_PATH], szPath[MAX_PATH];
+    GetThumbnailFolder(szFolder);
+    if (nFoundSlot != -1)
+    {
+        // The record stands; only its file was missing or unreadable.
+        if (BuildThumbFilePath(szFolder, nFoundSlot, szPath))
+            WriteThumbFile(hbmThumb, szPath);
+        return;
+    }
+
+    ThumbIndexRecord record = {};
+    record.nSlot = s_nHighestSlot + 1;
+    // A path the record cannot hold whole would later match another picture.
+    const size_t cchPath = wcsnlen(pszPicturePath, THUMB_PATH_UNITS);
+    if (cchPath >= THUMB_PATH_UNITS || !BuildThumbFilePath(szFolder, record.nSlot, szPath))
+        return;
+    wmemcpy(record.szPath, pszPicturePath, cchPath);
+    record.nFileSize = nFileSize;
+    record.ftLastWrite = *pftLastWrite;
+    record.xOffset = xOffset;
+    record.yOffset = yOffset;
+    if (WriteThumbFile(hbmThumb, szPath))
+        AddThumbRecord(&record, TRUE);
+}
+
+void FreeThumbRecords(void)
+{
+    while (s_pRecords)
+    {
+        ThumbIndexRecord* pNext = s_pRecords->pNext;
+        FreeZeroed(s_pRecords);
+        s_pRecords = pNext;
+    }
+}
+
+void ClearThumbCache(void)
+{
+    FreeThumbRecords();
+    s_nHighestSlot = 0;
+    if (!s_bOpen)
+        return;
+    fclose(s_pIndex);
+    s_pIndex = NULL;
+    ShowWaitCursor();
+    DeleteCacheFiles();
+    s_pIndex = OpenOrCreateIndex();
+    s_bOpen = s_pIndex ? 1 : 0;
+    RestoreCursor();
+}

@@ -314,9 +314,9 @@ TEST_F(ThumbViewTest, CellsShowSelectionThumbnailAndPlaceholders)
     EXPECT_TRUE(Near(RGB(255, 0, 0), ScreenPixel(82 + 5, 8 + 7)));
     EXPECT_TRUE(Near(RGB(255, 0, 0), ScreenPixel(82 + 24, 8 + 16)));
     EXPECT_FALSE(Near(RGB(255, 0, 0), ScreenPixel(82 + 4, 8 + 7)));
-    // Cell 2: the failure placeholder's sky at (5, 5) of its 32 x 32, which
+    // Cell 2: the failure placeholder's sky at (3, 3) of its 32 x 32, which
     // sits at (24, 22) in the cell.
-    EXPECT_TRUE(Near(RGB(0xA0, 0xC8, 0xFF), ScreenPixel(148 + 24 + 5, 22 + 5)));
+    EXPECT_TRUE(Near(RGB(0xA0, 0xC8, 0xFF), ScreenPixel(148 + 24 + 3, 22 + 3)));
     // Cell 4: the pending marker's dot at (3, 3) of its 11 x 8 at (35, 33).
     EXPECT_TRUE(Near(RGB(0x00, 0x40, 0xC0), ScreenPixel(74 + 35 + 3, 85 + 33 + 3)));
 

@@ -3,19 +3,25 @@
 # grid fills the thumbnail cache on the first run ("index.tmb" and one pvx
 # file per large picture) and fills from it on the second; the scrollbar
 # scrolls the grid and a double tap opens the picture. Prints the time from
-# the folder change to the first screenful of thumbnails in both runs.
+# the folder change to the first screenful of thumbnails in both runs, and
+# the time the cold run takes to cache the whole folder.
 # Screenshots stay in e2e-shots/thumbnails (grid_cold.png and grid_warm.png
 # are kept after a passing run too).
 # Usage: thumbnails_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/e2e_lib.sh" thumbnails
+HERE="$(cd "$(dirname "$0")" && pwd)"
+. "$HERE/e2e_lib.sh" thumbnails
 
 LARGE=28
 SMALL=2
+# The large pictures' size; a bigger one (say 3000x2000) shows what the
+# cache saves on photos, at the cost of a slower set-up.
+SIZE=${THUMBS_E2E_SIZE:-640x480}
 RECORD=548
 PANE_TOP=112   # screen y of the lower pane: top bar 26 + splitter 77 + 9
 STRIP_X=233    # the thumbnail scrollbar, 13 wide at the right edge
+VIEW_BUTTON_X=55  # the view button of the browser's menu bar
 
 # r,g,b of one screen pixel of a shot.
 rgb() {
@@ -35,6 +41,8 @@ screen_filled() {
     local i
     for i in 0 1 2 3 4 5; do is_picture "$1" "$(cell_x $i)" "$(cell_y $i)" || return 1; done
 }
+# Two "r g b" triples within 12 a channel.
+same_colour() { echo "$1 $2" | awk '{ for (i = 1; i <= 3; i++) { d = $i - $(i + 3); if (d * d > 144) exit 1 } }'; }
 now() { date +%s.%N; }
 has_title() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 wait_title() {
@@ -44,15 +52,16 @@ wait_title() {
 }
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
-# 28 pictures larger than 256 pixels, each its own colour, and two small
+# 28 pictures larger than 256 pixels (640 x 480 unless asked otherwise), each its own colour, and two small
 # ones that are never cached.
 mkdir -p "$WORK/pics" "$WORK/thumbs"
-/usr/bin/python3 - "$WORK/pics" "$LARGE" "$SMALL" <<'EOF'
+/usr/bin/python3 - "$WORK/pics" "$LARGE" "$SMALL" "$SIZE" <<'EOF'
 import colorsys, sys
 from PIL import Image, ImageDraw
 folder, large, small = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+size = tuple(int(v) for v in sys.argv[4].split('x'))
 for i in range(large + small):
-    w, h = (640, 480) if i < large else (200, 150)
+    w, h = size if i < large else (200, 150)
     r, g, b = (int(c * 255) for c in colorsys.hsv_to_rgb(i / (large + small), 0.9, 0.95))
     im = Image.new('RGB', (w, h), (r // 3, g // 3, b // 3))
     d = ImageDraw.Draw(im)
@@ -74,7 +83,7 @@ cd "$WORK"
 # One run: start in the browser at the work folder, switch to thumbnails,
 # tap "pics" and time the first screenful. Sets FIRST_SCREEN (seconds).
 open_grid() {
-    local run="$1" y t0 i
+    local run="$1" y i
     wine "$VIEWER" &
     VIEWER_PID=$!
     wait_for_window "Ombrix Viewer" 30 >/dev/null || fail "$run: no window titled 'Ombrix Viewer'"
@@ -85,42 +94,35 @@ open_grid() {
     y=$(convert "$SHOTS/start_$run.png" -crop 1x112+79+26 +repage -depth 8 txt:- | tr -d '\r' |
         awk -F'[(),:]+' '/^0,/ && $4 > 200 && $5 > 200 && $6 < 60 && y == "" { y = $2 } END { print y }')
     [ -n "$y" ] || fail "$run: no folder icon of 'pics' in the tree"
-    t0=$(now)
-    xdotool mousemove 100 $((26 + y + 3)) click 1
-    FIRST_SCREEN=
-    for i in $(seq 200); do
-        import -window root "$SHOTS/poll_$run.png"
-        if screen_filled "poll_$run"; then
-            FIRST_SCREEN=$(echo "$(now) - $t0" | bc)
-            break
-        fi
-        sleep 0.05
-    done
+    POINTS=
+    for i in 0 1 2 3 4 5; do POINTS="$POINTS $(cell_x $i),$(cell_y $i)"; done
+    # shellcheck disable=SC2086
+    FIRST_SCREEN=$(/usr/bin/python3 "$HERE/first_screenful.py" 100 $((26 + y + 3)) $POINTS) ||
+        FIRST_SCREEN=
+    T_FIRST=$(now)
     [ -n "$FIRST_SCREEN" ] || fail "$run: the first screenful of thumbnails never came"
 }
 
 # ---- Cold run: the cache fills ----------------------------------------------
-VIEW_BUTTON_X=${VIEW_BUTTON_X:-60}
 open_grid cold
 COLD_FIRST=$FIRST_SCREEN
-WANT=$(( RECORD * (1 + LARGE) ))
-T0=$(now)
-for _ in $(seq 300); do [ "$(size_of "$WORK/thumbs/index.tmb")" -ge "$WANT" ] && break; sleep 0.1; done
-COLD_INDEX=$(echo "$(now) - $T0 + $COLD_FIRST" | bc)
+pvx_count() { ls "$WORK/thumbs" | grep -c '^pvx[0-9]*\.pvx$' || true; }
+for _ in $(seq 1500); do [ "$(pvx_count)" -ge "$LARGE" ] && break; sleep 0.02; done
+COLD_ALL=$(echo "$(now) - $T_FIRST + $COLD_FIRST" | bc)
 shot grid_cold 0.5
+for k in $(seq "$LARGE"); do [ -s "$WORK/thumbs/pvx$k.pvx" ] || fail "cold: no pvx$k.pvx"; done
+[ "$(ls "$WORK/thumbs" | wc -l)" -eq $((LARGE + 1)) ] || fail "cold: other files than index.tmb and $LARGE pvx files"
+e2e_quit 120 200
+# The index's stream is complete once the viewer has closed it.
+WANT=$(( RECORD * (1 + LARGE) ))
 [ "$(size_of "$WORK/thumbs/index.tmb")" -eq "$WANT" ] ||
     fail "cold: index.tmb is $(size_of "$WORK/thumbs/index.tmb") bytes, not $WANT"
-for k in $(seq "$LARGE"); do [ -s "$WORK/thumbs/pvx$k.pvx" ] || fail "cold: no pvx$k.pvx"; done
-[ "$(ls "$WORK/thumbs" | wc -l)" -eq $((LARGE + 1)) ] || fail "cold: unexpected files in the cache folder"
 BEFORE=$(ls -l --time-style=+%s.%N "$WORK/thumbs" | md5sum)
-e2e_quit 120 200
 
 # ---- Warm run: the grid fills from the cache -----------------------------------
 open_grid warm
 WARM_FIRST=$FIRST_SCREEN
 shot grid_warm 1.5
-[ "$(size_of "$WORK/thumbs/index.tmb")" -eq "$WANT" ] || fail "warm: index.tmb changed size"
-[ "$(ls -l --time-style=+%s.%N "$WORK/thumbs" | md5sum)" = "$BEFORE" ] || fail "warm: the cache folder changed"
 
 # ---- Scroll with the scrollbar: a tap below its thumb pages down one row ------
 for i in 3 4 5; do
@@ -129,7 +131,8 @@ done
 EXPECT=$(rgb grid_warm "$(cell_x 4)" "$(cell_y 4)")
 xdotool mousemove "$STRIP_X" $((PANE_TOP + 150)) click 1
 shot scrolled 1.0
-[ "$(rgb scrolled "$(cell_x 1)" "$(cell_y 1)")" = "$EXPECT" ] ||
+# Cells drawn through the off-screen bitmap keep 5 bits of green.
+same_colour "$(rgb scrolled "$(cell_x 1)" "$(cell_y 1)")" "$EXPECT" ||
     fail "scrolled: the second row did not move to the top"
 
 # ---- Double tap the fifth picture (now in the top row) --------------------------
@@ -138,8 +141,11 @@ wait_title "photo_05 - Ombrix Viewer" || { shot no_open 0; fail "the double tap 
 shot opened 1.5
 is_picture opened 120 160 || fail "opened: the viewer does not show the picture"
 e2e_quit 120 200
+# Filled from the cache: no new pvx file, no new record, nothing rewritten.
+[ "$(size_of "$WORK/thumbs/index.tmb")" -eq "$WANT" ] || fail "warm: index.tmb changed size"
+[ "$(ls -l --time-style=+%s.%N "$WORK/thumbs" | md5sum)" = "$BEFORE" ] || fail "warm: the cache folder changed"
 
 printf 'thumbnails: first screenful after the folder change: cold %.2f s, warm %.2f s\n' "$COLD_FIRST" "$WARM_FIRST"
-printf 'thumbnails: cold run, index complete (%d records) %.2f s after the folder change\n' "$LARGE" "$COLD_INDEX"
+printf 'thumbnails: cold run, all %d pictures cached %.2f s after the folder change\n' "$LARGE" "$COLD_ALL"
 find "$SHOTS" -name '*.png' ! -name 'grid_*.png' -delete
 echo "thumbnails: cache filled cold, used warm, scrolled and opened"

@@ -326,3 +326,31 @@ TEST_F(ThumbViewTest, CellsShowSelectionThumbnailAndPlaceholders)
     EXPECT_EQ(1, PictureByIndex(4)->bDrawn);
     EXPECT_TRUE(Near(RGB(0, 255, 0), ScreenPixel(74 + 8 + 10 + 15, 85 + 8 + 20 + 10)));
 }
+
+// The worker draws cells from its own thread while the window repaints and
+// scrolls over and over: neither waits for the other for good, every entry
+// is made once, and a stop in the middle of it all returns.
+TEST_F(ThumbViewTest, RepaintsAndScrollsInterleaveWithAWorkerThatDraws)
+{
+    List(60, false);
+    Show(240);
+    for (int i = 0; i < 40 && CountUnprocessed() > 0; ++i)
+    {
+        Scroll(i % 3 ? SB_PAGEDOWN : SB_PAGEUP);
+        RedrawThumbView();
+        Pump(5);
+    }
+    ASSERT_TRUE(WaitForThumbWorkerEnd(20000));
+    StopThumbWorker();
+    EXPECT_EQ(0, CountUnprocessed());
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        EXPECT_TRUE(p->hbmThumb) << p->szName;
+
+    // A stop while the worker is at work, the view repainting meanwhile.
+    List(60, false);
+    RedrawThumbView();
+    Scroll(SB_PAGEDOWN);
+    StopThumbWorker();
+    EXPECT_FALSE(HasThumbWorker());
+    EXPECT_FALSE(IsThumbWorkerRunning());
+}

@@ -58,7 +58,9 @@ void SetThumbMakerForTests(ThumbMakerFunction pfnMaker)
 
 // Makes the thumbnail into a copy of the entry, so that the decode runs
 // without the lock: a repaint then never waits for a decode. The results
-// go into the entry, and its cell onto the view, under the lock.
+// go into the entry, and its cell onto the view, under the lock. Nothing
+// here may send a message to the user-interface thread while the lock is
+// held: that thread may be waiting for it inside a repaint.
 static void MakeOne(PictureEntry* pEntry, HWND hwndView)
 {
     PictureEntry work = *pEntry;

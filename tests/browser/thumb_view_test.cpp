@@ -271,6 +271,18 @@ TEST_F(ThumbViewTest, ScrollStepsClampAndAnUnchangedOffsetDoesNotRepaint)
     EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(2, 100)) << "scrolling to the same offset repainted";
     Scroll(SB_LINEDOWN);
     EXPECT_TRUE(Near(GetSysColor(COLOR_WINDOW), ScreenPixel(2, 100)));
+
+    // The offset went back to 0 by another road (a folder change, the
+    // splitter): scrolling to 10 again must paint, though 10 was the last
+    // offset a scroll drew.
+    SetThumbScrollOffset(0);
+    RedrawThumbView();
+    hdc = GetDC(m_hwndThumb);
+    FillRect(hdc, &rc, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    ReleaseDC(m_hwndThumb, hdc);
+    Scroll(SB_LINEDOWN);
+    EXPECT_EQ(10, GetThumbScrollOffset());
+    EXPECT_TRUE(Near(GetSysColor(COLOR_WINDOW), ScreenPixel(2, 100))) << "the grid still shows another offset";
 }
 
 TEST_F(ThumbViewTest, TapsSelectTheCellUnderTheStylusAndNothingBetweenCells)

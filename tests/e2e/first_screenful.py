@@ -61,15 +61,20 @@ def main(argv):
             x11.XDestroyImage(image)
 
     subprocess.run(['xdotool', 'mousemove', str(tap[0]), str(tap[1])], check=True)
+    # xdotool holds the button for about 100 ms; the tree acts on the press,
+    # so the polling starts with the click, not after it.
     start = time.monotonic()
-    subprocess.run(['xdotool', 'click', '1'], check=True)
-    while time.monotonic() - start < 20:
-        if filled():
-            print('%.3f' % (time.monotonic() - start))
-            return 0
-        time.sleep(0.002)
-    print('never')
-    return 1
+    click = subprocess.Popen(['xdotool', 'click', '1'])
+    try:
+        while time.monotonic() - start < 20:
+            if filled():
+                print('%.3f' % (time.monotonic() - start))
+                return 0
+            time.sleep(0.002)
+        print('never')
+        return 1
+    finally:
+        click.wait()
 
 
 if __name__ == '__main__':

@@ -52,12 +52,12 @@ wait_title() {
 }
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
-# 28 pictures larger than 256 pixels (640 x 480 unless asked otherwise), each its own colour, and two small
+# 28 grainy pictures larger than 256 pixels (640 x 480 unless asked otherwise), each its own colour, and two small
 # ones that are never cached.
 mkdir -p "$WORK/pics" "$WORK/thumbs"
 /usr/bin/python3 - "$WORK/pics" "$LARGE" "$SMALL" "$SIZE" <<'EOF'
 import colorsys, sys
-from PIL import Image, ImageDraw
+from PIL import Image, ImageChops, ImageDraw
 folder, large, small = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 size = tuple(int(v) for v in sys.argv[4].split('x'))
 for i in range(large + small):
@@ -68,6 +68,9 @@ for i in range(large + small):
     for y in range(0, h, 8):
         d.line([(0, y), (w, y + h // 2)], fill=(r // 2, g // 2, b // 2), width=3)
     d.ellipse([w // 4, h // 5, 3 * w // 4, 4 * h // 5], fill=(r, g, b))
+    # Grain, as photos have: it costs the decoder what a photo costs.
+    grain = Image.effect_noise((w, h), 40).point(lambda v: 150 + v * 105 // 255).convert('RGB')
+    im = ImageChops.multiply(im, grain)
     name = 'photo_%02d.jpg' % (i + 1) if i < large else 'small_%d.jpg' % (i - large + 1)
     im.save('%s/%s' % (folder, name), quality=85)
 EOF
@@ -94,6 +97,8 @@ open_grid() {
     y=$(convert "$SHOTS/start_$run.png" -crop 1x112+79+26 +repage -depth 8 txt:- | tr -d '\r' |
         awk -F'[(),:]+' '/^0,/ && $4 > 200 && $5 > 200 && $6 < 60 && y == "" { y = $2 } END { print y }')
     [ -n "$y" ] || fail "$run: no folder icon of 'pics' in the tree"
+    shot "before_$run" 0
+    ! screen_filled "before_$run" || fail "$run: thumbnails before the folder change"
     POINTS=
     for i in 0 1 2 3 4 5; do POINTS="$POINTS $(cell_x $i),$(cell_y $i)"; done
     # shellcheck disable=SC2086
@@ -120,6 +125,9 @@ WANT=$(( RECORD * (1 + LARGE) ))
 BEFORE=$(ls -l --time-style=+%s.%N "$WORK/thumbs" | md5sum)
 
 # ---- Warm run: the grid fills from the cache -----------------------------------
+# The exit stored "pics" as the start folder: start above it again, so that
+# the tap changes the folder.
+wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$WINWORK\\" /f >/dev/null 2>&1
 open_grid warm
 WARM_FIRST=$FIRST_SCREEN
 shot grid_warm 1.5

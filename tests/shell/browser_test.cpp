@@ -23,6 +23,7 @@
 #include "viewer/shell/browser_frame.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window.h"
+#include "viewer/shell/screen_chrome.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"
 
@@ -655,4 +656,105 @@ TEST_F(BrowserTest, SelectedPictureGivesItsPathAndDetailTexts)
     ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, &info));
     EXPECT_STREQ(L"AM 12:30:0", info.szTime);
     EXPECT_EQ(0, GetSelectedPicture(szPath, 8, &info)) << "a path that does not fit names no file";
+}
+
+// The thumbnail view in the browser: the view button's three modes, the
+// worker started by the grid and stopped by a list mode, the splitter's
+// placing of the grid's scrollbar, the cache cleared by "&Delete Thumbnail",
+// a list selection scrolled into the grid, and a double tap opening the
+// picture.
+TEST_F(BrowserTest, ThumbnailModeFillsScrollsClearsTheCacheAndOpensByDoubleTap)
+{
+    for (int i = 0; i < 15; ++i)
+        WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(20 * i, 90, 200));
+    const std::wstring thumbs = m_folder / L"thumbs";
+    CreateDirectoryW(thumbs.c_str(), NULL);
+    RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+    Start(0, m_folder.Path());
+    HWND hwndThumb = GetThumbViewWindow();
+
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    EXPECT_EQ(2, m_pData->nViewMode);
+    EXPECT_TRUE(IsWindowVisible(hwndThumb));
+    EXPECT_FALSE(IsWindowVisible(m_hwndList));
+    EXPECT_EQ(GetMenuBar(IDR_MENUBAR_THUMBS), GetShownMenuBar());
+    ASSERT_TRUE(PumpUntil([] { return CountUnprocessed() == 0; }, 20000)) << "the grid's worker did not finish";
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        EXPECT_TRUE(p->hbmThumb) << p->szName;
+    EXPECT_EQ(16, CountFiles(thumbs + L"\\")) << "the index and a file per picture";
+
+    // The lowest place leaves the scrollbar a pixel higher; the middle puts
+    // it back. Both scroll the grid to its top.
+    HWND hwndScroll = GetThumbScrollBar();
+    SetThumbScrollOffset(85);
+    SendMessageW(m_pData->hwndBrowser, WM_COMMAND, IDC_SPLIT_LOWEST, 0);
+    RECT rc;
+    GetWindowRect(hwndScroll, &rc);
+    MapWindowPoints(NULL, hwndThumb, (POINT*)&rc, 2);
+    EXPECT_EQ(-1, rc.top);
+    EXPECT_EQ(0, GetThumbScrollOffset());
+    SendMessageW(m_pData->hwndBrowser, WM_COMMAND, IDC_SPLIT_MIDDLE, 0);
+    GetWindowRect(hwndScroll, &rc);
+    MapWindowPoints(NULL, hwndThumb, (POINT*)&rc, 2);
+    RECT rcView;
+    GetClientRect(hwndThumb, &rcView);
+    EXPECT_EQ(0, rc.top);
+    EXPECT_EQ(rcView.bottom, rc.bottom);
+    EXPECT_EQ(227, rc.left);
+
+    // A row chosen in the list far below the grid's top scrolls it there,
+    // as far as the grid scrolls.
+    ListView_SetItemState(m_hwndList, 13, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const LONG nLimit = 4 * 85 + 91 - rcView.bottom;
+    EXPECT_EQ(nLimit < 340 ? nLimit : 340, GetThumbScrollOffset());
+
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE_THUMBNAIL, 0);
+    EXPECT_GE(1, CountFiles(thumbs + L"\\")) << "the thumbnail files are gone";
+    EXPECT_TRUE(PictureByIndex(0)->hbmThumb) << "the grid keeps what it shows";
+
+    // The view button cycles: small list, list, thumbnails.
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SMALL_LIST_VIEW, 0);
+    EXPECT_EQ(1, m_pData->nViewMode);
+    EXPECT_FALSE(IsWindowVisible(hwndThumb));
+    EXPECT_TRUE(IsWindowVisible(m_hwndList));
+    EXPECT_FALSE(IsThumbnailMode());
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_LIST_VIEW, 0);
+    EXPECT_EQ(0, m_pData->nViewMode);
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    EXPECT_TRUE(IsWindowVisible(hwndThumb));
+
+    // A double tap on the second cell of the top row opens its picture.
+    SetThumbScrollOffset(0);
+    RedrawThumbView();
+    SendMessageW(hwndThumb, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 40));
+    Pump(50);
+    EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(PictureByName(L"p11.bmp"), m_pData->pCurrentEntry);
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"p11.bmp", g_szPicturePath);
+    WCHAR szTitle[64] = L"";
+    GetWindowTextW(m_pData->hwndMain, szTitle, 64);
+    EXPECT_STREQ(L"p11 - Ombrix Viewer", szTitle);
+}
+
+TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)
+{
+    for (int i = 0; i < 12; ++i)
+        WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 8, 8, RGB(200, 20, 20));
+    CreateDirectoryW((m_folder / L"sub").c_str(), NULL);
+    WriteSolidBmp(m_folder / L"sub\\q.bmp", 8, 8, RGB(20, 200, 20));
+    Start(0, m_folder.Path());
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    SelectThumb(11);
+    ASSERT_GT(GetThumbScrollOffset(), 0);
+
+    HWND hwndTree = GetDirectoryTreeWindow();
+    HTREEITEM hSub = TreeView_GetChild(hwndTree, TreeView_GetSelection(hwndTree));
+    ASSERT_TRUE(hSub);
+    TreeView_SelectItem(hwndTree, hSub);
+    Pump(20);
+    EXPECT_EQ(L"sub", TreeSelection());
+    EXPECT_EQ(1, CountPictures());
+    EXPECT_EQ(0, GetThumbScrollOffset());
+    EXPECT_FALSE(GetThumbSelection(nullptr));
+    EXPECT_TRUE(IsWindowVisible(GetThumbViewWindow()));
 }

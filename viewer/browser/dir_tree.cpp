@@ -6,6 +6,7 @@
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_view.h"
+#include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
@@ -189,7 +190,7 @@ static void ShowPane(HWND hwnd, BOOL bShow)
 void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey)
 {
     ShowWaitCursor();
-    // The thumbnail worker is stopped here once it exists.
+    StopThumbWorker();
     DeleteChildren(hwndTree, hItem);
     DeleteAllRows();
     if (!TreeItemPath(hwndTree, hItem, g_szBrowsePath, MAX_PATH))
@@ -201,6 +202,7 @@ void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey)
     if (cch >= 3)
         g_szBrowsePath[cch - 3] = L'\0';
     ClearThumbSelection();
+    SetThumbScrollOffset(0);
 
     if (nPictures > 0)
     {

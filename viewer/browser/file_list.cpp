@@ -6,6 +6,7 @@
 
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_view.h"
+#include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
@@ -79,8 +80,10 @@ BOOL CreateFileListView(HWND hwndFrame)
     const int cy = rc.bottom - 25;
     s_hwndList = CreateWindowExW(0, WC_LISTVIEWW, L"FileView", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS,
                                  0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_FILE_LIST, hInstance, NULL);
-    s_hwndThumb = CreateWindowExW(0, L"Thumb", L"", WS_CHILD, 0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_THUMB_VIEW,
-                                  hInstance, NULL);
+    // The handheld always clips a window's children: the grid's copy must
+    // leave the scrollbar alone here too.
+    s_hwndThumb = CreateWindowExW(0, L"Thumb", L"Thumb", WS_CHILD | WS_CLIPCHILDREN, 0, 0, rc.right, cy, hwndFrame,
+                                  (HMENU)IDC_THUMB_VIEW, hInstance, NULL);
     BOOL bOk = s_hwndList && AddColumns(s_hwndList);
     if (bOk)
         AttachTypeIcons(s_hwndList, hInstance);
@@ -238,6 +241,8 @@ BOOL DeleteRowByName(const WCHAR* pszName)
 
 void SortByColumn(int nColumn)
 {
+    // Sorting moves entries' contents under a worker's feet.
+    StopThumbWorker();
     FlipSortDirection();
     DeleteAllRows();
     SortPictures(nColumn);

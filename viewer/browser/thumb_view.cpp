@@ -1,41 +1,242 @@
 #include "viewer/browser/thumb_view.h"
 
-#include "viewer/browser/file_list.h"
+#include <stdio.h>
 
-// The grid has no cells until the browser lists a folder into it; an empty
-// grid is a white page.
-static void OnPaint(HWND hwnd)
+#include "platform/aygshell/aygshell.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_grid.h"
+#include "viewer/browser/thumb_worker.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/resources/resource.h"
+
+// Where the scrollbar is made; the browser's layout code moves it.
+#define SCROLLBAR_INITIAL_X 227
+#define SCROLLBAR_INITIAL_HEIGHT 144
+#define INITIAL_MAX_OFFSET 100
+#define CAPTION_FONT_HEIGHT (-10)
+// Steps of the scrollbar's arrows and pages.
+#define LINE_STEP 10
+// A step this large or larger is taken as none.
+#define STEP_LIMIT 20001
+#define CAPTION_CHARS 32
+
+// The view's state is program-wide: there is one thumbnail view. The worker
+// reads the offset and the height from its own thread.
+static volatile LONG s_nScrollOffset = 0;
+static LONG s_nMaxOffset = INITIAL_MAX_OFFSET;
+static LONG s_nLastDrawnOffset = 0;
+static volatile LONG s_nViewHeight = 0;
+static BOOL s_bSelectionExists = FALSE;
+static LONG s_nSelectedIndex = 0;
+static LONG s_nLastTapped = -1;
+static HWND s_hwndScroll = NULL;
+static HFONT s_hfontCaption = NULL;
+static HBITMAP s_hbmOffscreen = NULL;
+static LONG s_cyOffscreen = 0;
+static ThumbOpenHandler s_pfnOpen = NULL;
+
+// ---- Cells -------------------------------------------------------------------
+
+BOOL IsThumbVisible(const PictureEntry* pEntry)
 {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hwnd, &ps);
-    if (!hdc)
-        return;
-    FillRect(hdc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EndPaint(hwnd, &ps);
+    return pEntry && IsThumbRowVisible(pEntry->nIndex, s_nScrollOffset, s_nViewHeight);
 }
 
-LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+// Copies a bitmap of its own size to (x, y).
+static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
 {
-    switch (uMsg)
+    BITMAP bm;
+    if (!hbm || !GetObjectW(hbm, sizeof(bm), &bm))
+        return;
+    HDC hdcSource = CreateCompatibleDC(hdc);
+    if (!hdcSource)
+        return;
+    HGDIOBJ hOld = SelectObject(hdcSource, hbm);
+    BitBlt(hdc, x, y, bm.bmWidth, bm.bmHeight, hdcSource, 0, 0, SRCCOPY);
+    SelectObject(hdcSource, hOld);
+    DeleteDC(hdcSource);
+}
+
+// A resource bitmap, loaded for one use.
+static void CopyResourceBitmap(HDC hdc, int nId, int xBox, int yBox, bool bFitInBox)
+{
+    HBITMAP hbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
+    if (!hbm)
+        return;
+    int x = xBox, y = yBox;
+    BITMAP bm;
+    if (bFitInBox && GetObjectW(hbm, sizeof(bm), &bm))
     {
-    case WM_PAINT:
-        OnPaint(hwnd);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    default:
-        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
+        ViewBox fit = {};
+        FitRect(bm.bmWidth, bm.bmHeight, &fit);
+        x += fit.x;
+        y += fit.y;
+    }
+    CopyBitmap(hdc, hbm, x, y);
+    DeleteObject(hbm);
+}
+
+void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
+{
+    if (!hdc || !pEntry || pEntry->nIndex < 0)
+        return;
+    const LONG i = pEntry->nIndex;
+    const int x0 = (int)(i % THUMB_COLUMNS * THUMB_PITCH_X);
+    const int y0 = (int)(ThumbRowTop(i) - s_nScrollOffset);
+    const bool bSelected = s_bSelectionExists && i == s_nSelectedIndex;
+
+    HGDIOBJ hOldBrush = SelectObject(hdc, GetSysColorBrush(bSelected ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    Rectangle(hdc, x0 + 5, y0 + 5, x0 + 75, y0 + 85);
+    SelectObject(hdc, hOldBrush);
+
+    WCHAR szCaption[CAPTION_CHARS];
+    FormatThumbCaption(pEntry->szName, szCaption, CAPTION_CHARS);
+    RECT rcCaption = {x0 + 7, y0 + 70, x0 + 73, y0 + 85};
+    HGDIOBJ hOldFont = s_hfontCaption ? SelectObject(hdc, s_hfontCaption) : NULL;
+    const int nOldMode = SetBkMode(hdc, TRANSPARENT);
+    const COLORREF crOld = SetTextColor(hdc, GetSysColor(bSelected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
+    DrawTextW(hdc, szCaption, -1, &rcCaption, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(hdc, crOld);
+    SetBkMode(hdc, nOldMode);
+    if (hOldFont)
+        SelectObject(hdc, hOldFont);
+
+    const int xBox = x0 + 8, yBox = y0 + 8;
+    if (!pEntry->bProcessed)
+        CopyResourceBitmap(hdc, IDB_THUMB_PENDING, x0 + 35, y0 + 33, false);
+    else if (pEntry->hbmThumb)
+        CopyBitmap(hdc, pEntry->hbmThumb, xBox + pEntry->xThumb, yBox + pEntry->yThumb);
+    else
+        CopyResourceBitmap(hdc, IDB_THUMB_FAILED, xBox, yBox, true);
+}
+
+// ---- Repaint -------------------------------------------------------------------
+
+static LONG ClientHeight(HWND hwnd)
+{
+    RECT rc = {};
+    if (hwnd)
+        GetClientRect(hwnd, &rc);
+    return rc.bottom;
+}
+
+static LONG ViewHeight(HWND hwnd)
+{
+    return s_nViewHeight > 0 ? s_nViewHeight : ClientHeight(hwnd);
+}
+
+static void UpdateScrollBar(HWND hwnd, LONG nContentHeight, LONG nViewHeight)
+{
+    s_nMaxOffset = nContentHeight - ClientHeight(hwnd);
+    if (!s_hwndScroll)
+        return;
+    SCROLLINFO si = {};
+    si.cbSize = sizeof(si);
+    si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+    si.nMin = 0;
+    si.nMax = nContentHeight;
+    si.nPage = (UINT)(nViewHeight > 0 ? nViewHeight : 0);
+    si.nPos = s_nScrollOffset;
+    SetScrollInfo(s_hwndScroll, SB_CTL, &si, TRUE);
+    const bool bShown = (GetWindowLongW(s_hwndScroll, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (nContentHeight < nViewHeight)
+    {
+        s_nScrollOffset = 0;
+        if (bShown)
+            ShowWindow(s_hwndScroll, SW_HIDE);
+    }
+    else if (!bShown)
+    {
+        ShowWindow(s_hwndScroll, SW_SHOW);
     }
 }
 
-// The selection is shared with the file list: one flag and one index.
-static BOOL s_bSelectionExists = FALSE;
-static LONG s_nSelectedIndex = 0;
+// The grid is composed off-screen and copied in one block.
+static void PaintGrid(HDC hdc, LONG nViewHeight)
+{
+    if (nViewHeight <= 0)
+        return;
+    if (s_hbmOffscreen && s_cyOffscreen != nViewHeight)
+    {
+        DeleteObject(s_hbmOffscreen);
+        s_hbmOffscreen = NULL;
+    }
+    if (!s_hbmOffscreen)
+    {
+        s_hbmOffscreen = CreateCompatibleBitmap(hdc, THUMB_DRAW_WIDTH, nViewHeight);
+        s_cyOffscreen = s_hbmOffscreen ? nViewHeight : 0;
+        if (!s_hbmOffscreen)
+            return;
+    }
+    HDC hdcMem = CreateCompatibleDC(hdc);
+    if (!hdcMem)
+        return;
+    HGDIOBJ hOld = SelectObject(hdcMem, s_hbmOffscreen);
+    RECT rc = {0, 0, THUMB_DRAW_WIDTH, nViewHeight};
+    FillRect(hdcMem, &rc, GetSysColorBrush(COLOR_WINDOW));
+    PictureEntry* p = FirstPicture();
+    while (p && !IsThumbVisible(p))
+        p = NextPicture(p);
+    for (; p && IsThumbVisible(p); p = NextPicture(p))
+        PaintThumbCell(hdcMem, p);
+    BitBlt(hdc, 0, 0, THUMB_DRAW_WIDTH, nViewHeight, hdcMem, 0, 0, SRCCOPY);
+    SelectObject(hdcMem, hOld);
+    DeleteDC(hdcMem);
+}
+
+static void Repaint(HWND hwnd, HDC hdc, bool bUpdateScrollBar)
+{
+    if (CountUnprocessed() > 0)
+        StartThumbWorker(hwnd);
+    LockThumbPainting();
+    const LONG nContentHeight = ThumbContentHeight(CountPictures());
+    const LONG nViewHeight = ViewHeight(hwnd);
+    if (s_nScrollOffset >= nContentHeight)
+        s_nScrollOffset = nContentHeight;
+    if (bUpdateScrollBar)
+        UpdateScrollBar(hwnd, nContentHeight, nViewHeight);
+    PaintGrid(hdc, nViewHeight);
+    // Whatever path moved the offset, the next scroll compares with what
+    // the window shows now.
+    s_nLastDrawnOffset = s_nScrollOffset;
+    UnlockThumbPainting();
+}
+
+void RedrawThumbView(void)
+{
+    HWND hwnd = GetThumbViewWindow();
+    // A hidden view has nothing to show; it paints when it is shown again.
+    if (!hwnd || !IsWindowVisible(hwnd))
+        return;
+    HDC hdc = GetDC(hwnd);
+    if (!hdc)
+        return;
+    Repaint(hwnd, hdc, true);
+    ReleaseDC(hwnd, hdc);
+}
+
+// ---- Selection and scrolling -----------------------------------------------------
+
+// The row of the index comes into view and the worker goes there first.
+static void BringIntoView(LONG nIndex)
+{
+    PictureEntry* pEntry = PictureByIndex(nIndex);
+    if (!pEntry || IsThumbVisible(pEntry))
+        return;
+    // Kept within the scrollable range of the list as it stands, so no
+    // empty page shows below the last row.
+    const LONG nMax = ThumbContentHeight(CountPictures()) - ClientHeight(GetThumbViewWindow());
+    SetThumbScrollOffset(ClampThumbOffset(ThumbRowTop(nIndex), nMax));
+    SteerThumbWorker(pEntry);
+}
 
 void SetThumbSelection(LONG nIndex)
 {
     s_bSelectionExists = TRUE;
     s_nSelectedIndex = nIndex;
+    BringIntoView(nIndex);
 }
 
 void SelectThumb(LONG nIndex)
@@ -58,11 +259,200 @@ BOOL GetThumbSelection(LONG* pnIndex)
     return TRUE;
 }
 
-void RedrawThumbView(void)
+void SetThumbViewHeight(LONG nHeight)
 {
-    HWND hwnd = GetThumbViewWindow();
-    if (!hwnd)
+    s_nViewHeight = nHeight;
+}
+
+LONG GetThumbScrollOffset(void)
+{
+    return s_nScrollOffset;
+}
+
+LONG GetThumbMaxScrollOffset(void)
+{
+    return s_nMaxOffset;
+}
+
+void SetThumbScrollOffset(LONG nOffset)
+{
+    s_nScrollOffset = nOffset;
+    if (s_hwndScroll)
+        SetScrollPos(s_hwndScroll, SB_CTL, nOffset, TRUE);
+}
+
+LONG GetLastTappedThumb(void)
+{
+    return s_nLastTapped;
+}
+
+HWND GetThumbScrollBar(void)
+{
+    return s_hwndScroll;
+}
+
+void SetThumbOpenHandler(ThumbOpenHandler pfnOpen)
+{
+    s_pfnOpen = pfnOpen;
+}
+
+static LONG ScrollStep(int nCode)
+{
+    LONG nStep = 0;
+    switch (nCode)
+    {
+    case SB_LINEUP:
+        nStep = -LINE_STEP;
+        break;
+    case SB_LINEDOWN:
+        nStep = LINE_STEP;
+        break;
+    case SB_PAGEUP:
+        nStep = -THUMB_PITCH_Y;
+        break;
+    case SB_PAGEDOWN:
+        nStep = THUMB_PITCH_Y;
+        break;
+    case SB_THUMBTRACK:
+    {
+        SCROLLINFO si = {};
+        si.cbSize = sizeof(si);
+        si.fMask = SIF_TRACKPOS;
+        if (s_hwndScroll && GetScrollInfo(s_hwndScroll, SB_CTL, &si))
+            nStep = si.nTrackPos - s_nScrollOffset;
+        break;
+    }
+    }
+    return (nStep >= STEP_LIMIT || nStep <= -STEP_LIMIT) ? 0 : nStep;
+}
+
+static void OnVScroll(HWND hwnd, WPARAM wParam)
+{
+    const LONG nOffset = ClampThumbOffset(s_nScrollOffset + ScrollStep(LOWORD(wParam)), s_nMaxOffset);
+    SetThumbScrollOffset(nOffset);
+    if (nOffset == s_nLastDrawnOffset)
         return;
-    InvalidateRect(hwnd, NULL, TRUE);
-    UpdateWindow(hwnd);
+    PictureEntry* p = FirstPicture();
+    while (p && !IsThumbVisible(p))
+        p = NextPicture(p);
+    if (p)
+        SteerThumbWorker(p);
+    HDC hdc = GetDC(hwnd);
+    if (hdc)
+    {
+        Repaint(hwnd, hdc, false);
+        ReleaseDC(hwnd, hdc);
+    }
+    s_nLastDrawnOffset = nOffset;
+}
+
+// ---- Taps -------------------------------------------------------------------------
+
+static LONG HitTestAt(LPARAM lParam)
+{
+    return ThumbHitTest((short)LOWORD(lParam), (short)HIWORD(lParam), CountPictures(), s_nScrollOffset);
+}
+
+static void OnTap(HWND hwnd, LPARAM lParam)
+{
+    SetFocus(hwnd);
+    if (CountPictures() == 0)
+        return;
+    s_nLastTapped = HitTestAt(lParam);
+    if (s_nLastTapped < 0 || !PictureByIndex(s_nLastTapped))
+        return;
+    SelectThumb(s_nLastTapped);
+    RedrawThumbView();
+    // A held stylus makes the frame show its context menu.
+    SHRGINFO shrg = {};
+    shrg.cbSize = sizeof(shrg);
+    shrg.hwndClient = hwnd;
+    shrg.ptDown.x = (short)LOWORD(lParam);
+    shrg.ptDown.y = (short)HIWORD(lParam);
+    shrg.dwFlags = SHRG_NOTIFYPARENT;
+    SHRecognizeGesture(&shrg);
+}
+
+static void OnDoubleTap(LPARAM lParam)
+{
+    StopThumbWorker();
+    s_nLastTapped = HitTestAt(lParam);
+    PictureEntry* pEntry = s_nLastTapped >= 0 ? PictureByIndex(s_nLastTapped) : NULL;
+    if (!pEntry)
+        return;
+    WCHAR szPath[MAX_PATH];
+    // A cut path would name another file.
+    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, pEntry->szName) < 0)
+        return;
+    if (s_pfnOpen)
+        s_pfnOpen(pEntry, szPath);
+}
+
+// ---- Window -------------------------------------------------------------------------
+
+static LRESULT OnCreate(HWND hwnd)
+{
+    HINSTANCE hInstance = (HINSTANCE)GetWindowLongPtrW(hwnd, GWLP_HINSTANCE);
+    s_hwndScroll = CreateWindowExW(0, L"scrollbar", NULL, WS_CHILD | WS_VISIBLE | SBS_VERT, SCROLLBAR_INITIAL_X, 0,
+                                   THUMB_SCROLLBAR_WIDTH, SCROLLBAR_INITIAL_HEIGHT, hwnd,
+                                   (HMENU)(INT_PTR)IDC_THUMB_SCROLLBAR, hInstance, NULL);
+    s_nMaxOffset = INITIAL_MAX_OFFSET;
+    s_nScrollOffset = 0;
+    s_nLastDrawnOffset = 0;
+    LOGFONTW lf = {};
+    GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(lf), &lf);
+    lf.lfHeight = CAPTION_FONT_HEIGHT;
+    s_hfontCaption = CreateFontIndirectW(&lf);
+    return 0;
+}
+
+static void OnDestroy(void)
+{
+    // The worker draws with the font and reads the view's state.
+    StopThumbWorker();
+    if (s_hfontCaption)
+        DeleteObject(s_hfontCaption);
+    s_hfontCaption = NULL;
+    if (s_hbmOffscreen)
+        DeleteObject(s_hbmOffscreen);
+    s_hbmOffscreen = NULL;
+    s_cyOffscreen = 0;
+    s_hwndScroll = NULL;
+}
+
+static void OnPaint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hwnd, &ps);
+    if (!hdc)
+        return;
+    Repaint(hwnd, hdc, true);
+    EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg)
+    {
+    case WM_CREATE:
+        return OnCreate(hwnd);
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_PAINT:
+        OnPaint(hwnd);
+        return 0;
+    case WM_VSCROLL:
+        OnVScroll(hwnd, wParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: // a desktop mouse's menu button holds at once
+        OnTap(hwnd, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        OnDoubleTap(lParam);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
+    }
 }

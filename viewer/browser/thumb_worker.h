@@ -6,6 +6,8 @@
 
 #include "viewer/common/picture_entry.h"
 
+class CImageDecoder;
+
 // Nothing while a worker handle exists (even one whose body ended).
 void StartThumbWorker(HWND hwndView);
 // Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle.
@@ -13,8 +15,18 @@ void StopThumbWorker(void);
 // Continue from that entry after the one in hand.
 void SteerThumbWorker(PictureEntry* pEntry);
 BOOL IsThumbWorkerRunning(void);
+// A worker was started and not yet stopped (its body may have ended).
+BOOL HasThumbWorker(void);
+// Waits up to dwMs for the worker's body to end by itself (serving sent
+// messages); TRUE when no worker is at work any more.
+BOOL WaitForThumbWorkerEnd(DWORD dwMs);
 
-// Held by the worker around each entry's work and drawing, and by the view
-// around a full repaint, so neither draws while the other does.
+// Held by the worker around each entry's results and drawing, and by the
+// view around a full repaint, so neither draws while the other does.
 void LockThumbPainting(void);
 void UnlockThumbPainting(void);
+
+// What makes one thumbnail: MakeThumbnail, unless a test puts a recorder in
+// its place (null restores it). Set only while no worker runs.
+typedef void (*ThumbMakerFunction)(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder);
+void SetThumbMakerForTests(ThumbMakerFunction pfnMaker);

@@ -121,6 +121,8 @@
 #define IDB_FULLSCREEN_BUTTONS 175 // five 12 x 12: zoom out, zoom in, fit, original size, leave
 #define IDB_FOLDER_DIALOG 198      // two 16 x 16: folder, parent folder
 #define IDB_FOLDER_TREE 199        // one 16 x 16: folder
+#define IDB_THUMB_PENDING 136      // 11 x 8: a thumbnail still to come
+#define IDB_THUMB_FAILED 205       // 32 x 32: a picture that could not be decoded
 
 // Commands
 #define IDM_DELETE_THUMBNAIL 40122

@@ -8,7 +8,9 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_view.h"
+#include "viewer/browser/thumb_worker.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
@@ -70,9 +72,20 @@ static void ShowContextMenu(HWND hwndFrame, POINT ptScreen)
     DestroyMenu(hmenu);
 }
 
+// The entry becomes the current one and its picture opens in the viewer.
+static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath)
+{
+    wcscpy_s(g_szPicturePath, MAX_PATH, pszPath);
+    pData->pCurrentEntry = pEntry;
+    if (pData->pRenderer)
+        pData->pRenderer->SetBitmap(NULL);
+    ShowViewer(pData);
+    OpenPicture(pData, pszPath);
+}
+
 static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
 {
-    // The thumbnail worker is stopped here once it exists.
+    StopThumbWorker();
     WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
     ListView_GetItemText(pInfo->hdr.hwndFrom, pInfo->iItem, 0, szText, ROW_TEXT_CHARS + 1);
     if (!szText[0])
@@ -80,12 +93,14 @@ static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
     WCHAR szPath[MAX_PATH];
     if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, szText) < 0)
         return; // a cut path would name another file
-    wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
-    pData->pCurrentEntry = PictureByName(szText);
-    if (pData->pRenderer)
-        pData->pRenderer->SetBitmap(NULL);
-    ShowViewer(pData);
-    OpenPicture(pData, szPath);
+    OpenEntry(pData, PictureByName(szText), szPath);
+}
+
+void OpenFromThumbnails(PictureEntry* pEntry, LPCWSTR pszPath)
+{
+    MainWindowData* pData = GetMainWindowData();
+    if (pData && pszPath)
+        OpenEntry(pData, pEntry, pszPath);
 }
 
 static void OnListNotify(MainWindowData* pData, const NMHDR* pHeader)
@@ -235,7 +250,7 @@ static void ShowPane(HWND hwnd, BOOL bShow)
 
 void OnCmdListView(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
 {
-    // The thumbnail worker is stopped here once it exists.
+    StopThumbWorker();
     HWND hwndList = GetFileListWindow();
     if (!hwndList)
         return;
@@ -251,9 +266,28 @@ void OnCmdListView(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
     UpdateMenuBar(pData);
 }
 
+void OnCmdThumbnailView(HWND, MainWindowData* pData, WPARAM, LPARAM)
+{
+    StopThumbWorker();
+    HWND hwndList = GetFileListWindow();
+    SetThumbnailMode(TRUE);
+    pData->nViewMode = 2;
+    ShowPane(hwndList, FALSE);
+    if (hwndList && ListView_GetItemCount(hwndList) > 0)
+        ShowPane(GetThumbViewWindow(), TRUE);
+    UpdateMenuBar(pData);
+}
+
+void OnCmdDeleteThumbnails(HWND, MainWindowData*, WPARAM, LPARAM)
+{
+    // The cache has no lock: the worker is its only other user.
+    StopThumbWorker();
+    ClearThumbCache();
+}
+
 void OnCmdRefreshFolder(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
-    // The thumbnail worker is stopped here once it exists.
+    StopThumbWorker();
     DeleteAllRows();
     ReadFolderKeepingCurrent(pData);
     RedrawThumbView();
@@ -273,7 +307,7 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
         return;
     if (MessageBoxW(hwnd, L"Remove selected file?", L"Delete", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    // The thumbnail worker is stopped here once it exists.
+    StopThumbWorker();
     WCHAR szName[MAX_PATH];
     FileNamePart(szPath, 0, szName, MAX_PATH);
     DeleteSelectedFile(szPath);

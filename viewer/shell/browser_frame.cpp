@@ -5,6 +5,7 @@
 #include "platform/aygshell/aygshell.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
+#include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/browser_commands.h"
@@ -100,8 +101,9 @@ static void MovePane(HWND hwnd, int x, int y, int cx, int cy)
         MoveWindow(hwnd, x, y, cx, cy, TRUE);
 }
 
-// Tree above the bar, the three lower panes from 9 pixels below it.
-static void MovePanes(int p)
+// Tree above the bar, the three lower panes from 9 pixels below it, and
+// the thumbnail view's scrollbar at its right edge, at yScrollBar.
+static void MovePanes(int p, int yScrollBar)
 {
     const int cx = s_rcLayout.right;
     const int yPane = p + SPLITTER_HEIGHT;
@@ -114,7 +116,9 @@ static void MovePanes(int p)
     MovePane(GetFileListWindow(), 0, yPane, cx, cyPane);
     MovePane(GetThumbViewWindow(), 0, yPane, cx, cyPane);
     MovePane(GetNoImagesWindow(), 0, yPane, cx, cyPane);
+    MovePane(GetThumbScrollBar(), cx - THUMB_SCROLLBAR_WIDTH, yScrollBar, THUMB_SCROLLBAR_WIDTH, cyPane);
     s_nLowerPaneHeight = cyPane + 1;
+    SetThumbViewHeight(s_nLowerPaneHeight);
 }
 
 static HWND FrameWindow(void)
@@ -125,16 +129,19 @@ static HWND FrameWindow(void)
 
 void PlaceSplitter(int nPosition, BOOL bFromLowestButton)
 {
-    (void)bFromLowestButton; // the thumbnail scrollbar's place after 5305 comes with the scrollbar
     s_nSplitter = nPosition;
     ArrangeButtons(nPosition);
-    MovePanes(nPosition);
+    // The lowest place's button leaves the scrollbar one pixel higher.
+    MovePanes(nPosition, bFromLowestButton ? -1 : 0);
     const int nSum = s_rcLayout.bottom + s_rcLayout.top;
     if (nSum != 0)
         s_dRatio = (double)nPosition / nSum;
     HWND hwndThumb = GetThumbViewWindow();
     if (hwndThumb && IsWindowVisible(hwndThumb))
+    {
+        SetThumbScrollOffset(0);
         RedrawThumbView();
+    }
     HWND hwndFrame = FrameWindow();
     if (hwndFrame)
     {
@@ -168,7 +175,7 @@ void LayoutBrowserPanes(MainWindowData* pData)
     // The frame follows too: the main window may first be made at no size.
     MoveWindow(pData->hwndBrowser, 0, 0, s_rcLayout.right, s_rcLayout.bottom, TRUE);
     s_nSplitter = (int)((s_rcLayout.top + s_rcLayout.bottom) * s_dRatio);
-    MovePanes(s_nSplitter);
+    MovePanes(s_nSplitter, 0);
     PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_CLOSE));
     PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_LOWEST));
 }
@@ -223,8 +230,9 @@ BOOL CreateBrowserFrame(HWND hwndMain, MainWindowData* pData)
     s_rcLayout = rc;
     s_dRatio = INITIAL_RATIO;
     s_nSplitter = rc.top + (int)((rc.bottom - rc.top) * INITIAL_RATIO);
-    MovePanes(s_nSplitter);
+    MovePanes(s_nSplitter, 0);
     s_rcSplitter.right = 240;
+    SetThumbOpenHandler(OpenFromThumbnails);
     PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, TRUE);
     PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2, TRUE);
     return TRUE;

@@ -234,6 +234,8 @@ static const CommandEntry s_rgCommands[] = {
     {IDM_SLIDESHOW_STOP, false, OnCmdSlideshowStop},
     {IDM_LIST_VIEW, false, OnCmdListView},
     {IDM_SMALL_LIST_VIEW, false, OnCmdListView},
+    {IDM_THUMBNAIL_VIEW, false, OnCmdThumbnailView},
+    {IDM_DELETE_THUMBNAIL, false, OnCmdDeleteThumbnails},
     {IDM_REFRESH_FOLDER, false, OnCmdRefreshFolder},
     {IDM_DELETE, false, OnCmdDeleteFile},
     {IDM_INFORMATION, false, OnCmdInformation},

@@ -5,6 +5,8 @@
 #include "viewer/common/zero_alloc.h"
 #include "platform/gx/gx.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_worker.h"
 #include "viewer/extras/screen_capture.h"
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/image_decoder.h"
@@ -108,7 +110,7 @@ static void ReleaseButtons(HWND hwnd)
 LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
 {
     ReadKeyMap();
-    // The thumbnail index opens here once the thumbnail cache exists.
+    OpenThumbIndex();
     pData->hwndMain = hwnd;
     CreateMenuBars(pData);
     if (!CreateBrowserFrame(hwnd, pData))
@@ -145,7 +147,10 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
         DestroyWindow(pData->hwndOptionsMenuBar);
     pData->hwndOptionsMenuBar = NULL;
     pData->pCurrentEntry = NULL;
+    // The worker walks the entries and writes the cache.
+    StopThumbWorker();
     FreePictures();
+    CloseThumbIndex();
     DestroyBrowserFrame(pData);
     ReleaseButtons(hwnd);
     DestroyFullScreenButtons();

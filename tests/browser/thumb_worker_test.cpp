@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../imaging/test_pictures.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_maker.h"
+#include "viewer/browser/thumb_worker.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/imaging/image_decoder.h"
+
+namespace {
+
+// What the recording maker saw, and what it does at each entry: steer the
+// worker somewhere, fail, or take its time. Written by the worker's thread,
+// read after a stop.
+struct Recorder
+{
+    std::mutex lock;
+    std::vector<std::wstring> made;
+    std::map<std::wstring, std::wstring> steerAfter; // made name -> steer target
+    std::set<std::wstring> undecodable;
+    DWORD dwDelayMs = 0;
+    bool bCallRealMaker = false;
+};
+Recorder* g_pRecorder = nullptr;
+
+HBITMAP SmallBitmap()
+{
+    HDC hdc = GetDC(NULL);
+    HBITMAP hbm = CreateCompatibleBitmap(hdc, 4, 4);
+    ReleaseDC(NULL, hdc);
+    return hbm;
+}
+
+void RecordingMaker(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszFolder)
+{
+    Recorder& r = *g_pRecorder;
+    if (r.dwDelayMs)
+        Sleep(r.dwDelayMs);
+    if (r.bCallRealMaker)
+        MakeThumbnail(pDecoder, pEntry, pszFolder);
+    else if (!r.undecodable.count(pEntry->szName))
+        pEntry->hbmThumb = SmallBitmap();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.made.push_back(pEntry->szName);
+    auto it = r.steerAfter.find(pEntry->szName);
+    if (it != r.steerAfter.end())
+        SteerThumbWorker(PictureByName(it->second.c_str()));
+}
+
+std::wstring Name(int i)
+{
+    wchar_t sz[16];
+    swprintf(sz, 16, L"p%02d.jpg", i);
+    return sz;
+}
+
+// Names of entries first..last, in order.
+std::vector<std::wstring> Names(int first, int last)
+{
+    std::vector<std::wstring> v;
+    for (int i = first; i <= last; ++i)
+        v.push_back(Name(i));
+    return v;
+}
+
+std::vector<std::wstring> Join(std::initializer_list<std::vector<std::wstring>> parts)
+{
+    std::vector<std::wstring> v;
+    for (const auto& p : parts)
+        v.insert(v.end(), p.begin(), p.end());
+    return v;
+}
+
+class ThumbWorkerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_pRecorder = &m_recorder;
+        SetThumbMakerForTests(RecordingMaker);
+    }
+    void TearDown() override
+    {
+        StopThumbWorker();
+        SetThumbMakerForTests(nullptr);
+        FreePictures();
+        g_pRecorder = nullptr;
+    }
+
+    // n empty picture files, listed A to Z; the maker never opens them.
+    void List(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            m_folder.Write(Name(i).c_str(), Bytes(16, 0));
+        ListFolder();
+    }
+    void ListFolder()
+    {
+        wcscpy_s(g_szPicturePath, MAX_PATH, m_folder.Path(L"*.*").c_str());
+        EnumeratePictures(g_szPicturePath);
+        ResetSortDirection();
+        SortPictures(SORT_BY_NAME);
+        RenumberPictures();
+    }
+    // Starts a worker and waits for its body to end by itself.
+    void RunWorker()
+    {
+        StartThumbWorker(NULL);
+        ASSERT_TRUE(HasThumbWorker());
+        ASSERT_TRUE(WaitForThumbWorkerEnd(10000)) << "the worker did not end";
+        EXPECT_FALSE(IsThumbWorkerRunning());
+        EXPECT_TRUE(HasThumbWorker()) << "an ended worker keeps its handle until a stop";
+        StopThumbWorker();
+    }
+
+    Recorder m_recorder;
+    TempFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(ThumbWorkerTest, WalksTheListOnceAndDetoursToEachJumpTheFirstDetourComingBack)
+{
+    struct Case
+    {
+        const char* what;
+        std::map<std::wstring, std::wstring> steer;
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {"no jump: list order", {}, Names(0, 29)},
+        // Scrolled to the bottom while the worker was at p03: the visible
+        // rows first, then back to where it left off.
+        {"one jump", {{Name(3), Name(20)}}, Join({Names(0, 3), Names(20, 29), Names(4, 19)})},
+        // A second jump during the detour keeps the first remembered place.
+        {"two jumps", {{Name(3), Name(20)}, {Name(21), Name(10)}},
+         Join({Names(0, 3), Names(20, 21), Names(10, 19), Names(22, 29), Names(4, 9)})},
+        // A jump to entries already done passes over them.
+        {"jump back", {{Name(5), Name(0)}}, Names(0, 29)},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        m_recorder.made.clear();
+        m_recorder.steerAfter = c.steer;
+        List(30);
+        RunWorker();
+        EXPECT_EQ(c.expected, m_recorder.made);
+        for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+            EXPECT_TRUE(p->bProcessed && p->hbmThumb) << p->szName;
+        EXPECT_FALSE(HasThumbWorker());
+    }
+}
+
+TEST_F(ThumbWorkerTest, AnUndecodablePictureIsVisitedOnceAndADoneListStartsNoWork)
+{
+    m_recorder.undecodable = {Name(2)};
+    List(6);
+    RunWorker();
+    EXPECT_EQ(Names(0, 5), m_recorder.made);
+    PictureEntry* pBad = PictureByName(Name(2).c_str());
+    EXPECT_EQ(1, pBad->bProcessed);
+    EXPECT_EQ(nullptr, pBad->hbmThumb);
+    EXPECT_EQ(0, CountUnprocessed());
+
+    // Every entry is done: a new worker ends at once and makes nothing.
+    m_recorder.made.clear();
+    RunWorker();
+    EXPECT_TRUE(m_recorder.made.empty());
+}
+
+TEST_F(ThumbWorkerTest, AStopEndsWithinOneEntryAndTheNextWorkerSkipsTheDoneOnes)
+{
+    m_recorder.dwDelayMs = 40;
+    List(20);
+    StartThumbWorker(NULL);
+    for (int i = 0; i < 300; ++i)
+    {
+        {
+            std::lock_guard<std::mutex> hold(m_recorder.lock);
+            if (m_recorder.made.size() >= 3)
+                break;
+        }
+        Sleep(10);
+    }
+    size_t nBefore;
+    {
+        std::lock_guard<std::mutex> hold(m_recorder.lock);
+        nBefore = m_recorder.made.size();
+    }
+    StopThumbWorker();
+    const size_t nAfterStop = m_recorder.made.size();
+    EXPECT_LE(nAfterStop, nBefore + 1) << "the worker went on after the stop";
+    EXPECT_FALSE(IsThumbWorkerRunning());
+    Sleep(150);
+    EXPECT_EQ(nAfterStop, m_recorder.made.size()) << "a stopped worker made more";
+    EXPECT_EQ((int)(20 - nAfterStop), CountUnprocessed());
+
+    // Switching back: the new worker makes only the rest, once each.
+    m_recorder.dwDelayMs = 0;
+    RunWorker();
+    EXPECT_EQ(Names(0, 19), m_recorder.made);
+}
+
+// The real maker through the record's decoder: a large JPEG, decoded at an
+// eighth, is resampled into the box, a small BMP keeps its size centred, a corrupt JPEG leaves no
+// bitmap. With no index open nothing is cached.
+TEST_F(ThumbWorkerTest, TheRealMakerFitsCentresAndGivesUpOnBadPictures)
+{
+    MainWindowData data = {};
+    data.pDecoder = new CImageDecoder();
+    SetMainWindowData(&data);
+    m_folder.Write(L"a_large.jpg", MakeJpeg(800, 600, JPEG_RGB, [](int, int) { return 0x2060C0u; }));
+    Bytes bad = MakeJpeg(64, 64, JPEG_RGB, [](int, int) { return 0xFFFFFFu; });
+    bad.resize(40);
+    m_folder.Write(L"b_bad.jpg", bad);
+    m_folder.Write(L"c_small.bmp", MakeBmp(40, 50, 40, 24, BI_RGB, {}, nullptr,
+                                           BmpRows(50, 40, 24, [](int, int) { return 0xFF0000u; })));
+    ListFolder();
+    m_recorder.bCallRealMaker = true;
+    RunWorker();
+
+    struct Expect
+    {
+        const wchar_t* name;
+        int cx, cy, x, y; // cx 0: no bitmap
+    };
+    const Expect expected[] = {
+        {L"a_large.jpg", 64, 48, 0, 6},
+        {L"b_bad.jpg", 0, 0, 0, 0},
+        {L"c_small.bmp", 50, 40, 7, 10},
+    };
+    for (const Expect& e : expected)
+    {
+        SCOPED_TRACE(testing::Message() << e.name);
+        PictureEntry* p = PictureByName(e.name);
+        ASSERT_NE(nullptr, p);
+        EXPECT_EQ(1, p->bProcessed);
+        if (!e.cx)
+        {
+            EXPECT_EQ(nullptr, p->hbmThumb);
+            continue;
+        }
+        BITMAP bm = {};
+        ASSERT_TRUE(p->hbmThumb && GetObjectW(p->hbmThumb, sizeof(bm), &bm));
+        EXPECT_EQ(e.cx, bm.bmWidth);
+        EXPECT_EQ(e.cy, bm.bmHeight);
+        EXPECT_EQ(e.x, p->xThumb);
+        EXPECT_EQ(e.y, p->yThumb);
+    }
+    EXPECT_EQ(3u, m_recorder.made.size());
+    SetMainWindowData(nullptr);
+    delete data.pDecoder;
+}

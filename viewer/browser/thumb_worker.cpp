@@ -1,0 +1,197 @@
+#include "viewer/browser/thumb_worker.h"
+
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_maker.h"
+#include "viewer/browser/thumb_view.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/path_parts.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/common/thread_wait.h"
+#include "viewer/imaging/resample_kernels.h"
+
+// The worker answers a stop after the entry in hand; a decode that hangs is
+// given this long twice before the thread is ended.
+#define STOP_WAIT_MS 3000
+
+static HANDLE s_hThread = NULL;
+static DWORD s_dwThreadId = 0;
+static volatile LONG s_bCancel = 0;
+static volatile LONG s_bRunning = 0;
+static BOOL s_bStopping = FALSE;
+static PVOID volatile s_pJump = NULL;
+// A mutex rather than a critical section: a worker ended by force while it
+// holds it leaves it abandoned, which the next owner simply takes over.
+static HANDLE s_hPaintLock = NULL;
+// Folder of the listed pictures, copied when the worker starts: the
+// user-interface thread rewrites the shared path while it works.
+static WCHAR s_szPictureFolder[MAX_PATH];
+static ThumbMakerFunction s_pfnMaker = MakeThumbnail;
+
+static HANDLE PaintLock(void)
+{
+    // Made on the user-interface thread (first repaint or first start),
+    // before any worker exists.
+    if (!s_hPaintLock)
+        s_hPaintLock = CreateMutexW(NULL, FALSE, NULL);
+    return s_hPaintLock;
+}
+
+void LockThumbPainting(void)
+{
+    HANDLE hLock = PaintLock();
+    // The user-interface thread serves sent messages while it waits, so a
+    // worker whose drawing needs that thread cannot stall it.
+    if (hLock)
+        WaitServingSentMessages(hLock, INFINITE);
+}
+
+void UnlockThumbPainting(void)
+{
+    if (s_hPaintLock)
+        ReleaseMutex(s_hPaintLock);
+}
+
+void SetThumbMakerForTests(ThumbMakerFunction pfnMaker)
+{
+    s_pfnMaker = pfnMaker ? pfnMaker : MakeThumbnail;
+}
+
+// Makes the thumbnail into a copy of the entry, so that the decode runs
+// without the lock: a repaint then never waits for a decode. The results
+// go into the entry, and its cell onto the view, under the lock. Nothing
+// here may send a message to the user-interface thread while the lock is
+// held: that thread may be waiting for it inside a repaint.
+static void MakeOne(PictureEntry* pEntry, HWND hwndView)
+{
+    PictureEntry work = *pEntry;
+    work.pNext = NULL;
+    work.hbmThumb = NULL;
+    MainWindowData* pData = GetMainWindowData();
+    s_pfnMaker(pData ? pData->pDecoder : NULL, &work, s_szPictureFolder);
+
+    LockThumbPainting();
+    pEntry->hbmThumb = work.hbmThumb;
+    pEntry->xThumb = work.xThumb;
+    pEntry->yThumb = work.yThumb;
+    pEntry->bProcessed = 1;
+    if (hwndView && IsThumbVisible(pEntry))
+    {
+        HDC hdc = GetDC(hwndView);
+        if (hdc)
+        {
+            PaintThumbCell(hdc, pEntry);
+            ReleaseDC(hwndView, hdc);
+            pEntry->bDrawn = 1;
+        }
+    }
+    UnlockThumbPainting();
+}
+
+static bool IsDone(const PictureEntry* pEntry)
+{
+    return pEntry->bProcessed || pEntry->hbmThumb;
+}
+
+static DWORD WINAPI ThumbWorkerMain(LPVOID pParam)
+{
+    HWND hwndView = static_cast<HWND>(pParam);
+    if (!FirstPicture() || CountUnprocessed() == 0)
+        return 0;
+    InterlockedExchange(&s_bRunning, 1);
+
+    PictureEntry* pPos = FirstPicture();
+    PictureEntry* pRemembered = NULL;
+    bool bDetoured = false;
+    for (;;)
+    {
+        // A jump goes first; the first detour remembers where the walk
+        // was, so that it comes back there after the end of the list.
+        PictureEntry* pJump = static_cast<PictureEntry*>(InterlockedExchangePointer(&s_pJump, NULL));
+        if (pJump)
+        {
+            if (!bDetoured)
+            {
+                pRemembered = pPos;
+                bDetoured = true;
+            }
+            pPos = pJump;
+        }
+        // Entries already done are passed over without a look at the jump
+        // request.
+        while (pPos == NULL || IsDone(pPos))
+        {
+            if (s_bCancel)
+                break;
+            if (pPos)
+            {
+                pPos = NextPicture(pPos);
+                continue;
+            }
+            if (!pRemembered)
+                break;
+            pPos = pRemembered;
+            pRemembered = NULL;
+            bDetoured = false;
+        }
+        if (!pPos || s_bCancel)
+            break;
+        MakeOne(pPos, hwndView);
+        pPos = NextPicture(pPos);
+        if (s_bCancel)
+            break;
+    }
+    InterlockedExchange(&s_bRunning, 0);
+    return 0;
+}
+
+void StartThumbWorker(HWND hwndView)
+{
+    if (s_hThread || !PaintLock())
+        return;
+    InterlockedExchange(&s_bCancel, 0);
+    SetResampleAbort(0);
+    // A request left from an earlier list may name a freed entry.
+    InterlockedExchangePointer(&s_pJump, NULL);
+    FolderPart(g_szPicturePath, s_szPictureFolder, MAX_PATH);
+    s_hThread = CreateThread(NULL, 0, ThumbWorkerMain, hwndView, 0, &s_dwThreadId);
+    if (s_hThread)
+        SetThreadPriority(s_hThread, THREAD_PRIORITY_IDLE);
+}
+
+void StopThumbWorker(void)
+{
+    // A stop asked for by a message served during this stop's own wait
+    // leaves the work to the outer one.
+    if (!s_hThread || s_bStopping)
+        return;
+    s_bStopping = TRUE;
+    InterlockedExchange(&s_bCancel, 1);
+    WaitThenTerminate(s_hThread, STOP_WAIT_MS, STOP_WAIT_MS);
+    CloseHandle(s_hThread);
+    s_hThread = NULL;
+    s_dwThreadId = 0;
+    InterlockedExchange(&s_bRunning, 0);
+    InterlockedExchange(&s_bCancel, 0);
+    InterlockedExchangePointer(&s_pJump, NULL);
+    s_bStopping = FALSE;
+}
+
+void SteerThumbWorker(PictureEntry* pEntry)
+{
+    InterlockedExchangePointer(&s_pJump, pEntry);
+}
+
+BOOL IsThumbWorkerRunning(void)
+{
+    return s_bRunning != 0;
+}
+
+BOOL HasThumbWorker(void)
+{
+    return s_hThread != NULL;
+}
+
+BOOL WaitForThumbWorkerEnd(DWORD dwMs)
+{
+    return !s_hThread || WaitServingSentMessages(s_hThread, dwMs) == WAIT_OBJECT_0;
+}

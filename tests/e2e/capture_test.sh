@@ -6,9 +6,7 @@
 # Usage: capture_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-. "$(dirname "$0")/e2e_lib.sh"
-e2e_begin capture
+. "$(dirname "$0")/e2e_lib.sh" capture
 
 mkdir -p "$WORK/shots"
 convert -size 200x200 xc:red xc:lime +append \( -size 200x200 xc:blue xc:yellow +append \) -append \

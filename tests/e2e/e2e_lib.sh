@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts: the screenshot folder, a work folder,
 # cleanup of the viewer, and the colour classes of screenshot pixels.
-# Sourced after scripts/lib.sh, then e2e_begin <name>; or sourced with the
-# name as its argument, which does both.
+# Sourced with the test's name as its argument: it sources scripts/lib.sh
+# and calls e2e_begin with the name. (Sourced without one, the caller's own
+# arguments would pass through as the name.)
 
 KEY='HKCU\Software\Ombrix\Ombrix Viewer'
 

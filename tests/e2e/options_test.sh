@@ -8,9 +8,7 @@
 # Usage: options_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-. "$(dirname "$0")/e2e_lib.sh"
-e2e_begin options
+. "$(dirname "$0")/e2e_lib.sh" options
 
 # Where the controls are on the 240 x 320 screen: the sheet fills the space
 # between the shell's bar and the menu bar, its tabs along the bottom.

@@ -7,9 +7,7 @@
 # Usage: slideshow_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-. "$(dirname "$0")/e2e_lib.sh"
-e2e_begin slideshow
+. "$(dirname "$0")/e2e_lib.sh" slideshow
 
 # Differing pixels of the start/stop button between two shots.
 button_diff() {

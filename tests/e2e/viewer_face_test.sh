@@ -7,9 +7,7 @@
 # Usage: viewer_face_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
-. "$(dirname "$0")/../../scripts/lib.sh"
-. "$(dirname "$0")/e2e_lib.sh"
-e2e_begin viewer_face
+. "$(dirname "$0")/e2e_lib.sh" viewer_face
 
 # Position of the first change from class $4 to class $5 along a row or
 # column; up to three blended pixels may lie between the two.

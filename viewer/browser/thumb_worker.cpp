@@ -160,12 +160,18 @@ void StartThumbWorker(HWND hwndView)
 
 void StopThumbWorker(void)
 {
-    // A stop asked for by a message served during this stop's own wait
-    // leaves the work to the outer one.
-    if (!s_hThread || s_bStopping)
+    if (!s_hThread)
         return;
-    s_bStopping = TRUE;
     InterlockedExchange(&s_bCancel, 1);
+    // A stop asked for by a message served during this stop's own wait must
+    // not return while the worker runs either, as its caller then frees the
+    // list; the outer stop closes the handle.
+    if (s_bStopping)
+    {
+        WaitThenTerminate(s_hThread, STOP_WAIT_MS, STOP_WAIT_MS);
+        return;
+    }
+    s_bStopping = TRUE;
     WaitThenTerminate(s_hThread, STOP_WAIT_MS, STOP_WAIT_MS);
     CloseHandle(s_hThread);
     s_hThread = NULL;

@@ -3,63 +3,21 @@
 // through libjpeg.
 #include "viewer/browser/thumb_cache.h"
 
-#include <setjmp.h>
 #include <io.h>
 #include <stdio.h>
-#include <string.h>
 
-#include "viewer/common/jpeg_recovery.h"
+#include "viewer/common/jpeg_encode.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/imaging/image_decoder.h"
 
 namespace {
 
-// Encodes the rows of a 24-bit DIB section (bottom-up as the decoder and the
-// resampler make them) top row first, in the
-// encoder's red, green, blue order. False on any library error: a full card
-// ends here instead of ending the program.
-bool EncodeRows(const DIBSECTION& ds, FILE* pFile)
+// Rows of a 24-bit DIB section, top row first whichever way it is stored.
+const BYTE* DibRow(const void* pContext, LONG nRow)
 {
-    const BITMAP& bm = ds.dsBm;
-    jpeg_compress_struct info;
-    JpegRecovery recovery;
-    memset(&info, 0, sizeof(info));
-    info.err = InitJpegRecovery(&recovery);
-    if (setjmp(recovery.recoveryPoint))
-    {
-        jpeg_destroy_compress(&info);
-        return false;
-    }
-    jpeg_CreateCompress(&info, JPEG_LIB_VERSION, sizeof(info));
-    jpeg_stdio_dest(&info, pFile);
-    info.image_width = static_cast<JDIMENSION>(bm.bmWidth);
-    info.image_height = static_cast<JDIMENSION>(bm.bmHeight);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info); // quality 75
-    jpeg_start_compress(&info, TRUE);
-
-    const JDIMENSION cbStride = static_cast<JDIMENSION>(bm.bmWidthBytes);
-    JSAMPARRAY ppRow = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, cbStride + 8, 1);
-    const BYTE* pBits = static_cast<const BYTE*>(bm.bmBits);
-    const bool bTopDown = ds.dsBmih.biHeight < 0;
-    while (info.next_scanline < info.image_height)
-    {
-        const LONG nRow = static_cast<LONG>(info.next_scanline);
-        const LONG nMemoryRow = bTopDown ? nRow : bm.bmHeight - 1 - nRow;
-        BYTE* pRow = ppRow[0];
-        memcpy(pRow, pBits + static_cast<size_t>(nMemoryRow) * cbStride, cbStride);
-        for (LONG x = 0; x < bm.bmWidth; ++x)
-        {
-            const BYTE b = pRow[3 * x];
-            pRow[3 * x] = pRow[3 * x + 2];
-            pRow[3 * x + 2] = b;
-        }
-        jpeg_write_scanlines(&info, ppRow, 1);
-    }
-    jpeg_finish_compress(&info); // flushes; a failed flush is an error too
-    jpeg_destroy_compress(&info);
-    return true;
+    const DIBSECTION& ds = *static_cast<const DIBSECTION*>(pContext);
+    const LONG nMemoryRow = ds.dsBmih.biHeight < 0 ? nRow : ds.dsBm.bmHeight - 1 - nRow;
+    return static_cast<const BYTE*>(ds.dsBm.bmBits) + static_cast<size_t>(nMemoryRow) * ds.dsBm.bmWidthBytes;
 }
 
 } // namespace
@@ -93,7 +51,15 @@ BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath)
         fclose(pFile);
         return FALSE;
     }
-    const bool bEncoded = EncodeRows(ds, pFile);
+    JpegRowsSpec spec = {};
+    spec.nWidth = ds.dsBm.bmWidth;
+    spec.nHeight = ds.dsBm.bmHeight;
+    spec.cbRow = static_cast<size_t>(ds.dsBm.bmWidthBytes);
+    spec.nQuality = -1; // the library's default, 75
+    spec.bBlueFirst = true;
+    spec.pfnRow = DibRow;
+    spec.pContext = &ds;
+    const bool bEncoded = WriteJpegRows(pFile, spec);
     const bool bDiskFile = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(pFile)))) == FILE_TYPE_DISK;
     const bool bClosed = fclose(pFile) == 0;
     if (bEncoded && bClosed)

@@ -8,23 +8,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <jpeglib.h>
+#include "viewer/common/jpeg_recovery.h"
 
 namespace {
-
-// The jump buffer lies right behind the library's error manager.
-struct JpegErrorRecord
-{
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-};
-
-void ErrorExit(j_common_ptr cinfo)
-{
-    char szMessage[JMSG_LENGTH_MAX];   // 200: formatted, then discarded
-    cinfo->err->format_message(cinfo, szMessage);
-    longjmp(reinterpret_cast<JpegErrorRecord*>(cinfo->err)->jump, 1);
-}
 
 // Denominator of the thumbnail reduction, chosen by width only.
 unsigned int ThumbnailDenominator(JDIMENSION width)
@@ -72,15 +58,14 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
         return NULL;
 
     jpeg_decompress_struct cinfo;
-    JpegErrorRecord err;
+    JpegRecovery err;
     // Changed after the recovery point is set, so kept out of registers.
     volatile int nStage = 0;
     HBITMAP volatile hbm = NULL;
     volatile bool bCancelled = false;
 
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = ErrorExit;
-    if (setjmp(err.jump))
+    cinfo.err = InitJpegRecovery(&err);
+    if (setjmp(err.recoveryPoint))
     {
         // Library error: never finished on this path.
         if (nStage >= 1)

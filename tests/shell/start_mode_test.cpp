@@ -7,6 +7,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "../extras/temp_folder.h"
 #include "registry_fixture.h"
 #include "window_test_support.h"
 #include "viewer/common/path_parts.h"
@@ -38,10 +39,6 @@ protected:
         ResetKeyMap();
         g_szBrowsePath[0] = L'\0';
         g_szPicturePath[0] = L'\0';
-        WCHAR szTemp[MAX_PATH];
-        GetTempPathW(MAX_PATH, szTemp);
-        m_folder = std::wstring(szTemp) + L"ombrix_start_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(m_folder.c_str(), NULL);
     }
 
     void TearDown() override
@@ -49,13 +46,7 @@ protected:
         MainWindowData* pData = GetMainWindowData();
         if (pData && pData->hwndMain)
             DestroyWindow(pData->hwndMain);
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        for (const std::wstring& name : m_files)
-            DeleteFileW((m_folder + name).c_str());
-        RemoveDirectoryW(m_folder.c_str());
+        Pump(10);
         SettingsTest::TearDown();
     }
 
@@ -70,7 +61,6 @@ protected:
     std::wstring AddPicture(const wchar_t* pszName, int w, int h, COLORREF cr)
     {
         WriteSolidBmp(m_folder + pszName, w, h, cr);
-        m_files.push_back(pszName);
         return m_folder + pszName;
     }
 
@@ -88,8 +78,8 @@ protected:
         return sz;
     }
 
-    std::wstring m_folder;
-    std::vector<std::wstring> m_files;
+    TempFolder m_temp;
+    const std::wstring m_folder = m_temp.Path();
 };
 
 } // namespace
@@ -206,19 +196,22 @@ TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
 
 TEST(PathParts, FolderAndNameOfAPath)
 {
+    const struct
+    {
+        const wchar_t* pszPath;
+        int bNoExtension, cch;
+        const wchar_t* pszName;
+    } cases[] = {
+        {L"\\My Documents\\beach.JPEG", 1, MAX_PATH, L"beach"}, {L"a.b.jpeg", 1, MAX_PATH, L"a.b"},
+        {L"\\x\\.png", 1, MAX_PATH, L""}, {L"\\x\\photo.2bp", 0, MAX_PATH, L"photo.2bp"},
+        {L"\\x\\photo.gif", 1, 4, L"pho"}, // cut to the buffer
+    };
     wchar_t sz[MAX_PATH];
-    FileNamePart(L"\\My Documents\\beach.jpg", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"beach", sz);
-    FileNamePart(L"\\My Documents\\beach.JPEG", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"beach", sz);
-    FileNamePart(L"a.b.jpeg", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"a.b", sz);
-    FileNamePart(L"\\x\\.png", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"", sz);
-    FileNamePart(L"\\x\\photo.2bp", 0, sz, MAX_PATH);
-    EXPECT_STREQ(L"photo.2bp", sz);
-    FileNamePart(L"\\x\\photo.gif", 1, sz, 4);
-    EXPECT_STREQ(L"pho", sz) << "cut to the buffer";
+    for (const auto& c : cases)
+    {
+        FileNamePart(c.pszPath, c.bNoExtension, sz, c.cch);
+        EXPECT_STREQ(c.pszName, sz);
+    }
     FolderPart(L"\\My Documents\\beach.jpg", sz, MAX_PATH);
     EXPECT_STREQ(L"\\My Documents\\", sz);
     FolderPart(L"beach.jpg", sz, MAX_PATH);

@@ -224,16 +224,8 @@ TEST(FormatThousands, GroupsOfThreeFromTheRightAndSizesPastTwoGiBStayPositive)
         unsigned long long nValue;
         const wchar_t* pszText;
     } cases[] = {
-        {0, L"0"},
-        {512, L"512"},
-        {999, L"999"},
-        {1000, L"1,000"},
-        {1048576, L"1,048,576"},
-        {1234567, L"1,234,567"},
-        {2147483648ULL, L"2,147,483,648"},
-        {3000000000ULL, L"3,000,000,000"},
-        {4294967295ULL, L"4,294,967,295"},
-        {18446744073709551615ULL, L"18,446,744,073,709,551,615"},
+        {0, L"0"}, {999, L"999"}, {1000, L"1,000"}, {1234567, L"1,234,567"}, {2147483648ULL, L"2,147,483,648"},
+        {4294967295ULL, L"4,294,967,295"}, {18446744073709551615ULL, L"18,446,744,073,709,551,615"},
     };
     for (const Case& c : cases)
     {
@@ -260,8 +252,6 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
     m_folder.Write(L"pocket.2bp", MakeBmp(40, 13, 7, 2, BI_RGB, {0, 0x555555, 0xAAAAAA, 0xFFFFFF}, nullptr,
                                           BmpRows(13, 7, 2, [](int x, int y) { return (uint32_t)(x + y) % 4; })));
     // Decoders stop at the end of the picture, so padding sets exact sizes.
-    m_folder.Write(L"mega.jpg", MakeJpeg(16, 16, JPEG_RGB, Stripes));
-    SetFileSize(m_folder.Path(L"mega.jpg"), 1048576);
     m_folder.Write(L"small.bmp", MakeBmp(40, 4, 4, 24, BI_RGB, {}, nullptr, BmpRows(4, 4, 24, Stripes)));
     SetFileSize(m_folder.Path(L"small.bmp"), 512);
     m_folder.Write(L"broken.jpg", Bytes(300, 0x5A));
@@ -293,8 +283,6 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
          L"Time: AM 0:0:0"},
         {L"shot.png", L"FileName: shot", L"Format: PNG Image", nullptr, L"Dimensions: 50(W) * 40(H)", nDepth},
         {L"pocket.2bp", L"FileName: pocket", L"Format: BMP Image", nullptr, L"Dimensions: 13(W) * 7(H)", nDepth},
-        {L"mega.jpg", L"FileName: mega", L"Format: JPEG Image", L"Size: 1,048,576 bytes",
-         L"Dimensions: 16(W) * 16(H)", 24},
         {L"small.bmp", L"FileName: small", L"Format: BMP Image", L"Size: 512 bytes", L"Dimensions: 4(W) * 4(H)",
          nDepth},
         {L"broken.jpg", L"FileName: broken", L"Format: JPEG Image", L"Size: 300 bytes", L"Dimensions: 0(W) * 0(H)",

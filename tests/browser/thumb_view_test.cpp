@@ -1,3 +1,5 @@
+// The real "Thumb" window: scroll range and steps, taps, cell pixels, and a
+// drawing worker interleaved with repaints.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "../imaging/test_pictures.h"
+#include "../shell/window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_grid.h"
@@ -17,21 +20,6 @@
 #include "viewer/resources/resource.h"
 
 namespace {
-
-void Pump(DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    do
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
 
 HBITMAP SolidBitmap(int cx, int cy, COLORREF cr)
 {

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../extras/temp_folder.h"
 #include "platform/aygshell/aygshell.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
@@ -44,12 +43,6 @@ void MakeFile(const std::wstring& path, DWORD cb, WORD wYear = 2003, WORD wMonth
     LocalFileTimeToFileTime(&ftLocal, &ft);
     SetFileTime(h, NULL, NULL, &ft);
     CloseHandle(h);
-}
-
-// The path without its drive: the tree's root "\" is the current drive's.
-std::wstring NoDrive(const std::wstring& path)
-{
-    return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
 }
 
 struct BoxAnswer
@@ -110,75 +103,21 @@ unsigned __stdcall CloseContextMenu(void* pv)
     return 0;
 }
 
-class BrowserTest : public SettingsTest
+std::wstring TreeText(HWND hwndTree, HTREEITEM hItem)
+{
+    WCHAR sz[MAX_PATH] = L"";
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = hItem;
+    item.pszText = sz;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(hwndTree, &item);
+    return sz;
+}
+
+class BrowserTest : public ViewerTest
 {
 protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        ResetKeyMap();
-        ResetSortDirection();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-        GetCurrentDirectoryW(MAX_PATH, m_szOldDir);
-        // "\" of the tree is then the drive of the temporary folders.
-        SetCurrentDirectoryW(m_folder.Path().c_str());
-    }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_pData->hwndMain);
-        Pump(10);
-        SetCurrentDirectoryW(m_szOldDir);
-        SettingsTest::TearDown();
-    }
-
-    void Start(DWORD dwMode, const std::wstring& folder, const wchar_t* pszName = L"")
-    {
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
-        std::wstring start = NoDrive(folder);
-        RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
-        RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwndList = GetFileListWindow();
-        Pump(20);
-    }
-
-    std::vector<std::wstring> Column(int nColumn)
-    {
-        std::vector<std::wstring> texts;
-        int nRows = ListView_GetItemCount(m_hwndList);
-        for (int i = 0; i < nRows; ++i)
-        {
-            WCHAR sz[MAX_PATH] = L"";
-            ListView_GetItemText(m_hwndList, i, nColumn, sz, MAX_PATH);
-            texts.push_back(sz);
-        }
-        return texts;
-    }
-
-    int RowOf(const wchar_t* pszName)
-    {
-        std::vector<std::wstring> names = Column(0);
-        for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == pszName)
-                return (int)i;
-        return -1;
-    }
-
-    void Select(std::initializer_list<const wchar_t*> names)
-    {
-        ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        for (const wchar_t* pszName : names)
-        {
-            int nRow = RowOf(pszName);
-            ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-            ListView_SetSelectionMark(m_hwndList, nRow);
-        }
-    }
-
     void ClickColumn(int nColumn)
     {
         NMLISTVIEW info = {};
@@ -205,7 +144,7 @@ protected:
     {
         BoxAnswer answer = {nButton, false, L""};
         HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, AnswerDeleteBox, &answer, 0, NULL);
-        SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE, 0);
+        Command(IDM_DELETE);
         WaitForSingleObject(hThread, 10000);
         CloseHandle(hThread);
         Pump(20);
@@ -223,21 +162,9 @@ protected:
 
     std::wstring TreeSelection()
     {
-        HWND hwndTree = GetDirectoryTreeWindow();
-        WCHAR sz[MAX_PATH] = L"";
-        TVITEMW item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = TreeView_GetSelection(hwndTree);
-        item.pszText = sz;
-        item.cchTextMax = MAX_PATH;
-        TreeView_GetItem(hwndTree, &item);
-        return sz;
+        return TreeText(GetDirectoryTreeWindow(), TreeView_GetSelection(GetDirectoryTreeWindow()));
     }
 
-    TempFolder m_folder;
-    WCHAR m_szOldDir[MAX_PATH] = L"";
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwndList = NULL;
     std::wstring m_boxText;
 };
 
@@ -255,7 +182,7 @@ TEST_F(BrowserTest, StartInBrowserWalksTheTreeAndListsThePicturesWithTheirTexts)
     MakeFile(m_folder / L"photo.jpg.txt", 10);
     MakeFile(m_folder / L"README", 10);
     CreateDirectoryW((m_folder / L"x.jpg").c_str(), NULL);
-    Start(0, m_folder.Path());
+    Start();
 
     EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szBrowsePath);
@@ -297,7 +224,7 @@ TEST_F(BrowserTest, ColumnClicksFlipTheDirectionEachTime)
     MakeFile(m_folder / L"c.png", 200);
     MakeFile(m_folder / L"d.jpeg", 50);
     MakeFile(m_folder / L"e.gif", 400);
-    Start(0, m_folder.Path());
+    Start();
 
     ClickColumn(0);
     EXPECT_EQ(Texts({L"e.gif", L"d.jpeg", L"c.png", L"b.bmp", L"a.jpg"}), Column(0)) << "first Name click: Z to A";
@@ -312,7 +239,7 @@ TEST_F(BrowserTest, ColumnClicksFlipTheDirectionEachTime)
         EXPECT_EQ(RowOf(p->szName), p->nIndex) << "entries renumbered in row order";
 
     // "Refresh" keeps the key.
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_REFRESH_FOLDER, 0);
+    Command(IDM_REFRESH_FOLDER);
     EXPECT_EQ(L"d.jpeg", Column(0)[0]);
     EXPECT_EQ(5, ListView_GetItemCount(m_hwndList));
 }
@@ -338,15 +265,7 @@ TEST(DirectoryTree, PatternsAreBuiltFromTheItemTexts)
     EXPECT_STREQ(L"\\My Documents\\Photos\\*.*", sz);
     EXPECT_EQ(0, TreeItemPath(hwndTree, hPhotos, sz, 10)) << "a pattern that does not fit is refused";
 
-    // Sorted insertion among siblings.
-    WCHAR szFirst[MAX_PATH] = L"";
-    TVITEMW item = {};
-    item.mask = TVIF_TEXT;
-    item.hItem = TreeView_GetChild(hwndTree, hRoot);
-    item.pszText = szFirst;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(hwndTree, &item);
-    EXPECT_STREQ(L"Apps", szFirst);
+    EXPECT_EQ(L"Apps", TreeText(hwndTree, TreeView_GetChild(hwndTree, hRoot))) << "sorted among siblings";
     DestroyWindow(hwndTree);
 }
 
@@ -357,23 +276,14 @@ TEST_F(BrowserTest, FoldersLoseTheirButtonWithoutSubfoldersAndVanishedOnesShowNo
     CreateDirectoryW((m_folder / L"outer").c_str(), NULL);
     CreateDirectoryW((m_folder / L"outer\\inner").c_str(), NULL);
     WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
-    Start(0, m_folder.Path());
+    Start();
     HWND hwndTree = GetDirectoryTreeWindow();
     HTREEITEM hFolder = TreeView_GetSelection(hwndTree);
 
     auto child = [&](const wchar_t* pszName) -> HTREEITEM {
         for (HTREEITEM h = TreeView_GetChild(hwndTree, hFolder); h; h = TreeView_GetNextSibling(hwndTree, h))
-        {
-            WCHAR sz[MAX_PATH] = L"";
-            TVITEMW item = {};
-            item.mask = TVIF_TEXT;
-            item.hItem = h;
-            item.pszText = sz;
-            item.cchTextMax = MAX_PATH;
-            TreeView_GetItem(hwndTree, &item);
-            if (wcscmp(sz, pszName) == 0)
+            if (TreeText(hwndTree, h) == pszName)
                 return h;
-        }
         return NULL;
     };
     auto children = [&](HTREEITEM h) {
@@ -402,7 +312,7 @@ TEST_F(BrowserTest, FoldersLoseTheirButtonWithoutSubfoldersAndVanishedOnesShowNo
 
 TEST_F(BrowserTest, SplitterButtonsAndDragsPlaceTheBar)
 {
-    Start(0, m_folder.Path());
+    Start();
     HWND hwndFrame = m_pData->hwndBrowser;
     HWND hwndTree = GetDirectoryTreeWindow();
     RECT rcClient;
@@ -434,12 +344,12 @@ TEST_F(BrowserTest, SplitterButtonsAndDragsPlaceTheBar)
     EXPECT_FALSE(IsWindowVisible(GetSplitterButton(IDC_SPLIT_MIDDLE)));
 
     // The ratio survives the title-bar toggle: the window grows by 26.
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_TITLE_BAR, 0);
+    Command(IDM_TITLE_BAR);
     Pump(20);
     GetClientRect(m_pData->hwndMain, &rcClient);
     EXPECT_EQ((int)(rcClient.bottom * (86.0 / (rcClient.bottom - 26))), GetSplitterPosition());
     EXPECT_GT(GetSplitterPosition(), 86);
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_TITLE_BAR, 0);
+    Command(IDM_TITLE_BAR);
     Pump(20);
     EXPECT_EQ(86, GetSplitterPosition());
 
@@ -471,7 +381,7 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"})
         WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
-    Start(0, m_folder.Path());
+    Start();
 
     Select({L"b.bmp"});
     ASSERT_TRUE(Delete(IDCANCEL));
@@ -497,8 +407,7 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
 
     // Nothing selected: no question at all.
     Select({});
-    ListView_SetSelectionMark(m_hwndList, -1);
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE, 0);
+    Command(IDM_DELETE);
     EXPECT_EQ(nullptr, FindWindowW(L"#32770", L"Delete"));
 }
 
@@ -508,7 +417,7 @@ TEST_F(BrowserTest, ActivationOpensOpenComesBackAndDeletingTheCurrentDropsIt)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
         WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
-    Start(0, m_folder.Path());
+    Start();
     Activate(L"b.bmp");
     Pump(20);
     EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
@@ -516,7 +425,7 @@ TEST_F(BrowserTest, ActivationOpensOpenComesBackAndDeletingTheCurrentDropsIt)
     EXPECT_EQ(m_folder.Path() + L"b.bmp", L"C:" + std::wstring(g_szPicturePath));
     ASSERT_EQ(PictureByName(L"b.bmp"), m_pData->pCurrentEntry);
 
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_OPEN, 0);
+    Command(IDM_OPEN);
     Pump(20);
     EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
     EXPECT_EQ(1, m_pData->bBrowserShown);
@@ -537,7 +446,7 @@ TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
         WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
-    Start(1, m_folder.Path(), L"b.bmp");
+    Start(1, L"b.bmp");
 
     EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
     EXPECT_EQ(NoDrive(m_folder.Path()) + L"b.bmp", g_szPicturePath);
@@ -546,14 +455,14 @@ TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
     EXPECT_FALSE(IsThumbnailMode());
     ASSERT_NE(nullptr, m_pData->pCurrentEntry);
     EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_PREVIOUS, 0);
+    Command(IDM_PREVIOUS);
     EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
 }
 
 TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
 {
     WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
-    Start(0, m_folder.Path());
+    Start();
 
     NMRGINFO info = {};
     info.hdr.hwndFrom = m_hwndList;
@@ -583,7 +492,7 @@ TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)
 {
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
         WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
-    Start(0, m_folder.Path());
+    Start();
     ShowWindow(m_hwndList, SW_HIDE);
     ShowWindow(GetThumbViewWindow(), SW_SHOW);
     SelectThumb(IndexOfPicture(PictureByName(L"c.bmp")));
@@ -601,7 +510,7 @@ TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)
 TEST_F(BrowserTest, SelectedPictureGivesItsPathAndDetailTexts)
 {
     MakeFile(m_folder / L"a.jpg", 1234, 2004, 2, 29);
-    Start(0, m_folder.Path());
+    Start();
     WCHAR szPath[MAX_PATH];
     SelectedPictureInfo info = {};
     Select({L"a.jpg"});
@@ -624,10 +533,10 @@ TEST_F(BrowserTest, ThumbnailModeFillsScrollsClearsTheCacheAndOpensByDoubleTap)
     const std::wstring thumbs = m_folder / L"thumbs";
     CreateDirectoryW(thumbs.c_str(), NULL);
     RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
-    Start(0, m_folder.Path());
+    Start();
     HWND hwndThumb = GetThumbViewWindow();
 
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    Command(IDM_THUMBNAIL_VIEW);
     EXPECT_EQ(2, m_pData->nViewMode);
     EXPECT_TRUE(IsWindowVisible(hwndThumb));
     EXPECT_FALSE(IsWindowVisible(m_hwndList));
@@ -662,21 +571,21 @@ TEST_F(BrowserTest, ThumbnailModeFillsScrollsClearsTheCacheAndOpensByDoubleTap)
     const LONG nLimit = 4 * 85 + 91 - rcView.bottom;
     EXPECT_EQ(nLimit < 340 ? nLimit : 340, GetThumbScrollOffset());
 
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_DELETE_THUMBNAIL, 0);
+    Command(IDM_DELETE_THUMBNAIL);
     EXPECT_GE(1, CountFiles(thumbs + L"\\")) << "the thumbnail files are gone";
     EXPECT_TRUE(PictureByIndex(0)->hbmThumb) << "the grid keeps what it shows";
 
     // The view button cycles: small list, list, thumbnails.
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SMALL_LIST_VIEW, 0);
+    Command(IDM_SMALL_LIST_VIEW);
     EXPECT_EQ(1, m_pData->nViewMode);
     EXPECT_EQ(LVS_LIST, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
     EXPECT_FALSE(IsWindowVisible(hwndThumb));
     EXPECT_TRUE(IsWindowVisible(m_hwndList));
     EXPECT_FALSE(IsThumbnailMode());
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_LIST_VIEW, 0);
+    Command(IDM_LIST_VIEW);
     EXPECT_EQ(0, m_pData->nViewMode);
     EXPECT_EQ(LVS_REPORT, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    Command(IDM_THUMBNAIL_VIEW);
     EXPECT_TRUE(IsWindowVisible(hwndThumb));
 
     // A double tap on the second cell of the top row opens its picture.
@@ -687,9 +596,7 @@ TEST_F(BrowserTest, ThumbnailModeFillsScrollsClearsTheCacheAndOpensByDoubleTap)
     EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
     EXPECT_EQ(PictureByName(L"p11.bmp"), m_pData->pCurrentEntry);
     EXPECT_EQ(NoDrive(m_folder.Path()) + L"p11.bmp", g_szPicturePath);
-    WCHAR szTitle[64] = L"";
-    GetWindowTextW(m_pData->hwndMain, szTitle, 64);
-    EXPECT_STREQ(L"p11 - Ombrix Viewer", szTitle);
+    EXPECT_EQ(L"p11 - Ombrix Viewer", Title());
 }
 
 TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)
@@ -698,8 +605,8 @@ TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)
         WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 8, 8, RGB(200, 20, 20));
     CreateDirectoryW((m_folder / L"sub").c_str(), NULL);
     WriteSolidBmp(m_folder / L"sub\\q.bmp", 8, 8, RGB(20, 200, 20));
-    Start(0, m_folder.Path());
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_THUMBNAIL_VIEW, 0);
+    Start();
+    Command(IDM_THUMBNAIL_VIEW);
     SelectThumb(11);
     ASSERT_GT(GetThumbScrollOffset(), 0);
 

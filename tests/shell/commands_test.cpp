@@ -5,9 +5,8 @@
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
 #include "platform/aygshell/aygshell.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/shared_paths.h"
@@ -21,33 +20,17 @@
 
 namespace {
 
-class CommandsTest : public SettingsTest
+class CommandsTest : public ViewerTest
 {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
-        ResetKeyMap();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwnd = m_pData->hwndMain;
-        // The default start mode shows the browser; these tests begin in the viewer.
+        ViewerTest::SetUp();
+        Start();
+        // These tests begin in the viewer.
         ShowViewer(m_pData);
         Pump(20);
     }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_hwnd);
-        FreePictures();
-        Pump(10);
-        SettingsTest::TearDown();
-    }
-
-    void Command(WORD wId) { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
 
     // The browser frame shown: the browser face.
     void ShowBrowserFace() { ShowWindow(m_pData->hwndBrowser, SW_SHOW); }
@@ -58,9 +41,6 @@ protected:
         GetWindowRect(m_hwnd, &rc);
         return rc;
     }
-
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwnd = NULL;
 };
 
 bool IsChecked(UINT nCommand)
@@ -235,20 +215,17 @@ TEST_F(CommandsTest, KeyActionsSendTheirCommands)
 TEST_F(CommandsTest, NextAndPreviousStepThroughTheFolderAndBeepAtTheEnds)
 {
     TempFolder folder;
-    WriteSolidBmp(folder / L"a.bmp", 8, 8, RGB(128, 128, 128));
-    WriteSolidBmp(folder / L"b.bmp", 8, 8, RGB(128, 128, 128));
-    WriteSolidBmp(folder / L"c.bmp", 8, 8, RGB(128, 128, 128));
+    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
+        WriteSolidBmp(folder / pszName, 8, 8, RGB(128, 128, 128));
     ASSERT_EQ(3, EnumeratePictures((folder.Path() + L"*.*").c_str()));
     SortPictures(SORT_BY_NAME);
     RenumberPictures();
     wcscpy_s(g_szPicturePath, MAX_PATH, (folder / L"a.bmp").c_str());
     m_pData->pCurrentEntry = PictureByName(L"a.bmp");
 
-    WCHAR szTitle[MAX_PATH];
     Command(IDM_NEXT);
     EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
-    GetWindowTextW(m_hwnd, szTitle, MAX_PATH);
-    EXPECT_STREQ(L"b - Ombrix Viewer", szTitle);
+    EXPECT_EQ(L"b - Ombrix Viewer", Title());
     Command(IDM_NEXT_ALT);
     EXPECT_STREQ(L"c.bmp", m_pData->pCurrentEntry->szName);
     Command(IDM_NEXT); // the last: stays

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "registry_fixture.h"
 #include "tests/imaging/test_pictures.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -95,12 +95,6 @@ unsigned __stdcall WatchDialog(void* pv)
     return 0;
 }
 
-// The path without its drive: the tree's root "\" is the current drive's.
-std::wstring NoDrive(const std::wstring& path)
-{
-    return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
-}
-
 // Pads (or makes) a file to exactly cb bytes; past 4 GiB - 1 it stays sparse.
 void SetFileSize(const std::wstring& path, ULONGLONG cb)
 {
@@ -125,52 +119,9 @@ void SetLocalWriteTime(const std::wstring& path, WORD wHour, WORD wMinute, WORD 
     CloseHandle(h);
 }
 
-class FileInfoTest : public SettingsTest
+class FileInfoTest : public ViewerTest
 {
 protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-        GetCurrentDirectoryW(MAX_PATH, m_szOldDir);
-        SetCurrentDirectoryW(m_folder.Path(L"").c_str());
-    }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_pData->hwndMain);
-        Pump(10);
-        SetCurrentDirectoryW(m_szOldDir);
-        SettingsTest::TearDown();
-    }
-
-    // The viewer, started in the browser on the test folder.
-    void Start()
-    {
-        DWORD dwMode = 0;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
-        std::wstring start = NoDrive(m_folder.Path(L""));
-        RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwndList = GetFileListWindow();
-        Pump(20);
-    }
-
-    void Select(const wchar_t* pszName)
-    {
-        ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        LVFINDINFOW find = {};
-        find.flags = LVFI_STRING;
-        find.psz = pszName;
-        int nRow = (int)SendMessageW(m_hwndList, LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
-        ASSERT_GE(nRow, 0) << "not listed: " << std::string(pszName, pszName + wcslen(pszName));
-        ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetSelectionMark(m_hwndList, nRow);
-    }
-
     // Sends command 40076 to a window and watches the dialog it runs.
     DialogWatch RunInfo(HWND hwndTarget)
     {
@@ -187,14 +138,10 @@ protected:
 
     DialogWatch InfoOf(const wchar_t* pszName)
     {
-        Select(pszName);
-        return RunInfo(m_pData->hwndMain);
+        Select({pszName});
+        EXPECT_GE(RowOf(pszName), 0) << "not listed";
+        return RunInfo(m_hwnd);
     }
-
-    TempFolder m_folder;
-    WCHAR m_szOldDir[MAX_PATH] = L"";
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwndList = NULL;
 };
 
 uint32_t Stripes(int x, int y)
@@ -318,9 +265,8 @@ TEST_F(FileInfoTest, OnlyOkClosesTheSmallOwnedDialogWhicheverWayItOpens)
     Start();
 
     // Nothing selected: nothing shows.
-    ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetSelectionMark(m_hwndList, -1);
-    EXPECT_FALSE(RunInfo(m_pData->hwndMain).bSeen);
+    Select({});
+    EXPECT_FALSE(RunInfo(m_hwnd).bSeen);
 
     DialogWatch watch = InfoOf(L"a&b.bmp");
     ASSERT_TRUE(watch.bSeen);

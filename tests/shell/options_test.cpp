@@ -9,8 +9,7 @@
 
 #include <commctrl.h>
 
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/main_window_data.h"
@@ -94,12 +93,12 @@ void WriteGreySample(const std::wstring& path)
     ASSERT_TRUE(MoveFileExW(jpeg.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
-class OptionsTest : public SettingsTest
+class OptionsTest : public ViewerTest
 {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
+        ViewerTest::SetUp();
         WCHAR szPath[MAX_PATH];
         ASSERT_TRUE(GetSamplePicturePath(szPath, MAX_PATH));
         m_samplePath = szPath;
@@ -110,30 +109,18 @@ protected:
     void Start(bool bPictures = false)
     {
         if (bPictures)
-        {
             for (const wchar_t* pszName : {L"a.bmp", L"b.bmp"})
                 WriteSolidBmp(m_folder / pszName, 300, 300, RGB(255, 0, 0));
-            DWORD dwOne = 1;
-            RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-            const std::wstring& folder = m_folder.Path();
-            RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-            RawSetValue(SZ_START_FILENAME, REG_SZ, L"a.bmp", 12);
-        }
-        ResetKeyMap();
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwnd = m_pData->hwndMain;
-        Pump(50);
+        ViewerTest::Start(bPictures ? 1 : 0, bPictures ? L"a.bmp" : L"");
+        if (!bPictures)
+            DeleteSettingsKey(); // what the sheet stores shows alone
+        Pump(30);
     }
 
     void TearDown() override
     {
-        if (GetMainWindowData())
-            DestroyWindow(m_hwnd);
-        Pump(10);
-        FreePictures();
+        ViewerTest::TearDown();
         DeleteFileW(m_samplePath.c_str());
-        SettingsTest::TearDown();
     }
 
     // Opens the sheet with "&Option", runs during() while it is up, closes it.
@@ -179,9 +166,6 @@ protected:
     }
 
     std::wstring m_samplePath;
-    TempFolder m_folder;
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwnd = NULL;
 };
 
 } // namespace

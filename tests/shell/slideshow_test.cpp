@@ -9,8 +9,7 @@
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/picture_entry.h"
@@ -32,7 +31,7 @@ const int kSide = 400;
 const COLORREF rgColours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)};
 const wchar_t* const rgNames[4] = {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"};
 
-class SlideshowTest : public SettingsTest
+class SlideshowTest : public ViewerTest
 {
 protected:
     // Pictures a to d in the folder; the broken ones cannot be decoded.
@@ -43,31 +42,11 @@ protected:
                 WriteSolidBmp(m_folder / rgNames[i], kSide, kSide, rgColours[i]);
             else
                 m_folder.Write(rgNames[i], std::string("not a picture"));
-        DWORD dwOne = 1;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-        const std::wstring& folder = m_folder.Path();
-        RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-        RawSetValue(SZ_START_FILENAME, REG_SZ, pszFirst, (DWORD)((wcslen(pszFirst) + 1) * sizeof(WCHAR)));
         SetSlideshowEffectMethod(0);
-        ResetKeyMap();
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwnd = m_pData->hwndMain;
+        ViewerTest::Start(1, pszFirst);
         m_pShow = m_pData->pSlideShow;
         ASSERT_NE(nullptr, m_pShow);
-        Pump(20);
     }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_hwnd);
-        Pump(10);
-        FreePictures();
-        SettingsTest::TearDown();
-    }
-
-    void Command(WORD wId) { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
 
     std::wstring Current() const
     {
@@ -101,9 +80,6 @@ protected:
         return nWrong == 0;
     }
 
-    TempFolder m_folder;
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwnd = NULL;
     CSlideShow* m_pShow = nullptr;
 };
 
@@ -129,11 +105,7 @@ TEST_F(SlideshowTest, FirstChangeComesOneIntervalAfterTheStart)
     EXPECT_EQ(L"a.bmp", Current());
     EXPECT_EQ(L"b.bmp", NextShown());
     EXPECT_GE(GetTickCount() - dwRestart, 950u);
-    EXPECT_EQ(L"b - Ombrix Viewer", [&] {
-        WCHAR sz[100];
-        GetWindowTextW(m_hwnd, sz, 100);
-        return std::wstring(sz);
-    }());
+    EXPECT_EQ(L"b - Ombrix Viewer", Title());
 
     Command(IDM_SLIDESHOW_STOP);
     EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());

@@ -7,8 +7,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
@@ -30,56 +29,14 @@ COLORREF WindowPixel(HWND hwnd, int x, int y)
     return c;
 }
 
-class StartModeTest : public SettingsTest
+class StartModeTest : public ViewerTest
 {
 protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        ResetKeyMap();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-    }
-
-    void TearDown() override
-    {
-        MainWindowData* pData = GetMainWindowData();
-        if (pData && pData->hwndMain)
-            DestroyWindow(pData->hwndMain);
-        Pump(10);
-        SettingsTest::TearDown();
-    }
-
-    void SetStartPicture(const wchar_t* pszName)
-    {
-        DWORD dwOne = 1;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-        RawSetValue(SZ_START_FOLDER, REG_SZ, m_folder.c_str(), (DWORD)((m_folder.size() + 1) * sizeof(WCHAR)));
-        RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
-    }
-
     std::wstring AddPicture(const wchar_t* pszName, int w, int h, COLORREF cr)
     {
-        WriteSolidBmp(m_folder + pszName, w, h, cr);
-        return m_folder + pszName;
+        WriteSolidBmp(m_folder / pszName, w, h, cr);
+        return m_folder / pszName;
     }
-
-    MainWindowData* Start()
-    {
-        if (!InitInstance(GetModuleHandleW(NULL), SW_SHOW))
-            return NULL;
-        return GetMainWindowData();
-    }
-
-    static std::wstring Title(HWND hwnd)
-    {
-        WCHAR sz[400];
-        GetWindowTextW(hwnd, sz, 400);
-        return sz;
-    }
-
-    TempFolder m_temp;
-    const std::wstring m_folder = m_temp.Path();
 };
 
 } // namespace
@@ -87,13 +44,12 @@ protected:
 TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
 {
     std::wstring path = AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
-    SetStartPicture(L"beach.bmp");
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
+    Start(1, L"beach.bmp", m_folder.Path());
+    MainWindowData* pData = m_pData;
 
-    EXPECT_EQ(L"beach - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(L"beach - Ombrix Viewer", Title());
     EXPECT_EQ(path, g_szPicturePath);
-    EXPECT_EQ(m_folder, g_szBrowsePath);
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
     ASSERT_NE(nullptr, pData->hbmCurrent);
     EXPECT_EQ(pData->hbmCurrent, pData->pRenderer->GetBitmap());
     BITMAP bm;
@@ -113,16 +69,15 @@ TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
 
 TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)
 {
-    SetStartPicture(L"gone.JPEG");
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
+    Start(1, L"gone.JPEG", m_folder.Path());
+    MainWindowData* pData = m_pData;
 
-    EXPECT_EQ(L"gone - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(L"gone - Ombrix Viewer", Title());
     EXPECT_EQ(nullptr, pData->hbmCurrent);
     EXPECT_EQ(nullptr, pData->pRenderer->GetBitmap());
-    std::wstring expected = L"Could not open file:\r\n '" + m_folder + L"gone.JPEG'";
+    std::wstring expected = L"Could not open file:\r\n '" + m_folder.Path() + L"gone.JPEG'";
     EXPECT_EQ(expected, pData->pRenderer->GetMessageText());
-    EXPECT_EQ(m_folder, g_szBrowsePath);
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
 
     // The message stands in the middle of the white page.
     pData->pRenderer->RenderNow();
@@ -140,22 +95,19 @@ TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)
 TEST_F(StartModeTest, StartModeZeroOpensNothing)
 {
     AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
-    const std::wstring folder = m_folder;
-    RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
-    EXPECT_EQ(nullptr, pData->hbmCurrent);
-    EXPECT_EQ(folder, g_szPicturePath);
-    EXPECT_EQ(L"Ombrix Viewer", Title(pData->hwndMain));
+    Start(0, L"beach.bmp", m_folder.Path());
+    EXPECT_EQ(nullptr, m_pData->hbmCurrent);
+    EXPECT_EQ(m_folder.Path(), g_szPicturePath);
+    EXPECT_EQ(L"Ombrix Viewer", Title());
 }
 
 TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
 {
     std::wstring wide = AddPicture(L"wide.bmp", 1000, 500, RGB(0, 0, 248));
     std::wstring small = AddPicture(L"small.bmp", 100, 50, RGB(0, 248, 0));
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
-    ShowViewer(pData); // the default start mode shows the browser
+    Start();
+    MainWindowData* pData = m_pData;
+    ShowViewer(pData); // start mode 0 shows the browser
     CRenderer* pRenderer = pData->pRenderer;
 
     // Centre start position: a small picture gets a negative origin, which
@@ -184,7 +136,7 @@ TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
     EXPECT_EQ(1, pRenderer->GetFitToScreen());
     pRenderer->RenderNow();
     EXPECT_DOUBLE_EQ((double)rc.right / 1000, pRenderer->GetZoom());
-    EXPECT_EQ(L"wide - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(L"wide - Ombrix Viewer", Title());
 
     // A path too long for the name buffer fails as a whole instead of
     // opening the shorter name it would be cut to.

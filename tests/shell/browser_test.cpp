@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <process.h>
 #include <string>
 #include <vector>
 
@@ -45,62 +44,18 @@ void MakeFile(const std::wstring& path, DWORD cb, WORD wYear = 2003, WORD wMonth
     CloseHandle(h);
 }
 
-struct BoxAnswer
+// The items of a pop-up menu, "|" after each.
+std::wstring MenuItems(HWND hwndMenu)
 {
-    int nButton;
-    bool bSeen;
-    WCHAR szText[64];
-};
-
-// Answers the "Delete" message box from another thread.
-unsigned __stdcall AnswerDeleteBox(void* pv)
-{
-    BoxAnswer* pAnswer = static_cast<BoxAnswer*>(pv);
-    for (int i = 0; i < 500; ++i)
-    {
-        HWND hwndBox = FindWindowW(L"#32770", L"Delete");
-        if (hwndBox && IsWindowVisible(hwndBox))
-        {
-            pAnswer->bSeen = true;
-            GetDlgItemTextW(hwndBox, 0xFFFF, pAnswer->szText, 64);
-            PostMessageW(hwndBox, WM_COMMAND, pAnswer->nButton, 0);
-            return 0;
-        }
-        Sleep(10);
-    }
-    return 0;
-}
-
-struct MenuWatch
-{
-    bool bSeen;
     std::wstring items;
-};
-
-// Waits up to a second for a pop-up menu, reads its items and closes it.
-unsigned __stdcall CloseContextMenu(void* pv)
-{
-    MenuWatch* pWatch = static_cast<MenuWatch*>(pv);
-    for (int i = 0; i < 100; ++i)
+    HMENU hmenu = (HMENU)SendMessageW(hwndMenu, MN_GETHMENU, 0, 0);
+    for (int n = 0; hmenu && n < GetMenuItemCount(hmenu); ++n)
     {
-        HWND hwndMenu = FindWindowW(L"#32768", NULL);
-        if (hwndMenu && IsWindowVisible(hwndMenu))
-        {
-            pWatch->bSeen = true;
-            HMENU hmenu = (HMENU)SendMessageW(hwndMenu, MN_GETHMENU, 0, 0);
-            for (int n = 0; hmenu && n < GetMenuItemCount(hmenu); ++n)
-            {
-                WCHAR sz[64] = L"";
-                GetMenuStringW(hmenu, n, sz, 64, MF_BYPOSITION);
-                pWatch->items += std::wstring(sz) + L"|";
-            }
-            PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
-            PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
-            return 0;
-        }
-        Sleep(10);
+        WCHAR sz[64] = L"";
+        GetMenuStringW(hmenu, n, sz, 64, MF_BYPOSITION);
+        items += std::wstring(sz) + L"|";
     }
-    return 0;
+    return items;
 }
 
 std::wstring TreeText(HWND hwndTree, HTREEITEM hItem)
@@ -142,14 +97,35 @@ protected:
     // Runs "Delete" and answers its box; whether the box came up.
     bool Delete(int nButton)
     {
-        BoxAnswer answer = {nButton, false, L""};
-        HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, AnswerDeleteBox, &answer, 0, NULL);
-        Command(IDM_DELETE);
-        WaitForSingleObject(hThread, 10000);
-        CloseHandle(hThread);
+        WCHAR szText[64] = L"";
+        const bool bSeen = WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
+                                            [&](HWND hwndBox) {
+                                                GetDlgItemTextW(hwndBox, 0xFFFF, szText, 64);
+                                                PostMessageW(hwndBox, WM_COMMAND, nButton, 0);
+                                            },
+                                            [&] { Command(IDM_DELETE); });
         Pump(20);
-        m_boxText = answer.szText;
-        return answer.bSeen;
+        m_boxText = szText;
+        return bSeen;
+    }
+
+    // Sends a tap-and-hold from a control; the items of the menu it shows.
+    std::wstring HoldMenu(HWND hwndFrom, UINT_PTR nId)
+    {
+        NMRGINFO info = {};
+        info.hdr.hwndFrom = hwndFrom;
+        info.hdr.idFrom = nId;
+        info.hdr.code = GN_CONTEXTMENU;
+        info.ptAction = {60, 150};
+        std::wstring items = L"(no menu)";
+        WhileWindowShows([] { return FindWindowW(L"#32768", NULL); },
+                         [&](HWND hwndMenu) {
+                             items = MenuItems(hwndMenu);
+                             PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+                             PostMessageW(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+                         },
+                         [&] { SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, nId, (LPARAM)&info); }, 1000);
+        return items;
     }
 
     RECT ChildRect(HWND hwnd)
@@ -464,28 +440,8 @@ TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
     WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));
     Start();
 
-    NMRGINFO info = {};
-    info.hdr.hwndFrom = m_hwndList;
-    info.hdr.idFrom = IDC_FILE_LIST;
-    info.hdr.code = GN_CONTEXTMENU;
-    info.ptAction.x = 60;
-    info.ptAction.y = 150;
-    MenuWatch watch = {};
-    HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, CloseContextMenu, &watch, 0, NULL);
-    SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
-    WaitForSingleObject(hThread, 10000);
-    CloseHandle(hThread);
-    ASSERT_TRUE(watch.bSeen);
-    EXPECT_EQ(L"Delete|File Info|", watch.items);
-
-    info.hdr.hwndFrom = GetDirectoryTreeWindow();
-    info.hdr.idFrom = IDC_DIR_TREE;
-    watch = MenuWatch();
-    hThread = (HANDLE)_beginthreadex(NULL, 0, CloseContextMenu, &watch, 0, NULL);
-    SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_DIR_TREE, (LPARAM)&info);
-    WaitForSingleObject(hThread, 10000);
-    CloseHandle(hThread);
-    EXPECT_FALSE(watch.bSeen);
+    EXPECT_EQ(L"Delete|File Info|", HoldMenu(m_hwndList, IDC_FILE_LIST));
+    EXPECT_EQ(L"(no menu)", HoldMenu(GetDirectoryTreeWindow(), IDC_DIR_TREE));
 }
 
 TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)

@@ -242,51 +242,26 @@ TEST_F(CommandsTest, NextAndPreviousStepThroughTheFolderAndBeepAtTheEnds)
     EXPECT_EQ(nullptr, m_pData->pCurrentEntry);
 }
 
-struct AboutWatch
-{
-    HWND hwndMain;
-    WCHAR szVersion[64];
-    WCHAR szText[512];
-    LONG bFound;
-    LONG yMainWhileOpen;
-};
-
-static DWORD WINAPI CloseAbout(LPVOID pv)
-{
-    AboutWatch* pWatch = static_cast<AboutWatch*>(pv);
-    for (int i = 0; i < 300 && !pWatch->bFound; ++i)
-    {
-        HWND hwnd = FindWindowW(L"#32770", L"About");
-        if (hwnd)
-        {
-            GetDlgItemTextW(hwnd, IDC_ABOUT_VERSION, pWatch->szVersion, 64);
-            GetDlgItemTextW(hwnd, IDC_ABOUT_TEXT, pWatch->szText, 512);
-            RECT rc;
-            GetWindowRect(pWatch->hwndMain, &rc);
-            pWatch->yMainWhileOpen = rc.top;
-            pWatch->bFound = 1;
-            PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
-        }
-        Sleep(20);
-    }
-    return 0;
-}
-
 TEST_F(CommandsTest, AboutBoxShowsTheVersionAndTheAcknowledgement)
 {
     Command(IDM_TITLE_BAR); // hidden: About puts the normal layout back
-    AboutWatch watch = {};
-    watch.hwndMain = m_hwnd;
-    HANDLE hThread = CreateThread(NULL, 0, CloseAbout, &watch, 0, NULL);
-    Command(IDM_ABOUT);
-    WaitForSingleObject(hThread, 10000);
-    CloseHandle(hThread);
-    ASSERT_TRUE(watch.bFound);
-    EXPECT_STREQ(L"Ombrix Viewer v1.0", watch.szVersion);
-    std::wstring text = watch.szText;
+    WCHAR szVersion[64] = L"", szText[512] = L"";
+    LONG yMainWhileOpen = -1;
+    ASSERT_TRUE(WhileWindowShows([] { return FindWindowW(L"#32770", L"About"); },
+                                 [&](HWND hwnd) {
+                                     GetDlgItemTextW(hwnd, IDC_ABOUT_VERSION, szVersion, 64);
+                                     GetDlgItemTextW(hwnd, IDC_ABOUT_TEXT, szText, 512);
+                                     RECT rc;
+                                     GetWindowRect(m_hwnd, &rc);
+                                     yMainWhileOpen = rc.top;
+                                     PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+                                 },
+                                 [&] { Command(IDM_ABOUT); }));
+    EXPECT_STREQ(L"Ombrix Viewer v1.0", szVersion);
+    std::wstring text = szText;
     const std::wstring ack = L"This software is based in part on the work of the Independent JPEG Group.";
     ASSERT_GE(text.size(), ack.size());
     EXPECT_EQ(ack, text.substr(text.size() - ack.size()));
-    EXPECT_EQ(26, watch.yMainWhileOpen) << "the box shows over the normal layout";
+    EXPECT_EQ(26, yMainWhileOpen) << "the box shows over the normal layout";
     EXPECT_EQ(1, m_pData->bTitleBarHidden) << "the flag itself is kept";
 }

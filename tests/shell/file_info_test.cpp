@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <process.h>
 #include <string>
 #include <vector>
 
@@ -31,7 +30,6 @@ enum { L_NAME, L_FORMAT, L_SIZE, L_DIMENSIONS, L_DATE, L_TIME, L_COLORS, LINES }
 // What a helper thread saw of the dialog while the command ran.
 struct DialogWatch
 {
-    DWORD dwUiThread;
     bool bSeen;
     std::wstring lines[LINES];
     HWND hwndOwner;
@@ -52,21 +50,10 @@ BOOL CALLBACK FindInfoDialog(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
-// Waits for the dialog, reads it, tries Cancel and Escape (which must do
-// nothing), then taps "OK".
-unsigned __stdcall WatchDialog(void* pv)
+// Reads the dialog, tries Cancel and Escape (which must do nothing), then
+// taps "OK".
+void ReadAndClose(HWND hDlg, DialogWatch* pWatch)
 {
-    DialogWatch* pWatch = static_cast<DialogWatch*>(pv);
-    HWND hDlg = NULL;
-    for (int i = 0; i < 200 && !hDlg; ++i)
-    {
-        EnumThreadWindows(pWatch->dwUiThread, FindInfoDialog, reinterpret_cast<LPARAM>(&hDlg));
-        if (!hDlg)
-            Sleep(10);
-    }
-    if (!hDlg)
-        return 0;
-    pWatch->bSeen = true;
     for (int i = 0; i < LINES; ++i)
     {
         WCHAR sz[300] = L"";
@@ -92,7 +79,6 @@ unsigned __stdcall WatchDialog(void* pv)
     pWatch->bGoneAfterOk = !IsWindow(hDlg);
     if (!pWatch->bGoneAfterOk)
         EndDialog(hDlg, 0); // never leave the test hanging in the modal loop
-    return 0;
 }
 
 // Pads (or makes) a file to exactly cb bytes; past 4 GiB - 1 it stays sparse.
@@ -122,17 +108,19 @@ void SetLocalWriteTime(const std::wstring& path, WORD wHour, WORD wMinute, WORD 
 class FileInfoTest : public ViewerTest
 {
 protected:
-    // Sends command 40076 to a window and watches the dialog it runs.
+    // Sends "Information" to a window and watches the dialog it runs.
     DialogWatch RunInfo(HWND hwndTarget)
     {
         DialogWatch watch = {};
-        watch.dwUiThread = GetCurrentThreadId();
-        HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, WatchDialog, &watch, 0, NULL);
-        SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0);
-        // A command that shows nothing returns at once: keep serving
-        // messages until the watcher has given up.
-        PumpUntil([&] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }, 10000);
-        CloseHandle(hThread);
+        const DWORD dwUiThread = GetCurrentThreadId();
+        watch.bSeen = WhileWindowShows(
+            [&] {
+                HWND hDlg = NULL;
+                EnumThreadWindows(dwUiThread, FindInfoDialog, reinterpret_cast<LPARAM>(&hDlg));
+                return hDlg;
+            },
+            [&](HWND hDlg) { ReadAndClose(hDlg, &watch); }, [&] { SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0); },
+            2000);
         return watch;
     }
 

@@ -11,5 +11,11 @@ void Pump(DWORD dwMs);
 // Serves messages until the condition holds; false when dwMs pass first.
 bool PumpUntil(const std::function<bool()>& done, DWORD dwMs);
 
+// Runs send() while another thread waits up to dwMs for find() to give a
+// visible window (a modal box, a menu) and hands it to act(); messages are
+// served until that thread ends. Whether the window came.
+bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
+                      const std::function<void()>& send, DWORD dwMs = 5000);
+
 // A 24-bit bottom-up BMP file of w x h pixels of one colour.
 void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr);

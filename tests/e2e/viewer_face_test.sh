@@ -86,9 +86,7 @@ Y_AFTER=$(edge zoomed_out col 40 R B)
 
 # 9. Ctrl+Q: exit code 0, settings stored.
 e2e_quit 120 150
-REG=$(wine reg query "$KEY" | tr -d '\r')
-echo "$REG" | grep -q 'refine *REG_DWORD *0x1$' || fail "refine not stored"
-echo "$REG" | grep -q 'Key1 *REG_DWORD *0x1$' || fail "Key1 not stored"
-echo "$REG" | grep -qF "START_FOLDER    REG_SZ    $(winepath -w "$WORK")\\" || fail "START_FOLDER not stored"
+[ "$(reg_value refine)" = 0x1 ] && [ "$(reg_value Key1)" = 0x1 ] || fail "refine or Key1 not stored"
+[ "$(reg_value START_FOLDER)" = "$(winepath -w "$WORK")\\" ] || fail "START_FOLDER not stored"
 
 e2e_done "viewer face: title, fit, rotation, landscape, zoom, drag, full screen and exit all behave"

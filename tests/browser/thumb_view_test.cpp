@@ -40,19 +40,14 @@ HBITMAP SolidBitmap(int cx, int cy, COLORREF cr)
 // The screen at 16 bits keeps 5 or 6 bits a channel.
 bool Near(COLORREF a, COLORREF b)
 {
-    return abs(GetRValue(a) - GetRValue(b)) <= 10 && abs(GetGValue(a) - GetGValue(b)) <= 10 &&
-           abs(GetBValue(a) - GetBValue(b)) <= 10;
+    return ColoursNear(a, b, 10);
 }
 
-// A pixel of the view's window (it sits at the screen's top left). Read
-// through the window's own DC: the screen's copy may lag behind.
+// A pixel of the view's window (it sits at the screen's top left).
 HWND g_hwndView = NULL;
 COLORREF ScreenPixel(int x, int y)
 {
-    HDC hdc = GetDC(g_hwndView);
-    COLORREF cr = GetPixel(hdc, x, y);
-    ReleaseDC(g_hwndView, hdc);
-    return cr;
+    return WindowPixel(g_hwndView, x, y);
 }
 
 // Made thumbnails come from here: a green 30 x 20 block at (10, 20).

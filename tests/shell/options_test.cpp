@@ -76,9 +76,7 @@ bool HasValue(LPCWSTR pszName)
 
 bool IsGrey(COLORREF cr, int v)
 {
-    const int nTolerance = 12;
-    return abs(GetRValue(cr) - v) <= nTolerance && abs(GetGValue(cr) - v) <= nTolerance &&
-           abs(GetBValue(cr) - v) <= nTolerance;
+    return ColoursNear(cr, RGB(v, v, v), 12);
 }
 
 // A grey 120 x 120 JPEG as the sample picture beside this program.
@@ -149,14 +147,6 @@ protected:
     }
 
     // The picker's pixel at (x, y) of its client area, as the screen shows it.
-    static COLORREF PickerPixel(HWND hwndPicker, int x, int y)
-    {
-        HDC hdc = GetDC(hwndPicker);
-        COLORREF cr = GetPixel(hdc, x, y);
-        ReleaseDC(hwndPicker, hdc);
-        return cr;
-    }
-
     static void TapPicker(HWND hwndPicker, int x, int y)
     {
         POINT pt = {x, y};
@@ -364,10 +354,10 @@ TEST_F(OptionsTest, PickerTapChoosesTheCellAndShowsItBright)
             EXPECT_EQ(120, rc.bottom);
             TapPicker(hwndPicker, 60, 60);
             nCentre = m_pData->nInitialViewPosition;
-            crCentre = PickerPixel(hwndPicker, 60, 60);
-            crCorner = PickerPixel(hwndPicker, 20, 20);
-            crOutline = PickerPixel(hwndPicker, 40, 60);
-            crGrid = PickerPixel(hwndPicker, 20, 80);
+            crCentre = WindowPixel(hwndPicker, 60, 60);
+            crCorner = WindowPixel(hwndPicker, 20, 20);
+            crOutline = WindowPixel(hwndPicker, 40, 60);
+            crGrid = WindowPixel(hwndPicker, 20, 80);
             TapPicker(hwndPicker, 115, 115);
             nRightBottom = m_pData->nInitialViewPosition;
             TapPicker(hwndPicker, 5, 50);

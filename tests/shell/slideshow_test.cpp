@@ -66,17 +66,10 @@ protected:
     {
         RECT rc;
         GetClientRect(m_hwnd, &rc);
-        HDC hdc = GetDC(m_hwnd);
         int nWrong = 0;
         for (int y = 2; y < rc.bottom; y += 23)
             for (int x = 2; x < rc.right; x += 17)
-            {
-                COLORREF c = GetPixel(hdc, x, y);
-                if (abs(GetRValue(c) - GetRValue(cr)) > 16 || abs(GetGValue(c) - GetGValue(cr)) > 16 ||
-                    abs(GetBValue(c) - GetBValue(cr)) > 16)
-                    ++nWrong;
-            }
-        ReleaseDC(m_hwnd, hdc);
+                nWrong += !ColoursNear(WindowPixel(m_hwnd, x, y), cr, 16);
         return nWrong == 0;
     }
 

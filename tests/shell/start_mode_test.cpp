@@ -21,14 +21,6 @@
 
 namespace {
 
-COLORREF WindowPixel(HWND hwnd, int x, int y)
-{
-    HDC hdc = GetDC(hwnd);
-    COLORREF c = GetPixel(hdc, x, y);
-    ReleaseDC(hwnd, hdc);
-    return c;
-}
-
 class StartModeTest : public ViewerTest
 {
 protected:

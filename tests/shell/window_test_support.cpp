@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <stdio.h>
+#include <stdlib.h>
 #include <thread>
 
 void Pump(DWORD dwMs)
@@ -49,6 +50,20 @@ bool WhileWindowShows(const std::function<HWND()>& find, const std::function<voi
     PumpUntil([&] { return bDone.load(); }, dwMs + 5000);
     watcher.join();
     return bSeen;
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y)
+{
+    HDC hdc = GetDC(hwnd);
+    COLORREF cr = GetPixel(hdc, x, y);
+    ReleaseDC(hwnd, hdc);
+    return cr;
+}
+
+bool ColoursNear(COLORREF a, COLORREF b, int nTolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= nTolerance && abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
 }
 
 void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr)

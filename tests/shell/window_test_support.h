@@ -17,5 +17,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD dwMs);
 bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
                       const std::function<void()>& send, DWORD dwMs = 5000);
 
+// A pixel of a window, read through its own DC (the screen's copy may lag).
+COLORREF WindowPixel(HWND hwnd, int x, int y);
+// Whether every channel of two colours is within nTolerance.
+bool ColoursNear(COLORREF a, COLORREF b, int nTolerance);
+
 // A 24-bit bottom-up BMP file of w x h pixels of one colour.
 void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr);

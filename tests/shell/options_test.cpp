@@ -29,32 +29,13 @@ namespace {
 const int kPageKey = 1, kPageEtc = 2;
 const BYTE kSampleGrey = 200;
 
-// What a test does while the modal sheet is up; the sheet is then closed
-// through the shell's "ok", as a user closes it.
-std::function<void(HWND)> g_during;
-HWND g_hwndOwner = NULL;
-bool g_bRan = false;
-
 // The modal sheet: the owner's window with a tab control.
-HWND FindSheet()
+HWND FindSheet(HWND hwndOwner)
 {
     for (HWND hwnd = GetWindow(GetDesktopWindow(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
-        if (GetWindow(hwnd, GW_OWNER) == g_hwndOwner && PropSheet_GetTabControl(hwnd))
+        if (GetWindow(hwnd, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(hwnd))
             return hwnd;
     return NULL;
-}
-
-VOID CALLBACK SheetTimer(HWND, UINT, UINT_PTR nId, DWORD)
-{
-    HWND hwndSheet = FindSheet();
-    if (!hwndSheet || g_bRan)
-        return;
-    g_bRan = true;
-    KillTimer(NULL, nId);
-    Pump(100); // let the sheet finish its layout
-    if (g_during)
-        g_during(hwndSheet);
-    PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 void ClickScreen(POINT pt)
@@ -121,23 +102,25 @@ protected:
         DeleteFileW(m_samplePath.c_str());
     }
 
-    // Opens the sheet with "&Option", runs during() while it is up, closes it.
-    void RunSheet(std::function<void(HWND)> during)
+    // Opens the sheet with "&Option", runs during() from another thread while
+    // it is up, then closes it through the shell's "ok", as a user does.
+    void RunSheet(const std::function<void(HWND)>& during)
     {
-        g_during = std::move(during);
-        g_hwndOwner = m_hwnd;
-        g_bRan = false;
-        UINT_PTR nTimer = SetTimer(NULL, 0, 50, SheetTimer);
-        SendMessageW(m_hwnd, WM_COMMAND, IDM_OPTION, 0);
-        KillTimer(NULL, nTimer);
-        EXPECT_TRUE(g_bRan) << "the sheet never came up";
-        g_during = nullptr;
+        const HWND hwndOwner = m_hwnd;
+        EXPECT_TRUE(WhileWindowShows([=] { return FindSheet(hwndOwner); },
+                                     [&](HWND hwndSheet) {
+                                         Sleep(100); // let the sheet finish its layout
+                                         during(hwndSheet);
+                                         PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                                     },
+                                     [&] { Command(IDM_OPTION); }, 10000))
+            << "the sheet never came up";
     }
 
     static HWND ShowPage(HWND hwndSheet, int nPage)
     {
         PropSheet_SetCurSel(hwndSheet, NULL, nPage);
-        Pump(50);
+        Sleep(50);
         return PropSheet_GetCurrentPageHwnd(hwndSheet);
     }
 
@@ -152,7 +135,7 @@ protected:
         POINT pt = {x, y};
         ClientToScreen(hwndPicker, &pt);
         ClickScreen(pt);
-        Pump(200);
+        Sleep(200);
     }
 
     std::wstring m_samplePath;

@@ -414,23 +414,6 @@ TEST_F(BrowserTest, ActivationOpensOpenComesBackAndDeletingTheCurrentDropsIt)
     EXPECT_EQ(nullptr, m_pData->pCurrentEntry) << "no pointer into the freed list is kept";
 }
 
-TEST_F(BrowserTest, StartPictureWalksTheTreeAndBecomesTheCurrentEntry)
-{
-    for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
-        WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
-    Start(1, L"b.bmp");
-
-    EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser));
-    EXPECT_EQ(NoDrive(m_folder.Path()) + L"b.bmp", g_szPicturePath);
-    EXPECT_EQ(NoDrive(m_folder.Path()), g_szBrowsePath);
-    EXPECT_EQ(3, ListView_GetItemCount(m_hwndList));
-    EXPECT_FALSE(IsThumbnailMode());
-    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
-    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
-    Command(IDM_PREVIOUS);
-    EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
-}
-
 TEST_F(BrowserTest, TapAndHoldShowsTheMenuFromTheListButNotFromTheTree)
 {
     WriteSolidBmp(m_folder / L"a.bmp", 4, 4, RGB(96, 96, 96));

@@ -9,7 +9,9 @@
 
 #include "viewer_fixture.h"
 #include "window_test_support.h"
+#include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
+#include "viewer/resources/resource.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
@@ -35,10 +37,14 @@ protected:
 
 TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
 {
+    AddPicture(L"a.bmp", 4, 4, RGB(0, 0, 248));
     std::wstring path = AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
     Start(1, L"beach.bmp", m_folder.Path());
     MainWindowData* pData = m_pData;
 
+    EXPECT_FALSE(IsWindowVisible(pData->hwndBrowser));
+    EXPECT_EQ(2, CountPictures()) << "the folder is listed behind the viewer";
+    EXPECT_EQ(PictureByName(L"beach.bmp"), pData->pCurrentEntry);
     EXPECT_EQ(L"beach - Ombrix Viewer", Title());
     EXPECT_EQ(path, g_szPicturePath);
     EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
@@ -57,6 +63,9 @@ TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
     EXPECT_GE(GetRValue(centre), 240);
     EXPECT_LE(GetGValue(centre), 8);
     EXPECT_EQ(RGB(255, 255, 255), WindowPixel(pData->hwndMain, 2, 2) | 0x070307);
+
+    Command(IDM_PREVIOUS);
+    EXPECT_EQ(PictureByName(L"a.bmp"), pData->pCurrentEntry);
 }
 
 TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../extras/temp_folder.h"
@@ -203,4 +204,45 @@ TEST_F(ThumbWorkerTest, AStopEndsWithinOneEntryAndTheNextWorkerSkipsTheDoneOnes)
     m_recorder.dwDelayMs = 0;
     RunWorker();
     EXPECT_EQ(Names(0, 19), m_recorder.made);
+}
+
+namespace {
+
+// A window of this thread whose WM_APP stops the worker, as a folder change
+// sent while another stop waits does; 1 when the worker has ended by then.
+LRESULT CALLBACK StopOnAppMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg != WM_APP)
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
+    StopThumbWorker();
+    return IsThumbWorkerRunning() ? 2 : 1;
+}
+
+} // namespace
+
+// A stop asked for during another stop's wait returns only once the worker
+// has ended: its caller may free the list at once.
+TEST_F(ThumbWorkerTest, ANestedStopAlsoWaitsForTheWorker)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = StopOnAppMessage;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"NestedStopTest";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    ASSERT_TRUE(hwnd);
+    m_recorder.dwDelayMs = 400; // the worker is inside its first entry throughout
+    List(4);
+    StartThumbWorker(NULL);
+    Sleep(50);
+    LRESULT nNested = 0;
+    std::thread sender([&] {
+        Sleep(100);
+        nNested = SendMessageW(hwnd, WM_APP, 0, 0);
+    });
+    StopThumbWorker(); // serves the sent message while it waits
+    sender.join();
+    EXPECT_EQ(1, nNested) << "the nested stop returned while the worker ran";
+    EXPECT_FALSE(HasThumbWorker());
+    DestroyWindow(hwnd);
 }

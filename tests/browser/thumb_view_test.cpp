@@ -181,13 +181,9 @@ TEST(ThumbGridTest, HitsAndCaptions)
     const struct
     {
         const wchar_t *name, *caption;
-    } captions[] = {
-        {L"Sunset.jpg", L"Sunset"},
-        {L"abcdefghijklmnop.jpg", L"abcdefghij..."},
-        {L"abcdefghijk.jpg", L"abcdefghijk"},
-        {L"Holiday in Greece 01.jpg", L"Holiday in..."},
-        {L"a.b.jpeg", L"a.b"},
-    };
+    } captions[] = {{L"Sunset.jpg", L"Sunset"}, {L"abcdefghijklmnop.jpg", L"abcdefghij..."},
+                    {L"abcdefghijk.jpg", L"abcdefghijk"}, {L"Holiday in Greece 01.jpg", L"Holiday in..."},
+                    {L"a.b.jpeg", L"a.b"}};
     for (const auto& c : captions)
     {
         wchar_t sz[32];

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the end-to-end scripts: screenshots, a work folder, the settings
 # key, starting and ending the viewer, and screenshot pixel tests.
 # Sourced with the test's name as its argument (sourced without one, the
@@ -36,7 +37,7 @@ tree_path() { echo "$1" | tr / '\\'; }
 
 # start_viewer <title>: VIEWER started in WORK; fails unless the title shows.
 start_viewer() {
-    cd "$WORK"
+    cd "$WORK" || fail "no work folder"
     wine "$VIEWER" &
     VIEWER_PID=$!
     wait_for_window "$1" 30 >/dev/null || fail "no window titled '$1'"

@@ -6,15 +6,13 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "../imaging/test_pictures.h"
+#include "../extras/temp_folder.h"
 #include "viewer/browser/picture_list.h"
-#include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_worker.h"
-#include "viewer/common/main_window_data.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/image_decoder.h"
 
 namespace {
 
@@ -28,7 +26,6 @@ struct Recorder
     std::map<std::wstring, std::wstring> steerAfter; // made name -> steer target
     std::set<std::wstring> undecodable;
     DWORD dwDelayMs = 0;
-    bool bCallRealMaker = false;
 };
 Recorder* g_pRecorder = nullptr;
 
@@ -40,14 +37,12 @@ HBITMAP SmallBitmap()
     return hbm;
 }
 
-void RecordingMaker(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszFolder)
+void RecordingMaker(CImageDecoder*, PictureEntry* pEntry, LPCWSTR)
 {
     Recorder& r = *g_pRecorder;
     if (r.dwDelayMs)
         Sleep(r.dwDelayMs);
-    if (r.bCallRealMaker)
-        MakeThumbnail(pDecoder, pEntry, pszFolder);
-    else if (!r.undecodable.count(pEntry->szName))
+    if (!r.undecodable.count(pEntry->szName))
         pEntry->hbmThumb = SmallBitmap();
     std::lock_guard<std::mutex> hold(r.lock);
     r.made.push_back(pEntry->szName);
@@ -100,7 +95,7 @@ protected:
     void List(int n)
     {
         for (int i = 0; i < n; ++i)
-            m_folder.Write(Name(i).c_str(), Bytes(16, 0));
+            m_folder.Write(Name(i).c_str(), std::string(16, '\0'));
         ListFolder();
     }
     void ListFolder()
@@ -211,53 +206,43 @@ TEST_F(ThumbWorkerTest, AStopEndsWithinOneEntryAndTheNextWorkerSkipsTheDoneOnes)
     EXPECT_EQ(Names(0, 19), m_recorder.made);
 }
 
-// The real maker through the record's decoder: a large JPEG, decoded at an
-// eighth, is resampled into the box, a small BMP keeps its size centred, a corrupt JPEG leaves no
-// bitmap. With no index open nothing is cached.
-TEST_F(ThumbWorkerTest, TheRealMakerFitsCentresAndGivesUpOnBadPictures)
-{
-    MainWindowData data = {};
-    data.pDecoder = new CImageDecoder();
-    SetMainWindowData(&data);
-    m_folder.Write(L"a_large.jpg", MakeJpeg(800, 600, JPEG_RGB, [](int, int) { return 0x2060C0u; }));
-    Bytes bad = MakeJpeg(64, 64, JPEG_RGB, [](int, int) { return 0xFFFFFFu; });
-    bad.resize(40);
-    m_folder.Write(L"b_bad.jpg", bad);
-    m_folder.Write(L"c_small.bmp", MakeBmp(40, 50, 40, 24, BI_RGB, {}, nullptr,
-                                           BmpRows(50, 40, 24, [](int, int) { return 0xFF0000u; })));
-    ListFolder();
-    m_recorder.bCallRealMaker = true;
-    RunWorker();
+namespace {
 
-    struct Expect
-    {
-        const wchar_t* name;
-        int cx, cy, x, y; // cx 0: no bitmap
-    };
-    const Expect expected[] = {
-        {L"a_large.jpg", 64, 48, 0, 6},
-        {L"b_bad.jpg", 0, 0, 0, 0},
-        {L"c_small.bmp", 50, 40, 7, 10},
-    };
-    for (const Expect& e : expected)
-    {
-        SCOPED_TRACE(testing::Message() << e.name);
-        PictureEntry* p = PictureByName(e.name);
-        ASSERT_NE(nullptr, p);
-        EXPECT_EQ(1, p->bProcessed);
-        if (!e.cx)
-        {
-            EXPECT_EQ(nullptr, p->hbmThumb);
-            continue;
-        }
-        BITMAP bm = {};
-        ASSERT_TRUE(p->hbmThumb && GetObjectW(p->hbmThumb, sizeof(bm), &bm));
-        EXPECT_EQ(e.cx, bm.bmWidth);
-        EXPECT_EQ(e.cy, bm.bmHeight);
-        EXPECT_EQ(e.x, p->xThumb);
-        EXPECT_EQ(e.y, p->yThumb);
-    }
-    EXPECT_EQ(3u, m_recorder.made.size());
-    SetMainWindowData(nullptr);
-    delete data.pDecoder;
+// A window of this thread whose WM_APP stops the worker, as a folder change
+// sent while another stop waits does; 1 when the worker has ended by then.
+LRESULT CALLBACK StopOnAppMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg != WM_APP)
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
+    StopThumbWorker();
+    return IsThumbWorkerRunning() ? 2 : 1;
+}
+
+} // namespace
+
+// A stop asked for during another stop's wait returns only once the worker
+// has ended: its caller may free the list at once.
+TEST_F(ThumbWorkerTest, ANestedStopAlsoWaitsForTheWorker)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = StopOnAppMessage;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"NestedStopTest";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    ASSERT_TRUE(hwnd);
+    m_recorder.dwDelayMs = 400; // the worker is inside its first entry throughout
+    List(4);
+    StartThumbWorker(NULL);
+    Sleep(50);
+    LRESULT nNested = 0;
+    std::thread sender([&] {
+        Sleep(100);
+        nNested = SendMessageW(hwnd, WM_APP, 0, 0);
+    });
+    StopThumbWorker(); // serves the sent message while it waits
+    sender.join();
+    EXPECT_EQ(1, nNested) << "the nested stop returned while the worker ran";
+    EXPECT_FALSE(HasThumbWorker());
+    DestroyWindow(hwnd);
 }

@@ -1,20 +1,11 @@
 #!/bin/bash
-# The browser face of the real viewer.exe, used as a user would: start in the
-# browser, tap down the tree to a folder of pictures, sort by size,
-# double-tap a picture, step with "Next" and "Previous" to both ends, come
-# back with "Open", and delete a file through the tap-and-hold menu.
-# Screenshots of a failing run stay in e2e-shots/browser_face below the test
-# folder.
+# The browser face used as a user would: the tree, a size sort, a double tap,
+# "Next"/"Previous" to both ends, "Open", and "Delete" from tap-and-hold.
 # Usage: browser_face_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
 . "$(dirname "$0")/e2e_lib.sh" browser_face
 
-# r,g,b of one screen pixel of a shot.
-rgb() {
-    convert "$SHOTS/$1.png" -crop "1x1+$2+$3" +repage -depth 8 txt:- | tr -d '\r' |
-        awk -F'[(),]+' '/^0,0/ { print $3, $4, $5 }'
-}
 # The selection's highlight: blue well above red.
 is_highlight() { rgb "$@" | awk '{ exit !($3 > 200 && $1 < 100) }'; }
 is_white() { rgb "$@" | awk '{ exit !($1 > 240 && $2 > 240 && $3 > 240) }'; }
@@ -28,36 +19,32 @@ has_row() {
     convert "$SHOTS/$1.png" -crop "24x1+0+$2" +repage -depth 8 txt:- | tr -d '\r' |
         awk -F'[(),]+' '/^[0-9]/ && $3 < 80 && $4 < 80 && $5 < 80 { n++ } END { exit !(n > 0) }'
 }
-# Whether a top-level window carries exactly this title.
-has_title() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
-wait_title() {
-    local i
-    for i in $(seq 50); do has_title "$1" && return 0; sleep 0.1; done
-    return 1
+# step <button x> <title>...: taps the button once a title, past the last.
+step() {
+    local x="$1" t
+    shift
+    xdotool mousemove "$x" 306
+    for t in "$@"; do
+        xdotool click 1
+        wait_title "$t - Ombrix Viewer" || fail "the button at $x did not open $t"
+        sleep 0.6
+    done
+    xdotool click 1
 }
 
-# Three pictures of clearly different sizes in a folder of their own below
-# the start folder.
+# Three pictures of clearly different sizes in a folder below the start one.
 mkdir -p "$WORK/pics"
 convert -size 200x200 xc:red BMP3:"$WORK/pics/big.bmp"
 convert -size 100x100 xc:lime BMP3:"$WORK/pics/mid.bmp"
 convert -size 40x40 xc:blue BMP3:"$WORK/pics/small.bmp"
 
-# The tree's root "\" is the drive of the current folder, so the start
-# folder is given without its drive.
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$(echo "$WORK" | tr / '\\')\\" /f >/dev/null 2>&1
-
-cd "$WORK"
-wine "$VIEWER" &
-VIEWER_PID=$!
-wait_for_window "Ombrix Viewer" 30 >/dev/null || fail "no window titled 'Ombrix Viewer'"
+reg_reset
+reg_set START_FOLDER REG_SZ "$(tree_path "$WORK")\\"
+start_viewer "Ombrix Viewer"
 shot start 2.5
 
-# 1. Browser mode: the start folder is open in the tree, its only
-#    sub-folder "pics" below it; no pictures yet.
-Y=$(convert "$SHOTS/start.png" -crop 1x112+79+26 +repage -depth 8 txt:- | tr -d '\r' |
-    awk -F'[(),:]+' '/^0,/ && $4 > 200 && $5 > 200 && $6 < 60 && y == "" { y = $2 } END { print y }')
+# 1. Browser mode: the start folder is open in the tree, "pics" below it.
+Y=$(folder_icon_y start)
 [ -n "$Y" ] || fail "start: no folder icon of 'pics' in the tree"
 
 # 2. Tap "pics": the list shows the three pictures, A to Z.
@@ -76,25 +63,12 @@ wait_title "small - Ombrix Viewer" || { shot no_small 0; fail "the first row aft
 shot small 1.5
 is_colour small 120 160 0 0 255 || fail "small: the viewer does not show the blue picture"
 
-# 5. Next to the end and Previous back to the start; the ends keep the
-#    picture.
-xdotool mousemove 137 306 click 1
-wait_title "mid - Ombrix Viewer" || fail "Next did not open mid.bmp"
-sleep 0.6
-xdotool click 1
-wait_title "big - Ombrix Viewer" || fail "Next did not open big.bmp"
-sleep 0.6
-xdotool click 1
+# 5. "Next" (x 137) to the end and "Previous" (x 115) back; the ends stay.
+step 137 mid big
 shot last 1.2
 has_title "big - Ombrix Viewer" || fail "Next past the end left big.bmp"
 is_colour last 120 160 255 0 0 || fail "last: the viewer no longer shows the red picture"
-xdotool mousemove 115 306 click 1
-wait_title "mid - Ombrix Viewer" || fail "Previous did not open mid.bmp"
-sleep 0.6
-xdotool click 1
-wait_title "small - Ombrix Viewer" || fail "Previous did not open small.bmp"
-sleep 0.6
-xdotool click 1
+step 115 mid small
 shot first 1.2
 has_title "small - Ombrix Viewer" || fail "Previous past the start left small.bmp"
 
@@ -121,9 +95,5 @@ has_row deleted 137 || fail "deleted: small.bmp's row is gone"
 has_row deleted 154 || fail "deleted: mid.bmp's row is gone"
 has_row deleted 171 && fail "deleted: big.bmp's row is still listed"
 
-xdotool mousemove 120 200 key ctrl+q
-wait_for_exit "$VIEWER_PID" 10 || fail "Ctrl+Q did not end the viewer"
-VIEWER_PID=
-
-rm -rf "$SHOTS"
-echo "browser face: tree, size sort, open, next/previous, Open and delete all behave"
+e2e_quit 120 200
+e2e_done "browser face: tree, size sort, open, next/previous, Open and delete all behave"

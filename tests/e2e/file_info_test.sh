@@ -1,10 +1,6 @@
 #!/bin/bash
-# The file information dialog of the real viewer.exe, used as a user would:
-# in the browser, hold the stylus on a picture, choose "File Info" in the
-# context menu, read the dialog, tap "OK"; then the same through the
-# browser menu bar's "Information" button for another picture.
-# Screenshots of a failing run stay in e2e-shots/file_info below the test
-# folder.
+# The file information dialog, opened from the tap-and-hold menu and from
+# the browser's "Information" button, read and closed with "OK".
 # Usage: file_info_test.sh <viewer.exe> <e2e_window_texts.exe>
 set -euo pipefail
 VIEWER="$1"
@@ -24,20 +20,15 @@ expect_line() { # texts id wanted
 }
 # Decimal digits with a "," before every group of three from the right.
 thousands() { echo "$1" | rev | sed -E 's/([0-9]{3})/\1,/g; s/,$//' | rev; }
-# r,g,b of one screen pixel of a shot.
-rgb() {
-    convert "$SHOTS/$1.png" -crop "1x1+$2+$3" +repage -depth 8 txt:- | tr -d '\r' |
-        awk -F'[(),]+' '/^0,0/ { print $3, $4, $5 }'
-}
 tap_ok() { # texts
     local xy
     xy=$(centre "$1" 1)
     [ -n "$xy" ] || fail "no OK button"
     # shellcheck disable=SC2086
     xdotool mousemove $xy click 1
-    for _ in $(seq 20); do [ -z "$(dialog)" ] && return 0; sleep 0.2; done
-    fail "OK did not close the dialog"
+    wait_until 4 no_dialog || fail "OK did not close the dialog"
 }
+no_dialog() { [ -z "$(dialog)" ]; }
 
 mkdir -p "$WORK/pics"
 convert -size 64x48 gradient:red-blue -quality 90 "$WORK/pics/photo.jpg"
@@ -45,18 +36,13 @@ convert -size 33x17 xc:lime PNG24:"$WORK/pics/zeta.png"
 touch -d '2005-03-04 15:04:09' "$WORK/pics/photo.jpg"
 SIZE=$(stat -c %s "$WORK/pics/photo.jpg")
 
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$(echo "$WORK/pics" | tr / '\\')\\" /f >/dev/null 2>&1
-
-cd "$WORK"
-wine "$VIEWER" &
-VIEWER_PID=$!
-wait_for_window "Ombrix Viewer" 30 >/dev/null || fail "no window titled 'Ombrix Viewer'"
+reg_reset
+reg_set START_FOLDER REG_SZ "$(tree_path "$WORK/pics")\\"
+start_viewer "Ombrix Viewer"
 shot start 2.5
 [ -z "$(dialog)" ] || fail "a dialog shows before any command"
 
-# 1. Hold the stylus on photo.jpg (row 1), then "File Info" (the menu's
-#    second item).
+# 1. Hold the stylus on photo.jpg (row 1), then "File Info" (second item).
 xdotool mousemove 60 137 mousedown 1
 sleep 1.2
 xdotool mouseup 1
@@ -66,17 +52,13 @@ sleep 1
 T=$(dialog)
 [ -n "$T" ] || { shot no_dialog 0; fail "no file information dialog after 'File Info'"; }
 shot dialog 0.5
+# Every line's forms are unit-tested on the same dialog; here a few as shown.
 expect_line "$T" 1050 "FileName: photo"
-expect_line "$T" 1051 "Format: JPEG Image"
 expect_line "$T" 1052 "Size: $(thousands "$SIZE") bytes"
-expect_line "$T" 1053 "Dimensions: 64(W) * 48(H)"
-expect_line "$T" 1056 "Date: 2005-3-4"
 expect_line "$T" 1061 "Time: PM 3:4:9"
-expect_line "$T" 1054 "Colors: 24 bits per pixel"
 expect_line "$T" 1 "OK"
 
-# The title band is on screen: dark blue at the band's left, under the
-# dialog's top edge.
+# The dialog's title band: dark blue under its top edge.
 read -r L TOP _ _ < <(awk -F'\t' '$1 == "rect" { print $2 }' <<<"$T")
 rgb dialog $((L + 40)) $((TOP + 8)) | awk '{ exit !($3 > 100 && $1 < 40 && $2 < 60) }' ||
     fail "dialog: no title band at its top ($(rgb dialog $((L + 40)) $((TOP + 8))))"
@@ -92,13 +74,7 @@ sleep 1
 T=$(dialog)
 [ -n "$T" ] || { shot no_dialog2 0; fail "no dialog after the menu bar's Information button"; }
 expect_line "$T" 1050 "FileName: zeta"
-expect_line "$T" 1051 "Format: PNG Image"
-expect_line "$T" 1053 "Dimensions: 33(W) * 17(H)"
 tap_ok "$T"
 
-xdotool mousemove 120 200 key ctrl+q
-wait_for_exit "$VIEWER_PID" 10 || fail "Ctrl+Q did not end the viewer"
-VIEWER_PID=
-
-rm -rf "$SHOTS"
-echo "file info: context menu and menu bar open the dialog with the right lines; OK closes it"
+e2e_quit 120 200
+e2e_done "file info: context menu and menu bar open the dialog with the right lines; OK closes it"

@@ -1,17 +1,12 @@
 #!/bin/bash
-# The options sheet of the real viewer.exe, used as a user would: File >
-# Option, the "Etc" page's effect set to "Cover Left" and its time to 2, the
-# centre of the "Start" page's position picker tapped, the sheet closed with
-# the shell's "ok". The registry must hold the new values, the picker must
-# have lit the centre cell, and a slideshow must then change pictures with
-# the cover effect. Screenshots of a failing run stay in e2e-shots/options.
+# The options sheet used as a user would: effect, time and position chosen,
+# closed with "ok"; the registry and a slideshow then follow them.
 # Usage: options_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
 . "$(dirname "$0")/e2e_lib.sh" options
 
-# Where the controls are on the 240 x 320 screen: the sheet fills the space
-# between the shell's bar and the menu bar, its tabs along the bottom.
+# Where the controls are: tabs along the sheet's bottom.
 TAB_Y=284; TAB_START_X=28; TAB_ETC_X=135
 OK_X=227; OK_Y=13
 TIME_X=105; TIME_Y=59
@@ -22,24 +17,14 @@ tap() { xdotool mousemove "$1" "$2" sleep 0.25 click 1 sleep 0.6; }
 # Mean brightness (0 to 1) of a w x h box at x, y of a shot.
 brightness() { convert "$SHOTS/$1.png" -crop "$4x$5+$2+$3" +repage -colorspace Gray -format '%[fx:mean]' info:; }
 sheet_up() { xdotool search --onlyvisible --name '^Ombrix Viewer$' >/dev/null 2>&1; }
-reg_value() {
-    wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { print $3 }'
-}
 
 convert -size 400x400 xc:red BMP3:"$WORK/a.bmp"
 convert -size 400x400 xc:lime BMP3:"$WORK/b.bmp"
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-add() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
-add START_MODE REG_DWORD 1
-add START_FOLDER REG_SZ "$(winepath -w "$WORK")\\"
-add START_FILENAME REG_SZ a.bmp
-add SLIDESHOW_INTERVAL_TIME REG_DWORD 5000
-add SLIDESHOW_EFFECT_METHOD REG_DWORD 0
-
-cd "$WORK"
-wine "$VIEWER" &
-VIEWER_PID=$!
-wait_for_window "a - Ombrix Viewer" 30 >/dev/null || fail "no window titled 'a - Ombrix Viewer'"
+reg_reset
+reg_start_on a.bmp
+reg_set SLIDESHOW_INTERVAL_TIME REG_DWORD 5000
+reg_set SLIDESHOW_EFFECT_METHOD REG_DWORD 0
+start_viewer "a - Ombrix Viewer"
 sleep 1.5
 
 # File > Option (its mnemonic is O): the sheet opens on "Start".
@@ -64,8 +49,7 @@ sheet_up || fail "the sheet closed on the Etc page"
 tap 82 $TAB_Y
 shot key 0.5
 
-# "Start": a tap in the centre of the picker chooses position 5 and lights
-# the centre cell.
+# "Start": a tap in the picker's centre chooses position 5 and lights it.
 tap $TAB_START_X $TAB_Y
 tap $((PICKER_X + 60)) $((PICKER_Y + 60))
 shot picked 0.5
@@ -82,20 +66,11 @@ sheet_up && fail "the sheet did not close"
 [ "$(reg_value INITIAL_VIEW_POSITION)" = 0x5 ] || fail "position is $(reg_value INITIAL_VIEW_POSITION), not 5"
 [ "$(reg_value START_MODE)" = 0x1 ] || fail "start mode changed to $(reg_value START_MODE)"
 
-# A slideshow now changes pictures after 2 s with "Cover Left": green comes
-# in from the right edge and its band moves left.
+# A slideshow now changes pictures after 2 s with "Cover Left".
 shot viewer 0.5
 [[ "$(classes viewer row 150)" =~ ^R+$ ]] || fail "the picture is not shown after the sheet"
 xdotool mousemove 226 306 click 1 mousemove 120 150 sleep 1.7
-for i in $(seq -w 1 30); do shot "cover$i" 0.03; done
-EDGES=()
-for i in $(seq -w 1 30); do
-    r=$(classes "cover$i" row 150)
-    if [[ "$r" =~ ^(R+)G+$ ]]; then EDGES+=("${#BASH_REMATCH[1]}"); fi
-done
-[ "${#EDGES[@]}" -ge 2 ] || fail "fewer than two shots caught the cover half way (${EDGES[*]:-none})"
-[ "${EDGES[-1]}" -lt "${EDGES[0]}" ] || fail "the band did not move left: ${EDGES[*]}"
+cover_edges 30 0.03
 
 e2e_quit 120 150
-[ -n "${OMBRIX_KEEP_SHOTS:-}" ] || rm -rf "$SHOTS"
-echo "options: effect, time and position stored; centre cell lit; cover band moved (${EDGES[*]})"
+e2e_done "options: effect, time and position stored; centre cell lit; cover band moved (${EDGES[*]})"

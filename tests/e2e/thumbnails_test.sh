@@ -1,12 +1,7 @@
 #!/bin/bash
-# The thumbnail view of the real viewer.exe: a folder of pictures shown as a
-# grid fills the thumbnail cache on the first run ("index.tmb" and one pvx
-# file per large picture) and fills from it on the second; the scrollbar
-# scrolls the grid and a double tap opens the picture. Prints the time from
-# the folder change to the first screenful of thumbnails in both runs, and
-# the time the cold run takes to cache the whole folder.
-# Screenshots stay in e2e-shots/thumbnails (grid_cold.png and grid_warm.png
-# are kept after a passing run too).
+# The thumbnail grid fills the cache on a cold run and fills from it on a
+# warm one; the scrollbar scrolls it and a double tap opens a picture. Prints
+# the times to the first screenful; grid_cold/grid_warm shots are kept.
 # Usage: thumbnails_test.sh <viewer.exe>
 set -euo pipefail
 VIEWER="$1"
@@ -15,19 +10,13 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 
 LARGE=28
 SMALL=2
-# The large pictures' size; a bigger one (say 3000x2000) shows what the
-# cache saves on photos, at the cost of a slower set-up.
+# A bigger size (say 3000x2000) shows what the cache saves on photos.
 SIZE=${THUMBS_E2E_SIZE:-640x480}
 RECORD=548
 PANE_TOP=112   # screen y of the lower pane: top bar 26 + splitter 77 + 9
 STRIP_X=233    # the thumbnail scrollbar, 13 wide at the right edge
 VIEW_BUTTON_X=55  # the view button of the browser's menu bar
 
-# r,g,b of one screen pixel of a shot.
-rgb() {
-    convert "$SHOTS/$1.png" -crop "1x1+$2+$3" +repage -depth 8 txt:- | tr -d '\r' |
-        awk -F'[(),]+' '/^0,0/ { print $3, $4, $5 }'
-}
 # A picture's pixel: clearly coloured, unlike the grey cells, the white
 # pending marker and the window background.
 is_picture() { rgb "$@" | awk '{ mx = $1; mn = $1
@@ -44,16 +33,9 @@ screen_filled() {
 # Two "r g b" triples within 12 a channel.
 same_colour() { echo "$1 $2" | awk '{ for (i = 1; i <= 3; i++) { d = $i - $(i + 3); if (d * d > 144) exit 1 } }'; }
 now() { date +%s.%N; }
-has_title() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
-wait_title() {
-    local i
-    for i in $(seq 50); do has_title "$1" && return 0; sleep 0.1; done
-    return 1
-}
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
-# 28 grainy pictures larger than 256 pixels (640 x 480 unless asked otherwise), each its own colour, and two small
-# ones that are never cached.
+# 28 grainy pictures over 256 pixels, each its own colour; 2 small ones, never cached.
 mkdir -p "$WORK/pics" "$WORK/thumbs"
 /usr/bin/python3 - "$WORK/pics" "$LARGE" "$SMALL" "$SIZE" <<'EOF'
 import colorsys, sys
@@ -75,27 +57,21 @@ for i in range(large + small):
     im.save('%s/%s' % (folder, name), quality=85)
 EOF
 
-# The tree's root "\" is the drive of the current folder: paths go without
-# the drive.
-WINWORK="$(echo "$WORK" | tr / '\\')"
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$WINWORK\\" /f >/dev/null 2>&1
-wine reg add "$KEY" /v THUMBNAIL_FOLDER /t REG_SZ /d "$WINWORK\\thumbs" /f >/dev/null 2>&1
-cd "$WORK"
+WINWORK="$(tree_path "$WORK")"
+reg_reset
+reg_set START_FOLDER REG_SZ "$WINWORK\\"
+reg_set THUMBNAIL_FOLDER REG_SZ "$WINWORK\\thumbs"
 
 # One run: start in the browser at the work folder, switch to thumbnails,
 # tap "pics" and time the first screenful. Sets FIRST_SCREEN (seconds).
 open_grid() {
     local run="$1" y i
-    wine "$VIEWER" &
-    VIEWER_PID=$!
-    wait_for_window "Ombrix Viewer" 30 >/dev/null || fail "$run: no window titled 'Ombrix Viewer'"
+    start_viewer "Ombrix Viewer"
     shot "start_$run" 2.5
     # The view button of the list's menu bar switches to thumbnails.
     xdotool mousemove "$VIEW_BUTTON_X" 306 click 1
     sleep 0.8
-    y=$(convert "$SHOTS/start_$run.png" -crop 1x112+79+26 +repage -depth 8 txt:- | tr -d '\r' |
-        awk -F'[(),:]+' '/^0,/ && $4 > 200 && $5 > 200 && $6 < 60 && y == "" { y = $2 } END { print y }')
+    y=$(folder_icon_y "start_$run")
     [ -n "$y" ] || fail "$run: no folder icon of 'pics' in the tree"
     shot "before_$run" 0
     ! screen_filled "before_$run" || fail "$run: thumbnails before the folder change"
@@ -125,9 +101,8 @@ WANT=$(( RECORD * (1 + LARGE) ))
 BEFORE=$(ls -l --time-style=+%s.%N "$WORK/thumbs" | md5sum)
 
 # ---- Warm run: the grid fills from the cache -----------------------------------
-# The exit stored "pics" as the start folder: start above it again, so that
-# the tap changes the folder.
-wine reg add "$KEY" /v START_FOLDER /t REG_SZ /d "$WINWORK\\" /f >/dev/null 2>&1
+# The exit stored "pics" as the start folder: start above it again.
+reg_set START_FOLDER REG_SZ "$WINWORK\\"
 open_grid warm
 WARM_FIRST=$FIRST_SCREEN
 shot grid_warm 1.5

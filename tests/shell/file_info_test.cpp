@@ -5,12 +5,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <process.h>
 #include <string>
 #include <vector>
 
-#include "registry_fixture.h"
 #include "tests/imaging/test_pictures.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -31,7 +30,6 @@ enum { L_NAME, L_FORMAT, L_SIZE, L_DIMENSIONS, L_DATE, L_TIME, L_COLORS, LINES }
 // What a helper thread saw of the dialog while the command ran.
 struct DialogWatch
 {
-    DWORD dwUiThread;
     bool bSeen;
     std::wstring lines[LINES];
     HWND hwndOwner;
@@ -52,21 +50,10 @@ BOOL CALLBACK FindInfoDialog(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
-// Waits for the dialog, reads it, tries Cancel and Escape (which must do
-// nothing), then taps "OK".
-unsigned __stdcall WatchDialog(void* pv)
+// Reads the dialog, tries Cancel and Escape (which must do nothing), then
+// taps "OK".
+void ReadAndClose(HWND hDlg, DialogWatch* pWatch)
 {
-    DialogWatch* pWatch = static_cast<DialogWatch*>(pv);
-    HWND hDlg = NULL;
-    for (int i = 0; i < 200 && !hDlg; ++i)
-    {
-        EnumThreadWindows(pWatch->dwUiThread, FindInfoDialog, reinterpret_cast<LPARAM>(&hDlg));
-        if (!hDlg)
-            Sleep(10);
-    }
-    if (!hDlg)
-        return 0;
-    pWatch->bSeen = true;
     for (int i = 0; i < LINES; ++i)
     {
         WCHAR sz[300] = L"";
@@ -92,13 +79,6 @@ unsigned __stdcall WatchDialog(void* pv)
     pWatch->bGoneAfterOk = !IsWindow(hDlg);
     if (!pWatch->bGoneAfterOk)
         EndDialog(hDlg, 0); // never leave the test hanging in the modal loop
-    return 0;
-}
-
-// The path without its drive: the tree's root "\" is the current drive's.
-std::wstring NoDrive(const std::wstring& path)
-{
-    return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
 }
 
 // Pads (or makes) a file to exactly cb bytes; past 4 GiB - 1 it stays sparse.
@@ -125,76 +105,31 @@ void SetLocalWriteTime(const std::wstring& path, WORD wHour, WORD wMinute, WORD 
     CloseHandle(h);
 }
 
-class FileInfoTest : public SettingsTest
+class FileInfoTest : public ViewerTest
 {
 protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-        GetCurrentDirectoryW(MAX_PATH, m_szOldDir);
-        SetCurrentDirectoryW(m_folder.Path(L"").c_str());
-    }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_pData->hwndMain);
-        Pump(10);
-        SetCurrentDirectoryW(m_szOldDir);
-        SettingsTest::TearDown();
-    }
-
-    // The viewer, started in the browser on the test folder.
-    void Start()
-    {
-        DWORD dwMode = 0;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
-        std::wstring start = NoDrive(m_folder.Path(L""));
-        RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwndList = GetFileListWindow();
-        Pump(20);
-    }
-
-    void Select(const wchar_t* pszName)
-    {
-        ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        LVFINDINFOW find = {};
-        find.flags = LVFI_STRING;
-        find.psz = pszName;
-        int nRow = (int)SendMessageW(m_hwndList, LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
-        ASSERT_GE(nRow, 0) << "not listed: " << std::string(pszName, pszName + wcslen(pszName));
-        ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetSelectionMark(m_hwndList, nRow);
-    }
-
-    // Sends command 40076 to a window and watches the dialog it runs.
+    // Sends "Information" to a window and watches the dialog it runs.
     DialogWatch RunInfo(HWND hwndTarget)
     {
         DialogWatch watch = {};
-        watch.dwUiThread = GetCurrentThreadId();
-        HANDLE hThread = (HANDLE)_beginthreadex(NULL, 0, WatchDialog, &watch, 0, NULL);
-        SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0);
-        // A command that shows nothing returns at once: keep serving
-        // messages until the watcher has given up.
-        PumpUntil([&] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }, 10000);
-        CloseHandle(hThread);
+        const DWORD dwUiThread = GetCurrentThreadId();
+        watch.bSeen = WhileWindowShows(
+            [&] {
+                HWND hDlg = NULL;
+                EnumThreadWindows(dwUiThread, FindInfoDialog, reinterpret_cast<LPARAM>(&hDlg));
+                return hDlg;
+            },
+            [&](HWND hDlg) { ReadAndClose(hDlg, &watch); }, [&] { SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0); },
+            2000);
         return watch;
     }
 
     DialogWatch InfoOf(const wchar_t* pszName)
     {
-        Select(pszName);
-        return RunInfo(m_pData->hwndMain);
+        Select({pszName});
+        EXPECT_GE(RowOf(pszName), 0) << "not listed";
+        return RunInfo(m_hwnd);
     }
-
-    TempFolder m_folder;
-    WCHAR m_szOldDir[MAX_PATH] = L"";
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwndList = NULL;
 };
 
 uint32_t Stripes(int x, int y)
@@ -224,16 +159,8 @@ TEST(FormatThousands, GroupsOfThreeFromTheRightAndSizesPastTwoGiBStayPositive)
         unsigned long long nValue;
         const wchar_t* pszText;
     } cases[] = {
-        {0, L"0"},
-        {512, L"512"},
-        {999, L"999"},
-        {1000, L"1,000"},
-        {1048576, L"1,048,576"},
-        {1234567, L"1,234,567"},
-        {2147483648ULL, L"2,147,483,648"},
-        {3000000000ULL, L"3,000,000,000"},
-        {4294967295ULL, L"4,294,967,295"},
-        {18446744073709551615ULL, L"18,446,744,073,709,551,615"},
+        {0, L"0"}, {999, L"999"}, {1000, L"1,000"}, {1234567, L"1,234,567"}, {2147483648ULL, L"2,147,483,648"},
+        {4294967295ULL, L"4,294,967,295"}, {18446744073709551615ULL, L"18,446,744,073,709,551,615"},
     };
     for (const Case& c : cases)
     {
@@ -260,8 +187,6 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
     m_folder.Write(L"pocket.2bp", MakeBmp(40, 13, 7, 2, BI_RGB, {0, 0x555555, 0xAAAAAA, 0xFFFFFF}, nullptr,
                                           BmpRows(13, 7, 2, [](int x, int y) { return (uint32_t)(x + y) % 4; })));
     // Decoders stop at the end of the picture, so padding sets exact sizes.
-    m_folder.Write(L"mega.jpg", MakeJpeg(16, 16, JPEG_RGB, Stripes));
-    SetFileSize(m_folder.Path(L"mega.jpg"), 1048576);
     m_folder.Write(L"small.bmp", MakeBmp(40, 4, 4, 24, BI_RGB, {}, nullptr, BmpRows(4, 4, 24, Stripes)));
     SetFileSize(m_folder.Path(L"small.bmp"), 512);
     m_folder.Write(L"broken.jpg", Bytes(300, 0x5A));
@@ -293,8 +218,6 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
          L"Time: AM 0:0:0"},
         {L"shot.png", L"FileName: shot", L"Format: PNG Image", nullptr, L"Dimensions: 50(W) * 40(H)", nDepth},
         {L"pocket.2bp", L"FileName: pocket", L"Format: BMP Image", nullptr, L"Dimensions: 13(W) * 7(H)", nDepth},
-        {L"mega.jpg", L"FileName: mega", L"Format: JPEG Image", L"Size: 1,048,576 bytes",
-         L"Dimensions: 16(W) * 16(H)", 24},
         {L"small.bmp", L"FileName: small", L"Format: BMP Image", L"Size: 512 bytes", L"Dimensions: 4(W) * 4(H)",
          nDepth},
         {L"broken.jpg", L"FileName: broken", L"Format: JPEG Image", L"Size: 300 bytes", L"Dimensions: 0(W) * 0(H)",
@@ -330,9 +253,8 @@ TEST_F(FileInfoTest, OnlyOkClosesTheSmallOwnedDialogWhicheverWayItOpens)
     Start();
 
     // Nothing selected: nothing shows.
-    ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetSelectionMark(m_hwndList, -1);
-    EXPECT_FALSE(RunInfo(m_pData->hwndMain).bSeen);
+    Select({});
+    EXPECT_FALSE(RunInfo(m_hwnd).bSeen);
 
     DialogWatch watch = InfoOf(L"a&b.bmp");
     ASSERT_TRUE(watch.bSeen);

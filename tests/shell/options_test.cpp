@@ -9,8 +9,7 @@
 
 #include <commctrl.h>
 
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/main_window_data.h"
@@ -30,32 +29,13 @@ namespace {
 const int kPageKey = 1, kPageEtc = 2;
 const BYTE kSampleGrey = 200;
 
-// What a test does while the modal sheet is up; the sheet is then closed
-// through the shell's "ok", as a user closes it.
-std::function<void(HWND)> g_during;
-HWND g_hwndOwner = NULL;
-bool g_bRan = false;
-
 // The modal sheet: the owner's window with a tab control.
-HWND FindSheet()
+HWND FindSheet(HWND hwndOwner)
 {
     for (HWND hwnd = GetWindow(GetDesktopWindow(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
-        if (GetWindow(hwnd, GW_OWNER) == g_hwndOwner && PropSheet_GetTabControl(hwnd))
+        if (GetWindow(hwnd, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(hwnd))
             return hwnd;
     return NULL;
-}
-
-VOID CALLBACK SheetTimer(HWND, UINT, UINT_PTR nId, DWORD)
-{
-    HWND hwndSheet = FindSheet();
-    if (!hwndSheet || g_bRan)
-        return;
-    g_bRan = true;
-    KillTimer(NULL, nId);
-    Pump(100); // let the sheet finish its layout
-    if (g_during)
-        g_during(hwndSheet);
-    PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 void ClickScreen(POINT pt)
@@ -77,9 +57,7 @@ bool HasValue(LPCWSTR pszName)
 
 bool IsGrey(COLORREF cr, int v)
 {
-    const int nTolerance = 12;
-    return abs(GetRValue(cr) - v) <= nTolerance && abs(GetGValue(cr) - v) <= nTolerance &&
-           abs(GetBValue(cr) - v) <= nTolerance;
+    return ColoursNear(cr, RGB(v, v, v), 12);
 }
 
 // A grey 120 x 120 JPEG as the sample picture beside this program.
@@ -94,12 +72,12 @@ void WriteGreySample(const std::wstring& path)
     ASSERT_TRUE(MoveFileExW(jpeg.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
-class OptionsTest : public SettingsTest
+class OptionsTest : public ViewerTest
 {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
+        ViewerTest::SetUp();
         WCHAR szPath[MAX_PATH];
         ASSERT_TRUE(GetSamplePicturePath(szPath, MAX_PATH));
         m_samplePath = szPath;
@@ -110,49 +88,39 @@ protected:
     void Start(bool bPictures = false)
     {
         if (bPictures)
-        {
             for (const wchar_t* pszName : {L"a.bmp", L"b.bmp"})
                 WriteSolidBmp(m_folder / pszName, 300, 300, RGB(255, 0, 0));
-            DWORD dwOne = 1;
-            RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-            const std::wstring& folder = m_folder.Path();
-            RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-            RawSetValue(SZ_START_FILENAME, REG_SZ, L"a.bmp", 12);
-        }
-        ResetKeyMap();
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwnd = m_pData->hwndMain;
-        Pump(50);
+        ViewerTest::Start(bPictures ? 1 : 0, bPictures ? L"a.bmp" : L"");
+        if (!bPictures)
+            DeleteSettingsKey(); // what the sheet stores shows alone
+        Pump(30);
     }
 
     void TearDown() override
     {
-        if (GetMainWindowData())
-            DestroyWindow(m_hwnd);
-        Pump(10);
-        FreePictures();
+        ViewerTest::TearDown();
         DeleteFileW(m_samplePath.c_str());
-        SettingsTest::TearDown();
     }
 
-    // Opens the sheet with "&Option", runs during() while it is up, closes it.
-    void RunSheet(std::function<void(HWND)> during)
+    // Opens the sheet with "&Option", runs during() from another thread while
+    // it is up, then closes it through the shell's "ok", as a user does.
+    void RunSheet(const std::function<void(HWND)>& during)
     {
-        g_during = std::move(during);
-        g_hwndOwner = m_hwnd;
-        g_bRan = false;
-        UINT_PTR nTimer = SetTimer(NULL, 0, 50, SheetTimer);
-        SendMessageW(m_hwnd, WM_COMMAND, IDM_OPTION, 0);
-        KillTimer(NULL, nTimer);
-        EXPECT_TRUE(g_bRan) << "the sheet never came up";
-        g_during = nullptr;
+        const HWND hwndOwner = m_hwnd;
+        EXPECT_TRUE(WhileWindowShows([=] { return FindSheet(hwndOwner); },
+                                     [&](HWND hwndSheet) {
+                                         Sleep(100); // let the sheet finish its layout
+                                         during(hwndSheet);
+                                         PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                                     },
+                                     [&] { Command(IDM_OPTION); }, 10000))
+            << "the sheet never came up";
     }
 
     static HWND ShowPage(HWND hwndSheet, int nPage)
     {
         PropSheet_SetCurSel(hwndSheet, NULL, nPage);
-        Pump(50);
+        Sleep(50);
         return PropSheet_GetCurrentPageHwnd(hwndSheet);
     }
 
@@ -162,26 +130,15 @@ protected:
     }
 
     // The picker's pixel at (x, y) of its client area, as the screen shows it.
-    static COLORREF PickerPixel(HWND hwndPicker, int x, int y)
-    {
-        HDC hdc = GetDC(hwndPicker);
-        COLORREF cr = GetPixel(hdc, x, y);
-        ReleaseDC(hwndPicker, hdc);
-        return cr;
-    }
-
     static void TapPicker(HWND hwndPicker, int x, int y)
     {
         POINT pt = {x, y};
         ClientToScreen(hwndPicker, &pt);
         ClickScreen(pt);
-        Pump(200);
+        Sleep(200);
     }
 
     std::wstring m_samplePath;
-    TempFolder m_folder;
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwnd = NULL;
 };
 
 } // namespace
@@ -380,10 +337,10 @@ TEST_F(OptionsTest, PickerTapChoosesTheCellAndShowsItBright)
             EXPECT_EQ(120, rc.bottom);
             TapPicker(hwndPicker, 60, 60);
             nCentre = m_pData->nInitialViewPosition;
-            crCentre = PickerPixel(hwndPicker, 60, 60);
-            crCorner = PickerPixel(hwndPicker, 20, 20);
-            crOutline = PickerPixel(hwndPicker, 40, 60);
-            crGrid = PickerPixel(hwndPicker, 20, 80);
+            crCentre = WindowPixel(hwndPicker, 60, 60);
+            crCorner = WindowPixel(hwndPicker, 20, 20);
+            crOutline = WindowPixel(hwndPicker, 40, 60);
+            crGrid = WindowPixel(hwndPicker, 20, 80);
             TapPicker(hwndPicker, 115, 115);
             nRightBottom = m_pData->nInitialViewPosition;
             TapPicker(hwndPicker, 5, 50);

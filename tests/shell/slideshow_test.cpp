@@ -2,14 +2,14 @@
 // of four pictures, pause with the window, frame buffers and a stress run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <stdio.h>
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/picture_entry.h"
@@ -26,63 +26,27 @@
 
 namespace {
 
-// A picture of one colour, or a file no decoder takes.
-void WriteBmp(const std::wstring& path, int w, int h, COLORREF cr, bool bBroken)
-{
-    if (!bBroken)
-    {
-        WriteSolidBmp(path, w, h, cr);
-        return;
-    }
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, f);
-    fputs("not a picture", f);
-    fclose(f);
-}
-
 // Large enough to cover the client area at any turn and origin.
 const int kSide = 400;
 const COLORREF rgColours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)};
 const wchar_t* const rgNames[4] = {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"};
 
-class SlideshowTest : public SettingsTest
+class SlideshowTest : public ViewerTest
 {
 protected:
     // Pictures a to d in the folder; the broken ones cannot be decoded.
     void Start(const wchar_t* pszFirst, std::initializer_list<int> broken = {})
     {
         for (int i = 0; i < 4; ++i)
-        {
-            bool bBroken = false;
-            for (int b : broken)
-                bBroken = bBroken || b == i;
-            WriteBmp(m_folder / rgNames[i], kSide, kSide, rgColours[i], bBroken);
-        }
-        DWORD dwOne = 1;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-        const std::wstring& folder = m_folder.Path();
-        RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-        RawSetValue(SZ_START_FILENAME, REG_SZ, pszFirst, (DWORD)((wcslen(pszFirst) + 1) * sizeof(WCHAR)));
+            if (std::find(broken.begin(), broken.end(), i) == broken.end())
+                WriteSolidBmp(m_folder / rgNames[i], kSide, kSide, rgColours[i]);
+            else
+                m_folder.Write(rgNames[i], std::string("not a picture"));
         SetSlideshowEffectMethod(0);
-        ResetKeyMap();
-        ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
-        m_pData = GetMainWindowData();
-        m_hwnd = m_pData->hwndMain;
+        ViewerTest::Start(1, pszFirst);
         m_pShow = m_pData->pSlideShow;
         ASSERT_NE(nullptr, m_pShow);
-        Pump(20);
     }
-
-    void TearDown() override
-    {
-        if (GetMainWindowData())
-            DestroyWindow(m_hwnd);
-        Pump(10);
-        FreePictures();
-        SettingsTest::TearDown();
-    }
-
-    void Command(WORD wId) { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
 
     std::wstring Current() const
     {
@@ -102,23 +66,13 @@ protected:
     {
         RECT rc;
         GetClientRect(m_hwnd, &rc);
-        HDC hdc = GetDC(m_hwnd);
         int nWrong = 0;
         for (int y = 2; y < rc.bottom; y += 23)
             for (int x = 2; x < rc.right; x += 17)
-            {
-                COLORREF c = GetPixel(hdc, x, y);
-                if (abs(GetRValue(c) - GetRValue(cr)) > 16 || abs(GetGValue(c) - GetGValue(cr)) > 16 ||
-                    abs(GetBValue(c) - GetBValue(cr)) > 16)
-                    ++nWrong;
-            }
-        ReleaseDC(m_hwnd, hdc);
+                nWrong += !ColoursNear(WindowPixel(m_hwnd, x, y), cr, 16);
         return nWrong == 0;
     }
 
-    TempFolder m_folder;
-    MainWindowData* m_pData = nullptr;
-    HWND m_hwnd = NULL;
     CSlideShow* m_pShow = nullptr;
 };
 
@@ -144,11 +98,7 @@ TEST_F(SlideshowTest, FirstChangeComesOneIntervalAfterTheStart)
     EXPECT_EQ(L"a.bmp", Current());
     EXPECT_EQ(L"b.bmp", NextShown());
     EXPECT_GE(GetTickCount() - dwRestart, 950u);
-    EXPECT_EQ(L"b - Ombrix Viewer", [&] {
-        WCHAR sz[100];
-        GetWindowTextW(m_hwnd, sz, 100);
-        return std::wstring(sz);
-    }());
+    EXPECT_EQ(L"b - Ombrix Viewer", Title());
 
     Command(IDM_SLIDESHOW_STOP);
     EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());
@@ -170,7 +120,7 @@ TEST_F(SlideshowTest, OnlyAChangedEffectOrAnyIntervalStopsTheShow)
     EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());
 }
 
-TEST_F(SlideshowTest, ForwardWithoutLoopSkipsWhatCannotLoadAndStopsAtTheEnd)
+TEST_F(SlideshowTest, WithoutLoopSkipsWhatCannotLoadAndStopsAtEitherEnd)
 {
     SetSlideshowIntervalTime(150);
     Start(L"a.bmp", {2});
@@ -180,12 +130,7 @@ TEST_F(SlideshowTest, ForwardWithoutLoopSkipsWhatCannotLoadAndStopsAtTheEnd)
     EXPECT_TRUE(PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_STOPPED; }, 3000));
     EXPECT_EQ(L"d.bmp", Current());
     EXPECT_EQ(GetMenuBar(IDR_MENUBAR_VIEWER), GetShownMenuBar());
-}
 
-TEST_F(SlideshowTest, BackwardWithoutLoopStopsAfterTheFirst)
-{
-    SetSlideshowIntervalTime(150);
-    Start(L"c.bmp");
     m_pData->nSlideshowDirection = 1;
     Command(IDM_SLIDESHOW_START);
     EXPECT_EQ(L"b.bmp", NextShown());
@@ -214,8 +159,8 @@ TEST_F(SlideshowTest, NoPictureThatLoadsStopsALoopingShow)
 {
     SetSlideshowIntervalTime(150);
     Start(L"a.bmp");
-    for (int i = 0; i < 4; ++i)
-        WriteBmp(m_folder / rgNames[i], 1, 1, 0, true);
+    for (const wchar_t* pszName : rgNames)
+        m_folder.Write(pszName, std::string("not a picture"));
     m_pData->bSlideshowLoop = 1;
     Command(IDM_SLIDESHOW_START);
     EXPECT_TRUE(PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_STOPPED; }, 3000));
@@ -264,15 +209,6 @@ TEST_F(SlideshowTest, FramesFollowTheClientSize)
     EXPECT_EQ(rc.bottom, bm.bmHeight);
     ASSERT_TRUE(GetObjectW(GetCurrentObject(m_pShow->GetNewFrameDC(), OBJ_BITMAP), sizeof(bm), &bm));
     EXPECT_EQ(rc.right, bm.bmWidth);
-}
-
-TEST_F(SlideshowTest, OpeningAMenuStopsTheShow)
-{
-    Start(L"a.bmp");
-    Command(IDM_SLIDESHOW_START);
-    ASSERT_TRUE(IsSlideshowRunning(m_pData));
-    SendMessageW(m_hwnd, WM_INITMENUPOPUP, 0, 0);
-    EXPECT_EQ(SLIDESHOW_STOPPED, m_pShow->GetState());
 }
 
 // Stopping during a transition in full screen: the transition thread asks

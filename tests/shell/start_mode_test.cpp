@@ -7,9 +7,11 @@
 #include <vector>
 #include <windows.h>
 
-#include "registry_fixture.h"
+#include "viewer_fixture.h"
 #include "window_test_support.h"
+#include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
+#include "viewer/resources/resource.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
@@ -21,89 +23,31 @@
 
 namespace {
 
-COLORREF WindowPixel(HWND hwnd, int x, int y)
-{
-    HDC hdc = GetDC(hwnd);
-    COLORREF c = GetPixel(hdc, x, y);
-    ReleaseDC(hwnd, hdc);
-    return c;
-}
-
-class StartModeTest : public SettingsTest
+class StartModeTest : public ViewerTest
 {
 protected:
-    void SetUp() override
-    {
-        SettingsTest::SetUp();
-        ResetKeyMap();
-        g_szBrowsePath[0] = L'\0';
-        g_szPicturePath[0] = L'\0';
-        WCHAR szTemp[MAX_PATH];
-        GetTempPathW(MAX_PATH, szTemp);
-        m_folder = std::wstring(szTemp) + L"ombrix_start_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(m_folder.c_str(), NULL);
-    }
-
-    void TearDown() override
-    {
-        MainWindowData* pData = GetMainWindowData();
-        if (pData && pData->hwndMain)
-            DestroyWindow(pData->hwndMain);
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        for (const std::wstring& name : m_files)
-            DeleteFileW((m_folder + name).c_str());
-        RemoveDirectoryW(m_folder.c_str());
-        SettingsTest::TearDown();
-    }
-
-    void SetStartPicture(const wchar_t* pszName)
-    {
-        DWORD dwOne = 1;
-        RawSetValue(SZ_START_MODE, REG_DWORD, &dwOne, 4);
-        RawSetValue(SZ_START_FOLDER, REG_SZ, m_folder.c_str(), (DWORD)((m_folder.size() + 1) * sizeof(WCHAR)));
-        RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
-    }
-
     std::wstring AddPicture(const wchar_t* pszName, int w, int h, COLORREF cr)
     {
-        WriteSolidBmp(m_folder + pszName, w, h, cr);
-        m_files.push_back(pszName);
-        return m_folder + pszName;
+        WriteSolidBmp(m_folder / pszName, w, h, cr);
+        return m_folder / pszName;
     }
-
-    MainWindowData* Start()
-    {
-        if (!InitInstance(GetModuleHandleW(NULL), SW_SHOW))
-            return NULL;
-        return GetMainWindowData();
-    }
-
-    static std::wstring Title(HWND hwnd)
-    {
-        WCHAR sz[400];
-        GetWindowTextW(hwnd, sz, 400);
-        return sz;
-    }
-
-    std::wstring m_folder;
-    std::vector<std::wstring> m_files;
 };
 
 } // namespace
 
 TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
 {
+    AddPicture(L"a.bmp", 4, 4, RGB(0, 0, 248));
     std::wstring path = AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
-    SetStartPicture(L"beach.bmp");
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
+    Start(1, L"beach.bmp", m_folder.Path());
+    MainWindowData* pData = m_pData;
 
-    EXPECT_EQ(L"beach - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_FALSE(IsWindowVisible(pData->hwndBrowser));
+    EXPECT_EQ(2, CountPictures()) << "the folder is listed behind the viewer";
+    EXPECT_EQ(PictureByName(L"beach.bmp"), pData->pCurrentEntry);
+    EXPECT_EQ(L"beach - Ombrix Viewer", Title());
     EXPECT_EQ(path, g_szPicturePath);
-    EXPECT_EQ(m_folder, g_szBrowsePath);
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
     ASSERT_NE(nullptr, pData->hbmCurrent);
     EXPECT_EQ(pData->hbmCurrent, pData->pRenderer->GetBitmap());
     BITMAP bm;
@@ -119,20 +63,22 @@ TEST_F(StartModeTest, StartModeOneOpensTheStartPictureInTheViewer)
     EXPECT_GE(GetRValue(centre), 240);
     EXPECT_LE(GetGValue(centre), 8);
     EXPECT_EQ(RGB(255, 255, 255), WindowPixel(pData->hwndMain, 2, 2) | 0x070307);
+
+    Command(IDM_PREVIOUS);
+    EXPECT_EQ(PictureByName(L"a.bmp"), pData->pCurrentEntry);
 }
 
 TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)
 {
-    SetStartPicture(L"gone.JPEG");
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
+    Start(1, L"gone.JPEG", m_folder.Path());
+    MainWindowData* pData = m_pData;
 
-    EXPECT_EQ(L"gone - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(L"gone - Ombrix Viewer", Title());
     EXPECT_EQ(nullptr, pData->hbmCurrent);
     EXPECT_EQ(nullptr, pData->pRenderer->GetBitmap());
-    std::wstring expected = L"Could not open file:\r\n '" + m_folder + L"gone.JPEG'";
+    std::wstring expected = L"Could not open file:\r\n '" + m_folder.Path() + L"gone.JPEG'";
     EXPECT_EQ(expected, pData->pRenderer->GetMessageText());
-    EXPECT_EQ(m_folder, g_szBrowsePath);
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
 
     // The message stands in the middle of the white page.
     pData->pRenderer->RenderNow();
@@ -150,22 +96,19 @@ TEST_F(StartModeTest, MissingStartPictureShowsWhyInTheViewer)
 TEST_F(StartModeTest, StartModeZeroOpensNothing)
 {
     AddPicture(L"beach.bmp", 40, 30, RGB(248, 0, 0));
-    const std::wstring folder = m_folder;
-    RawSetValue(SZ_START_FOLDER, REG_SZ, folder.c_str(), (DWORD)((folder.size() + 1) * sizeof(WCHAR)));
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
-    EXPECT_EQ(nullptr, pData->hbmCurrent);
-    EXPECT_EQ(folder, g_szPicturePath);
-    EXPECT_EQ(L"Ombrix Viewer", Title(pData->hwndMain));
+    Start(0, L"beach.bmp", m_folder.Path());
+    EXPECT_EQ(nullptr, m_pData->hbmCurrent);
+    EXPECT_EQ(m_folder.Path(), g_szPicturePath);
+    EXPECT_EQ(L"Ombrix Viewer", Title());
 }
 
 TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
 {
     std::wstring wide = AddPicture(L"wide.bmp", 1000, 500, RGB(0, 0, 248));
     std::wstring small = AddPicture(L"small.bmp", 100, 50, RGB(0, 248, 0));
-    MainWindowData* pData = Start();
-    ASSERT_NE(nullptr, pData);
-    ShowViewer(pData); // the default start mode shows the browser
+    Start();
+    MainWindowData* pData = m_pData;
+    ShowViewer(pData); // start mode 0 shows the browser
     CRenderer* pRenderer = pData->pRenderer;
 
     // Centre start position: a small picture gets a negative origin, which
@@ -194,7 +137,7 @@ TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
     EXPECT_EQ(1, pRenderer->GetFitToScreen());
     pRenderer->RenderNow();
     EXPECT_DOUBLE_EQ((double)rc.right / 1000, pRenderer->GetZoom());
-    EXPECT_EQ(L"wide - Ombrix Viewer", Title(pData->hwndMain));
+    EXPECT_EQ(L"wide - Ombrix Viewer", Title());
 
     // A path too long for the name buffer fails as a whole instead of
     // opening the shorter name it would be cut to.
@@ -206,19 +149,22 @@ TEST_F(StartModeTest, LoaderAppliesTheViewModesAndReplacesThePicture)
 
 TEST(PathParts, FolderAndNameOfAPath)
 {
+    const struct
+    {
+        const wchar_t* pszPath;
+        int bNoExtension, cch;
+        const wchar_t* pszName;
+    } cases[] = {
+        {L"\\My Documents\\beach.JPEG", 1, MAX_PATH, L"beach"}, {L"a.b.jpeg", 1, MAX_PATH, L"a.b"},
+        {L"\\x\\.png", 1, MAX_PATH, L""}, {L"\\x\\photo.2bp", 0, MAX_PATH, L"photo.2bp"},
+        {L"\\x\\photo.gif", 1, 4, L"pho"}, // cut to the buffer
+    };
     wchar_t sz[MAX_PATH];
-    FileNamePart(L"\\My Documents\\beach.jpg", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"beach", sz);
-    FileNamePart(L"\\My Documents\\beach.JPEG", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"beach", sz);
-    FileNamePart(L"a.b.jpeg", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"a.b", sz);
-    FileNamePart(L"\\x\\.png", 1, sz, MAX_PATH);
-    EXPECT_STREQ(L"", sz);
-    FileNamePart(L"\\x\\photo.2bp", 0, sz, MAX_PATH);
-    EXPECT_STREQ(L"photo.2bp", sz);
-    FileNamePart(L"\\x\\photo.gif", 1, sz, 4);
-    EXPECT_STREQ(L"pho", sz) << "cut to the buffer";
+    for (const auto& c : cases)
+    {
+        FileNamePart(c.pszPath, c.bNoExtension, sz, c.cch);
+        EXPECT_STREQ(c.pszName, sz);
+    }
     FolderPart(L"\\My Documents\\beach.jpg", sz, MAX_PATH);
     EXPECT_STREQ(L"\\My Documents\\", sz);
     FolderPart(L"beach.jpg", sz, MAX_PATH);

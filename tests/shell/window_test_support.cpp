@@ -1,6 +1,9 @@
 #include "window_test_support.h"
 
+#include <atomic>
 #include <stdio.h>
+#include <stdlib.h>
+#include <thread>
 
 void Pump(DWORD dwMs)
 {
@@ -25,6 +28,42 @@ bool PumpUntil(const std::function<bool()>& done, DWORD dwMs)
         Pump(10);
     }
     return true;
+}
+
+bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
+                      const std::function<void()>& send, DWORD dwMs)
+{
+    std::atomic<bool> bSeen{false}, bDone{false};
+    std::thread watcher([&] {
+        for (DWORD dwStart = GetTickCount(); !bSeen && GetTickCount() - dwStart < dwMs; Sleep(10))
+        {
+            HWND hwnd = find();
+            if (hwnd && IsWindowVisible(hwnd))
+            {
+                bSeen = true;
+                act(hwnd);
+            }
+        }
+        bDone = true;
+    });
+    send();
+    PumpUntil([&] { return bDone.load(); }, dwMs + 5000);
+    watcher.join();
+    return bSeen;
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y)
+{
+    HDC hdc = GetDC(hwnd);
+    COLORREF cr = GetPixel(hdc, x, y);
+    ReleaseDC(hwnd, hdc);
+    return cr;
+}
+
+bool ColoursNear(COLORREF a, COLORREF b, int nTolerance)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= nTolerance && abs(GetGValue(a) - GetGValue(b)) <= nTolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= nTolerance;
 }
 
 void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr)

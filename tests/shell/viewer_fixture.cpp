@@ -1,0 +1,91 @@
+#include "viewer_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include "window_test_support.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/common/settings_names.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/shell/entry.h"
+
+std::wstring NoDrive(const std::wstring& path)
+{
+    return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
+}
+
+void ViewerTest::SetUp()
+{
+    SettingsTest::SetUp();
+    ResetKeyMap();
+    ResetSortDirection();
+    g_szBrowsePath[0] = L'\0';
+    g_szPicturePath[0] = L'\0';
+    GetCurrentDirectoryW(MAX_PATH, m_szOldDir);
+    SetCurrentDirectoryW(m_folder.Path().c_str());
+}
+
+void ViewerTest::TearDown()
+{
+    if (GetMainWindowData())
+        DestroyWindow(m_hwnd);
+    Pump(10);
+    FreePictures();
+    SetCurrentDirectoryW(m_szOldDir);
+    SettingsTest::TearDown();
+}
+
+void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring& folder)
+{
+    const std::wstring start = folder.empty() ? NoDrive(m_folder.Path()) : folder;
+    RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
+    RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
+    RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
+    ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
+    m_pData = GetMainWindowData();
+    m_hwnd = m_pData->hwndMain;
+    m_hwndList = GetFileListWindow();
+    Pump(20);
+}
+
+std::wstring ViewerTest::Title() const
+{
+    WCHAR sz[MAX_PATH] = L"";
+    GetWindowTextW(m_hwnd, sz, MAX_PATH);
+    return sz;
+}
+
+std::vector<std::wstring> ViewerTest::Column(int nColumn) const
+{
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < ListView_GetItemCount(m_hwndList); ++i)
+    {
+        WCHAR sz[MAX_PATH] = L"";
+        ListView_GetItemText(m_hwndList, i, nColumn, sz, MAX_PATH);
+        texts.push_back(sz);
+    }
+    return texts;
+}
+
+int ViewerTest::RowOf(const wchar_t* pszName) const
+{
+    std::vector<std::wstring> names = Column(0);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == pszName)
+            return (int)i;
+    return -1;
+}
+
+void ViewerTest::Select(std::initializer_list<const wchar_t*> names) const
+{
+    ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetSelectionMark(m_hwndList, -1);
+    for (const wchar_t* pszName : names)
+    {
+        const int nRow = RowOf(pszName);
+        ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetSelectionMark(m_hwndList, nRow);
+    }
+}

@@ -1,0 +1,41 @@
+// The real main window on an empty settings key, started on a temporary
+// folder that is also the current one (the tree's "\" is its drive's root).
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "../extras/temp_folder.h"
+#include "registry_fixture.h"
+#include "viewer/common/main_window_data.h"
+
+// The path without its drive.
+std::wstring NoDrive(const std::wstring& path);
+
+class ViewerTest : public SettingsTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Stores the start mode, folder ("": m_folder without its drive) and
+    // file name, then creates the window.
+    void Start(DWORD dwMode = 0, const wchar_t* pszName = L"", const std::wstring& folder = L"");
+    void Command(WORD wId) const { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
+    std::wstring Title() const;
+
+    // The file list: a column's texts, a name's row, a selection of names.
+    std::vector<std::wstring> Column(int nColumn) const;
+    int RowOf(const wchar_t* pszName) const;
+    void Select(std::initializer_list<const wchar_t*> names) const;
+
+    TempFolder m_folder;
+    MainWindowData* m_pData = nullptr;
+    HWND m_hwnd = NULL;
+    HWND m_hwndList = NULL;
+
+private:
+    WCHAR m_szOldDir[MAX_PATH] = L"";
+};

@@ -14,7 +14,9 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_view.h"
+#include "viewer/browser/thumb_worker.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
@@ -522,6 +524,53 @@ TEST_F(BrowserTest, ThumbnailModeFillsScrollsAndClearsTheCache)
     EXPECT_EQ(LVS_REPORT, GetWindowLongW(m_hwndList, GWL_STYLE) & LVS_TYPEMASK);
     Command(IDM_THUMBNAIL_VIEW);
     EXPECT_TRUE(IsWindowVisible(hwndThumb));
+}
+
+// A maker slow enough that the worker is mid-folder when the command or the
+// exit comes; counts the thumbnails it makes.
+static volatile LONG s_nSlowMade = 0;
+static void SlowMaker(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszFolder)
+{
+    Sleep(40);
+    MakeThumbnail(pDecoder, pEntry, pszFolder);
+    InterlockedIncrement(&s_nSlowMade);
+}
+
+// Clearing and exit must not overlap a worker that writes into the cache:
+// both stop it first, so no thumbnail file appears after the clear.
+TEST_F(BrowserTest, DeleteThumbnailAndExitStopTheWorkerFirst)
+{
+    for (int i = 0; i < 30; ++i)
+        WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(8 * i, 90, 200));
+    const std::wstring thumbs = m_folder / L"thumbs";
+    CreateDirectoryW(thumbs.c_str(), NULL);
+    RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+    s_nSlowMade = 0;
+    SetThumbMakerForTests(SlowMaker);
+    struct RealMakerAfter
+    {
+        ~RealMakerAfter() { SetThumbMakerForTests(nullptr); }
+    } realMakerAfter;
+    Start();
+
+    Command(IDM_THUMBNAIL_VIEW);
+    ASSERT_TRUE(PumpUntil([] { return s_nSlowMade >= 3; }, 10000)) << "the worker did not start";
+    Command(IDM_DELETE_THUMBNAIL);
+    EXPECT_FALSE(HasThumbWorker()) << "the worker still runs after the clear";
+    const LONG nMade = s_nSlowMade;
+    Sleep(300);
+    EXPECT_EQ(nMade, s_nSlowMade) << "thumbnails were made after the clear";
+    EXPECT_EQ(1, CountFiles(thumbs + L"\\")) << "only the new index: no file written after the clear";
+
+    // A repaint starts a new worker for what is left; exit stops it.
+    RedrawThumbView();
+    ASSERT_TRUE(PumpUntil([nMade] { return s_nSlowMade > nMade; }, 10000)) << "no new worker";
+    ASSERT_TRUE(HasThumbWorker());
+    DestroyWindow(m_hwnd);
+    EXPECT_FALSE(HasThumbWorker()) << "exit left the worker running";
+    const LONG nAtExit = s_nSlowMade;
+    Sleep(300);
+    EXPECT_EQ(nAtExit, s_nSlowMade) << "thumbnails were made after exit";
 }
 
 TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)

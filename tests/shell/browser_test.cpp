@@ -75,6 +75,17 @@ std::wstring TreeText(HWND hwndTree, HTREEITEM hItem)
 class BrowserTest : public ViewerTest
 {
 protected:
+    // cPictures 300 x 200 pictures (large enough to be cached) and an empty
+    // thumbnail folder named in the settings; returns that folder.
+    std::wstring LargePicturesAndThumbFolder(int cPictures)
+    {
+        for (int i = 0; i < cPictures; ++i)
+            WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(8 * i, 90, 200));
+        const std::wstring thumbs = m_folder / L"thumbs";
+        CreateDirectoryW(thumbs.c_str(), NULL);
+        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+        return thumbs;
+    }
     void ClickColumn(int nColumn)
     {
         NMLISTVIEW info = {};
@@ -465,11 +476,7 @@ TEST_F(BrowserTest, SelectedPictureGivesItsPathAndDetailTexts)
 // (a double tap opening a picture is an end-to-end test).
 TEST_F(BrowserTest, ThumbnailModeFillsScrollsAndClearsTheCache)
 {
-    for (int i = 0; i < 15; ++i)
-        WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(20 * i, 90, 200));
-    const std::wstring thumbs = m_folder / L"thumbs";
-    CreateDirectoryW(thumbs.c_str(), NULL);
-    RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+    const std::wstring thumbs = LargePicturesAndThumbFolder(15);
     Start();
     HWND hwndThumb = GetThumbViewWindow();
 
@@ -540,11 +547,7 @@ static void SlowMaker(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR psz
 // both stop it first, so no thumbnail file appears after the clear.
 TEST_F(BrowserTest, DeleteThumbnailAndExitStopTheWorkerFirst)
 {
-    for (int i = 0; i < 30; ++i)
-        WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(8 * i, 90, 200));
-    const std::wstring thumbs = m_folder / L"thumbs";
-    CreateDirectoryW(thumbs.c_str(), NULL);
-    RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+    const std::wstring thumbs = LargePicturesAndThumbFolder(30);
     s_nSlowMade = 0;
     SetThumbMakerForTests(SlowMaker);
     struct RealMakerAfter

@@ -51,15 +51,15 @@ BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath)
         fclose(pFile);
         return FALSE;
     }
-    JpegRowsSpec spec = {};
-    spec.nWidth = ds.dsBm.bmWidth;
-    spec.nHeight = ds.dsBm.bmHeight;
-    spec.cbRow = static_cast<size_t>(ds.dsBm.bmWidthBytes);
-    spec.nQuality = -1; // the library's default, 75
-    spec.bBlueFirst = true;
-    spec.pfnRow = DibRow;
-    spec.pContext = &ds;
-    const bool bEncoded = WriteJpegRows(pFile, spec);
+    JpegRowsSpec rows = {};
+    rows.nWidth = ds.dsBm.bmWidth;
+    rows.nHeight = ds.dsBm.bmHeight;
+    rows.cbRow = static_cast<size_t>(ds.dsBm.bmWidthBytes);
+    rows.nQuality = -1; // the library's default, 75
+    rows.bBlueFirst = true;
+    rows.pfnRow = DibRow;
+    rows.pContext = &ds;
+    const bool bEncoded = WriteJpegRows(pFile, rows);
     const bool bDiskFile = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(pFile)))) == FILE_TYPE_DISK;
     const bool bClosed = fclose(pFile) == 0;
     if (bEncoded && bClosed)

@@ -22,4 +22,4 @@ struct JpegRowsSpec
 
 // Writes the picture into the open file. False on any library error, a
 // full disk included: it returns here instead of ending the process.
-bool WriteJpegRows(FILE* pFile, const JpegRowsSpec& spec);
+bool WriteJpegRows(FILE* pFile, const JpegRowsSpec& rows);

@@ -23,16 +23,16 @@ static const BYTE* ImageRow(const void* pContext, LONG nRow)
 
 int WriteJpegStream(const RasterImage* pImage, FILE* pFile)
 {
-    JpegRowsSpec spec = {};
-    spec.nWidth = pImage->width;
-    spec.nHeight = pImage->height;
-    spec.cbRow = static_cast<size_t>(pImage->stride);
-    spec.nQuality = 70;
-    spec.bBlueFirst = pImage->paletteCount == 0;
-    spec.pfnRow = ImageRow;
-    spec.pContext = pImage;
+    JpegRowsSpec rows = {};
+    rows.nWidth = pImage->width;
+    rows.nHeight = pImage->height;
+    rows.cbRow = static_cast<size_t>(pImage->stride);
+    rows.nQuality = 70;
+    rows.bBlueFirst = pImage->paletteCount == 0;
+    rows.pfnRow = ImageRow;
+    rows.pContext = pImage;
     // A compression or write error (a full disk) ends here, not the process.
-    if (!WriteJpegRows(pFile, spec))
+    if (!WriteJpegRows(pFile, rows))
     {
         SetImageError(IMGERR_WRITE_FILE);
         return -1;

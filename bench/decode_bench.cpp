@@ -2,7 +2,7 @@
 //   decode_bench make-jpeg OUT.jpg W H     12-MP test picture (baseline, q90)
 //   decode_bench make-ppm OUT.ppm W H      the same kind of pixels as raw PPM
 //   decode_bench jpeg FILE.jpg [RUNS]      full decode and 1/8 decode, in ms
-//   decode_bench shrink FILE.ppm TW TH [RUNS]  ShrinkRgb24, in ms
+//   decode_bench shrink FILE.ppm TW TH [RUNS]  ShrinkPixels of 24-bit pixels, in ms
 // Allocation and first touch of the 24-bit bitmap are measured apart:
 // on this machine the first write to a page costs far more than decoding it.
 #include <windows.h>
@@ -165,7 +165,8 @@ int BenchShrink(const wchar_t* path, int tw, int th, int runs)
     for (int i = 0; i < runs; i++)
     {
         const double t0 = NowMs();
-        ShrinkRgb24(src.data(), w, h, static_cast<ptrdiff_t>(w) * 3, dst.data(), tw, th, tw * 3);
+        ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), w, h, static_cast<ptrdiff_t>(w) * 3, dst.data(), tw, th,
+                     tw * 3);
         times.push_back(NowMs() - t0);
     }
     printf("shrink %dx%d -> %dx%d, median of %d runs\n", w, h, tw, th, runs);

@@ -2,7 +2,7 @@
 //   decode_bench make-jpeg OUT.jpg W H     12-MP test picture (baseline, q90)
 //   decode_bench make-ppm OUT.ppm W H      the same kind of pixels as raw PPM
 //   decode_bench jpeg FILE.jpg [RUNS]      full decode and 1/8 decode, in ms
-//   decode_bench shrink FILE.ppm TW TH [RUNS]  ShrinkRgb24, in ms
+//   decode_bench shrink FILE.ppm TW TH [RUNS]  ShrinkPixels of 24-bit pixels, in ms
 // Allocation and first touch of the 24-bit bitmap are measured apart:
 // on this machine the first write to a page costs far more than decoding it.
 #include <windows.h>
@@ -14,28 +14,11 @@
 #include <algorithm>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "bench/bench_support.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/resample_kernels.h"
 
 namespace {
-
-double NowMs()
-{
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // A smooth picture with some texture, like a photograph.
 uint8_t Sample(int x, int y, int c)
@@ -45,34 +28,12 @@ uint8_t Sample(int x, int y, int c)
 
 int MakeJpeg(const wchar_t* path, int w, int h)
 {
-    FILE* f = _wfopen(path, L"wb");
-    if (!f)
-        return 1;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, f);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-    for (int y = 0; y < h; y++)
-    {
+    const bool bMade = WriteTestJpeg(path, w, h, [w](int y, JSAMPLE* row) {
         for (int x = 0; x < w; x++)
             for (int c = 0; c < 3; c++)
                 row[x * 3 + c] = Sample(x, y, c);
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    fclose(f);
-    return 0;
+    });
+    return bMade ? 0 : 1;
 }
 
 int MakePpm(const wchar_t* path, int w, int h)
@@ -149,23 +110,27 @@ int BenchShrink(const wchar_t* path, int tw, int th, int runs)
 {
     FILE* f = _wfopen(path, L"rb");
     int w = 0, h = 0, maxv = 0;
-    if (!f || fscanf(f, "P6 %d %d %d", &w, &h, &maxv) != 3 || fgetc(f) == EOF)
+    if (!f || fscanf(f, "P6 %d %d %d", &w, &h, &maxv) != 3 || fgetc(f) == EOF || w <= 0 || h <= 0)
     {
+        if (f)
+            fclose(f);
         fprintf(stderr, "not a PPM\n");
         return 1;
     }
     // PPM rows are RGB top-down; the kernel is byte-order blind, so the
     // figure is the same as for BGR rows.
     std::vector<uint8_t> src(static_cast<size_t>(w) * h * 3);
-    if (fread(src.data(), 1, src.size(), f) != src.size())
-        return 1;
+    const bool bRead = fread(src.data(), 1, src.size(), f) == src.size();
     fclose(f);
+    if (!bRead)
+        return 1;
     std::vector<uint8_t> dst(static_cast<size_t>(tw) * th * 3);
     std::vector<double> times;
     for (int i = 0; i < runs; i++)
     {
         const double t0 = NowMs();
-        ShrinkRgb24(src.data(), w, h, static_cast<ptrdiff_t>(w) * 3, dst.data(), tw, th, tw * 3);
+        ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), w, h, static_cast<ptrdiff_t>(w) * 3, dst.data(), tw, th,
+                     tw * 3);
         times.push_back(NowMs() - t0);
     }
     printf("shrink %dx%d -> %dx%d, median of %d runs\n", w, h, tw, th, runs);

@@ -8,10 +8,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
-#include <jpeglib.h>
-
-#include <vector>
-
+#include "bench/bench_support.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/common/main_window_data.h"
@@ -20,25 +17,8 @@ static const int kW = 4000, kH = 3000;
 
 static bool WriteJpeg(const wchar_t* pszPath)
 {
-    FILE* f = _wfopen(pszPath, L"wb");
-    if (!f)
-        return false;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, f);
-    cinfo.image_width = kW;
-    cinfo.image_height = kH;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row((size_t)kW * 3);
     uint32_t seed = 7;
-    for (int y = 0; y < kH; ++y)
-    {
+    return WriteTestJpeg(pszPath, kW, kH, [&seed](int y, JSAMPLE* row) {
         for (int x = 0; x < kW; ++x)
         {
             seed = seed * 1664525u + 1013904223u;
@@ -46,13 +26,7 @@ static bool WriteJpeg(const wchar_t* pszPath)
             row[x * 3 + 1] = (JSAMPLE)(y / 12);
             row[x * 3 + 2] = (JSAMPLE)((x + y) / 28);
         }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    fclose(f);
-    return true;
+    });
 }
 
 static PROCESS_MEMORY_COUNTERS Counters(void)
@@ -79,13 +53,7 @@ int wmain(void)
         return 1;
     }
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"OpenBench";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"OpenBench", L"", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
-                                wc.hInstance, NULL);
+    HWND hwnd = CreateBenchWindow(L"OpenBench");
     MainWindowData* pData = static_cast<MainWindowData*>(calloc(1, sizeof(MainWindowData)));
     if (!hwnd || !pData)
         return 1;

@@ -8,9 +8,9 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <algorithm>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "viewer/imaging/renderer.h"
 
 static const int kPictureW = 4000, kPictureH = 3000;
@@ -43,20 +43,6 @@ static HBITMAP MakePicture(int w, int h)
         }
     }
     return hbm;
-}
-
-static double NowMs(void)
-{
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
-}
-
-static double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Median time of one Render with the renderer as it is set up.
@@ -117,13 +103,7 @@ static void Report(const char* pszWhat, double ms, double target)
 
 int wmain(void)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"RenderBench";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"RenderBench", L"", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
-                                wc.hInstance, NULL);
+    HWND hwnd = CreateBenchWindow(L"RenderBench");
     HBITMAP hbm = MakePicture(kPictureW, kPictureH);
     if (!hwnd || !hbm)
     {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/common/main_window_data.h"
@@ -27,32 +28,25 @@
 
 namespace {
 
-double NowMs()
+// Calls visit with the find data of every file matching pattern.
+template <class Visit>
+void ForEachFile(const std::wstring& pattern, Visit visit)
 {
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = FindFirstFileW(pattern.c_str(), &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do
+        visit(fd);
+    while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
 }
 
 // The folder's JPEGs as the file list lists them.
 std::vector<PictureEntry> ListPictures(const std::wstring& folder)
 {
     std::vector<PictureEntry> entries;
-    WIN32_FIND_DATAW fd;
-    HANDLE hFind = FindFirstFileW((folder + L"*.jpg").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return entries;
-    do
-    {
+    ForEachFile(folder + L"*.jpg", [&entries](const WIN32_FIND_DATAW& fd) {
         PictureEntry e = {};
         wcscpy_s(e.szName, fd.cFileName);
         e.cchName = static_cast<LONG>(wcslen(fd.cFileName));
@@ -60,8 +54,7 @@ std::vector<PictureEntry> ListPictures(const std::wstring& folder)
         e.nFileSize = fd.nFileSizeLow;
         e.ftLastWrite = fd.ftLastWriteTime;
         entries.push_back(e);
-    } while (FindNextFileW(hFind, &fd));
-    FindClose(hFind);
+    });
     return entries;
 }
 
@@ -109,15 +102,10 @@ double DecodeAllMs(CImageDecoder* pDecoder, const std::vector<PictureEntry>& ent
 std::vector<ULONGLONG> ThumbFileTimes(const std::wstring& thumbs)
 {
     std::vector<ULONGLONG> times;
-    WIN32_FIND_DATAW fd;
-    HANDLE hFind = FindFirstFileW((thumbs + L"\\pvx*.pvx").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return times;
-    do
+    ForEachFile(thumbs + L"\\pvx*.pvx", [&times](const WIN32_FIND_DATAW& fd) {
         times.push_back(static_cast<ULONGLONG>(fd.ftLastWriteTime.dwHighDateTime) << 32 |
                         fd.ftLastWriteTime.dwLowDateTime);
-    while (FindNextFileW(hFind, &fd));
-    FindClose(hFind);
+    });
     std::sort(times.begin(), times.end());
     return times;
 }

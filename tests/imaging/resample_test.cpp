@@ -229,7 +229,7 @@ TEST(WeightTable, LongAxesEndEveryCell)
     const int sw = 5001, sh = 2, tw = 64, th = 1;
     Plane src(static_cast<size_t>(sw) * sh * 3, 200);
     Plane dst(tw * 3, 7);
-    ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+    ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
     for (uint8_t b : dst)
         EXPECT_TRUE(b >= 197 && b <= 200) << int(b);   // truncation only lowers it
 }
@@ -245,9 +245,9 @@ TEST(Resampler, KernelsMatchTheReferenceOnRandomPictures)
         const Plane src = RandomPlane(rng, sw, sh);
         Plane dst(static_cast<size_t>(tw) * th * 3, 0);
         if (shrink)
-            ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+            ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
         else
-            EnlargeRgb24(src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
+            EnlargePixels(PlainFormat(PIXELS_RGB24), src.data(), sw, sh, sw * 3, dst.data(), tw, th, tw * 3);
         const Plane want = shrink ? RefShrink(src, sw, sh, tw, th) : RefEnlarge(src, sw, sh, tw, th);
         ASSERT_EQ(dst, want) << sw << "x" << sh << " -> " << tw << "x" << th;
     }
@@ -351,14 +351,14 @@ TEST(Resampler, MixedDirectionsAndNullBoxGiveNull)
 
 TEST(Resampler, White565ReadsAs248_252_248)
 {
-    const ChannelMasks m = MakeChannelMasks(0xF800, 0x07E0, 0x001F);
+    const PixelFormat f = MaskedFormat(PIXELS_MASKED16, MakeChannelMasks(0xF800, 0x07E0, 0x001F));
     const uint16_t white[4] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     uint8_t out[6] = {};
-    ShrinkMasked16(reinterpret_cast<const uint8_t*>(white), 2, 2, 4, m, out, 1, 1, 3);
+    ShrinkPixels(f, reinterpret_cast<const uint8_t*>(white), 2, 2, 4, out, 1, 1, 3);
     EXPECT_EQ(out[0], 248);   // blue
     EXPECT_EQ(out[1], 252);   // green
     EXPECT_EQ(out[2], 248);   // red
-    EnlargeMasked16(reinterpret_cast<const uint8_t*>(white), 1, 1, 2, m, out, 2, 1, 6);
+    EnlargePixels(f, reinterpret_cast<const uint8_t*>(white), 1, 1, 2, out, 2, 1, 6);
     EXPECT_EQ(out[3], 248);
     EXPECT_EQ(out[4], 252);
     EXPECT_EQ(out[5], 248);
@@ -369,13 +369,13 @@ TEST(Resampler, ReducingRoutinesClearTheFlagEnlargingOnesObeyIt)
     Plane src(4 * 4 * 3, 90);
     Plane dst(2 * 2 * 3, 0);
     SetResampleAbort(1);
-    ShrinkRgb24(src.data(), 4, 4, 12, dst.data(), 2, 2, 6);
+    ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), 4, 4, 12, dst.data(), 2, 2, 6);
     EXPECT_EQ(GetResampleAbort(), 0);
     EXPECT_EQ(dst[0], 90);
 
     Plane big(8 * 8 * 3, 0xAB);
     SetResampleAbort(1);
-    EnlargeRgb24(src.data(), 4, 4, 12, big.data(), 8, 8, 24);
+    EnlargePixels(PlainFormat(PIXELS_RGB24), src.data(), 4, 4, 12, big.data(), 8, 8, 24);
     EXPECT_EQ(GetResampleAbort(), 1);
     EXPECT_EQ(big, Plane(8 * 8 * 3, 0xAB)) << "an aborted enlargement writes nothing";
     SetResampleAbort(0);
@@ -396,7 +396,7 @@ TEST(Resampler, AbortFromAnotherThreadStopsAShrinkPromptly)
         flag = 1;
     });
     const DWORD t0 = GetTickCount();
-    ShrinkRgb24(src.data(), sw, sh, sw * 3, dst.data(), 240, 180, 240 * 3, &flag);
+    ShrinkPixels(PlainFormat(PIXELS_RGB24), src.data(), sw, sh, sw * 3, dst.data(), 240, 180, 240 * 3, &flag);
     const DWORD elapsed = GetTickCount() - t0;
     stopper.join();
     EXPECT_EQ(flag, 1);

@@ -25,7 +25,7 @@ unsigned int ThumbnailDenominator(JDIMENSION width)
 }
 
 // Full-size bitmap first; then 1/2, 1/4 and 1/8 for devices short of memory.
-HBITMAP CreateLargestDib(HDC hdc, JDIMENSION width, JDIMENSION height, unsigned int* pDenom)
+HBITMAP CreateLargestDib(JDIMENSION width, JDIMENSION height, unsigned int* pDenom)
 {
     static const unsigned int kDenoms[] = {1, 2, 4, 8};
     for (unsigned int d : kDenoms)
@@ -33,7 +33,7 @@ HBITMAP CreateLargestDib(HDC hdc, JDIMENSION width, JDIMENSION height, unsigned 
         const int w = static_cast<int>(width / d), h = static_cast<int>(height / d);
         if (w <= 0 || h <= 0)
             break;
-        HBITMAP hbm = CImageDecoder::CreateDib(hdc, w, h, 24);
+        HBITMAP hbm = CreateDibOnDecodeWindow(w, h);
         if (hbm)
         {
             *pDenom = d;
@@ -107,11 +107,7 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
     }
     else
     {
-        const HWND hwnd = GetDecodeWindow();
-        const HDC hdc = GetDC(hwnd);
-        hbm = CreateLargestDib(hdc, cinfo.image_width, cinfo.image_height, &nDenom);
-        if (hdc)
-            ReleaseDC(hwnd, hdc);
+        hbm = CreateLargestDib(cinfo.image_width, cinfo.image_height, &nDenom);
         if (!hbm)
         {
             // Not even 1/8 fits: null meets every caller (the callers expect it).

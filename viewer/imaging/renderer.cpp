@@ -63,7 +63,8 @@ void CRenderer::ReleaseBackBuffer()
 {
     if (m_hdcBack)
     {
-        SelectObject(m_hdcBack, m_hbmBackOld);
+        if (m_hbmBackOld)
+            SelectObject(m_hdcBack, m_hbmBackOld);
         DeleteDC(m_hdcBack);
     }
     if (m_hbmBack)
@@ -98,12 +99,7 @@ void CRenderer::SetWindow(HWND hwnd)
     ReleaseDC(m_hwnd, hdcWindow);
     if (!m_hdcBack || !m_hbmBack)
     {
-        if (m_hdcBack)
-            DeleteDC(m_hdcBack);
-        if (m_hbmBack)
-            DeleteObject(m_hbmBack);
-        m_hdcBack = NULL;
-        m_hbmBack = NULL;
+        ReleaseBackBuffer();
         return;
     }
     m_hbmBackOld = static_cast<HBITMAP>(SelectObject(m_hdcBack, m_hbmBack));

@@ -43,40 +43,29 @@ HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatil
     const ptrdiff_t dstStride = bmTarget.bmWidthBytes;
     const bool bShrink = box.width >= tw && box.height >= th;
 
-    if (nBits == 24)
-    {
-        if (bShrink)
-            ShrinkRgb24(pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
-        else
-            EnlargeRgb24(pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
-        return hbmTarget;
-    }
     const bool bFields = ds.dsBmih.biCompression == BI_BITFIELDS &&
                          (ds.dsBitfields[0] | ds.dsBitfields[1] | ds.dsBitfields[2]) != 0;
+    PixelFormat format = PlainFormat(PIXELS_RGB24);
     if (nBits == 16)
     {
         // 16-bit BI_RGB is 5-5-5.
-        const ChannelMasks masks = bFields ? MakeChannelMasks(ds.dsBitfields[0], ds.dsBitfields[1], ds.dsBitfields[2])
-                                           : MakeChannelMasks(0x7C00, 0x03E0, 0x001F);
-        if (bShrink)
-            ShrinkMasked16(pSrc, box.width, box.height, stride, masks, pDst, tw, th, dstStride, pAbort);
-        else
-            EnlargeMasked16(pSrc, box.width, box.height, stride, masks, pDst, tw, th, dstStride, pAbort);
-        return hbmTarget;
+        format = MaskedFormat(PIXELS_MASKED16,
+                              bFields ? MakeChannelMasks(ds.dsBitfields[0], ds.dsBitfields[1], ds.dsBitfields[2])
+                                      : MakeChannelMasks(0x7C00, 0x03E0, 0x001F));
     }
-    // 32 bits (desktop displays): plain blue, green, red, x unless other masks are given.
-    if (!bFields || (ds.dsBitfields[0] == 0xFF0000 && ds.dsBitfields[1] == 0xFF00 && ds.dsBitfields[2] == 0xFF))
+    else if (nBits == 32)
     {
-        if (bShrink)
-            ShrinkBgrx32(pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
+        // Desktop displays: plain blue, green, red, x unless other masks are given.
+        if (!bFields ||
+            (ds.dsBitfields[0] == 0xFF0000 && ds.dsBitfields[1] == 0xFF00 && ds.dsBitfields[2] == 0xFF))
+            format = PlainFormat(PIXELS_BGRX32);
         else
-            EnlargeBgrx32(pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
-        return hbmTarget;
+            format = MaskedFormat(PIXELS_MASKED32,
+                                  MakeChannelMasks32(ds.dsBitfields[0], ds.dsBitfields[1], ds.dsBitfields[2]));
     }
-    const ChannelMasks masks = MakeChannelMasks32(ds.dsBitfields[0], ds.dsBitfields[1], ds.dsBitfields[2]);
     if (bShrink)
-        ShrinkMasked32(pSrc, box.width, box.height, stride, masks, pDst, tw, th, dstStride, pAbort);
+        ShrinkPixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
     else
-        EnlargeMasked32(pSrc, box.width, box.height, stride, masks, pDst, tw, th, dstStride, pAbort);
+        EnlargePixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
     return hbmTarget;
 }

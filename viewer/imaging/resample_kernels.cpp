@@ -105,22 +105,13 @@ ChannelMasks MakeChannelMasks32(uint32_t redMask, uint32_t greenMask, uint32_t b
 namespace {
 
 // Pixel readers: Read() gives blue, green, red of pixel x of a row.
-struct Rgb24Reader
+// Plain pixels of N bytes, blue first.
+template <int N>
+struct BgrReader
 {
     static inline void Read(const uint8_t* pRow, int32_t x, uint32_t bgr[3])
     {
-        const uint8_t* p = pRow + x * 3;
-        bgr[0] = p[0];
-        bgr[1] = p[1];
-        bgr[2] = p[2];
-    }
-};
-
-struct Bgrx32Reader
-{
-    static inline void Read(const uint8_t* pRow, int32_t x, uint32_t bgr[3])
-    {
-        const uint8_t* p = pRow + x * 4;
+        const uint8_t* p = pRow + x * N;
         bgr[0] = p[0];
         bgr[1] = p[1];
         bgr[2] = p[2];
@@ -391,52 +382,42 @@ void Enlarge(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, 
     FreeWeightTable(pCols);
 }
 
+// Calls kernel with the reader of the format; each reader gets its own
+// copy of the kernel, so the per-pixel loops stay free of the choice.
+template <class Kernel>
+void WithReader(const PixelFormat& format, const Kernel& kernel)
+{
+    switch (format.layout)
+    {
+    case PIXELS_RGB24:
+        kernel(BgrReader<3>());
+        break;
+    case PIXELS_BGRX32:
+        kernel(BgrReader<4>());
+        break;
+    case PIXELS_MASKED16:
+        kernel(MaskedReader<uint16_t>{format.masks});
+        break;
+    case PIXELS_MASKED32:
+        kernel(MaskedReader<uint32_t>{format.masks});
+        break;
+    }
+}
+
 } // namespace
 
-void ShrinkRgb24(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
-                 uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Shrink(Rgb24Reader(), pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void EnlargeRgb24(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+void ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
                   uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
-    Enlarge(Rgb24Reader(), pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    WithReader(format, [&](const auto& reader) {
+        Shrink(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    });
 }
 
-void ShrinkMasked16(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride, const ChannelMasks& masks,
-                    uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Shrink(MaskedReader<uint16_t>{masks}, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void EnlargeMasked16(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride, const ChannelMasks& masks,
-                     uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Enlarge(MaskedReader<uint16_t>{masks}, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void ShrinkBgrx32(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
-                  uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Shrink(Bgrx32Reader(), pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void EnlargeBgrx32(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+void EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
                    uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
-    Enlarge(Bgrx32Reader(), pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void ShrinkMasked32(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride, const ChannelMasks& masks,
-                    uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Shrink(MaskedReader<uint32_t>{masks}, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
-}
-
-void EnlargeMasked32(const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride, const ChannelMasks& masks,
-                     uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
-{
-    Enlarge(MaskedReader<uint32_t>{masks}, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    WithReader(format, [&](const auto& reader) {
+        Enlarge(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    });
 }

@@ -47,38 +47,33 @@ enum { CHANNEL_RED = 0, CHANNEL_GREEN = 1, CHANNEL_BLUE = 2 };
 ChannelMasks MakeChannelMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 ChannelMasks MakeChannelMasks32(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 
+// How a source stores its pixels: plain blue, green, red in 3 bytes, the
+// same plus an unused byte (desktop displays), or 16- or 32-bit words split
+// with the masks (MakeChannelMasks, MakeChannelMasks32).
+enum PixelLayout { PIXELS_RGB24, PIXELS_BGRX32, PIXELS_MASKED16, PIXELS_MASKED32 };
+struct PixelFormat
+{
+    PixelLayout layout;
+    ChannelMasks masks;   // masked layouts only
+};
+inline PixelFormat PlainFormat(PixelLayout layout)
+{
+    PixelFormat format = {layout, {}};
+    return format;
+}
+inline PixelFormat MaskedFormat(PixelLayout layout, const ChannelMasks& masks)
+{
+    PixelFormat format = {layout, masks};
+    return format;
+}
+
 // Sources and targets are walked by adding their own row strides, so a
 // bottom-up bitmap stays bottom-up. Targets are 24-bit blue, green, red.
 // Sizes are taken modulo 65536. pAbort defaults to the process-wide flag; a
 // caller may pass a flag of its own, so a renderer stop never cuts a thumbnail short.
-void ShrinkRgb24(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                 uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                 volatile int32_t* pAbort = &g_nResampleAbort);
-void EnlargeRgb24(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                  uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
+void ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
+                  ptrdiff_t srcStride, uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                   volatile int32_t* pAbort = &g_nResampleAbort);
-void ShrinkMasked16(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                    const ChannelMasks& masks,
-                    uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                    volatile int32_t* pAbort = &g_nResampleAbort);
-void EnlargeMasked16(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                     const ChannelMasks& masks,
-                     uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                     volatile int32_t* pAbort = &g_nResampleAbort);
-
-// 32-bit sources (desktop displays): plain blue, green, red, unused byte...
-void ShrinkBgrx32(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                  uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                  volatile int32_t* pAbort = &g_nResampleAbort);
-void EnlargeBgrx32(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                   uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
+void EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
+                   ptrdiff_t srcStride, uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                    volatile int32_t* pAbort = &g_nResampleAbort);
-// ...and 32-bit words split with bit-field masks (MakeChannelMasks32).
-void ShrinkMasked32(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                    const ChannelMasks& masks,
-                    uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                    volatile int32_t* pAbort = &g_nResampleAbort);
-void EnlargeMasked32(const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight, ptrdiff_t srcStride,
-                     const ChannelMasks& masks,
-                     uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
-                     volatile int32_t* pAbort = &g_nResampleAbort);

@@ -187,6 +187,24 @@ TEST(ImgDecmp, RefusesBadRecordsAndUnknownData)
     EXPECT_TRUE(FAILED(Decode(huge, 24, &f, &hbm))) << "wider than the maximum width";
 }
 
+TEST(ImgDecmp, RleColumnNeverWrapsOnALongRow)
+{
+    // One pixel, then deltas that carry the column past 2^31 without an end
+    // of line, then a run that must land nowhere.
+    Bytes rle = {1, 1};
+    const size_t nDeltas = (size_t(1) << 31) / 255 + 16;
+    rle.reserve(4 * nDeltas + 8);
+    for (size_t i = 0; i < nDeltas; ++i)
+        rle.insert(rle.end(), {0, 2, 255, 0});
+    rle.insert(rle.end(), {2, 2, 0, 1});
+    const Bytes bmp = MakeBmp(40, 1, 1, 8, 1 /* RLE8 */, {0x000000, 0xABCDEF, 0x123456}, nullptr, rle);
+    Feed f = {};
+    HBITMAP hbm = NULL;
+    ASSERT_EQ(Decode(bmp, 32, &f, &hbm), S_OK);
+    EXPECT_EQ(PixelAt(hbm, 0, 0), 0xABCDEFu);
+    DeleteObject(hbm);
+}
+
 namespace {
 int g_nDepth = 0;
 void Nested(void*)

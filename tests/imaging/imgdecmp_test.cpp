@@ -52,7 +52,7 @@ void CALLBACK FeedProgress(IImageRender* pRender, BOOL, LPARAM lParam)
     }
 }
 
-HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm)
+HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRender** ppRender = nullptr)
 {
     f->pData = &data;
     BYTE buffer[4096];
@@ -61,6 +61,7 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm)
     p.pbBuffer = buffer;
     p.dwBufferMax = sizeof(buffer);
     p.phBM = phbm;
+    p.ppImageRender = ppRender;
     p.iBitDepth = depth;
     p.lParam = reinterpret_cast<LPARAM>(f);
     p.iScale = 100;
@@ -203,6 +204,20 @@ TEST(ImgDecmp, RleColumnNeverWrapsOnALongRow)
     ASSERT_EQ(Decode(bmp, 32, &f, &hbm), S_OK);
     EXPECT_EQ(PixelAt(hbm, 0, 0), 0xABCDEFu);
     DeleteObject(hbm);
+}
+
+TEST(ImgDecmp, ARenderObjectTakenAloneKeepsTheBitmap)
+{
+    const Bytes bmp = MakeBmp(40, 10, 10, 24, 0, {}, nullptr, BmpRows(10, 10, 24, Quad));
+    Feed f = {};
+    IImageRender* pRender = nullptr;
+    ASSERT_EQ(Decode(bmp, 24, &f, nullptr, &pRender), S_OK);
+    ASSERT_NE(pRender, nullptr);
+    HBITMAP hbm = NULL;
+    ASSERT_EQ(pRender->GetBitmap(&hbm, FALSE), S_OK);
+    EXPECT_EQ(PixelAt(hbm, 9, 9), Quad(9, 9)) << "the bitmap outlives the decode call";
+    pRender->Release();
+    EXPECT_EQ(GetObjectType(hbm), 0u) << "and goes with the render object";
 }
 
 namespace {

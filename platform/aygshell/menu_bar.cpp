@@ -108,7 +108,7 @@ bool AddButtons(MenuBarState* pState, const MenuBarDef& def)
     return true;
 }
 
-bool Populate(HWND hwnd, MenuBarState* pState, UINT nResource)
+bool Populate(MenuBarState* pState, UINT nResource)
 {
     HRSRC hRes = FindResourceW(pState->hInstRes, MAKEINTRESOURCEW(nResource), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL hData = hRes ? LoadResource(pState->hInstRes, hRes) : nullptr;
@@ -125,7 +125,7 @@ bool Populate(HWND hwnd, MenuBarState* pState, UINT nResource)
     return AddButtons(pState, def);
 }
 
-void DropDown(HWND hwnd, MenuBarState* pState, UINT nCommand)
+void DropDown(MenuBarState* pState, UINT nCommand)
 {
     HMENU hSub = SubMenuOf(pState, nCommand);
     if (!hSub)
@@ -146,13 +146,13 @@ void DropDown(HWND hwnd, MenuBarState* pState, UINT nCommand)
         SendMessageW(hwndTb, TB_PRESSBUTTON, nCommand, FALSE);
 }
 
-LRESULT OnCommand(HWND hwnd, MenuBarState* pState, WPARAM wParam, LPARAM lParam)
+LRESULT OnCommand(MenuBarState* pState, WPARAM wParam, LPARAM lParam)
 {
     if (reinterpret_cast<HWND>(lParam) != pState->hwndToolbar)
         return 0;
     UINT nCommand = LOWORD(wParam);
     if (FindTextButton(pState, nCommand))
-        DropDown(hwnd, pState, nCommand);
+        DropDown(pState, nCommand);
     else
         SendMessageW(pState->hwndParent, WM_COMMAND, MAKEWPARAM(nCommand, 0), 0);
     return 0;
@@ -307,7 +307,7 @@ LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         return OnDestroy(hwnd, pState);
     case WM_COMMAND:
-        return OnCommand(hwnd, pState, wParam, lParam);
+        return OnCommand(pState, wParam, lParam);
     case WM_NOTIFY:
         return OnNotify(pState, lParam);
     case WM_ERASEBKGND:
@@ -399,7 +399,7 @@ extern "C" BOOL SHCreateMenuBar(SHMENUBARINFO* pmbi)
         delete pState;  // a failed WM_CREATE left it to us
         return FALSE;
     }
-    bool bFilled = (pmbi->dwFlags & SHCMBF_EMPTYBAR) || Populate(hwnd, pState, pmbi->nToolBarId);
+    bool bFilled = (pmbi->dwFlags & SHCMBF_EMPTYBAR) || Populate(pState, pmbi->nToolBarId);
     if (bFilled && pmbi->nBmpId)
         bFilled = CommandBar_AddBitmap(hwnd, pmbi->hInstRes, pmbi->nBmpId, pmbi->cBmpImages, kImageSize,
                                        kImageSize) >= 0;

@@ -100,7 +100,6 @@ extern "C" struct GXKeyList GXGetDefaultKeys(int iOptions)
     keys.vkStart = VK_APP4;  keys.ptStart = Pt(cx - 24, padY);
 
     if (iOptions == GX_LANDSCAPEKEYS)
-
     {
         // Turned a quarter to the left: the pad's right side now points up.
         keys.vkUp = VK_RIGHT;

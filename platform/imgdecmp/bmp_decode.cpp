@@ -236,10 +236,11 @@ HRESULT DecodeRle(DecodeJob* pJob, const BmpHeader& h, const uint32_t* pPalette)
         y++;
         x = 0;
     };
+    // x stops at the row's end: pixels past it are dropped, and a long run
+    // with no end of line cannot wrap it round to a negative column.
     auto put = [&](BYTE index) {
         if (x < nWidth)
-            pPixels[x] = pPalette[index];
-        x++;
+            pPixels[x++] = pPalette[index];
     };
     while (y < nHeight)
     {
@@ -273,7 +274,7 @@ HRESULT DecodeRle(DecodeJob* pJob, const BmpHeader& h, const uint32_t* pPalette)
                 flushRow();
                 x = xKeep;
             }
-            x += dx;
+            x = dx < nWidth - x ? x + dx : nWidth;
             break;
         }
         default:

@@ -13,10 +13,15 @@
 class RenderObject : public ComObject<IImageRender>
 {
 public:
-    RenderObject(HBITMAP hbm, int nWidth, int nHeight) : ComObject<IImageRender>(NULL), m_hbm(hbm)
+    RenderObject(HBITMAP hbm, int nWidth, int nHeight) : ComObject<IImageRender>(NULL), m_hbm(hbm), m_bOwns(false)
     {
         m_size.cx = nWidth;
         m_size.cy = nHeight;
+    }
+    ~RenderObject() override
+    {
+        if (m_bOwns && m_hbm)
+            DeleteObject(m_hbm);
     }
 
     HRESULT STDMETHODCALLTYPE GetBitmap(HBITMAP* phBitmap, BOOL) override
@@ -34,9 +39,11 @@ public:
         return S_OK;
     }
     void Detach() { m_hbm = NULL; }
+    void TakeOwnership() { m_bOwns = true; }
 
 private:
     HBITMAP m_hbm;
+    bool m_bOwns;   // the bitmap nobody else took goes with this object
     SIZE m_size;
 };
 
@@ -195,7 +202,14 @@ HRESULT DecompressImageIndirect(DecompressImageInfo* pParams)
     if (job.pRender)
     {
         if (SUCCEEDED(job.hr) && pParams->ppImageRender)
+        {
             *pParams->ppImageRender = job.pRender;
+            if (job.hbm)
+            {
+                job.pRender->TakeOwnership();
+                job.hbm = NULL;
+            }
+        }
         else
         {
             job.pRender->Detach();

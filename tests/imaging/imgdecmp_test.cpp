@@ -52,7 +52,7 @@ void CALLBACK FeedProgress(IImageRender* pRender, BOOL, LPARAM lParam)
     }
 }
 
-HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm)
+HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRender** ppRender = nullptr)
 {
     f->pData = &data;
     BYTE buffer[4096];
@@ -61,6 +61,7 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm)
     p.pbBuffer = buffer;
     p.dwBufferMax = sizeof(buffer);
     p.phBM = phbm;
+    p.ppImageRender = ppRender;
     p.iBitDepth = depth;
     p.lParam = reinterpret_cast<LPARAM>(f);
     p.iScale = 100;
@@ -185,6 +186,38 @@ TEST(ImgDecmp, RefusesBadRecordsAndUnknownData)
     EXPECT_EQ(hbm, nullptr);
     const Bytes huge = MakePng(20000, 10, PNG_GREY, 8, [](int, int) { return 0u; });
     EXPECT_TRUE(FAILED(Decode(huge, 24, &f, &hbm))) << "wider than the maximum width";
+}
+
+TEST(ImgDecmp, RleColumnNeverWrapsOnALongRow)
+{
+    // One pixel, then deltas that carry the column past 2^31 without an end
+    // of line, then a run that must land nowhere.
+    Bytes rle = {1, 1};
+    const size_t nDeltas = (size_t(1) << 31) / 255 + 16;
+    rle.reserve(4 * nDeltas + 8);
+    for (size_t i = 0; i < nDeltas; ++i)
+        rle.insert(rle.end(), {0, 2, 255, 0});
+    rle.insert(rle.end(), {2, 2, 0, 1});
+    const Bytes bmp = MakeBmp(40, 1, 1, 8, 1 /* RLE8 */, {0x000000, 0xABCDEF, 0x123456}, nullptr, rle);
+    Feed f = {};
+    HBITMAP hbm = NULL;
+    ASSERT_EQ(Decode(bmp, 32, &f, &hbm), S_OK);
+    EXPECT_EQ(PixelAt(hbm, 0, 0), 0xABCDEFu);
+    DeleteObject(hbm);
+}
+
+TEST(ImgDecmp, ARenderObjectTakenAloneKeepsTheBitmap)
+{
+    const Bytes bmp = MakeBmp(40, 10, 10, 24, 0, {}, nullptr, BmpRows(10, 10, 24, Quad));
+    Feed f = {};
+    IImageRender* pRender = nullptr;
+    ASSERT_EQ(Decode(bmp, 24, &f, nullptr, &pRender), S_OK);
+    ASSERT_NE(pRender, nullptr);
+    HBITMAP hbm = NULL;
+    ASSERT_EQ(pRender->GetBitmap(&hbm, FALSE), S_OK);
+    EXPECT_EQ(PixelAt(hbm, 9, 9), Quad(9, 9)) << "the bitmap outlives the decode call";
+    pRender->Release();
+    EXPECT_EQ(GetObjectType(hbm), 0u) << "and goes with the render object";
 }
 
 namespace {

@@ -68,12 +68,8 @@ INT_PTR CALLBACK KeyPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnKeyInit(hwnd);
         return TRUE;
     case WM_NOTIFY:
-    {
-        const UINT nCode = reinterpret_cast<NMHDR*>(lParam)->code;
-        if (nCode == PSN_APPLY || nCode == PSN_KILLACTIVE)
-            RepaintOptionsSheet(hwnd);
+        RepaintSheetOnLeave(hwnd, reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
-    }
     case WM_COMMAND:
         OnKeyCommand(hwnd, wParam, lParam);
         return FALSE;

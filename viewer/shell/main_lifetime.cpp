@@ -118,7 +118,6 @@ LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
     TakeOverButtons(pData);
     if (!CreateFullScreenButtons(hwnd))
         return -1;
-    SetToolMenuCheck(IDM_TITLE_BAR, TRUE);
     if (!CreatePictureObjects(hwnd, pData))
         return -1;
 

@@ -7,6 +7,7 @@
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
+#include "viewer/common/picture_type.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
@@ -137,24 +138,6 @@ void SetThumbnailMode(BOOL bOn)
     s_bThumbnailMode = bOn ? TRUE : FALSE;
 }
 
-static const WCHAR* TypeText(PictureType nType)
-{
-    switch (nType)
-    {
-    case PICTYPE_BMP:
-        return L"BMP";
-    case PICTYPE_GIF:
-        return L"GIF";
-    case PICTYPE_PNG:
-        return L"PNG";
-    case PICTYPE_JPG:
-    case PICTYPE_JPEG:
-        return L"JPEG";
-    default:
-        return L"???";
-    }
-}
-
 static int TypeIcon(PictureType nType)
 {
     switch (nType)
@@ -203,7 +186,7 @@ void FillRows(void)
             continue;
         ++s_nRowCounter;
         WCHAR szText[32];
-        SetSubItem(nRow, 1, TypeText(p->nType));
+        SetSubItem(nRow, 1, PictureTypeName(p->nType, L"???"));
         FormatSizeText(p->nFileSize, szText, 32);
         SetSubItem(nRow, 2, szText);
         FormatDateText(p->ftLastWrite, szText, 32);

@@ -5,7 +5,8 @@
 static AppGlobals* s_pAppGlobals = NULL;
 static MainWindowData* s_pMainData = NULL;
 
-KeyMap g_keyMap = {{1, 2, 3, 4, 0}};
+static const KeyMap s_defaultKeyMap = {{1, 2, 3, 4, 0}};
+KeyMap g_keyMap = s_defaultKeyMap;
 
 AppGlobals* GetAppGlobals(void)
 {
@@ -36,7 +37,5 @@ void SetMainWindowData(MainWindowData* pData)
 
 void ResetKeyMap(void)
 {
-    static const LONG rgDefaults[KEYMAP_KEYS] = {1, 2, 3, 4, 0};
-    for (int i = 0; i < KEYMAP_KEYS; ++i)
-        g_keyMap.rgAction[i] = rgDefaults[i];
+    g_keyMap = s_defaultKeyMap;
 }

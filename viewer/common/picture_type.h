@@ -12,3 +12,23 @@ enum PictureType
     PICTYPE_JPG = 6,
     PICTYPE_JPEG = 7
 };
+
+// The short name of a picture type ("BMP", "GIF", "PNG", "JPEG"); any other
+// value gives pszOther.
+inline const wchar_t* PictureTypeName(int nType, const wchar_t* pszOther)
+{
+    switch (nType)
+    {
+    case PICTYPE_BMP:
+        return L"BMP";
+    case PICTYPE_GIF:
+        return L"GIF";
+    case PICTYPE_PNG:
+        return L"PNG";
+    case PICTYPE_JPG:
+    case PICTYPE_JPEG:
+        return L"JPEG";
+    default:
+        return pszOther;
+    }
+}

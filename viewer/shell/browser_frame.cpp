@@ -281,7 +281,7 @@ static LRESULT OnDrawItem(const DRAWITEMSTRUCT* pItem)
     return 1;
 }
 
-static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
+static LRESULT OnCommand(WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam))
     {
@@ -303,7 +303,6 @@ static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
         break;
     }
     }
-    (void)hwnd;
     return 1;
 }
 
@@ -352,7 +351,7 @@ LRESULT CALLBACK BrowserFrameWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM
     case WM_NOTIFY:
         return OnBrowserNotify(hwnd, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
-        return OnCommand(hwnd, wParam, lParam);
+        return OnCommand(wParam, lParam);
     case WM_LBUTTONDOWN:
         return OnStylusDown(hwnd, lParam);
     case WM_MOUSEMOVE:

@@ -124,15 +124,8 @@ static void OnCmdStep(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
     PictureEntry* pEntry = pData->pCurrentEntry;
     while (pEntry && (pEntry = bNext ? NextPicture(pEntry) : PreviousPicture(pEntry)) != NULL)
     {
-        WCHAR szPath[MAX_PATH];
-        if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", szFolder, pEntry->szName) < 0)
-            continue; // a path that does not fit is passed over
-        if (OpenPicture(pData, szPath))
-        {
-            pData->pCurrentEntry = pEntry;
-            wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
+        if (OpenFolderEntry(pData, szFolder, pEntry))
             return;
-        }
     }
     MessageBeep(MB_OK);
 }

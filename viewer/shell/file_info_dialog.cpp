@@ -39,21 +39,6 @@ struct FileInfoLines
     WCHAR szColors[48];
 };
 
-static const WCHAR* FormatNameOfType(int nType)
-{
-    switch (nType)
-    {
-    case PICTYPE_BMP:
-        return L"BMP";
-    case PICTYPE_GIF:
-        return L"GIF";
-    case PICTYPE_PNG:
-        return L"PNG";
-    default:
-        return L"JPEG";
-    }
-}
-
 // Width, height and bit count from a header-only decode on a decoder of
 // our own, so that neither the viewer's loader nor the thumbnail worker's
 // decoder is disturbed. A decode that fails reports all zero: what the
@@ -85,7 +70,7 @@ static void FormatLines(const FileInfoRequest& request, const PictureHeader& hea
 
     const int nType = request.details.nType;
     _snwprintf_s(pLines->szFormat, _countof(pLines->szFormat), _TRUNCATE, L"Format: %ls Image",
-                 FormatNameOfType(nType));
+                 PictureTypeName(nType, L"JPEG"));
 
     WCHAR szBytes[32];
     FormatThousands(wcstoull(request.details.szSize, NULL, 10), szBytes, _countof(szBytes));

@@ -26,9 +26,6 @@
 
 static const WCHAR* const s_rgszKeyNames[KEYMAP_KEYS] = {L"Key1", L"Key2", L"Key3", L"Key4", L"Key5"};
 
-// Highest key action number a hardware key can carry.
-#define KEY_ACTION_MAX 14
-
 static void ReadKeyMap(void)
 {
     ResetKeyMap();
@@ -38,7 +35,7 @@ static void ReadKeyMap(void)
     {
         DWORD dwAction = GetSetting(s_rgszKeyNames[i], (DWORD)g_keyMap.rgAction[i]);
         // A hand-edited value outside the action table keeps the default.
-        if (dwAction <= KEY_ACTION_MAX)
+        if (dwAction <= KEY_ACTION_LAST)
             g_keyMap.rgAction[i] = (LONG)dwAction;
     }
 }
@@ -118,7 +115,6 @@ LRESULT OnMainCreate(HWND hwnd, MainWindowData* pData)
     TakeOverButtons(pData);
     if (!CreateFullScreenButtons(hwnd))
         return -1;
-    SetToolMenuCheck(IDM_TITLE_BAR, TRUE);
     if (!CreatePictureObjects(hwnd, pData))
         return -1;
 

@@ -68,6 +68,18 @@ int OpenPicture(MainWindowData* pData, const WCHAR* pszPath)
     return 1;
 }
 
+bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry)
+{
+    WCHAR szPath[MAX_PATH];
+    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", pszFolder, pEntry->szName) < 0)
+        return false;
+    if (!OpenPicture(pData, szPath))
+        return false;
+    pData->pCurrentEntry = pEntry;
+    wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
+    return true;
+}
+
 static void ShowBrowserFrame(MainWindowData* pData, BOOL bShow)
 {
     if (pData->hwndBrowser)

@@ -10,6 +10,12 @@ struct MainWindowData;
 // shows why.
 int OpenPicture(MainWindowData* pData, const WCHAR* pszPath);
 
+struct PictureEntry;
+// Opens the entry's picture in pszFolder (which ends in a backslash); on
+// success it becomes the current entry and the picture path. A path that does
+// not fit is passed over.
+bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry);
+
 // START_MODE 1 opens the last picture in the viewer; anything else starts in
 // the browser at START_FOLDER.
 void ApplyStartMode(MainWindowData* pData);

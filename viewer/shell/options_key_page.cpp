@@ -16,7 +16,6 @@ static const LPCWSTR s_rgpszActions[] = {
     L"Fit To Screen",  L"Next Image",  L"Previous Image", L"SlideShow",     L"Refresh",
     L"Rotate Left",    L"Rotate Right", L"Flip Horizontal", L"Flip Vertical", L"Browser",
 };
-static const LONG s_rgDefaultActions[KEYMAP_KEYS] = {1, 2, 3, 4, 0};
 #define KEY_ACTION_COUNT (sizeof(s_rgpszActions) / sizeof(s_rgpszActions[0]))
 
 // An action number no list offers shows as "None"; the map keeps it until
@@ -37,8 +36,7 @@ static void OnKeyInit(HWND hwnd)
 
 static void OnSetDefault(HWND hwnd)
 {
-    for (int k = 0; k < KEYMAP_KEYS; ++k)
-        g_keyMap.rgAction[k] = s_rgDefaultActions[k];
+    ResetKeyMap();
     ShowKeyMap(hwnd);
 }
 
@@ -68,12 +66,8 @@ INT_PTR CALLBACK KeyPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnKeyInit(hwnd);
         return TRUE;
     case WM_NOTIFY:
-    {
-        const UINT nCode = reinterpret_cast<NMHDR*>(lParam)->code;
-        if (nCode == PSN_APPLY || nCode == PSN_KILLACTIVE)
-            RepaintOptionsSheet(hwnd);
+        RepaintSheetOnLeave(hwnd, reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
-    }
     case WM_COMMAND:
         OnKeyCommand(hwnd, wParam, lParam);
         return FALSE;

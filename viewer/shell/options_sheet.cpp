@@ -118,8 +118,10 @@ void FitOptionsPage(HWND hwndPage)
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void RepaintOptionsSheet(HWND hwndPage)
+void RepaintSheetOnLeave(HWND hwndPage, const NMHDR* pHeader)
 {
+    if (pHeader->code != PSN_APPLY && pHeader->code != PSN_KILLACTIVE)
+        return;
     HWND hwndSheet = GetParent(hwndPage);
     if (!hwndSheet)
         return;

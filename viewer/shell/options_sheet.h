@@ -26,7 +26,8 @@ INT_PTR CALLBACK EtcPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 void FitOptionsPage(HWND hwndPage);
 // The Start and Key pages repaint the whole sheet when they are applied or
 // left, so no trace of the page stays behind on the shared tab area.
-void RepaintOptionsSheet(HWND hwndPage);
+// Called with each notification the page gets.
+void RepaintSheetOnLeave(HWND hwndPage, const NMHDR* pHeader);
 
 // Selects nValue in a drop-down list, or nFallback when the list has no such
 // entry (an odd stored value would otherwise show no selection).

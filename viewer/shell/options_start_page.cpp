@@ -220,12 +220,8 @@ INT_PTR CALLBACK StartPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     case WM_DRAWITEM:
         return wParam == IDC_VIEW_POSITION ? OnPickerDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)) : FALSE;
     case WM_NOTIFY:
-    {
-        const UINT nCode = reinterpret_cast<NMHDR*>(lParam)->code;
-        if (nCode == PSN_APPLY || nCode == PSN_KILLACTIVE)
-            RepaintOptionsSheet(hwnd);
+        RepaintSheetOnLeave(hwnd, reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
-    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_VIEW_POSITION && HIWORD(wParam) == BN_CLICKED)
             OnPickerTap(reinterpret_cast<HWND>(lParam));

@@ -156,7 +156,7 @@ void ApplyNormalLayout(MainWindowData* pData)
     if (!pData)
         return;
     SHFullScreen(pData->hwndMain, SHFS_SHOWTASKBAR);
-    PlaceMainWindow(pData->hwndMain, SHELL_BAR_HEIGHT, 1, TRUE);
+    PlaceMainWindowNormal(pData->hwndMain, TRUE);
 }
 
 void ApplyNoTitleBarLayout(MainWindowData* pData)

@@ -21,18 +21,6 @@ static ViewBox ClientViewBox(HWND hwnd)
     return box;
 }
 
-static bool OpenEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry)
-{
-    WCHAR szPath[MAX_PATH];
-    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", pszFolder, pEntry->szName) < 0)
-        return false; // a path that does not fit is passed over
-    if (!OpenPicture(pData, szPath))
-        return false;
-    pData->pCurrentEntry = pEntry;
-    wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
-    return true;
-}
-
 void StepSlideshow(MainWindowData* pData)
 {
     const bool bForward = pData->nSlideshowDirection == 0;
@@ -53,7 +41,7 @@ void StepSlideshow(MainWindowData* pData)
         }
         if (!pEntry || nTries-- <= 0)
             break;
-        if (OpenEntry(pData, szFolder, pEntry))
+        if (OpenFolderEntry(pData, szFolder, pEntry))
             return;
     }
     SendMessageW(pData->hwndMain, WM_COMMAND, IDM_SLIDESHOW_STOP, 0);

@@ -44,7 +44,7 @@ WORD KeyActionCommand(const MainWindowData* pData, LONG nAction)
         IDM_FULL_SCREEN,       // FullScreen
         IDM_ZOOM_IN,           // Zoom In
         IDM_ZOOM_OUT,          // Zoom Out
-        IDM_FIT_TO_SCREEN,               // Fit To Screen
+        IDM_FIT_TO_SCREEN,     // Fit To Screen
         IDM_NEXT,              // Next Image
         IDM_PREVIOUS,          // Previous Image
         IDM_SLIDESHOW_START,   // SlideShow (stop while one runs)

@@ -9,6 +9,7 @@
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/imaging/bitmap_transform.h"
 #include "viewer/resources/resource.h"
 
 // Where the scrollbar is made; the browser's layout code moves it.
@@ -50,13 +51,8 @@ static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
     BITMAP bm;
     if (!hbm || !GetObjectW(hbm, sizeof(bm), &bm))
         return;
-    HDC hdcSource = CreateCompatibleDC(hdc);
-    if (!hdcSource)
-        return;
-    HGDIOBJ hOld = SelectObject(hdcSource, hbm);
-    BitBlt(hdc, x, y, bm.bmWidth, bm.bmHeight, hdcSource, 0, 0, SRCCOPY);
-    SelectObject(hdcSource, hOld);
-    DeleteDC(hdcSource);
+    const ViewBox dest = {x, y, bm.bmWidth, bm.bmHeight};
+    BlitBitmap(hdc, dest, hbm);
 }
 
 // A resource bitmap, loaded for one use.

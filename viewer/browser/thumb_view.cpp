@@ -45,6 +45,14 @@ BOOL IsThumbVisible(const PictureEntry* pEntry)
     return pEntry && IsThumbRowVisible(pEntry->nIndex, s_nScrollOffset, s_nViewHeight);
 }
 
+static PictureEntry* FirstVisibleThumb(void)
+{
+    PictureEntry* p = FirstPicture();
+    while (p && !IsThumbVisible(p))
+        p = NextPicture(p);
+    return p;
+}
+
 // Copies a bitmap of its own size to (x, y).
 static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
 {
@@ -172,10 +180,7 @@ static void PaintGrid(HDC hdc, LONG nViewHeight)
     HGDIOBJ hOld = SelectObject(hdcMem, s_hbmOffscreen);
     RECT rc = {0, 0, THUMB_DRAW_WIDTH, nViewHeight};
     FillRect(hdcMem, &rc, GetSysColorBrush(COLOR_WINDOW));
-    PictureEntry* p = FirstPicture();
-    while (p && !IsThumbVisible(p))
-        p = NextPicture(p);
-    for (; p && IsThumbVisible(p); p = NextPicture(p))
+    for (PictureEntry* p = FirstVisibleThumb(); p && IsThumbVisible(p); p = NextPicture(p))
         PaintThumbCell(hdcMem, p);
     BitBlt(hdc, 0, 0, THUMB_DRAW_WIDTH, nViewHeight, hdcMem, 0, 0, SRCCOPY);
     SelectObject(hdcMem, hOld);
@@ -328,9 +333,7 @@ static void OnVScroll(HWND hwnd, WPARAM wParam)
     SetThumbScrollOffset(nOffset);
     if (nOffset == s_nLastDrawnOffset)
         return;
-    PictureEntry* p = FirstPicture();
-    while (p && !IsThumbVisible(p))
-        p = NextPicture(p);
+    PictureEntry* p = FirstVisibleThumb();
     if (p)
         SteerThumbWorker(p);
     HDC hdc = GetDC(hwnd);

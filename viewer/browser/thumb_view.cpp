@@ -35,6 +35,8 @@ static LONG s_nLastTapped = -1;
 static HWND s_hwndScroll = NULL;
 static HFONT s_hfontCaption = NULL;
 static HBITMAP s_hbmOffscreen = NULL;
+static HBITMAP s_hbmPending = NULL;
+static HBITMAP s_hbmFailed = NULL;
 static LONG s_cyOffscreen = 0;
 static ThumbOpenHandler s_pfnOpen = NULL;
 
@@ -63,10 +65,28 @@ static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
     BlitBitmap(hdc, dest, hbm);
 }
 
-// A resource bitmap, loaded for one use.
-static void CopyResourceBitmap(HDC hdc, int nId, int xBox, int yBox, bool bFitInBox)
+// The pending and failed art, loaded on first use rather than on every
+// paint; the view's destruction frees them. Only used under the paint lock.
+static HBITMAP CellArt(HBITMAP* phbm, int nId)
 {
-    HBITMAP hbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
+    if (!*phbm)
+        *phbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
+    return *phbm;
+}
+
+static void FreeCellArt(void)
+{
+    HBITMAP* rgphbm[] = {&s_hbmPending, &s_hbmFailed};
+    for (HBITMAP* phbm : rgphbm)
+    {
+        if (*phbm)
+            DeleteObject(*phbm);
+        *phbm = NULL;
+    }
+}
+
+static void CopyResourceBitmap(HDC hdc, HBITMAP hbm, int xBox, int yBox, bool bFitInBox)
+{
     if (!hbm)
         return;
     int x = xBox, y = yBox;
@@ -79,7 +99,6 @@ static void CopyResourceBitmap(HDC hdc, int nId, int xBox, int yBox, bool bFitIn
         y += fit.y;
     }
     CopyBitmap(hdc, hbm, x, y);
-    DeleteObject(hbm);
 }
 
 void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
@@ -109,11 +128,11 @@ void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
 
     const int xBox = x0 + 8, yBox = y0 + 8;
     if (!pEntry->bProcessed)
-        CopyResourceBitmap(hdc, IDB_THUMB_PENDING, x0 + 35, y0 + 33, false);
+        CopyResourceBitmap(hdc, CellArt(&s_hbmPending, IDB_THUMB_PENDING), x0 + 35, y0 + 33, false);
     else if (pEntry->hbmThumb)
         CopyBitmap(hdc, pEntry->hbmThumb, xBox + pEntry->xThumb, yBox + pEntry->yThumb);
     else
-        CopyResourceBitmap(hdc, IDB_THUMB_FAILED, xBox, yBox, true);
+        CopyResourceBitmap(hdc, CellArt(&s_hbmFailed, IDB_THUMB_FAILED), xBox, yBox, true);
 }
 
 // ---- Repaint -------------------------------------------------------------------
@@ -416,6 +435,7 @@ static void OnDestroy(void)
         DeleteObject(s_hbmOffscreen);
     s_hbmOffscreen = NULL;
     s_cyOffscreen = 0;
+    FreeCellArt();
     s_hwndScroll = NULL;
 }
 

@@ -67,6 +67,12 @@ static void ClearHasChildren(HWND hwndTree, HTREEITEM hItem)
     TreeView_SetItem(hwndTree, &item);
 }
 
+// The "." and ".." the desktop lists in every folder below a drive's root.
+static bool IsDotName(const WCHAR* pszName)
+{
+    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
+}
+
 static bool EndsWith(const WCHAR* psz, WCHAR ch)
 {
     size_t cch = wcslen(psz);
@@ -75,7 +81,7 @@ static bool EndsWith(const WCHAR* psz, WCHAR ch)
 
 HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, const WCHAR* pszParentPattern)
 {
-    if (!pszName || wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0)
+    if (!pszName || IsDotName(pszName))
         return NULL;
     TVINSERTSTRUCTW tvis = {};
     tvis.hParent = hParent ? hParent : TVI_ROOT;
@@ -102,8 +108,7 @@ HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, 
 
 static bool IsSubfolder(const WIN32_FIND_DATAW& fd)
 {
-    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcscmp(fd.cFileName, L".") != 0
-        && wcscmp(fd.cFileName, L"..") != 0;
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName);
 }
 
 int HasSubfolder(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)

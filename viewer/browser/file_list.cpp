@@ -15,7 +15,6 @@
 static HWND s_hwndList = NULL;
 static HWND s_hwndThumb = NULL;
 static HWND s_hwndNoImages = NULL;
-static int s_nRowCounter = 0;
 static BOOL s_bThumbnailMode = FALSE;
 
 // Icons of the image list, loaded in this order: BMP, GIF, JPEG, PNG, spare.
@@ -109,7 +108,6 @@ void DestroyFileListView(void)
             DestroyWindow(*phwnd);
         *phwnd = NULL;
     }
-    s_nRowCounter = 0;
     s_bThumbnailMode = FALSE;
 }
 
@@ -164,7 +162,6 @@ static void SetSubItem(int nRow, int nSubItem, const WCHAR* pszText)
 
 void DeleteAllRows(void)
 {
-    s_nRowCounter = 0;
     if (s_hwndList)
         SendMessageW(s_hwndList, LVM_DELETEALLITEMS, 0, 0);
 }
@@ -174,17 +171,18 @@ void FillRows(void)
     DeleteAllRows();
     if (!s_hwndList)
         return;
+    int nRows = 0;
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
         LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = s_nRowCounter;
+        item.iItem = nRows;
         item.pszText = p->szName;
         item.iImage = TypeIcon(p->nType);
         int nRow = (int)SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item);
         if (nRow < 0)
             continue;
-        ++s_nRowCounter;
+        ++nRows;
         WCHAR szText[32];
         SetSubItem(nRow, 1, PictureTypeName(p->nType, L"???"));
         FormatSizeText(p->nFileSize, szText, 32);
@@ -227,7 +225,6 @@ void SortByColumn(int nColumn)
     // Sorting moves entries' contents under a worker's feet.
     StopThumbWorker();
     FlipSortDirection();
-    DeleteAllRows();
     SortPictures(nColumn);
     RenumberPictures();
     FillRows();

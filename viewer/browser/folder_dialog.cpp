@@ -140,8 +140,7 @@ void Refill(HWND hwnd, FolderDialogState* pState)
     WIN32_FIND_DATAW fd;
     HANDLE hFind = MakePattern(pState->szFolder, szPattern, ARRAYSIZE(szPattern)) ? FindFirstFileW(szPattern, &fd)
                                                                                    : INVALID_HANDLE_VALUE;
-    const bool fListed = hFind != INVALID_HANDLE_VALUE;
-    if (fListed)
+    if (hFind != INVALID_HANDLE_VALUE)
     {
         ShowWaitCursor();
         do
@@ -151,11 +150,10 @@ void Refill(HWND hwnd, FolderDialogState* pState)
         } while (FindNextFileW(hFind, &fd));
         FindClose(hFind);
         SendMessageW(hwndList, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareRowNames));
+        RestoreCursor();
     }
     if (!fRoot)
         InsertRow(hwndList, 0, kParentRow, kParentImage, NULL);
-    if (fListed)
-        RestoreCursor();
 }
 
 // Cuts the folder at its last backslash; false at the root, above which

@@ -8,7 +8,6 @@
 #include "viewer/imaging/image_decoder.h"
 
 static PictureEntry* s_pHead = NULL;
-static int s_nPictures = 0;
 static int s_nSortDirection = 0;
 
 void FreePictures(void)
@@ -23,7 +22,6 @@ void FreePictures(void)
         pEntry = pNext;
     }
     s_pHead = NULL;
-    s_nPictures = 0;
 }
 
 int EnumeratePictures(const WCHAR* pszEnumerationPath)
@@ -58,7 +56,6 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
         s_pHead = pEntry;
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
-    s_nPictures = nFound;
     return nFound;
 }
 

@@ -15,8 +15,7 @@ namespace {
 
 // The cache's state. No lock: see the header.
 ThumbIndexRecord* s_pRecords = NULL; // newest first
-FILE* s_pIndex = NULL;
-LONG s_bOpen = 0;
+FILE* s_pIndex = NULL; // open while not null
 LONG s_nHighestSlot = 0;
 
 BOOL BuildIndexPath(LPWSTR pszPath)
@@ -152,26 +151,21 @@ void OpenThumbIndex(void)
     CloseThumbIndex();
     s_nHighestSlot = 0;
     s_pIndex = OpenOrCreateIndex();
-    if (!s_pIndex)
-        return;
-    s_bOpen = 1;
-    LoadRecords();
+    if (s_pIndex)
+        LoadRecords();
 }
 
 void CloseThumbIndex(void)
 {
     FreeThumbRecords();
-    if (s_bOpen)
-    {
+    if (s_pIndex)
         fclose(s_pIndex);
-        s_pIndex = NULL;
-        s_bOpen = 0;
-    }
+    s_pIndex = NULL;
 }
 
 BOOL IsThumbIndexOpen(void)
 {
-    return s_bOpen;
+    return s_pIndex != NULL;
 }
 
 LONG GetHighestThumbSlot(void)
@@ -181,7 +175,7 @@ LONG GetHighestThumbSlot(void)
 
 LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset, LONG* pyOffset)
 {
-    if (!s_bOpen || !pszPath || !pftLastWrite)
+    if (!s_pIndex || !pszPath || !pftLastWrite)
         return -1;
     const ThumbIndexRecord* pRecord = s_pRecords;
     while (pRecord && wcscmp(pRecord->szPath, pszPath) != 0)
@@ -202,7 +196,7 @@ BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite)
 {
     // A slot outside the range would give a bogus name or an offset the
     // runtime cannot seek to.
-    if (!s_bOpen || !pRecord || !IsValidThumbSlot(pRecord->nSlot))
+    if (!s_pIndex || !pRecord || !IsValidThumbSlot(pRecord->nSlot))
         return FALSE;
     ThumbIndexRecord* pNode = AllocRecord<ThumbIndexRecord>();
     if (!pNode)
@@ -229,7 +223,7 @@ BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite)
 void StoreThumb(HBITMAP hbmThumb, LPCWSTR pszPicturePath, DWORD nFileSize, const FILETIME* pftLastWrite,
                 LONG xOffset, LONG yOffset, LONG nFoundSlot)
 {
-    if (!s_bOpen || !hbmThumb || !pszPicturePath || !pftLastWrite)
+    if (!s_pIndex || !hbmThumb || !pszPicturePath || !pftLastWrite)
         return;
     WCHAR szFolder[MAX_PATH], szPath[MAX_PATH];
     GetThumbnailFolder(szFolder);
@@ -270,13 +264,12 @@ void ClearThumbCache(void)
 {
     FreeThumbRecords();
     s_nHighestSlot = 0;
-    if (!s_bOpen)
+    if (!s_pIndex)
         return;
     fclose(s_pIndex);
     s_pIndex = NULL;
     ShowWaitCursor();
     DeleteCacheFiles();
     s_pIndex = OpenOrCreateIndex();
-    s_bOpen = s_pIndex ? 1 : 0;
     RestoreCursor();
 }

@@ -9,6 +9,7 @@
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/imaging/bitmap_transform.h"
 #include "viewer/resources/resource.h"
 
 // Where the scrollbar is made; the browser's layout code moves it.
@@ -34,6 +35,8 @@ static LONG s_nLastTapped = -1;
 static HWND s_hwndScroll = NULL;
 static HFONT s_hfontCaption = NULL;
 static HBITMAP s_hbmOffscreen = NULL;
+static HBITMAP s_hbmPending = NULL;
+static HBITMAP s_hbmFailed = NULL;
 static LONG s_cyOffscreen = 0;
 static ThumbOpenHandler s_pfnOpen = NULL;
 
@@ -44,25 +47,46 @@ BOOL IsThumbVisible(const PictureEntry* pEntry)
     return pEntry && IsThumbRowVisible(pEntry->nIndex, s_nScrollOffset, s_nViewHeight);
 }
 
+static PictureEntry* FirstVisibleThumb(void)
+{
+    PictureEntry* p = FirstPicture();
+    while (p && !IsThumbVisible(p))
+        p = NextPicture(p);
+    return p;
+}
+
 // Copies a bitmap of its own size to (x, y).
 static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
 {
     BITMAP bm;
     if (!hbm || !GetObjectW(hbm, sizeof(bm), &bm))
         return;
-    HDC hdcSource = CreateCompatibleDC(hdc);
-    if (!hdcSource)
-        return;
-    HGDIOBJ hOld = SelectObject(hdcSource, hbm);
-    BitBlt(hdc, x, y, bm.bmWidth, bm.bmHeight, hdcSource, 0, 0, SRCCOPY);
-    SelectObject(hdcSource, hOld);
-    DeleteDC(hdcSource);
+    const ViewBox dest = {x, y, bm.bmWidth, bm.bmHeight};
+    BlitBitmap(hdc, dest, hbm);
 }
 
-// A resource bitmap, loaded for one use.
-static void CopyResourceBitmap(HDC hdc, int nId, int xBox, int yBox, bool bFitInBox)
+// The pending and failed art, loaded on first use rather than on every
+// paint; the view's destruction frees them. Only used under the paint lock.
+static HBITMAP CellArt(HBITMAP* phbm, int nId)
 {
-    HBITMAP hbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
+    if (!*phbm)
+        *phbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
+    return *phbm;
+}
+
+static void FreeCellArt(void)
+{
+    HBITMAP* rgphbm[] = {&s_hbmPending, &s_hbmFailed};
+    for (HBITMAP* phbm : rgphbm)
+    {
+        if (*phbm)
+            DeleteObject(*phbm);
+        *phbm = NULL;
+    }
+}
+
+static void CopyResourceBitmap(HDC hdc, HBITMAP hbm, int xBox, int yBox, bool bFitInBox)
+{
     if (!hbm)
         return;
     int x = xBox, y = yBox;
@@ -75,7 +99,6 @@ static void CopyResourceBitmap(HDC hdc, int nId, int xBox, int yBox, bool bFitIn
         y += fit.y;
     }
     CopyBitmap(hdc, hbm, x, y);
-    DeleteObject(hbm);
 }
 
 void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
@@ -105,11 +128,11 @@ void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
 
     const int xBox = x0 + 8, yBox = y0 + 8;
     if (!pEntry->bProcessed)
-        CopyResourceBitmap(hdc, IDB_THUMB_PENDING, x0 + 35, y0 + 33, false);
+        CopyResourceBitmap(hdc, CellArt(&s_hbmPending, IDB_THUMB_PENDING), x0 + 35, y0 + 33, false);
     else if (pEntry->hbmThumb)
         CopyBitmap(hdc, pEntry->hbmThumb, xBox + pEntry->xThumb, yBox + pEntry->yThumb);
     else
-        CopyResourceBitmap(hdc, IDB_THUMB_FAILED, xBox, yBox, true);
+        CopyResourceBitmap(hdc, CellArt(&s_hbmFailed, IDB_THUMB_FAILED), xBox, yBox, true);
 }
 
 // ---- Repaint -------------------------------------------------------------------
@@ -176,10 +199,7 @@ static void PaintGrid(HDC hdc, LONG nViewHeight)
     HGDIOBJ hOld = SelectObject(hdcMem, s_hbmOffscreen);
     RECT rc = {0, 0, THUMB_DRAW_WIDTH, nViewHeight};
     FillRect(hdcMem, &rc, GetSysColorBrush(COLOR_WINDOW));
-    PictureEntry* p = FirstPicture();
-    while (p && !IsThumbVisible(p))
-        p = NextPicture(p);
-    for (; p && IsThumbVisible(p); p = NextPicture(p))
+    for (PictureEntry* p = FirstVisibleThumb(); p && IsThumbVisible(p); p = NextPicture(p))
         PaintThumbCell(hdcMem, p);
     BitBlt(hdc, 0, 0, THUMB_DRAW_WIDTH, nViewHeight, hdcMem, 0, 0, SRCCOPY);
     SelectObject(hdcMem, hOld);
@@ -332,9 +352,7 @@ static void OnVScroll(HWND hwnd, WPARAM wParam)
     SetThumbScrollOffset(nOffset);
     if (nOffset == s_nLastDrawnOffset)
         return;
-    PictureEntry* p = FirstPicture();
-    while (p && !IsThumbVisible(p))
-        p = NextPicture(p);
+    PictureEntry* p = FirstVisibleThumb();
     if (p)
         SteerThumbWorker(p);
     HDC hdc = GetDC(hwnd);
@@ -417,6 +435,7 @@ static void OnDestroy(void)
         DeleteObject(s_hbmOffscreen);
     s_hbmOffscreen = NULL;
     s_cyOffscreen = 0;
+    FreeCellArt();
     s_hwndScroll = NULL;
 }
 

@@ -7,6 +7,7 @@
 #include "viewer/extras/raster_image.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
+#include "viewer/imaging/bitmap_transform.h"
 
 void NextCaptureFileName(MainWindowData* pData, WCHAR* pszName)
 {
@@ -67,22 +68,18 @@ static int SaveGrab(MainWindowData* pData, HBITMAP hbmGrab, const WCHAR* pszName
     HDC hdcWindow = GetDC(pData->hwndMain);
     HBITMAP hbmImage = AttachDibSection(pImage, hdcWindow);
     HDC hdcDest = CreateCompatibleDC(hdcWindow);
-    HDC hdcSource = CreateCompatibleDC(hdcWindow);
     ReleaseDC(pData->hwndMain, hdcWindow);
 
     int nResult = -1;
-    if (hbmImage && pImage->pixels && hdcDest && hdcSource)
+    if (hbmImage && pImage->pixels && hdcDest)
     {
         HGDIOBJ hOldDest = SelectObject(hdcDest, hbmImage);
-        HGDIOBJ hOldSource = SelectObject(hdcSource, hbmGrab);
-        BitBlt(hdcDest, 0, 0, bm.bmWidth, bm.bmHeight, hdcSource, 0, 0, SRCCOPY);
-        SelectObject(hdcSource, hOldSource);
+        const ViewBox whole = {0, 0, bm.bmWidth, bm.bmHeight};
+        BlitBitmap(hdcDest, whole, hbmGrab);
         SelectObject(hdcDest, hOldDest);
         GdiFlush();
         nResult = SaveNewImage(pImage, pszName);
     }
-    if (hdcSource)
-        DeleteDC(hdcSource);
     if (hdcDest)
         DeleteDC(hdcDest);
     // Freeing clears the error code; a failed save keeps its code for

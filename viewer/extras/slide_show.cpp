@@ -80,25 +80,25 @@ void CSlideShow::SetEffectMethod(DWORD dwEffect)
     m_dwEffect = dwEffect;
 }
 
+// One frame: its bitmap leaves the DC before either is deleted.
+static void ReleaseFrame(HDC* phdc, HBITMAP* phbm, HBITMAP* phbmSaved)
+{
+    if (*phdc)
+    {
+        SelectObject(*phdc, *phbmSaved);
+        DeleteDC(*phdc);
+    }
+    if (*phbm)
+        DeleteObject(*phbm);
+    *phdc = NULL;
+    *phbm = NULL;
+    *phbmSaved = NULL;
+}
+
 void CSlideShow::ReleaseFrames()
 {
-    if (m_hdcOld)
-    {
-        SelectObject(m_hdcOld, m_hbmOldSaved);
-        DeleteDC(m_hdcOld);
-    }
-    if (m_hbmOld)
-        DeleteObject(m_hbmOld);
-    if (m_hdcNew)
-    {
-        SelectObject(m_hdcNew, m_hbmNewSaved);
-        DeleteDC(m_hdcNew);
-    }
-    if (m_hbmNew)
-        DeleteObject(m_hbmNew);
-    m_hdcOld = m_hdcNew = NULL;
-    m_hbmOld = m_hbmNew = NULL;
-    m_hbmOldSaved = m_hbmNewSaved = NULL;
+    ReleaseFrame(&m_hdcOld, &m_hbmOld, &m_hbmOldSaved);
+    ReleaseFrame(&m_hdcNew, &m_hbmNew, &m_hbmNewSaved);
 }
 
 bool CSlideShow::PrepareFrames(HWND hwnd)

@@ -15,6 +15,10 @@ enum DecodeFlags
     DECODE_HEADER_ONLY = 0x4  // no bitmap, only info
 };
 
+// A picture wider or higher than this is large (DECODE_SIZE_TEST); only
+// large pictures get a cached thumbnail.
+enum { DECODE_LARGE_SIDE = 256 };
+
 // The in/out record of every decode call. The caller zeroes it, sets the
 // inputs and reads the outputs.
 struct DecodeOptions
@@ -22,7 +26,7 @@ struct DecodeOptions
     DWORD flags;             // in: DecodeFlags
     LONG type;               // in/out: PictureType; 1 is replaced by the type of the name
     LONG reduceMode;         // in: 1 = reduce by width when DECODE_REDUCE is set
-    DWORD largeFlag;         // out: 1 when DECODE_SIZE_TEST and width or height > 256
+    DWORD largeFlag;         // out: 1 when DECODE_SIZE_TEST and width or height > DECODE_LARGE_SIDE
     BITMAPINFOHEADER info;   // out, header-only mode: biWidth, biHeight, biPlanes 1, biBitCount
 };
 
@@ -51,10 +55,10 @@ public:
     void SetCancel(DWORD dwValue);
     DWORD IsCancelled();
 
-    // The window whose device context the decoder uses ("the main window's
-    // device context"). Null, the default, means the screen, which has the
-    // same depth. The main window sets it at creation and clears it at
-    // teardown.
+    // The window whose device context the decoder makes its bitmaps on, so
+    // that they match the display. Null, the default, means the screen,
+    // which has the same depth. The main window sets it at creation and
+    // clears it at teardown.
     static void SetDecodeWindow(HWND hwnd);
     static HWND GetDecodeWindow(void);
 

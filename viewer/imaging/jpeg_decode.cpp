@@ -1,6 +1,6 @@
-// The JPEG route of CImageDecoder: libjpeg v62,
-// fast integer IDCT, thumbnail reduction by width, recovery point with a
-// stage counter.
+// The JPEG route of CImageDecoder: libjpeg with the fast integer IDCT,
+// thumbnails reduced by the library's own scaling, and a recovery point so
+// that a corrupt file fails the load instead of ending the process.
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_window.h"
 
@@ -11,6 +11,18 @@
 #include "viewer/common/jpeg_recovery.h"
 
 namespace {
+
+// Everything one decode acquires. It lives in LoadJpeg's frame, above the
+// function that sets the recovery point, so its values are still valid after
+// the library jumps back; LoadJpeg releases it in one place on every path.
+struct JpegDecode
+{
+    jpeg_decompress_struct cinfo;
+    JpegRecovery err;
+    FILE* pFile;
+    bool bCreated;   // the decompressor exists and must be destroyed
+    HBITMAP hbm;
+};
 
 // Denominator of the thumbnail reduction, chosen by width only.
 unsigned int ThumbnailDenominator(JDIMENSION width)
@@ -43,60 +55,30 @@ HBITMAP CreateLargestDib(JDIMENSION width, JDIMENSION height, unsigned int* pDen
     return NULL;
 }
 
-} // namespace
-
-HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
+// The size test and, for a header-only request, the picture's description.
+void ReportHeader(const jpeg_decompress_struct& cinfo, DecodeOptions* pOptions)
 {
-    if (!pszPath || !pOptions)
-        return NULL;
-    const bool bThumbnail = (pOptions->flags & DECODE_REDUCE) && pOptions->reduceMode == 1;
-    pOptions->largeFlag = 0;
-    memset(&pOptions->info, 0, sizeof(pOptions->info));
-
-    FILE* const pFile = _wfopen(pszPath, L"rb");
-    if (!pFile)
-        return NULL;
-
-    jpeg_decompress_struct cinfo;
-    JpegRecovery err;
-    // Changed after the recovery point is set, so kept out of registers.
-    volatile int nStage = 0;
-    HBITMAP volatile hbm = NULL;
-    volatile bool bCancelled = false;
-
-    cinfo.err = InitJpegRecovery(&err);
-    if (setjmp(err.recoveryPoint))
-    {
-        // Library error: never finished on this path.
-        if (nStage >= 1)
-            jpeg_destroy_decompress(&cinfo);
-        fclose(pFile);
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
-    }
-    jpeg_CreateDecompress(&cinfo, JPEG_LIB_VERSION, sizeof(cinfo));
-    nStage = 1;
-    jpeg_stdio_src(&cinfo, pFile);
-    jpeg_read_header(&cinfo, TRUE);
-
-    if ((pOptions->flags & DECODE_SIZE_TEST) && (cinfo.image_width > 256 || cinfo.image_height > 256))
+    if ((pOptions->flags & DECODE_SIZE_TEST) &&
+        (cinfo.image_width > DECODE_LARGE_SIDE || cinfo.image_height > DECODE_LARGE_SIDE))
         pOptions->largeFlag = 1;
-
     if (pOptions->flags & DECODE_HEADER_ONLY)
     {
         pOptions->info.biWidth = static_cast<LONG>(cinfo.image_width);
         pOptions->info.biHeight = static_cast<LONG>(cinfo.image_height);
         pOptions->info.biPlanes = 1;
         pOptions->info.biBitCount = static_cast<WORD>(8 * cinfo.num_components);
-        jpeg_destroy_decompress(&cinfo);
-        fclose(pFile);
-        return NULL;
     }
+}
 
+// Sets the decompression scale. A thumbnail's scale follows its width and
+// its bitmap waits for the output size; a picture to view gets the largest
+// bitmap that can be made, and the scale follows that. False when not even
+// the one-eighth bitmap can be made: null meets every caller.
+bool ChooseScale(JpegDecode* pJob, bool bThumbnail)
+{
+    jpeg_decompress_struct& cinfo = pJob->cinfo;
     cinfo.dct_method = JDCT_IFAST;
     cinfo.scale_denom = 1;
-    unsigned int nDenom = 1;
     if (bThumbnail)
     {
         cinfo.scale_num = 1;
@@ -104,111 +86,152 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
         // A 64-pixel thumbnail shows no difference from smooth chroma
         // upsampling, and the merged upsampler saves a pass per row.
         cinfo.do_fancy_upsampling = FALSE;
+        return true;
     }
-    else
+    unsigned int nDenom = 1;
+    pJob->hbm = CreateLargestDib(cinfo.image_width, cinfo.image_height, &nDenom);
+    cinfo.scale_denom = nDenom;
+    return pJob->hbm != NULL;
+}
+
+// The bitmap the scanlines go into, described in *pbm. The library rounds
+// scaled sizes up, so a reduced bitmap is made (again) at the output size.
+bool PrepareOutputBitmap(JpegDecode* pJob, bool bAtOutputSize, BITMAP* pbm)
+{
+    const jpeg_decompress_struct& cinfo = pJob->cinfo;
+    if (bAtOutputSize)
     {
-        hbm = CreateLargestDib(cinfo.image_width, cinfo.image_height, &nDenom);
-        if (!hbm)
+        if (pJob->hbm)
+            DeleteObject(pJob->hbm);
+        pJob->hbm = CreateDibOnDecodeWindow(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
+    }
+    return pJob->hbm && GetObjectW(pJob->hbm, sizeof(*pbm), pbm) == sizeof(*pbm) && pbm->bmBits;
+}
+
+// RGB to BGR in place, while the row is still in the cache.
+void SwapRedAndBlue(BYTE* pRow, JDIMENSION nWidth)
+{
+    for (JDIMENSION x = 0; x < nWidth; x++)
+    {
+        const BYTE r = pRow[3 * x];
+        pRow[3 * x] = pRow[3 * x + 2];
+        pRow[3 * x + 2] = r;
+    }
+}
+
+// One row of CMYK or grey samples into blue, green, red bytes. Other
+// component counts leave the row as it is.
+void ConvertRow(const JSAMPLE* s, BYTE* d, JDIMENSION nWidth, int nComponents)
+{
+    if (nComponents == 4)
+    {
+        for (JDIMENSION x = 0; x < nWidth; x++, s += 4, d += 3)
         {
-            // Not even 1/8 fits: null meets every caller (the callers expect it).
-            jpeg_destroy_decompress(&cinfo);
-            fclose(pFile);
-            return NULL;
+            d[0] = static_cast<BYTE>(s[2] * s[3] / 255);
+            d[1] = static_cast<BYTE>(s[1] * s[3] / 255);
+            d[2] = static_cast<BYTE>(s[0] * s[3] / 255);
         }
-        cinfo.scale_denom = nDenom;
     }
-
-    jpeg_start_decompress(&cinfo);
-    nStage = 2;
-
-    // The library rounds scaled sizes up: make the bitmap at the output size.
-    if (bThumbnail || nDenom != 1)
+    else if (nComponents == 1)
     {
-        if (hbm)
-            DeleteObject(hbm);
-        hbm = CreateDibOnDecodeWindow(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
+        for (JDIMENSION x = 0; x < nWidth; x++, s++, d += 3)
+            d[0] = d[1] = d[2] = *s;
     }
-    BITMAP bm;
-    if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm) || !bm.bmBits)
-    {
-        jpeg_destroy_decompress(&cinfo);
-        fclose(pFile);
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
-    }
+}
 
-    const int nComponents = cinfo.output_components;
-    const bool bRgb = nComponents == 3 && !cinfo.quantize_colors;
-    // 3 components decode straight into the bitmap's row (the "copy" of the
-    // written algorithm without the extra pass); others through one row.
+// Decodes every scanline into the bottom-up bitmap, the first picture row
+// into the last memory row. False when the cancel flag stopped it.
+bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volatile LONG* pCancel)
+{
+    const int nComponents = pInfo->output_components;
+    // Three components decode straight into the bitmap's row; the others
+    // need one row of samples to convert from.
+    const bool bRgb = nComponents == 3 && !pInfo->quantize_colors;
     JSAMPARRAY pRow = NULL;
     if (!bRgb)
-        pRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                          cinfo.output_width * nComponents, 1);
+        pRow = (*pInfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(pInfo), JPOOL_IMAGE,
+                                           pInfo->output_width * nComponents, 1);
 
     const ptrdiff_t cbStride = bm.bmWidthBytes;
-    BYTE* pDst = static_cast<BYTE*>(bm.bmBits) + (bm.bmHeight - 1) * cbStride;   // last row in memory
-    const JDIMENSION nWidth = cinfo.output_width < static_cast<JDIMENSION>(bm.bmWidth)
-                                  ? cinfo.output_width : static_cast<JDIMENSION>(bm.bmWidth);
-    while (cinfo.output_scanline < cinfo.output_height)
+    BYTE* pDst = static_cast<BYTE*>(bm.bmBits) + (bm.bmHeight - 1) * cbStride;
+    const JDIMENSION nWidth = pInfo->output_width < static_cast<JDIMENSION>(bm.bmWidth)
+                                  ? pInfo->output_width : static_cast<JDIMENSION>(bm.bmWidth);
+    while (pInfo->output_scanline < pInfo->output_height)
     {
-        if (m_bCancel)
-        {
-            bCancelled = true;
-            break;
-        }
+        // A plain read: the flag only goes from 0 to 1 during a decode.
+        if (*pCancel)
+            return false;
         if (bRgb)
         {
             JSAMPROW pOut = pDst;
-            jpeg_read_scanlines(&cinfo, &pOut, 1);
-            // RGB to BGR in place, while the row is in the cache. Done per
-            // scanline instead of in a second pass over the whole bitmap;
-            // the result and the per-row cancel poll are the same.
-            for (JDIMENSION x = 0; x < nWidth; x++)
-            {
-                const BYTE r = pDst[3 * x];
-                pDst[3 * x] = pDst[3 * x + 2];
-                pDst[3 * x + 2] = r;
-            }
+            jpeg_read_scanlines(pInfo, &pOut, 1);
+            SwapRedAndBlue(pDst, nWidth);
         }
         else
         {
-            jpeg_read_scanlines(&cinfo, pRow, 1);
-            const JSAMPLE* s = pRow[0];
-            BYTE* d = pDst;
-            if (nComponents == 4)
-            {
-                for (JDIMENSION x = 0; x < nWidth; x++, s += 4, d += 3)
-                {
-                    d[0] = static_cast<BYTE>(s[2] * s[3] / 255);
-                    d[1] = static_cast<BYTE>(s[1] * s[3] / 255);
-                    d[2] = static_cast<BYTE>(s[0] * s[3] / 255);
-                }
-            }
-            else if (nComponents == 1)
-            {
-                for (JDIMENSION x = 0; x < nWidth; x++, s++, d += 3)
-                    d[0] = d[1] = d[2] = *s;
-            }
+            jpeg_read_scanlines(pInfo, pRow, 1);
+            ConvertRow(pRow[0], pDst, nWidth, nComponents);
         }
         pDst -= cbStride;
     }
+    return true;
+}
 
-    if (bCancelled)
-    {
-        jpeg_destroy_decompress(&cinfo);
-        fclose(pFile);
-        DeleteObject(hbm);
+// The decode itself. True when pJob->hbm holds the whole picture; false on a
+// library error, a header-only request, no bitmap, or a cancel. What was
+// acquired stays in pJob for the caller to release.
+bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* pCancel)
+{
+    const bool bThumbnail = (pOptions->flags & DECODE_REDUCE) && pOptions->reduceMode == 1;
+    jpeg_decompress_struct* const pInfo = &pJob->cinfo;
+    pInfo->err = InitJpegRecovery(&pJob->err);
+    // After the jump no local of this frame is read: only pJob, which is
+    // never changed here.
+    if (setjmp(pJob->err.recoveryPoint))
+        return false;
+    jpeg_CreateDecompress(pInfo, JPEG_LIB_VERSION, sizeof(*pInfo));
+    pJob->bCreated = true;
+    jpeg_stdio_src(pInfo, pJob->pFile);
+    jpeg_read_header(pInfo, TRUE);
+
+    ReportHeader(*pInfo, pOptions);
+    if (pOptions->flags & DECODE_HEADER_ONLY)
+        return false;
+    if (!ChooseScale(pJob, bThumbnail))
+        return false;
+    const bool bReduced = bThumbnail || pInfo->scale_denom != 1;
+    jpeg_start_decompress(pInfo);
+
+    BITMAP bm;
+    if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel))
+        return false;   // abandoned: never finished
+    jpeg_finish_decompress(pInfo);
+    return true;
+}
+
+} // namespace
+
+HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    if (!pszPath || !pOptions)
         return NULL;
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    fclose(pFile);
-    if (m_bCancel)
+    pOptions->largeFlag = 0;
+    memset(&pOptions->info, 0, sizeof(pOptions->info));
+
+    JpegDecode job;
+    memset(&job, 0, sizeof(job));
+    job.pFile = _wfopen(pszPath, L"rb");
+    const bool bDecoded = job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel);
+
+    if (job.bCreated)
+        jpeg_destroy_decompress(&job.cinfo);
+    if (job.pFile)
+        fclose(job.pFile);
+    // A cancel that came while the file was being released still counts.
+    if ((!bDecoded || m_bCancel) && job.hbm)
     {
-        DeleteObject(hbm);
-        return NULL;
+        DeleteObject(job.hbm);
+        job.hbm = NULL;
     }
-    return hbm;
+    return job.hbm;
 }

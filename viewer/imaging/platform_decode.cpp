@@ -1,13 +1,24 @@
-// The platform route of CImageDecoder: the
-// platform decoder's indirect decode call with a 4096-byte read callback.
-// The header-only capture and the stop-reading flag are kept per decode
-// so that two threads can decode at once.
+// The platform route of CImageDecoder: the platform decoder's indirect decode
+// call, fed through a read callback. The header-only capture and the
+// stop-reading flag are kept per decode, not process-wide, so that two
+// decoders can run on two threads at once.
 #include "viewer/imaging/image_decoder.h"
 
 #include <string.h>
 
 #include "platform/imgdecmp/imgdecmp.h"
 #include "platform/seh_guard/seh_guard.h"
+
+namespace {
+
+// The file is pulled through a buffer of this size, so a cancel or a
+// finished header capture stops the reading within one buffer.
+const DWORD kReadBufferSize = 4096;
+const int kFullScale = 100;   // percent
+// Larger pictures are refused before their bitmap is made.
+const int kMaxPictureSide = 10000;
+
+} // namespace
 
 // Passed to the callbacks as their user parameter.
 struct PlatformDecodeState
@@ -48,7 +59,7 @@ void CALLBACK PlatformDecodeState::Progress(IImageRender* pRender, BOOL, LPARAM 
     {
         pState->capture.info.biWidth = bm.bmWidth;
         pState->capture.info.biHeight = bm.bmHeight;
-        pState->capture.info.biPlanes = 1;   // as the data model says; the written steps left it 0
+        pState->capture.info.biPlanes = 1;   // as the JPEG route reports it
         pState->capture.info.biBitCount = bm.bmBitsPixel;
     }
     pState->bStopReading = 1;
@@ -64,6 +75,43 @@ struct DecodeCall
 void CallDecompress(void* pv)
 {
     DecompressImageIndirect(static_cast<DecodeCall*>(pv)->pParams);
+}
+
+// One guarded decode call on the open file; null when it made no bitmap or
+// faulted. The result code is not examined: a bitmap or none says it all.
+HBITMAP DecompressFile(PlatformDecodeState* pState)
+{
+    const HWND hwnd = CImageDecoder::GetDecodeWindow();
+    const HDC hdc = GetDC(hwnd);
+    BYTE buffer[kReadBufferSize];
+    HBITMAP hbm = NULL;
+    DecompressImageInfo params;
+    memset(&params, 0, sizeof(params));
+    params.dwSize = DECOMPRESSIMAGEINFO_HANDHELD_SIZE;
+    params.pbBuffer = buffer;
+    params.dwBufferMax = sizeof(buffer);
+    params.dwBufferCurrent = 0;
+    params.phBM = &hbm;
+    params.ppImageRender = NULL;
+    params.iBitDepth = GetDeviceCaps(hdc, BITSPIXEL);
+    params.lParam = reinterpret_cast<LPARAM>(pState);
+    params.hdc = hdc;
+    params.iScale = kFullScale;
+    params.iMaxWidth = kMaxPictureSide;
+    params.iMaxHeight = kMaxPictureSide;
+    params.pfnGetData = PlatformDecodeState::Read;
+    params.pfnImageProgress = PlatformDecodeState::Progress;
+    params.crTransparentOverride = static_cast<COLORREF>(-1);
+    DecodeCall call = {&params};
+    // A fault inside the decoder drops the bitmap it had made so far.
+    if (!SehGuardRun(CallDecompress, &call, NULL) && hbm)
+    {
+        DeleteObject(hbm);
+        hbm = NULL;
+    }
+    if (hdc)
+        ReleaseDC(hwnd, hdc);
+    return hbm;
 }
 
 } // namespace
@@ -89,38 +137,7 @@ HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOp
     if (hFile == INVALID_HANDLE_VALUE)
         return NULL;
     m_hFile = hFile;
-
-    const HWND hwnd = GetDecodeWindow();
-    const HDC hdc = GetDC(hwnd);
-    BYTE buffer[4096];
-    HBITMAP hbm = NULL;
-    DecompressImageInfo params;
-    memset(&params, 0, sizeof(params));
-    params.dwSize = DECOMPRESSIMAGEINFO_HANDHELD_SIZE;
-    params.pbBuffer = buffer;
-    params.dwBufferMax = sizeof(buffer);
-    params.dwBufferCurrent = 0;
-    params.phBM = &hbm;
-    params.ppImageRender = NULL;
-    params.iBitDepth = GetDeviceCaps(hdc, BITSPIXEL);
-    params.lParam = reinterpret_cast<LPARAM>(&state);
-    params.hdc = hdc;
-    params.iScale = 100;
-    params.iMaxWidth = 10000;
-    params.iMaxHeight = 10000;
-    params.pfnGetData = PlatformDecodeState::Read;
-    params.pfnImageProgress = PlatformDecodeState::Progress;
-    params.crTransparentOverride = static_cast<COLORREF>(-1);
-    DecodeCall call = {&params};
-    // The result code is not examined; an exception drops the bitmap.
-    if (!SehGuardRun(CallDecompress, &call, NULL) && hbm)
-    {
-        DeleteObject(hbm);
-        hbm = NULL;
-    }
-
-    if (hdc)
-        ReleaseDC(hwnd, hdc);
+    HBITMAP hbm = DecompressFile(&state);
     CloseHandle(hFile);
     m_hFile = NULL;
 
@@ -128,21 +145,16 @@ HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOp
     {
         BITMAP bm;
         if ((pOptions->flags & DECODE_SIZE_TEST) && GetObjectW(hbm, sizeof(bm), &bm) &&
-            (bm.bmWidth > 256 || bm.bmHeight > 256))
+            (bm.bmWidth > DECODE_LARGE_SIDE || bm.bmHeight > DECODE_LARGE_SIDE))
             pOptions->largeFlag = 1;
     }
     if (state.bHeaderOnly)
-    {
         *pOptions = state.capture;
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
-    }
-    if (IsCancelled())
+    // A header-only request never hands out a bitmap.
+    if (hbm && (state.bHeaderOnly || IsCancelled()))
     {
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
+        DeleteObject(hbm);
+        hbm = NULL;
     }
     return hbm;
 }

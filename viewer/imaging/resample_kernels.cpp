@@ -34,7 +34,7 @@ WeightEntry* WeightTable(int32_t n, int32_t m, int32_t bReducing)
             pTable[i].w0 = ((n - acc) * 4096) / d;
             t -= n;
             pTable[i].w1 = (t * 4096) / d;
-            // Fix: with an axis longer than 4096 the spill into the next cell
+            // With an axis longer than 4096 the spill into the next cell
             // can truncate to 0, which would read as "the cell goes on" and
             // shift every later cell by one (and overflow the accumulators).
             // The cell still ends here; the tiny spill is dropped like any
@@ -221,11 +221,50 @@ void FreeCells(Cells* pCells)
     free(pCells->endW1);
 }
 
+// One source row summed into the target's columns: column j gets the pixels
+// of its cell, those of weight unit summed before one multiplication, and
+// its end entry's spill goes to column j + 1. Stops early on an abort.
+template <class Reader>
+void SumRow(const Reader& reader, const uint8_t* pRow, int32_t tw, const Cells& cells, uint32_t unit,
+            uint32_t* pH, volatile int32_t* pAbort)
+{
+    int32_t x = 0;
+    for (int32_t j = 0; j < tw; j++)
+    {
+        uint32_t s0 = 0, s1 = 0, s2 = 0, bgr[3];
+        const int32_t xEnd = x + cells.interior[j];
+        bool bAborted = false;
+        for (; x < xEnd; x++)
+        {
+            if (*pAbort)
+            {
+                bAborted = true;
+                break;
+            }
+            reader.Read(pRow, x, bgr);
+            s0 += bgr[0];
+            s1 += bgr[1];
+            s2 += bgr[2];
+        }
+        uint32_t* h = pH + j * 3;
+        h[0] += s0 * unit;
+        h[1] += s1 * unit;
+        h[2] += s2 * unit;
+        if (bAborted || *pAbort)
+            return;
+        reader.Read(pRow, x, bgr);
+        const uint32_t a = cells.endW0[j], b = cells.endW1[j];
+        h[0] += bgr[0] * a; h[1] += bgr[1] * a; h[2] += bgr[2] * a;
+        h[3] += bgr[0] * b; h[4] += bgr[1] * b; h[5] += bgr[2] * b;
+        x++;
+    }
+}
+
 // Area averaging. Each contribution is p x (wy x wx); summed per
 // source row first as H = sum(p x wx) and then weighted by wy, and inside a
 // cell the pixels of weight unit are summed before one multiplication.
 // Integer multiplication distributes over the sums (mod 2^32 too), so the
-// accumulators hold exactly the written values.
+// accumulators hold exactly what adding every product one at a time would.
 template <class Reader>
 void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
             uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
@@ -252,36 +291,7 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
             const uint32_t wy0 = static_cast<uint32_t>(pRows[y].w0);
             const int32_t wy1 = pRows[y].w1;
             memset(pH, 0, cAcc * sizeof(uint32_t));
-            int32_t x = 0;
-            for (int32_t j = 0; j < tw; j++)
-            {
-                uint32_t s0 = 0, s1 = 0, s2 = 0, bgr[3];
-                const int32_t xEnd = x + cells.interior[j];
-                bool bAborted = false;
-                for (; x < xEnd; x++)
-                {
-                    if (*pAbort)
-                    {
-                        bAborted = true;
-                        break;
-                    }
-                    reader.Read(pSrc, x, bgr);
-                    s0 += bgr[0];
-                    s1 += bgr[1];
-                    s2 += bgr[2];
-                }
-                uint32_t* h = pH + j * 3;
-                h[0] += s0 * unit;
-                h[1] += s1 * unit;
-                h[2] += s2 * unit;
-                if (bAborted || *pAbort)
-                    break;
-                reader.Read(pSrc, x, bgr);
-                const uint32_t a = cells.endW0[j], b = cells.endW1[j];
-                h[0] += bgr[0] * a; h[1] += bgr[1] * a; h[2] += bgr[2] * a;
-                h[3] += bgr[0] * b; h[4] += bgr[1] * b; h[5] += bgr[2] * b;
-                x++;
-            }
+            SumRow(reader, pSrc, tw, cells, unit, pH, pAbort);
             for (size_t k = 0; k < static_cast<size_t>(tw) * 3; k++)
                 pCur[k] += pH[k] * wy0;
             if (wy1 > 0)

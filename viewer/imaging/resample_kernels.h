@@ -1,5 +1,6 @@
 // Area-averaging reduction and overlap-interpolation enlargement in integer
-// fixed point (4096 = 1.0), bit-exact to the written algorithm.
+// fixed point (4096 = 1.0), so that every processor and build gives the same
+// pixels, bit for bit.
 // Pure code: no <windows.h>, so it also builds natively.
 #pragma once
 

@@ -34,7 +34,8 @@ HWND CImageDecoder::GetDecodeWindow(void)
 
 void CImageDecoder::SetCancel(DWORD dwValue)
 {
-    // The comparison is made before taking the lock, as written.
+    // A value that is already stored needs no lock: most calls are clears
+    // of a flag that is already clear.
     if (static_cast<DWORD>(m_bCancel) == dwValue)
         return;
     EnterCriticalSection(&m_csCancel);

@@ -3,9 +3,10 @@
 #include <new>
 
 #include "viewer/common/ui_timer.h"
+#include "viewer/extras/transition_schedule.h"
 #include "viewer/imaging/resample_kernels.h"
 
-static const DWORD kDefaultEffect = 1; // "Random"
+static const DWORD kDefaultEffect = EFFECT_RANDOM;
 static const DWORD kDefaultIntervalMs = 3000;
 static const LONG kTransitionDurationMs = 1000;
 static const LONG kTransitionFrameRate = 25;

@@ -1,8 +1,8 @@
-// CSlideShow: shows the folder's pictures one after another. Timer 100 on the
-// main window paces the interval on the user-interface thread; each picture
-// change is played by a short-lived idle-priority transition thread. The
-// engine knows nothing of files: the main window's handlers fill the two
-// frames and step to the next picture.
+// CSlideShow: shows the folder's pictures one after another. A timer on the
+// main window (SLIDESHOW_TIMER_ID) paces the interval on the user-interface
+// thread; each picture change is played by a short-lived idle-priority
+// transition thread. The engine knows nothing of files: the main window's
+// handlers fill the two frames and step to the next picture.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +20,7 @@ enum SlideShowState
     SLIDESHOW_IN_TRANSITION = 3
 };
 
+// The show's timer on the timer window.
 #define SLIDESHOW_TIMER_ID 100
 // Posted by the transition thread to the timer window: only the window's own
 // thread may arm its timers. wParam carries the show's generation.
@@ -44,7 +45,7 @@ public:
     LONG GetTransitionDuration() const { return m_nDuration; }
     LONG GetTransitionFrameRate() const { return m_nFrameRate; }
 
-    // The window whose timer 100 paces the show (the main window).
+    // The window whose SLIDESHOW_TIMER_ID paces the show (the main window).
     void SetTimerWindow(HWND hwnd) { m_hwndTimer = hwnd; }
 
     // Binds the target window and makes both frames at its client size,
@@ -63,8 +64,8 @@ public:
     LONG GetState() const { return m_nState; }
     const volatile LONG* StatePointer() const { return &m_nState; }
 
-    // Timer 100's procedure and the transition thread's re-arm request,
-    // both on the user-interface thread.
+    // The show timer's procedure and the transition thread's re-arm
+    // request, both on the user-interface thread.
     static VOID CALLBACK TimerProc(HWND hwnd, UINT uMsg, UINT_PTR nId, DWORD dwTime);
     void OnRearmRequest(WPARAM nGeneration);
 

@@ -47,7 +47,7 @@ struct CoverStepper
 {
     double dIncrement;
     double dAccum;
-    int32_t nCovered; // m
+    int32_t nCovered; // pixels of the extent covered so far
     int32_t nExtent;
     int32_t nFrame;
 };

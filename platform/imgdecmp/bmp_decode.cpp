@@ -60,6 +60,94 @@ inline uint32_t Expand(uint32_t pixel, const MaskChannel& c)
     return static_cast<uint32_t>((static_cast<uint64_t>((pixel & c.mask) >> c.shift) * 255 + c.max / 2) / c.max);
 }
 
+// The fields of an info header of headerSize bytes; the shorter headers
+// leave the rest 0.
+void ParseInfo(const BYTE* info, BmpHeader* pHeader)
+{
+    BmpHeader& h = *pHeader;
+    h.bOs2 = h.headerSize == 12 || h.headerSize == 16 || h.headerSize == 64;
+    if (h.headerSize == 12)
+    {
+        h.width = U16(info + 4);
+        h.height = U16(info + 6);
+        h.bitCount = U16(info + 10);
+        return;
+    }
+    h.width = static_cast<int32_t>(U32(info + 4));
+    h.height = static_cast<int32_t>(U32(info + 8));
+    h.bitCount = U16(info + 14);
+    if (h.headerSize >= 20)
+        h.compression = U32(info + 16);
+    if (h.headerSize >= 36)
+        h.clrUsed = U32(info + 32);
+}
+
+// The colour masks: from the info header, from the 12 or 16 bytes behind a
+// short one, or the fixed ones of 16- and 32-bit BI_RGB. Fails for a
+// compression that does not go with the depth.
+HRESULT ReadMasks(DecodeJob* pJob, const BYTE* info, BmpHeader* pHeader, size_t* pcbConsumed)
+{
+    BmpHeader& h = *pHeader;
+    if (h.compression == kBitFields || h.compression == kAlphaBitFields)
+    {
+        if (h.bitCount != 16 && h.bitCount != 32)
+            return E_FAIL;
+        if (h.headerSize >= 52)
+        {
+            h.masks[0] = U32(info + 40);
+            h.masks[1] = U32(info + 44);
+            h.masks[2] = U32(info + 48);
+            return S_OK;
+        }
+        const size_t cbMasks = h.compression == kAlphaBitFields ? 16 : 12;
+        BYTE masks[16];
+        if (pJob->src.Read(masks, cbMasks) != cbMasks)
+            return E_FAIL;
+        h.masks[0] = U32(masks);
+        h.masks[1] = U32(masks + 4);
+        h.masks[2] = U32(masks + 8);
+        *pcbConsumed += cbMasks;
+        return S_OK;
+    }
+    if (h.compression == kRgb)
+    {
+        if (h.bitCount == 16)
+        {
+            h.masks[0] = 0x7C00;
+            h.masks[1] = 0x03E0;
+            h.masks[2] = 0x001F;
+        }
+        else if (h.bitCount == 32)
+        {
+            h.masks[0] = 0xFF0000;
+            h.masks[1] = 0x00FF00;
+            h.masks[2] = 0x0000FF;
+        }
+        return S_OK;
+    }
+    if ((h.compression == kRle8 && h.bitCount == 8) || (h.compression == kRle4 && h.bitCount == 4))
+        return S_OK;
+    return E_FAIL;
+}
+
+// Depth, dimensions and palette size that the row decoders can trust.
+bool IsDecodableHeader(const BmpHeader& h)
+{
+    switch (h.bitCount)
+    {
+    case 1: case 2: case 4: case 8: case 16: case 24: case 32:
+        break;
+    default:
+        return false;
+    }
+    // Positive width, non-zero height, RLE only bottom-up.
+    if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN)
+        return false;
+    if (h.height < 0 && (h.compression == kRle8 || h.compression == kRle4))
+        return false;
+    return !(h.bitCount <= 8 && h.clrUsed > (1u << h.bitCount));
+}
+
 // Reads the file header and the info header; validates what can be checked
 // before any pixel is read.
 HRESULT ReadHeader(DecodeJob* pJob, BmpHeader* pHeader, size_t* pcbConsumed)
@@ -83,81 +171,12 @@ HRESULT ReadHeader(DecodeJob* pJob, BmpHeader* pHeader, size_t* pcbConsumed)
     }
     if (pJob->src.Read(info + 4, h.headerSize - 4) != h.headerSize - 4)
         return E_FAIL;
-    size_t cbConsumed = 14 + h.headerSize;
-    h.bOs2 = h.headerSize == 12 || h.headerSize == 16 || h.headerSize == 64;
-    if (h.headerSize == 12)
-    {
-        h.width = U16(info + 4);
-        h.height = U16(info + 6);
-        h.bitCount = U16(info + 10);
-    }
-    else
-    {
-        h.width = static_cast<int32_t>(U32(info + 4));
-        h.height = static_cast<int32_t>(U32(info + 8));
-        h.bitCount = U16(info + 14);
-        if (h.headerSize >= 20)
-            h.compression = U32(info + 16);
-        if (h.headerSize >= 36)
-            h.clrUsed = U32(info + 32);
-    }
+    size_t cbConsumed = sizeof(file) + h.headerSize;
+    ParseInfo(info, &h);
     // OS/2 numbers 3 and 4 are Huffman and RLE24, neither provided.
     if (h.bOs2 && h.compression > kRle4)
         return E_FAIL;
-    if (h.compression == kBitFields || h.compression == kAlphaBitFields)
-    {
-        if (h.bitCount != 16 && h.bitCount != 32)
-            return E_FAIL;
-        if (h.headerSize >= 52)
-        {
-            h.masks[0] = U32(info + 40);
-            h.masks[1] = U32(info + 44);
-            h.masks[2] = U32(info + 48);
-        }
-        else
-        {
-            const size_t cbMasks = h.compression == kAlphaBitFields ? 16 : 12;
-            BYTE masks[16];
-            if (pJob->src.Read(masks, cbMasks) != cbMasks)
-                return E_FAIL;
-            h.masks[0] = U32(masks);
-            h.masks[1] = U32(masks + 4);
-            h.masks[2] = U32(masks + 8);
-            cbConsumed += cbMasks;
-        }
-    }
-    else if (h.compression == kRgb)
-    {
-        if (h.bitCount == 16)
-        {
-            h.masks[0] = 0x7C00;
-            h.masks[1] = 0x03E0;
-            h.masks[2] = 0x001F;
-        }
-        else if (h.bitCount == 32)
-        {
-            h.masks[0] = 0xFF0000;
-            h.masks[1] = 0x00FF00;
-            h.masks[2] = 0x0000FF;
-        }
-    }
-    else if (!((h.compression == kRle8 && h.bitCount == 8) || (h.compression == kRle4 && h.bitCount == 4)))
-    {
-        return E_FAIL;
-    }
-    switch (h.bitCount)
-    {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32:
-        break;
-    default:
-        return E_FAIL;
-    }
-    // Dimensions: positive width, non-zero height, RLE only bottom-up.
-    if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN)
-        return E_FAIL;
-    if (h.height < 0 && (h.compression == kRle8 || h.compression == kRle4))
-        return E_FAIL;
-    if (h.bitCount <= 8 && h.clrUsed > (1u << h.bitCount))
+    if (FAILED(ReadMasks(pJob, info, &h, &cbConsumed)) || !IsDecodableHeader(h))
         return E_FAIL;
     *pcbConsumed = cbConsumed;
     return S_OK;

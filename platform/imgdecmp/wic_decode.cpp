@@ -156,6 +156,34 @@ inline uint32_t OverWhite(uint32_t bgra)
     return out;
 }
 
+// The converted frame, a strip of rows at a time, over white into the
+// output with its top-left corner at (xFrame, yFrame).
+HRESULT CopyFrame(DecodeJob* pJob, UINT frameWidth, UINT frameHeight, int xFrame, int yFrame)
+{
+    HRESULT hr;
+    const UINT nStrip = 64;
+    const UINT cbRow = frameWidth * 4;
+    uint32_t* pStrip = static_cast<uint32_t*>(AllocScratch(static_cast<size_t>(cbRow), nStrip));
+    pJob->pScratch = pStrip;
+    if (!pStrip || frameWidth > 0x3FFFFFFF)
+        return E_OUTOFMEMORY;
+    for (UINT y = 0; y < frameHeight; y += nStrip)
+    {
+        const UINT nRows = frameHeight - y < nStrip ? frameHeight - y : nStrip;
+        WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(frameWidth), static_cast<INT>(nRows)};
+        if (FAILED(hr = pJob->pConverter->CopyPixels(&rect, cbRow, cbRow * nRows, reinterpret_cast<BYTE*>(pStrip))))
+            return hr;
+        for (UINT i = 0; i < nRows; i++)
+        {
+            uint32_t* pRow = pStrip + static_cast<size_t>(i) * frameWidth;
+            for (UINT x = 0; x < frameWidth; x++)
+                pRow[x] = OverWhite(pRow[x]);
+            OutputWriteSpan(pJob, xFrame, yFrame + static_cast<int>(y + i), static_cast<int>(frameWidth), pRow);
+        }
+    }
+    return S_OK;
+}
+
 } // namespace
 
 HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
@@ -210,27 +238,7 @@ HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
         yFrame = MetadataUShort(pJob->pFrame, L"/imgdesc/Top");
         OutputFillWhite(pJob);
     }
-    const UINT nStrip = 64;
-    const UINT cbRow = frameWidth * 4;
-    uint32_t* pStrip = static_cast<uint32_t*>(AllocScratch(static_cast<size_t>(cbRow), nStrip));
-    pJob->pScratch = pStrip;
-    if (!pStrip || frameWidth > 0x3FFFFFFF)
-        return E_OUTOFMEMORY;
-    for (UINT y = 0; y < frameHeight; y += nStrip)
-    {
-        const UINT nRows = frameHeight - y < nStrip ? frameHeight - y : nStrip;
-        WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(frameWidth), static_cast<INT>(nRows)};
-        if (FAILED(hr = pJob->pConverter->CopyPixels(&rect, cbRow, cbRow * nRows, reinterpret_cast<BYTE*>(pStrip))))
-            return hr;
-        for (UINT i = 0; i < nRows; i++)
-        {
-            uint32_t* pRow = pStrip + static_cast<size_t>(i) * frameWidth;
-            for (UINT x = 0; x < frameWidth; x++)
-                pRow[x] = OverWhite(pRow[x]);
-            OutputWriteSpan(pJob, xFrame, yFrame + static_cast<int>(y + i), static_cast<int>(frameWidth), pRow);
-        }
-    }
-    return S_OK;
+    return CopyFrame(pJob, frameWidth, frameHeight, xFrame, yFrame);
 }
 
 void ReleaseWic(DecodeJob* pJob)

@@ -50,9 +50,15 @@ int CheckIconImage(const RasterImage* pImage)
     return 0;
 }
 
+// An icon file: a 6-byte directory, one 16-byte entry, then the image as a
+// BITMAPINFOHEADER, a 256-entry colour table, the pixels and the AND mask.
+static const DWORD kIconDirBytes = 6;
+static const DWORD kIconEntryBytes = 16;
+static const DWORD kColorTableBytes = 256 * sizeof(RasterPaletteEntry);
+
 static void BuildColorTable(const RasterImage* pImage, BYTE (*pTable)[4])
 {
-    memcpy(pTable, pImage->palette, 1024);
+    memcpy(pTable, pImage->palette, kColorTableBytes);
     int nNext = 0;
     for (LONG y = 0; y < pImage->height; ++y)
     {
@@ -81,45 +87,37 @@ static BYTE IndexOf(BYTE (*pTable)[4], const BYTE* pKey)
     return 0;
 }
 
-int WriteIconStream(const RasterImage* pImage, FILE* pFile)
+// The directory, its one entry and the image's info header. The image is
+// twice as high as the picture: the pixels and then the mask.
+static void BuildIconHeader(const RasterImage* pImage, DWORD cbImage, BYTE* pHeader)
 {
-    const LONG row8 = Row8(pImage->width);
-    const LONG cbMask = MaskBytes(pImage);
-    const DWORD cbImage = (DWORD)(pImage->height * row8 + cbMask);
-
-    BYTE header[6 + 16 + 40] = {};
-    header[2] = 1; // type: icon
-    header[4] = 1; // one image
-    BYTE* pEntry = header + 6;
+    pHeader[2] = 1; // type: icon
+    pHeader[4] = 1; // one image
+    BYTE* pEntry = pHeader + kIconDirBytes;
     pEntry[0] = (BYTE)pImage->width;
     pEntry[1] = (BYTE)pImage->height;
     pEntry[4] = 1;  // planes
     pEntry[6] = 8;  // bit count
-    DWORD cbResource = cbImage + 1064;
+    DWORD cbResource = cbImage + sizeof(BITMAPINFOHEADER) + kColorTableBytes;
     memcpy(pEntry + 8, &cbResource, 4);
-    DWORD dwOffset = 22;
+    DWORD dwOffset = kIconDirBytes + kIconEntryBytes;
     memcpy(pEntry + 12, &dwOffset, 4);
 
     BITMAPINFOHEADER bmih = {};
-    bmih.biSize = 40;
+    bmih.biSize = sizeof(bmih);
     bmih.biWidth = pImage->width;
     bmih.biHeight = pImage->height * 2;
     bmih.biPlanes = 1;
     bmih.biBitCount = 8;
     bmih.biSizeImage = cbImage;
     bmih.biClrUsed = 256;
-    memcpy(header + 22, &bmih, 40);
+    memcpy(pHeader + dwOffset, &bmih, sizeof(bmih));
+}
 
-    BYTE table[256][4];
-    BuildColorTable(pImage, table);
-
-    BYTE* pRow = static_cast<BYTE*>(calloc(1, (size_t)(row8 > 0 ? row8 : 1)));
-    if (!pRow)
-    {
-        SetImageError(IMGERR_NO_MEMORY);
-        return -1;
-    }
-    bool bOk = WritePiece(pFile, header, sizeof(header)) && WritePiece(pFile, table, sizeof(table));
+// The pixels as colour-table indices, bottom row first, through pRow.
+static bool WriteIconPixels(const RasterImage* pImage, BYTE (*pTable)[4], BYTE* pRow, LONG row8, FILE* pFile)
+{
+    bool bOk = true;
     for (LONG y = pImage->height - 1; bOk && y >= 0; --y)
     {
         memset(pRow, 0, (size_t)row8);
@@ -127,28 +125,53 @@ int WriteIconStream(const RasterImage* pImage, FILE* pFile)
         {
             BYTE key[3];
             KeyOf(GetImagePixel(pImage, x, y), key);
-            pRow[x] = IndexOf(table, key);
+            pRow[x] = IndexOf(pTable, key);
         }
         bOk = WritePiece(pFile, pRow, (size_t)row8);
     }
+    return bOk;
+}
 
-    // The AND mask, bottom row first; a visible pixel gives a clear bit.
+// The AND mask, bottom row first, through pRow; a visible pixel gives a
+// clear bit.
+static bool WriteIconMask(const RasterImage* pImage, BYTE* pRow, LONG cbMaskRow, FILE* pFile)
+{
     const RasterImage* pMask = pImage->maskImage;
-    const LONG cbMaskRow = pMask ? pMask->stride : ((pImage->width + 31) / 32) * 4;
-    BYTE* pMaskRow = static_cast<BYTE*>(realloc(pRow, (size_t)(cbMaskRow > 0 ? cbMaskRow : 1)));
-    if (!pMaskRow)
-    {
-        free(pRow);
-        SetImageError(IMGERR_NO_MEMORY);
-        return -1;
-    }
+    bool bOk = true;
     for (LONG y = pImage->height - 1; bOk && y >= 0; --y)
     {
         const BYTE* pSource = pMask ? GetImageRow(pMask, y) : NULL;
         for (LONG i = 0; i < cbMaskRow; ++i)
-            pMaskRow[i] = pSource ? (BYTE)~pSource[i] : 0;
-        bOk = WritePiece(pFile, pMaskRow, (size_t)cbMaskRow);
+            pRow[i] = pSource ? (BYTE)~pSource[i] : 0;
+        bOk = WritePiece(pFile, pRow, (size_t)cbMaskRow);
     }
-    free(pMaskRow);
+    return bOk;
+}
+
+int WriteIconStream(const RasterImage* pImage, FILE* pFile)
+{
+    const LONG row8 = Row8(pImage->width);
+    const LONG cbMaskRow = pImage->maskImage ? pImage->maskImage->stride : ((pImage->width + 31) / 32) * 4;
+    const DWORD cbImage = (DWORD)(pImage->height * row8 + MaskBytes(pImage));
+
+    BYTE header[kIconDirBytes + kIconEntryBytes + sizeof(BITMAPINFOHEADER)] = {};
+    BuildIconHeader(pImage, cbImage, header);
+    BYTE table[256][4];
+    BuildColorTable(pImage, table);
+
+    // One row buffer serves the pixels and then the mask.
+    LONG cbRow = row8 > cbMaskRow ? row8 : cbMaskRow;
+    if (cbRow < 1)
+        cbRow = 1;
+    BYTE* pRow = static_cast<BYTE*>(calloc(1, (size_t)cbRow));
+    if (!pRow)
+    {
+        SetImageError(IMGERR_NO_MEMORY);
+        return -1;
+    }
+    const bool bOk = WritePiece(pFile, header, sizeof(header)) && WritePiece(pFile, table, sizeof(table)) &&
+                     WriteIconPixels(pImage, table, pRow, row8, pFile) &&
+                     WriteIconMask(pImage, pRow, cbMaskRow, pFile);
+    free(pRow);
     return bOk ? 0 : -1;
 }

@@ -50,7 +50,7 @@ extern "C" {
 #define SHCMBF_HIDDEN        0x0002  // create the bar hidden
 #define SHCMBF_HIDESIPBUTTON 0x0004  // no input-panel button (there is none here)
 #define SHCMBF_COLORBK       0x0008  // paint the bar with clrBk
-#define SHCMBF_HMENU         0x0010  // nToolBarId is... not supported: fails
+#define SHCMBF_HMENU         0x0010  // nToolBarId names a plain menu: not supported, fails
 
 // Bar messages. Toolbar messages (WM_USER .. WM_USER + 199) sent to the bar
 // go to its toolbar, as on the handheld.

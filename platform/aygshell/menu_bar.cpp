@@ -17,6 +17,9 @@ const COLORREF kTransparent = RGB(255, 0, 255);
 const UINT kToolbarFirst = WM_USER;
 const UINT kToolbarLast = WM_USER + 199;
 
+// RT_RCDATA in its wide form, whether or not the build defines UNICODE.
+const LPCWSTR kRcDataType = MAKEINTRESOURCEW(10);
+
 struct TextButton
 {
     UINT nCommand;
@@ -110,7 +113,7 @@ bool AddButtons(MenuBarState* pState, const MenuBarDef& def)
 
 bool Populate(MenuBarState* pState, UINT nResource)
 {
-    HRSRC hRes = FindResourceW(pState->hInstRes, MAKEINTRESOURCEW(nResource), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HRSRC hRes = FindResourceW(pState->hInstRes, MAKEINTRESOURCEW(nResource), kRcDataType);
     HGLOBAL hData = hRes ? LoadResource(pState->hInstRes, hRes) : nullptr;
     const void* pData = hData ? LockResource(hData) : nullptr;
     MenuBarDef def;

@@ -51,16 +51,21 @@ static void SwapRedAndBlue(RasterImage* pImage)
     }
 }
 
-static int DecodeJpegStream(RasterImage* pImage, FILE* pFile)
+// The decompressor and its error manager. They live in LoadJpegImage's
+// frame, above the function that sets the recovery point, so they are still
+// valid after the library jumps back, and one place releases them.
+struct JpegLoad
 {
     jpeg_decompress_struct info;
     JpegRecovery recovery;
-    memset(&info, 0, sizeof(info));
-    info.err = InitJpegRecovery(&recovery);
-    if (setjmp(recovery.recoveryPoint))
+};
+
+static int DecodeJpegStream(JpegLoad* pLoad, RasterImage* pImage, FILE* pFile)
+{
+    jpeg_decompress_struct& info = pLoad->info;
+    info.err = InitJpegRecovery(&pLoad->recovery);
+    if (setjmp(pLoad->recovery.recoveryPoint))
     {
-        // The decompressor is released here too, with its row buffer.
-        jpeg_destroy_decompress(&info);
         SetImageError(IMGERR_READ_FILE);
         return -1;
     }
@@ -74,10 +79,7 @@ static int DecodeJpegStream(RasterImage* pImage, FILE* pFile)
     if (info.output_width > (JDIMENSION)LONG_MAX || info.output_height > (JDIMENSION)LONG_MAX
         || ResetImage(pImage, (LONG)info.image_width, (LONG)info.image_height, 24, RIF_HAS_MASK | RIF_BOTTOM_UP) != 0
         || !pImage->pixels)
-    {
-        jpeg_destroy_decompress(&info);
         return -1;
-    }
     memset(pImage->maskImage->pixels, 0xFF, (size_t)pImage->maskImage->imageSize);
 
     const JDIMENSION cbRow = info.output_width * (JDIMENSION)info.output_components;
@@ -93,7 +95,6 @@ static int DecodeJpegStream(RasterImage* pImage, FILE* pFile)
     jpeg_finish_decompress(&info);
     if (info.output_components == 3)
         SwapRedAndBlue(pImage);
-    jpeg_destroy_decompress(&info);
     return 0;
 }
 
@@ -105,7 +106,12 @@ int LoadJpegImage(RasterImage* pImage, LPCWSTR pszPath)
         SetImageError(IMGERR_READ_FILE);
         return -1;
     }
-    int nResult = DecodeJpegStream(pImage, pFile);
+    JpegLoad load;
+    memset(&load, 0, sizeof(load));
+    int nResult = DecodeJpegStream(&load, pImage, pFile);
+    // Also safe when the decompressor was never made: the record is zeroed.
+    // The row buffer goes with it.
+    jpeg_destroy_decompress(&load.info);
     fclose(pFile);
     return nResult;
 }

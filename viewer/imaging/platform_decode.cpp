@@ -52,7 +52,7 @@ void CALLBACK PlatformDecodeState::Progress(IImageRender* pRender, BOOL, LPARAM 
     PlatformDecodeState* pState = reinterpret_cast<PlatformDecodeState*>(lParam);
     if (!pState || !pState->bHeaderOnly || !pRender)
         return;
-    // The bitmap stays the render object's (the stand-in's contract).
+    // The bitmap stays the decode's: it is only measured here.
     HBITMAP hbm = NULL;
     BITMAP bm;
     if (SUCCEEDED(pRender->GetBitmap(&hbm, 0)) && hbm && GetObjectW(hbm, sizeof(bm), &bm))

@@ -20,7 +20,7 @@ enum SlideShowState
     SLIDESHOW_IN_TRANSITION = 3
 };
 
-// The show's timer on the timer window.
+// Identifier of the show's timer on the timer window (the main window).
 #define SLIDESHOW_TIMER_ID 100
 // Posted by the transition thread to the timer window: only the window's own
 // thread may arm its timers. wParam carries the show's generation.

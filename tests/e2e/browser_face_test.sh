@@ -21,7 +21,9 @@ folder_icon_y() {
 # The file information dialog's lines as "id<TAB>l t r b<TAB>text".
 dialog() { wine "$TEXTS" 1050 2>/dev/null | tr -d '\r' || true; }
 no_dialog() { [ -z "$(dialog)" ]; }
-red_cell() { shot grid 0.3; rgb grid 40 150 | awk '{ exit !($1 > 200 && $2 < 60 && $3 < 60) }'; }
+has_folder() { [ -n "$(folder_icon_y "$1")" ]; }
+selected() { rgb "$1" 150 137 | awk '{ exit !($3 > 200 && $1 < 100) }'; }
+red_cell() { rgb "$1" 40 150 | awk '{ exit !($1 > 200 && $2 < 60 && $3 < 60) }'; }
 
 mkdir -p "$WORK/pics" "$WORK/thumbs"
 convert -size 200x200 xc:red BMP3:"$WORK/pics/a.bmp"
@@ -30,11 +32,10 @@ reg_reset
 reg_set START_FOLDER REG_SZ "$(tree_path "$WORK")\\"
 reg_set THUMBNAIL_FOLDER REG_SZ "$(tree_path "$WORK")\\thumbs"
 start_viewer "Ombrix Viewer"
-shot start 2.5
 
 # A tap on "pics" in the tree lists its two pictures.
+until_shot 10 start has_folder || fail "no folder icon of 'pics' in the tree"
 Y=$(folder_icon_y start)
-[ -n "$Y" ] || fail "no folder icon of 'pics' in the tree"
 xdotool mousemove 100 $((26 + Y + 3)) click 1 sleep 1.5
 
 # Hold the stylus on a.bmp (row 1), then "File Info", the menu's second item.
@@ -52,12 +53,11 @@ xdotool mousemove 60 137 click --repeat 2 --delay 80 1
 wait_until 5 has_title "a - Ombrix Viewer" || fail "the double tap did not open a.bmp"
 sleep 0.8
 xdotool mousemove 93 306 click 1
-shot open 1.5
-rgb open 150 137 | awk '{ exit !($3 > 200 && $1 < 100) }' || fail "Open did not bring the list back with a.bmp selected"
+until_shot 5 open selected || fail "Open did not bring the list back with a.bmp selected"
 
 # The view button shows the grid: the worker's thumbnail of a.bmp appears.
 xdotool mousemove 55 306 click 1
-wait_until 15 red_cell || fail "the grid's first cell shows $(rgb grid 40 150), not a.bmp"
+until_shot 15 grid red_cell || fail "the grid's first cell shows $(rgb grid 40 150), not a.bmp"
 
 e2e_quit 120 200
 e2e_done "browser face: tree tap, file information, double tap, Open and the thumbnail grid behave"

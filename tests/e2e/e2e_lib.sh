@@ -43,6 +43,14 @@ has_title() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 
 # shot <name> [seconds to wait first, 1.2 by default]
 shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
+# until_shot <seconds> <name> <check...>: screenshots <name> until
+# "<check...> <name>" holds; false when the time runs out first.
+until_shot() {
+    local i n=$(($1 * 4)) name="$2"
+    shift 2
+    for i in $(seq "$n"); do shot "$name" 0.25; "$@" "$name" && return 0; done
+    return 1
+}
 # Colour class of every pixel of row y (or column x with "col"), one letter
 # each: R red, G green, B blue, W white, . anything else.
 classes() {

@@ -10,6 +10,8 @@ VIEWER="$1"
 
 tap() { xdotool mousemove "$1" "$2" sleep 0.25 click 1 sleep 0.6; }
 sheet_up() { xdotool search --onlyvisible --name '^Ombrix Viewer$' >/dev/null 2>&1; }
+all_red() { [[ "$(classes "$1" row 150)" =~ ^R+$ ]]; }
+fitted() { [ "$(classes "$1" col 120 | cut -c31,161)" = WR ]; }
 
 convert -size 400x400 xc:red BMP3:"$WORK/a.bmp"
 convert -size 400x400 xc:lime BMP3:"$WORK/b.bmp"
@@ -20,13 +22,11 @@ reg_set START_FILENAME REG_SZ a.bmp
 reg_set SLIDESHOW_INTERVAL_TIME REG_DWORD 5000
 reg_set SLIDESHOW_EFFECT_METHOD REG_DWORD 0
 start_viewer "a - Ombrix Viewer"
-shot start 2
-[[ "$(classes start row 150)" =~ ^R+$ ]] || fail "the picture does not cover the window at 1:1"
+until_shot 10 start all_red || fail "the picture does not cover the window at 1:1"
 
 # "Fit to screen" on the menu bar: the square picture is 240 high, white above.
 tap 203 306
-shot fit
-[ "$(classes fit col 120 | cut -c31,161)" = WR ] || fail "fit: column 120 reads $(classes fit col 120)"
+until_shot 5 fit fitted || fail "fit: column 120 reads $(classes fit col 120)"
 
 # File > Option; on "Etc" the effect "Cover Left" and 2 s; the shell's "ok".
 xdotool mousemove 15 306 click 1 sleep 0.8 key o

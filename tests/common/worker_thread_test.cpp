@@ -6,57 +6,48 @@
 
 namespace {
 
-// Counts how many bodies run at once and how each one ended.
-struct RunLog
-{
-    volatile LONG nActive;
-    volatile LONG nMaxActive;
-    volatile LONG nStarted;
-    volatile LONG nFinished;
-};
-
+// Polls the stop request; counts how many bodies run at once and how many
+// ended by their own loop.
 class CPollingThread : public CWorkerThread
 {
 public:
-    explicit CPollingThread(RunLog* pLog) : m_pLog(pLog) {}
-    ~CPollingThread() override { Stop(); }
+    ~CPollingThread() override
+    {
+        Stop();
+        CloseHandle(hStarted);
+    }
 
     DWORD Run() override
     {
-        LONG nNow = InterlockedIncrement(&m_pLog->nActive);
-        if (nNow > m_pLog->nMaxActive)
-            m_pLog->nMaxActive = nNow;
-        InterlockedIncrement(&m_pLog->nStarted);
+        LONG nNow = InterlockedIncrement(&nActive);
+        if (nNow > nMaxActive)
+            nMaxActive = nNow;
+        SetEvent(hStarted);
         while (!IsStopRequested())
             Sleep(5);
-        InterlockedDecrement(&m_pLog->nActive);
-        InterlockedIncrement(&m_pLog->nFinished);
+        InterlockedDecrement(&nActive);
+        InterlockedIncrement(&nFinished);
         return 7;
     }
 
     HANDLE Handle() const { return m_hThread; }
 
-private:
-    RunLog* m_pLog;
+    HANDLE hStarted = CreateEventW(NULL, FALSE, FALSE, NULL);
+    volatile LONG nActive = 0, nMaxActive = 0, nFinished = 0;
 };
 
 // Never looks at the stop request.
 class CStubbornThread : public CWorkerThread
 {
 public:
-    explicit CStubbornThread(volatile LONG* pbFinished) : m_pbFinished(pbFinished) { SetStopWaits(50, 100); }
+    CStubbornThread() { SetStopWaits(50, 100); }
     ~CStubbornThread() override { Stop(); }
 
     DWORD Run() override
     {
         for (;;)
             Sleep(10);
-        *m_pbFinished = 1; // unreachable: the fallback must end the thread
-        return 0;
     }
-
-private:
-    volatile LONG* m_pbFinished;
 };
 
 // Sends a message to a window of the stopping thread once asked to stop:
@@ -64,10 +55,7 @@ private:
 class CSendingThread : public CWorkerThread
 {
 public:
-    CSendingThread(HWND hwnd, volatile LONG* pbFinished) : m_hwnd(hwnd), m_pbFinished(pbFinished)
-    {
-        SetStopWaits(3000, 3000);
-    }
+    explicit CSendingThread(HWND hwnd) : m_hwnd(hwnd) { SetStopWaits(3000, 3000); }
     ~CSendingThread() override { Stop(); }
 
     DWORD Run() override
@@ -75,106 +63,61 @@ public:
         while (!IsStopRequested())
             Sleep(5);
         SendMessageW(m_hwnd, WM_APP, 0, 0);
-        *m_pbFinished = 1;
+        bFinished = 1;
         return 0;
     }
 
+    volatile LONG bFinished = 0;
+
 private:
     HWND m_hwnd;
-    volatile LONG* m_pbFinished;
 };
-
-bool WaitFor(volatile LONG* pValue, LONG nWanted, DWORD dwTimeout)
-{
-    DWORD dwStart = GetTickCount();
-    while (*pValue != nWanted)
-    {
-        if (GetTickCount() - dwStart > dwTimeout)
-            return false;
-        Sleep(2);
-    }
-    return true;
-}
 
 volatile LONG g_nAppMessages;
 
 LRESULT CALLBACK CountingWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_APP)
-    {
-        InterlockedIncrement(&g_nAppMessages);
-        return 0;
-    }
+    g_nAppMessages += uMsg == WM_APP;
     return DefWindowProcW(hwnd, uMsg, wParam, lParam);
 }
 
 } // namespace
 
-TEST(WorkerThread, CooperativeStopIsPromptAndClearsTheHandle)
+// Stop ends the thread through its own loop, also when it was created
+// suspended, and clears the handle; each start stops the thread before it.
+TEST(WorkerThread, StopIsCooperativeAndStartReplacesTheThread)
 {
-    RunLog log = {};
-    CPollingThread thread(&log);
-    EXPECT_FALSE(thread.IsRunning());
+    CPollingThread thread;
     thread.SetPriority(THREAD_PRIORITY_IDLE); // no thread: nothing to do
-    ASSERT_TRUE(thread.Start(0));
-    ASSERT_TRUE(WaitFor(&log.nStarted, 1, 5000));
-    thread.SetPriority(THREAD_PRIORITY_IDLE);
-    EXPECT_EQ(THREAD_PRIORITY_IDLE, GetThreadPriority(thread.Handle()));
-
-    DWORD dwStart = GetTickCount();
+    ASSERT_TRUE(thread.Start(CREATE_SUSPENDED));
     thread.Stop();
-    EXPECT_LT(GetTickCount() - dwStart, 500u);
-    EXPECT_EQ(1, log.nFinished);
+    EXPECT_EQ(1, thread.nFinished);
     EXPECT_FALSE(thread.IsRunning());
     EXPECT_FALSE(thread.IsStopRequested());
 
-    thread.Stop(); // nothing runs: a no-op
-    EXPECT_FALSE(thread.IsRunning());
-}
-
-// Each start stops the thread before it; the destructor stops the last.
-TEST(WorkerThread, StartStopsThePreviousThreadFirst)
-{
-    RunLog log = {};
+    for (int n = 0; n < 3; ++n)
     {
-        CPollingThread thread(&log);
-        for (LONG n = 1; n <= 3; ++n)
-        {
-            ASSERT_TRUE(thread.Start(0));
-            ASSERT_TRUE(WaitFor(&log.nStarted, n, 5000));
-        }
-        EXPECT_EQ(2, log.nFinished);
-        EXPECT_EQ(1, log.nMaxActive);
+        ASSERT_TRUE(thread.Start(0));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.hStarted, 5000));
     }
-    EXPECT_EQ(3, log.nFinished);
-}
-
-TEST(WorkerThread, SuspendedThreadIsResumedToSeeTheStop)
-{
-    RunLog log = {};
-    CPollingThread thread(&log);
-    ASSERT_TRUE(thread.Start(CREATE_SUSPENDED));
-    Sleep(20);
-    EXPECT_EQ(0, log.nStarted);
-    DWORD dwStart = GetTickCount();
+    thread.SetPriority(THREAD_PRIORITY_IDLE);
+    EXPECT_EQ(THREAD_PRIORITY_IDLE, GetThreadPriority(thread.Handle()));
+    EXPECT_EQ(3, thread.nFinished);
+    EXPECT_EQ(1, thread.nMaxActive);
     thread.Stop();
-    EXPECT_LT(GetTickCount() - dwStart, 500u);
+    EXPECT_EQ(4, thread.nFinished);
+    thread.Stop(); // nothing runs: a no-op
     EXPECT_FALSE(thread.IsRunning());
 }
 
 TEST(WorkerThread, ThreadIgnoringTheStopIsTerminated)
 {
-    volatile LONG bFinished = 0;
-    CStubbornThread thread(&bFinished);
+    CStubbornThread thread;
     ASSERT_TRUE(thread.Start(0));
-    Sleep(20);
     DWORD dwStart = GetTickCount();
     thread.Stop();
-    DWORD dwElapsed = GetTickCount() - dwStart;
-    EXPECT_GE(dwElapsed, 140u); // both waits ran out
-    EXPECT_LT(dwElapsed, 2000u);
+    EXPECT_GE(GetTickCount() - dwStart, 140u); // both waits ran out
     EXPECT_FALSE(thread.IsRunning());
-    EXPECT_EQ(0, bFinished);
 }
 
 TEST(WorkerThread, StopServesMessagesSentByTheStoppingThread)
@@ -188,16 +131,10 @@ TEST(WorkerThread, StopServesMessagesSentByTheStoppingThread)
     ASSERT_NE(nullptr, hwnd);
 
     g_nAppMessages = 0;
-    volatile LONG bFinished = 0;
-    {
-        CSendingThread thread(hwnd, &bFinished);
-        ASSERT_TRUE(thread.Start(0));
-        Sleep(20);
-        DWORD dwStart = GetTickCount();
-        thread.Stop();
-        EXPECT_LT(GetTickCount() - dwStart, 1000u);
-    }
-    EXPECT_EQ(1, bFinished) << "the thread was terminated instead of finishing";
+    CSendingThread thread(hwnd);
+    ASSERT_TRUE(thread.Start(0));
+    thread.Stop();
+    EXPECT_EQ(1, thread.bFinished) << "the thread was terminated instead of finishing";
     EXPECT_EQ(1, g_nAppMessages);
     DestroyWindow(hwnd);
 }

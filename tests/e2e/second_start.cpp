@@ -1,6 +1,6 @@
 // Starts a second viewer.exe while the first runs, from a program that holds
-// the foreground itself, and checks that the second copy gives way: it exits
-// with code 0, no second main window appears and the first comes forward.
+// the foreground itself: the second copy must exit with code 0, leave one
+// main window and bring the first forward.
 // Usage: e2e_second_start <windows path of viewer.exe>
 #include <windows.h>
 #include <stdio.h>

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The BMP and icon files the library writes, read back by ImageMagick on the
-# host: every pixel must come back as written.
+# host: every pixel must come back as written, and an icon of a picture with
+# no mask must show every pixel.
 # Usage: host_readback_test.sh <write_samples.exe>
 set -euo pipefail
 WRITER="$1"
@@ -30,4 +31,5 @@ check() {
 
 check "$WORK/sample.bmp" 0
 check "$WORK/sample.ico" 1
-echo "ImageMagick reads the written BMP and icon back pixel for pixel"
+check "$WORK/plain.ico" 0
+echo "ImageMagick reads the written BMP and icons back pixel for pixel"

@@ -6,6 +6,7 @@
 
 #include "platform/imgdecmp/imgdecmp.h"
 #include "platform/seh_guard/seh_guard.h"
+#include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
 
 namespace {
@@ -52,7 +53,8 @@ void CALLBACK FeedProgress(IImageRender* pRender, BOOL, LPARAM lParam)
     }
 }
 
-HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRender** ppRender = nullptr)
+HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRender** ppRender = nullptr,
+               int nMaxWidth = 10000)
 {
     f->pData = &data;
     BYTE buffer[4096];
@@ -65,7 +67,7 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRende
     p.iBitDepth = depth;
     p.lParam = reinterpret_cast<LPARAM>(f);
     p.iScale = 100;
-    p.iMaxWidth = 10000;
+    p.iMaxWidth = nMaxWidth;
     p.iMaxHeight = 10000;
     p.pfnGetData = FeedRead;
     p.pfnImageProgress = FeedProgress;
@@ -73,14 +75,15 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRende
     return DecompressImageIndirect(&p);
 }
 
-uint32_t Quad(int x, int y) { return y < 5 ? (x < 5 ? 0xFF0000u : 0x00FF00u) : (x < 5 ? 0x0000FFu : 0x123456u); }
+// The quarters of quad.png: red, green / blue, white, the left half 4 wide.
+uint32_t Quad(int x, int y) { return y < 3 ? (x < 4 ? 0xFF0000u : 0x00FF00u) : (x < 4 ? 0x0000FFu : 0xFFFFFFu); }
 
 } // namespace
 
 TEST(ImgDecmp, OutputDepthsAndMasks)
 {
-    const Bytes png = MakePng(10, 10, PNG_RGB, 8, Quad);
-    const Bytes bmp = MakeBmp(40, 10, 10, 24, 0, {}, nullptr, BmpRows(10, 10, 24, Quad));
+    const Bytes png = ReadFixture(L"quad.png");
+    const Bytes bmp = MakeBmp(40, 9, 7, 24, 0, {}, nullptr, BmpRows(9, 7, 24, Quad));
     for (const Bytes* data : {&png, &bmp})
     {
         for (int depth : {16, 24, 32})
@@ -98,8 +101,8 @@ TEST(ImgDecmp, OutputDepthsAndMasks)
                 EXPECT_EQ(ds.dsBitfields[1], 0x07E0u);
                 EXPECT_EQ(ds.dsBitfields[2], 0x001Fu);
             }
-            for (int y : {0, 9})
-                for (int x : {0, 9})
+            for (int y : {0, 6})
+                for (int x : {0, 8})
                     EXPECT_EQ(PixelAt(hbm, x, y), Quantised(hbm, Quad(x, y))) << depth << " " << x << "," << y;
             DeleteObject(hbm);
         }
@@ -128,8 +131,8 @@ TEST(ImgDecmp, BmpPullsBuffersOfAtMost4096AndHeaderOnlyStopsAfterOne)
 
 TEST(ImgDecmp, PngAndGifSizesComeFromTheFirstBuffer)
 {
-    const Bytes png = MakePng(700, 300, PNG_RGB, 8, [](int x, int) { return uint32_t(x); });
-    const Bytes gif = MakeGif(400, 300, 0, 0, 400, 300, {0, 0xFFFFFF}, [](int x, int) { return uint32_t(x & 1); });
+    const Bytes png = ReadFixture(L"noise.png");
+    const Bytes gif = ReadFixture(L"noise.gif");
     for (const Bytes* data : {&png, &gif})
     {
         Feed f = {};
@@ -147,7 +150,7 @@ TEST(ImgDecmp, PngAndGifSizesComeFromTheFirstBuffer)
 TEST(ImgDecmp, FaultsInsideTheDecodeAreCaughtAndNothingLeaks)
 {
     const int w = 600, h = 400;
-    const Bytes png = MakePng(w, h, PNG_RGB, 8, [](int x, int y) { return uint32_t(x * y); });
+    const Bytes png = ReadFixture(L"noise.png");
     const Bytes bmp = MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, [](int x, int) { return uint32_t(x); }));
     const struct
     {
@@ -184,8 +187,7 @@ TEST(ImgDecmp, RefusesBadRecordsAndUnknownData)
     HBITMAP hbm = reinterpret_cast<HBITMAP>(1);
     EXPECT_TRUE(FAILED(Decode(Bytes(100, 'x'), 24, &f, &hbm)));
     EXPECT_EQ(hbm, nullptr);
-    const Bytes huge = MakePng(20000, 10, PNG_GREY, 8, [](int, int) { return 0u; });
-    EXPECT_TRUE(FAILED(Decode(huge, 24, &f, &hbm))) << "wider than the maximum width";
+    EXPECT_TRUE(FAILED(Decode(ReadFixture(L"noise.png"), 24, &f, &hbm, nullptr, 100))) << "wider than the maximum width";
 }
 
 TEST(ImgDecmp, RleColumnNeverWrapsOnALongRow)
@@ -208,14 +210,14 @@ TEST(ImgDecmp, RleColumnNeverWrapsOnALongRow)
 
 TEST(ImgDecmp, ARenderObjectTakenAloneKeepsTheBitmap)
 {
-    const Bytes bmp = MakeBmp(40, 10, 10, 24, 0, {}, nullptr, BmpRows(10, 10, 24, Quad));
+    const Bytes bmp = MakeBmp(40, 9, 7, 24, 0, {}, nullptr, BmpRows(9, 7, 24, Quad));
     Feed f = {};
     IImageRender* pRender = nullptr;
     ASSERT_EQ(Decode(bmp, 24, &f, nullptr, &pRender), S_OK);
     ASSERT_NE(pRender, nullptr);
     HBITMAP hbm = NULL;
     ASSERT_EQ(pRender->GetBitmap(&hbm, FALSE), S_OK);
-    EXPECT_EQ(PixelAt(hbm, 9, 9), Quad(9, 9)) << "the bitmap outlives the decode call";
+    EXPECT_EQ(PixelAt(hbm, 8, 6), Quad(8, 6)) << "the bitmap outlives the decode call";
     pRender->Release();
     EXPECT_EQ(GetObjectType(hbm), 0u) << "and goes with the render object";
 }

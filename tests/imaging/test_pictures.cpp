@@ -9,12 +9,11 @@ namespace {
 
 void Put16(Bytes& b, uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
 void Put32(Bytes& b, uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
-void PutBE32(Bytes& b, uint32_t v) { for (int s = 24; s >= 0; s -= 8) b.push_back((v >> s) & 0xFF); }
-// The three colour bytes of 0x00RRGGBB, red first or blue first.
-void PutRgb(Bytes& b, uint32_t c, bool bRedFirst)
+// The three colour bytes of 0x00RRGGBB, blue first.
+void PutBgr(Bytes& b, uint32_t c)
 {
-    for (int s : {16, 8, 0})
-        b.push_back((c >> (bRedFirst ? s : 16 - s)) & 0xFF);
+    for (int s : {0, 8, 16})
+        b.push_back((c >> s) & 0xFF);
 }
 
 } // namespace
@@ -84,7 +83,7 @@ Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, co
             Put32(info, pMasks[i]);
     for (uint32_t c : palette)
     {
-        PutRgb(info, c, false);
+        PutBgr(info, c);
         if (nHeaderSize != 12)
             info.push_back(0);
     }
@@ -118,147 +117,44 @@ Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown)
     return data;
 }
 
-namespace {
-
-void PngChunk(Bytes& png, const char* type, const Bytes& data)
+HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks)
 {
-    PutBE32(png, static_cast<uint32_t>(data.size()));
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    png.insert(png.end(), body.begin(), body.end());
-    uint32_t crc = ~0u;
-    for (uint8_t c : body)
-    {
-        crc ^= c;
-        for (int k = 0; k < 8; k++)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    PutBE32(png, ~crc);
+    struct { BITMAPINFOHEADER h; DWORD m[3]; } bmi = {};
+    bmi.h.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.h.biWidth = w;
+    bmi.h.biHeight = h;
+    bmi.h.biPlanes = 1;
+    bmi.h.biBitCount = static_cast<WORD>(nBits);
+    bmi.h.biCompression = pMasks ? BI_BITFIELDS : BI_RGB;
+    if (pMasks)
+        memcpy(bmi.m, pMasks, sizeof(bmi.m));
+    void* pv = nullptr;
+    return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, &pv, nullptr, 0);
 }
 
-// zlib stream of stored (uncompressed) deflate blocks.
-Bytes Zlib(const Bytes& raw)
+HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt)
 {
-    Bytes z = {0x78, 0x01};
-    size_t pos = 0;
-    do
-    {
-        const size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
-        z.push_back(pos + n == raw.size() ? 1 : 0);
-        Put16(z, static_cast<uint32_t>(n));
-        Put16(z, static_cast<uint32_t>(~n & 0xFFFF));
-        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0;
-    for (uint8_t c : raw)
-    {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBE32(z, (b << 16) | a);
-    return z;
-}
-
-} // namespace
-
-Bytes MakePng(int w, int h, PngColour colour, int nDepth, const PixelFn& pixel, bool bInterlaced,
-              const std::vector<uint32_t>& palette)
-{
-    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes ihdr;
-    PutBE32(ihdr, w);
-    PutBE32(ihdr, h);
-    for (int v : {nDepth, int(colour), 0, 0, bInterlaced ? 1 : 0})
-        ihdr.push_back(static_cast<uint8_t>(v));
-    PngChunk(png, "IHDR", ihdr);
-    if (colour == PNG_PALETTE)
-    {
-        Bytes plte;
-        for (uint32_t c : palette)
-            PutRgb(plte, c, true);
-        PngChunk(png, "PLTE", plte);
-    }
-    // Samples most significant first: grey 1 byte, RGB 3, RGBA alpha last.
-    const int nSamples = colour == PNG_RGB ? 3 : colour == PNG_RGBA ? 4 : 1;
-    auto putRow = [&](Bytes& raw, int y, int x0, int dx) {
-        raw.push_back(0);   // filter: none
-        for (int x = x0; x < w; x += dx)
-        {
-            const uint32_t v = pixel(x, y);
-            const uint32_t ordered = colour == PNG_RGBA ? (v << 8) | (v >> 24) : v;
-            for (int k = nSamples - 1; k >= 0; k--)
-            {
-                raw.push_back(static_cast<uint8_t>(ordered >> (8 * k)));
-                if (nDepth == 16)
-                    raw.push_back(static_cast<uint8_t>(ordered >> (8 * k)));   // 16-bit sample v8 * 257
-            }
-        }
-    };
-    Bytes raw;
-    static const int kPass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
-                                    {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
-    static const int kWhole[1][4] = {{0, 0, 1, 1}};
-    const int (*pPasses)[4] = bInterlaced ? kPass : kWhole;
-    for (int i = 0; i < (bInterlaced ? 7 : 1); i++)
-    {
-        const int* p = pPasses[i];
-        if (p[0] < w && p[1] < h)
-            for (int y = p[1]; y < h; y += p[3])
-                putRow(raw, y, p[0], p[2]);
-    }
-    PngChunk(png, "IDAT", Zlib(raw));
-    PngChunk(png, "IEND", Bytes());
-    return png;
-}
-
-Bytes MakeGif(int sw, int sh, int left, int top, int w, int h, const std::vector<uint32_t>& palette,
-              const PixelFn& index, int transparentIndex)
-{
-    Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
-    Put16(gif, sw);
-    Put16(gif, sh);
-    gif.insert(gif.end(), {0xF7, 0, 0});   // global table of 256 entries
-    for (int i = 0; i < 256; i++)
-        PutRgb(gif, i < static_cast<int>(palette.size()) ? palette[i] : 0, true);
-    if (transparentIndex >= 0)
-        gif.insert(gif.end(), {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(transparentIndex), 0});
-    gif.push_back(0x2C);
-    for (int v : {left, top, w, h})
-        Put16(gif, v);
-    gif.insert(gif.end(), {0, 8});   // no local table; LZW minimum code size
-    // Literal codes only, 9 bits each, with a clear code before the table
-    // would grow past 9 bits.
-    Bytes lzw;
-    uint32_t acc = 0;
-    int nBits = 0, sinceClear = 0;
-    auto emit = [&](uint32_t code) {
-        acc |= code << nBits;
-        for (nBits += 9; nBits >= 8; nBits -= 8, acc >>= 8)
-            lzw.push_back(acc & 0xFF);
-    };
-    emit(256);
+    static const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F};
+    HBITMAP hbm = MakeDib(w, h, nBits, nBits == 16 ? k565 : nullptr);
+    DIBSECTION ds;
+    if (!hbm || GetObjectW(hbm, sizeof(ds), &ds) != sizeof(ds))
+        return hbm;
     for (int y = 0; y < h; y++)
+    {
+        uint8_t* row = static_cast<uint8_t*>(ds.dsBm.bmBits) + static_cast<ptrdiff_t>(h - 1 - y) * ds.dsBm.bmWidthBytes;
         for (int x = 0; x < w; x++)
         {
-            if (sinceClear++ == 250)
-            {
-                emit(256);
-                sinceClear = 1;
-            }
-            emit(index(x, y) & 0xFF);
+            const uint32_t c = rgbAt(x, y);
+            if (nBits == 16)
+                reinterpret_cast<uint16_t*>(row)[x] =
+                    static_cast<uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x1F));
+            else if (nBits == 24)
+                memcpy(row + 3 * x, &c, 3);
+            else
+                reinterpret_cast<uint32_t*>(row)[x] = c;
         }
-    emit(257);
-    if (nBits > 0)
-        lzw.push_back(acc & 0xFF);
-    for (size_t pos = 0; pos < lzw.size(); pos += 255)
-    {
-        const size_t n = lzw.size() - pos < 255 ? lzw.size() - pos : 255;
-        gif.push_back(static_cast<uint8_t>(n));
-        gif.insert(gif.end(), lzw.begin() + pos, lzw.begin() + pos + n);
     }
-    gif.insert(gif.end(), {0, 0x3B});
-    return gif;
+    return hbm;
 }
 
 uint32_t PixelAt(HBITMAP hbm, int x, int y)
@@ -301,6 +197,40 @@ bool Near(uint32_t a, uint32_t b, int nTolerance)
             return false;
     }
     return true;
+}
+
+std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
+{
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    *pWidth = rc.right;
+    *pHeight = rc.bottom;
+    std::vector<uint32_t> pixels;
+    HBITMAP hbm = MakeDib(rc.right, rc.bottom, 32);
+    HDC hdcMem = CreateCompatibleDC(nullptr);
+    if (hbm && hdcMem)
+    {
+        HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+        HDC hdc = GetDC(hwnd);
+        BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
+        ReleaseDC(hwnd, hdc);
+        SelectObject(hdcMem, hOld);
+        GdiFlush();
+        DIBSECTION ds;
+        GetObjectW(hbm, sizeof(ds), &ds);
+        for (int y = 0; y < rc.bottom; y++)
+        {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(ds.dsBm.bmBits) +
+                                                                    static_cast<ptrdiff_t>(rc.bottom - 1 - y) * ds.dsBm.bmWidthBytes);
+            for (int x = 0; x < rc.right; x++)
+                pixels.push_back(row[x] & 0xFFFFFF);
+        }
+    }
+    if (hdcMem)
+        DeleteDC(hdcMem);
+    if (hbm)
+        DeleteObject(hbm);
+    return pixels;
 }
 
 size_t CommittedBytes()

@@ -7,18 +7,13 @@ namespace {
 
 const int kClientW = 240, kClientH = 268;
 
-ViewBox Box(int x, int y, int w, int h)
-{
-    ViewBox b = {x, y, w, h};
-    return b;
-}
+ViewBox Box(int x, int y, int w, int h) { return ViewBox{x, y, w, h}; }
 
 void ExpectBox(const ViewBox& expected, const ViewBox& actual, const char* what)
 {
-    EXPECT_EQ(expected.x, actual.x) << what;
-    EXPECT_EQ(expected.y, actual.y) << what;
-    EXPECT_EQ(expected.width, actual.width) << what;
-    EXPECT_EQ(expected.height, actual.height) << what;
+    EXPECT_TRUE(expected.x == actual.x && expected.y == actual.y && expected.width == actual.width &&
+                expected.height == actual.height)
+        << what << ": " << actual.x << "," << actual.y << " " << actual.width << "x" << actual.height;
 }
 
 } // namespace
@@ -27,8 +22,6 @@ TEST(ViewGeometry, FitAndFillZooms)
 {
     EXPECT_DOUBLE_EQ(0.24, FitZoom(1000, 500, kClientW, kClientH, 0));
     EXPECT_DOUBLE_EQ(0.268, FitZoom(1000, 500, kClientW, kClientH, 90));
-    EXPECT_DOUBLE_EQ(0.268, FitZoom(1000, 500, kClientW, kClientH, -90));
-    EXPECT_DOUBLE_EQ(0.24, FitZoom(1000, 500, kClientW, kClientH, 180));
     EXPECT_DOUBLE_EQ(0.536, FillZoom(1000, 500, kClientW, kClientH));
     EXPECT_EQ(0.0, FitZoom(0, 500, kClientW, kClientH, 0));
     EXPECT_EQ(0.0, FillZoom(1000, 0, kClientW, kClientH));
@@ -109,21 +102,6 @@ TEST(ViewGeometry, ZoomKeepsTheCentre)
     ZoomOrigin(Box(0, 0, 240, 268), kClientW, kClientH, 0.5, &x, &y);
     EXPECT_EQ(0, x) << "never below 0";
     EXPECT_EQ(0, y);
-}
-
-// The turns and mirrors of a drag are proven on screen by the renderer's
-// pixel test; here the scale: the origin moves against the stylus by the
-// travel over the zoom.
-TEST(ViewGeometry, DragDeltaIsTheTravelOverTheZoom)
-{
-    const struct { int tx; double zoom; int32_t dx; } cases[] = {{-10, 2.0, -5}, {-10, 0.5, -20}, {7, 1.0, 7}};
-    for (const auto& c : cases)
-    {
-        int32_t dx = 99, dy = 99;
-        ScreenToPictureDelta(c.tx, 0, c.zoom, 0, 0, &dx, &dy);
-        EXPECT_EQ(c.dx, dx) << c.tx << " at " << c.zoom;
-        EXPECT_EQ(0, dy) << c.tx << " at " << c.zoom;
-    }
 }
 
 TEST(ViewGeometry, InitialOriginPositions)

@@ -1,4 +1,4 @@
-// Real input and message pumping for the platform stand-ins' tests.
+// Real input and message pumping: the one input helper of the window tests.
 #pragma once
 
 #include <gtest/gtest.h>

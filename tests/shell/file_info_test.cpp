@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
 #include "viewer_fixture.h"
 #include "window_test_support.h"
@@ -182,15 +183,15 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
     const int nDepth = ScreenDepth();
     m_folder.Write(L"photo.jpg", MakeJpeg(37, 21, JPEG_RGB, Stripes));
     m_folder.Write(L"grey.JPEG", MakeJpeg(9, 70, JPEG_GREY, Stripes));
-    m_folder.Write(L"anim.gif", MakeGif(30, 12, 2, 1, 20, 10, {0xFF0000, 0x00FF00}, [](int x, int) { return x % 2; }));
-    m_folder.Write(L"shot.png", MakePng(50, 40, PNG_RGB, 8, Stripes));
+    m_folder.Write(L"anim.gif", ReadFixture(L"frame.gif")); // a 20 x 10 frame on a 30 x 12 screen
+    m_folder.Write(L"shot.png", ReadFixture(L"rgb_50x40.png"));
     m_folder.Write(L"pocket.2bp", MakeBmp(40, 13, 7, 2, BI_RGB, {0, 0x555555, 0xAAAAAA, 0xFFFFFF}, nullptr,
                                           BmpRows(13, 7, 2, [](int x, int y) { return (uint32_t)(x + y) % 4; })));
     // Decoders stop at the end of the picture, so padding sets exact sizes.
     m_folder.Write(L"small.bmp", MakeBmp(40, 4, 4, 24, BI_RGB, {}, nullptr, BmpRows(4, 4, 24, Stripes)));
     SetFileSize(m_folder.Path(L"small.bmp"), 512);
     m_folder.Write(L"broken.jpg", Bytes(300, 0x5A));
-    Bytes png = MakePng(20, 20, PNG_RGB, 8, Stripes);
+    Bytes png = ReadFixture(L"rgb_50x40.png");
     m_folder.Write(L"cut.png", Bytes(png.begin(), png.begin() + 10)); // no IHDR left
     // Past 2 GiB, as a sparse file: still a 32-bit size, read unsigned.
     SetFileSize(m_folder.Path(L"huge.bmp"), 3000000000ULL);

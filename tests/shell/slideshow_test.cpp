@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <string>
 #include <windows.h>
 
@@ -178,47 +177,4 @@ TEST_F(SlideshowTest, ClosingDuringATransitionEndsItFirst)
     EXPECT_TRUE(DestroyWindow(m_hwnd));
     EXPECT_EQ(nullptr, GetMainWindowData());
     EXPECT_EQ(nullptr, CSlideShow::PeekInstance()) << "the show goes with the window";
-}
-
-// Commands fired at random while transitions play: no deadlock, no crash,
-// and a whole picture on the window at the end.
-TEST_F(SlideshowTest, RandomCommandsDuringTransitionsEndOnAWholePicture)
-{
-    Start(L"a.bmp", 60);
-    SetSlideshowEffectMethod(1); // a moving effect per picture
-    m_pData->bSlideshowLoop = 1;
-    std::mt19937 random(20261206);
-    const WORD rgCommands[] = {IDM_SLIDESHOW_START, IDM_SLIDESHOW_STOP, IDM_LANDSCAPE, 0, 1};
-    Command(IDM_SLIDESHOW_START);
-    int nTransitions = 0;
-    for (int nRound = 0; nRound < 20; ++nRound)
-    {
-        const WORD wCommand = rgCommands[random() % 5];
-        if (wCommand > 1)
-            Command(wCommand);
-        else
-            SendMessageW(m_hwnd, WM_ACTIVATE, MAKEWPARAM(wCommand ? WA_ACTIVE : WA_INACTIVE, 0), 0);
-        if (m_pShow->GetState() == SLIDESHOW_STOPPED && random() % 2)
-            Command(IDM_SLIDESHOW_START);
-        const DWORD dwWait = random() % 300, dwWaitStart = GetTickCount();
-        while (GetTickCount() - dwWaitStart < dwWait)
-        {
-            PumpFor(10);
-            nTransitions += m_pShow->GetState() == SLIDESHOW_IN_TRANSITION;
-        }
-    }
-    EXPECT_GT(nTransitions, 0) << "transitions were running meanwhile";
-    Command(IDM_SLIDESHOW_STOP);
-    PumpFor(100); // what the show posted before it stopped
-    m_pData->pRenderer->StopRendering();
-    m_pData->pRenderer->RenderNow();
-    const int nIndex = Current().empty() ? -1 : Current()[0] - L'a';
-    ASSERT_TRUE(nIndex >= 0 && nIndex < 4) << nIndex;
-    RECT rc;
-    GetClientRect(m_hwnd, &rc);
-    int nWrong = 0;
-    for (int y = 2; y < rc.bottom; y += 23)
-        for (int x = 2; x < rc.right; x += 17)
-            nWrong += !ColoursNear(WindowPixel(m_hwnd, x, y), rgColours[nIndex], 16);
-    EXPECT_EQ(0, nWrong) << "showing " << nIndex;
 }

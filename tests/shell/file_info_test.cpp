@@ -128,26 +128,22 @@ TEST(FormatThousands, GroupsOfThreeFromTheRightAndSizesPastTwoGiBStayPositive)
     EXPECT_EQ(1, FormatThousands(1000, sz, 6));
 }
 
+// Header parsing of each format is the decoder's; here what the dialog makes
+// of it: the format's name, sizes in groups, a GIF's logical screen at 8
+// bits, nothing for a file that does not decode, and the write time.
 TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
 {
     HDC hdc = GetDC(NULL);
     const int nDepth = GetDeviceCaps(hdc, BITSPIXEL);
     ReleaseDC(NULL, hdc);
     m_folder.Write(L"photo.jpg", MakeJpeg(37, 21, JPEG_RGB, Stripes));
-    m_folder.Write(L"grey.JPEG", MakeJpeg(9, 70, JPEG_GREY, Stripes));
     m_folder.Write(L"anim.gif", MakeGif(30, 12, 2, 1, 20, 10, {0xFF0000, 0x00FF00}, [](int x, int) { return x % 2; }));
-    m_folder.Write(L"shot.png", MakePng(50, 40, PNG_RGB, 8, Stripes));
-    m_folder.Write(L"pocket.2bp", MakeBmp(40, 13, 7, 2, BI_RGB, {0, 0x555555, 0xAAAAAA, 0xFFFFFF}, nullptr,
-                                          BmpRows(13, 7, 2, [](int x, int y) { return (uint32_t)(x + y) % 4; })));
     // Decoders stop at the end of the picture, so padding sets exact sizes.
     m_folder.Write(L"small.bmp", MakeBmp(40, 4, 4, 24, BI_RGB, {}, nullptr, BmpRows(4, 4, 24, Stripes)));
     SetFileSize(m_folder.Path(L"small.bmp"), 512);
     m_folder.Write(L"broken.jpg", Bytes(300, 0x5A));
-    Bytes png = MakePng(20, 20, PNG_RGB, 8, Stripes);
-    m_folder.Write(L"cut.png", Bytes(png.begin(), png.begin() + 10)); // no IHDR left
     SetFileSize(m_folder.Path(L"huge.bmp"), 3000000000ULL); // past 2 GiB: a 32-bit size read unsigned
     SetLocalWriteTime(m_folder.Path(L"photo.jpg"), 15, 4, 9);
-    SetLocalWriteTime(m_folder.Path(L"grey.JPEG"), 12, 30, 0);
     SetLocalWriteTime(m_folder.Path(L"anim.gif"), 0, 0, 0);
     Start();
 
@@ -160,14 +156,10 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes)
         const wchar_t* pszTime; // on 2004-2-29; nullptr: not set
     } cases[] = {
         {L"photo.jpg", L"photo", L"JPEG", nullptr, L"37(W) * 21(H)", 24, L"Time: PM 3:4:9"},
-        {L"grey.JPEG", L"grey", L"JPEG", nullptr, L"9(W) * 70(H)", 8, L"Time: AM 12:30:0"},
         // The logical screen of a GIF, which may be larger than its frame.
         {L"anim.gif", L"anim", L"GIF", nullptr, L"30(W) * 12(H)", 8, L"Time: AM 0:0:0"},
-        {L"shot.png", L"shot", L"PNG", nullptr, L"50(W) * 40(H)", nDepth},
-        {L"pocket.2bp", L"pocket", L"BMP", nullptr, L"13(W) * 7(H)", nDepth},
         {L"small.bmp", L"small", L"BMP", L"Size: 512 bytes", L"4(W) * 4(H)", nDepth},
         {L"broken.jpg", L"broken", L"JPEG", L"Size: 300 bytes", L"0(W) * 0(H)", 0},
-        {L"cut.png", L"cut", L"PNG", L"Size: 10 bytes", L"0(W) * 0(H)", 0},
         {L"huge.bmp", L"huge", L"BMP", L"Size: 3,000,000,000 bytes", L"0(W) * 0(H)", 0},
     };
     for (const auto& c : cases)

@@ -120,14 +120,9 @@ TEST_F(StartTest, LoaderKeepsTheViewModesAndReplacesThePicture)
     ShowViewer(m_pData);
     CRenderer* pRenderer = m_pData->pRenderer;
 
-    // Centred, a small picture gets a negative origin that rendering clamps.
-    m_pData->nInitialViewPosition = 5;
     ASSERT_EQ(1, OpenPicture(m_pData, small.c_str()));
     HBITMAP hbmFirst = m_pData->hbmCurrent;
     ASSERT_NE(nullptr, hbmFirst);
-    pRenderer->RenderNow();
-    EXPECT_EQ(0, pRenderer->GetView().x);
-    EXPECT_EQ(0, pRenderer->GetView().y);
 
     m_pData->nFitMode = 1;
     ASSERT_EQ(1, OpenPicture(m_pData, wide.c_str()));

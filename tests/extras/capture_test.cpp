@@ -35,14 +35,14 @@ protected:
         SetScreenCaptureSaveFolder(folder.c_str());
         ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
         m_pData = GetMainWindowData();
-        Pump(50);
+        PumpFor(50);
     }
 
     void TearDown() override
     {
         if (GetMainWindowData())
             DestroyWindow(GetMainWindowData()->hwndMain);
-        Pump(20);
+        PumpFor(20);
         SettingsTest::TearDown();
     }
 
@@ -87,7 +87,7 @@ TEST_F(CaptureTest, TheFileHoldsTheScreenAsTheScreenShowsIt)
     }
     ReleaseDC(hwnd, hdc);
     GdiFlush();
-    Pump(100);
+    PumpFor(100);
 
     ASSERT_TRUE(CaptureScreen(m_pData));
     std::string data = ReadWholeFile(CaptureName(m_folder, 0));

@@ -17,11 +17,7 @@ bool SettingsKeyExists(void)
 
 void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData)
 {
-    HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                             &hKey, NULL));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pvData), cbData));
-    RegCloseKey(hKey);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, pszName, dwType, pvData, cbData));
 }
 
 bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData)

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <commctrl.h>
 
-#include "window_test_support.h"
+#include "../platform/input_helpers.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/settings_names.h"
@@ -31,7 +32,7 @@ void ViewerTest::TearDown()
 {
     if (GetMainWindowData())
         DestroyWindow(m_hwnd);
-    Pump(10);
+    PumpFor(10);
     FreePictures();
     SetCurrentDirectoryW(m_szOldDir);
     SettingsTest::TearDown();
@@ -47,7 +48,7 @@ void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring&
     m_pData = GetMainWindowData();
     m_hwnd = m_pData->hwndMain;
     m_hwndList = GetFileListWindow();
-    Pump(20);
+    PumpFor(20);
 }
 
 std::wstring ViewerTest::Title() const
@@ -71,11 +72,9 @@ std::vector<std::wstring> ViewerTest::Column(int nColumn) const
 
 int ViewerTest::RowOf(const wchar_t* pszName) const
 {
-    std::vector<std::wstring> names = Column(0);
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == pszName)
-            return (int)i;
-    return -1;
+    const std::vector<std::wstring> names = Column(0);
+    const auto it = std::find(names.begin(), names.end(), pszName);
+    return it == names.end() ? -1 : (int)(it - names.begin());
 }
 
 void ViewerTest::Select(std::initializer_list<const wchar_t*> names) const

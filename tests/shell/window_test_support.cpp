@@ -5,28 +5,11 @@
 #include <stdlib.h>
 #include <thread>
 
-void Pump(DWORD dwMs)
+bool PollUntil(const std::function<bool()>& done, DWORD dwMs)
 {
-    DWORD dwStart = GetTickCount();
-    MSG msg;
-    do
-    {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            if (msg.message != WM_QUIT)
-                DispatchMessageW(&msg);
-        Sleep(5);
-    } while (GetTickCount() - dwStart < dwMs);
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD dwMs)
-{
-    DWORD dwStart = GetTickCount();
-    while (!done())
-    {
+    for (DWORD dwStart = GetTickCount(); !done(); Sleep(5))
         if (GetTickCount() - dwStart > dwMs)
             return false;
-        Pump(10);
-    }
     return true;
 }
 
@@ -35,14 +18,11 @@ bool WhileWindowShows(const std::function<HWND()>& find, const std::function<voi
 {
     std::atomic<bool> bSeen{false}, bDone{false};
     std::thread watcher([&] {
-        for (DWORD dwStart = GetTickCount(); !bSeen && GetTickCount() - dwStart < dwMs; Sleep(10))
+        HWND hwnd = NULL;
+        if (PollUntil([&] { return (hwnd = find()) != NULL && IsWindowVisible(hwnd); }, dwMs))
         {
-            HWND hwnd = find();
-            if (hwnd && IsWindowVisible(hwnd))
-            {
-                bSeen = true;
-                act(hwnd);
-            }
+            bSeen = true;
+            act(hwnd);
         }
         bDone = true;
     });
@@ -69,16 +49,10 @@ bool ColoursNear(COLORREF a, COLORREF b, int nTolerance)
 void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr)
 {
     const int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
+    BITMAPFILEHEADER file = {0x4D42};
+    BITMAPINFOHEADER info = {sizeof(BITMAPINFOHEADER), w, h, 1, 24};
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + stride * h;
-    info.biSize = sizeof(info);
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
     std::string rows((size_t)stride * h, '\0');
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

@@ -13,6 +13,7 @@
 #include "../shell/window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
@@ -93,6 +94,7 @@ protected:
                                        240, 320, NULL, NULL, GetModuleHandleW(NULL), NULL);
         ASSERT_TRUE(m_hwndParent);
         ASSERT_TRUE(CreateFileListView(m_hwndParent));
+        ASSERT_TRUE(CreateThumbView(m_hwndParent));
         m_hwndThumb = GetThumbViewWindow();
         ASSERT_TRUE(m_hwndThumb);
         g_hwndView = m_hwndThumb;
@@ -104,9 +106,10 @@ protected:
             SetEvent(g_hMakerGate);
         StopThumbWorker();
         DestroyFileListView();
+        DestroyThumbView();
         DestroyWindow(m_hwndParent);
         FreePictures();
-        ClearThumbSelection();
+        ClearPictureSelection();
         SetThumbMakerForTests(nullptr);
         if (g_hMakerGate)
             CloseHandle(g_hMakerGate);
@@ -276,7 +279,7 @@ TEST_F(ThumbViewTest, TapsSelectTheCellUnderTheStylusAndNothingBetweenCells)
         if (t.index >= 0)
             nSelected = t.index;
         LONG nNow = -1;
-        EXPECT_TRUE(GetThumbSelection(&nNow));
+        EXPECT_TRUE(GetPictureSelection(&nNow));
         EXPECT_EQ(nSelected, nNow);
         EXPECT_EQ(nSelected, ListView_GetNextItem(GetFileListWindow(), -1, LVNI_SELECTED)) << "the list follows";
     }
@@ -289,7 +292,7 @@ TEST_F(ThumbViewTest, CellsShowSelectionThumbnailAndPlaceholders)
     PictureByIndex(4)->bProcessed = 0; // still to come: the worker waits at the gate
     DeleteObject(PictureByIndex(4)->hbmThumb);
     PictureByIndex(4)->hbmThumb = NULL;
-    SelectThumb(0);
+    SelectPicture(0);
     Show(240);
     EXPECT_TRUE(HasThumbWorker());
 

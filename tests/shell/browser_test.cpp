@@ -14,13 +14,14 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/browser_frame.h"
+#include "viewer/shell/browser_splitter.h"
 #include "viewer/shell/entry.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/screen_chrome.h"
@@ -441,9 +442,8 @@ TEST_F(BrowserTest, DeleteFromTheThumbnailViewTakesItsSelection)
     for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp"})
         WriteSolidBmp(m_folder / pszName, 4, 4, RGB(96, 96, 96));
     Start();
-    ShowWindow(m_hwndList, SW_HIDE);
-    ShowWindow(GetThumbViewWindow(), SW_SHOW);
-    SelectThumb(IndexOfPicture(PictureByName(L"c.bmp")));
+    Command(IDM_THUMBNAIL_VIEW);
+    SelectPicture(IndexOfPicture(PictureByName(L"c.bmp")));
 
     ASSERT_TRUE(Delete(IDOK));
     EXPECT_TRUE(IsThumbnailMode());
@@ -584,7 +584,7 @@ TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)
     WriteSolidBmp(m_folder / L"sub\\q.bmp", 8, 8, RGB(20, 200, 20));
     Start();
     Command(IDM_THUMBNAIL_VIEW);
-    SelectThumb(11);
+    SelectPicture(11);
     ASSERT_GT(GetThumbScrollOffset(), 0);
 
     HWND hwndTree = GetDirectoryTreeWindow();
@@ -595,6 +595,6 @@ TEST_F(BrowserTest, AnotherFolderPutsTheGridBackAtItsTopWithNothingSelected)
     EXPECT_EQ(L"sub", TreeSelection());
     EXPECT_EQ(1, CountPictures());
     EXPECT_EQ(0, GetThumbScrollOffset());
-    EXPECT_FALSE(GetThumbSelection(nullptr));
+    EXPECT_FALSE(GetPictureSelection(nullptr));
     EXPECT_TRUE(IsWindowVisible(GetThumbViewWindow()));
 }

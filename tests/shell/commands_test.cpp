@@ -13,6 +13,7 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"

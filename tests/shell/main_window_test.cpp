@@ -8,6 +8,7 @@
 #include "registry_fixture.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/shell/entry.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"

@@ -3,8 +3,8 @@
 #include <stdio.h>
 
 #include "platform/aygshell/aygshell.h"
-#include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_worker.h"
@@ -12,6 +12,9 @@
 #include "viewer/imaging/bitmap_transform.h"
 #include "viewer/resources/resource.h"
 
+// Made where the file list is made, this much less tall than the frame; the
+// frame's layout then places both.
+#define PANE_BOTTOM_MARGIN 25
 // Where the scrollbar is made; the browser's layout code moves it.
 #define SCROLLBAR_INITIAL_X 227
 #define SCROLLBAR_INITIAL_HEIGHT 144
@@ -29,9 +32,8 @@ static volatile LONG s_nScrollOffset = 0;
 static LONG s_nMaxOffset = INITIAL_MAX_OFFSET;
 static LONG s_nLastDrawnOffset = 0;
 static volatile LONG s_nViewHeight = 0;
-static BOOL s_bSelectionExists = FALSE;
-static LONG s_nSelectedIndex = 0;
 static LONG s_nLastTapped = -1;
+static HWND s_hwndView = NULL;
 static HWND s_hwndScroll = NULL;
 static HFONT s_hfontCaption = NULL;
 static HBITMAP s_hbmOffscreen = NULL;
@@ -108,7 +110,8 @@ void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
     const LONG i = pEntry->nIndex;
     const int x0 = (int)(i % THUMB_COLUMNS * THUMB_PITCH_X);
     const int y0 = (int)(ThumbRowTop(i) - s_nScrollOffset);
-    const bool bSelected = s_bSelectionExists && i == s_nSelectedIndex;
+    LONG nSelected;
+    const bool bSelected = GetPictureSelection(&nSelected) && i == nSelected;
 
     HGDIOBJ hOldBrush = SelectObject(hdc, GetSysColorBrush(bSelected ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     Rectangle(hdc, x0 + 5, y0 + 5, x0 + 75, y0 + 85);
@@ -206,10 +209,17 @@ static void PaintGrid(HDC hdc, LONG nViewHeight)
     DeleteDC(hdcMem);
 }
 
+// The worker paints each finished cell itself, through the view's painter.
+static void StartWorker(HWND hwnd)
+{
+    const ThumbCellPainter painter = {hwnd, IsThumbVisible, PaintThumbCell};
+    StartThumbWorker(&painter);
+}
+
 static void Repaint(HWND hwnd, HDC hdc, bool bUpdateScrollBar)
 {
     if (CountUnprocessed() > 0)
-        StartThumbWorker(hwnd);
+        StartWorker(hwnd);
     LockThumbPainting();
     const LONG nContentHeight = ThumbContentHeight(CountPictures());
     const LONG nViewHeight = ViewHeight(hwnd);
@@ -239,7 +249,8 @@ void RedrawThumbView(void)
 
 // ---- Selection and scrolling -----------------------------------------------------
 
-// The row of the index comes into view and the worker goes there first.
+// A selection made elsewhere: the row of the index comes into view and the
+// worker goes there first.
 static void BringIntoView(LONG nIndex)
 {
     PictureEntry* pEntry = PictureByIndex(nIndex);
@@ -250,33 +261,6 @@ static void BringIntoView(LONG nIndex)
     const LONG nMax = ThumbContentHeight(CountPictures()) - ClientHeight(GetThumbViewWindow());
     SetThumbScrollOffset(ClampThumbOffset(ThumbRowTop(nIndex), nMax));
     SteerThumbWorker(pEntry);
-}
-
-void SetThumbSelection(LONG nIndex)
-{
-    s_bSelectionExists = TRUE;
-    s_nSelectedIndex = nIndex;
-    BringIntoView(nIndex);
-}
-
-void SelectThumb(LONG nIndex)
-{
-    SelectRow(nIndex);
-    SetThumbSelection(nIndex);
-}
-
-void ClearThumbSelection(void)
-{
-    s_bSelectionExists = FALSE;
-}
-
-BOOL GetThumbSelection(LONG* pnIndex)
-{
-    if (!s_bSelectionExists)
-        return FALSE;
-    if (pnIndex)
-        *pnIndex = s_nSelectedIndex;
-    return TRUE;
 }
 
 void SetThumbViewHeight(LONG nHeight)
@@ -379,7 +363,7 @@ static void OnTap(HWND hwnd, LPARAM lParam)
     s_nLastTapped = HitTestAt(lParam);
     if (s_nLastTapped < 0 || !PictureByIndex(s_nLastTapped))
         return;
-    SelectThumb(s_nLastTapped);
+    SelectPicture(s_nLastTapped);
     RedrawThumbView();
     // A held stylus makes the frame show its context menu.
     SHRGINFO shrg = {};
@@ -421,6 +405,7 @@ static LRESULT OnCreate(HWND hwnd)
     GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(lf), &lf);
     lf.lfHeight = CAPTION_FONT_HEIGHT;
     s_hfontCaption = CreateFontIndirectW(&lf);
+    SetGridSelectionFollower(BringIntoView);
     return 0;
 }
 
@@ -428,6 +413,7 @@ static void OnDestroy(void)
 {
     // The worker draws with the font and reads the view's state.
     StopThumbWorker();
+    SetGridSelectionFollower(NULL);
     if (s_hfontCaption)
         DeleteObject(s_hfontCaption);
     s_hfontCaption = NULL;
@@ -447,6 +433,30 @@ static void OnPaint(HWND hwnd)
         return;
     Repaint(hwnd, hdc, true);
     EndPaint(hwnd, &ps);
+}
+
+BOOL CreateThumbView(HWND hwndFrame)
+{
+    RECT rc;
+    GetClientRect(hwndFrame, &rc);
+    // The handheld always clips a window's children: the grid's copy must
+    // leave the scrollbar alone here too.
+    s_hwndView = CreateWindowExW(0, L"Thumb", L"Thumb", WS_CHILD | WS_CLIPCHILDREN, 0, 0, rc.right,
+                                 rc.bottom - PANE_BOTTOM_MARGIN, hwndFrame, (HMENU)IDC_THUMB_VIEW,
+                                 (HINSTANCE)GetWindowLongPtrW(hwndFrame, GWLP_HINSTANCE), NULL);
+    return s_hwndView != NULL;
+}
+
+void DestroyThumbView(void)
+{
+    if (s_hwndView)
+        DestroyWindow(s_hwndView);
+    s_hwndView = NULL;
+}
+
+HWND GetThumbViewWindow(void)
+{
+    return s_hwndView;
 }
 
 LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)

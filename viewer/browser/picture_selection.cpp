@@ -25,8 +25,9 @@ void SelectPictureFromList(LONG nIndex)
 
 void SelectPicture(LONG nIndex)
 {
-    // The list's selecting the row reports back through its parent, which
-    // may come here again before this call goes on: both set the same.
+    // Selecting the row makes the list report the change to its parent,
+    // which may come back here as SelectPictureFromList before this call
+    // goes on: both set the same.
     if (s_pfnList)
         s_pfnList(nIndex);
     SelectPictureFromList(nIndex);

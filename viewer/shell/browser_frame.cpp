@@ -129,8 +129,8 @@ static void ShowContextMenu(HWND hwnd, const NMHDR* pHeader)
     DestroyMenu(hmenu);
 }
 
-// The shell's context-menu notice after a tap-and-hold; the thumbnail view's
-// every notice asks for the menu too.
+// The shell's context-menu notice after a tap-and-hold. The thumbnail view
+// sends no other notice, so any of its notices asks for the menu.
 static bool IsHoldNotice(const NMHDR* pHeader)
 {
     return pHeader->code == GN_CONTEXTMENU || pHeader->idFrom == IDC_THUMB_VIEW;

@@ -12,6 +12,7 @@
 #include "../shell/registry_fixture.h"
 #include "../shell/window_test_support.h"
 #include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_file.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"

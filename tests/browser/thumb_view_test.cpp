@@ -13,6 +13,7 @@
 #include "../shell/window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
@@ -71,6 +72,7 @@ protected:
                                        NULL, NULL, GetModuleHandleW(NULL), NULL);
         ASSERT_TRUE(m_hwndParent);
         ASSERT_TRUE(CreateFileListView(m_hwndParent));
+        ASSERT_TRUE(CreateThumbView(m_hwndParent));
         m_hwndThumb = GetThumbViewWindow();
         ASSERT_TRUE(m_hwndThumb);
         ShowWindow(GetFileListWindow(), SW_HIDE);
@@ -81,9 +83,10 @@ protected:
             SetEvent(g_hMakerGate);
         StopThumbWorker();
         DestroyFileListView();
+        DestroyThumbView();
         DestroyWindow(m_hwndParent);
         FreePictures();
-        ClearThumbSelection();
+        ClearPictureSelection();
         SetThumbMakerForTests(nullptr);
         if (g_hMakerGate)
             CloseHandle(g_hMakerGate);
@@ -236,7 +239,7 @@ TEST_F(ThumbViewTest, TapsSelectTheCellUnderTheStylusAndTheListFollows)
         SendMessageW(m_hwndThumb, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(t.x, t.y));
         EXPECT_EQ(t.index, GetLastTappedThumb()) << t.x << "," << t.y;
         LONG nNow = -1;
-        EXPECT_TRUE(GetThumbSelection(&nNow));
+        EXPECT_TRUE(GetPictureSelection(&nNow));
         EXPECT_EQ(t.selected, nNow);
         EXPECT_EQ(t.selected, ListView_GetNextItem(GetFileListWindow(), -1, LVNI_SELECTED));
     }
@@ -249,7 +252,7 @@ TEST_F(ThumbViewTest, CellsShowSelectionThumbnailAndPlaceholdersAndTheWorkerDraw
     PictureByIndex(4)->bProcessed = 0; // still to come: the worker waits at the gate
     DeleteObject(PictureByIndex(4)->hbmThumb);
     PictureByIndex(4)->hbmThumb = NULL;
-    SelectThumb(0);
+    SelectPicture(0);
     Show(240);
     EXPECT_TRUE(HasThumbWorker());
     EXPECT_TRUE(Shows(7, 7, GetSysColor(COLOR_HIGHLIGHT))) << "selected cell";

@@ -17,6 +17,7 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
@@ -25,6 +26,9 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/browser_frame.h"
+#include "viewer/shell/browser_splitter.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/main_window.h"
 #include "viewer/shell/screen_chrome.h"
 
 namespace {
@@ -314,9 +318,8 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles)
     EXPECT_EQ(nullptr, FindWindowW(L"#32770", L"Delete")) << "nothing selected: no question";
 
     // In thumbnail mode the grid's selection is deleted.
-    ShowWindow(m_hwndList, SW_HIDE);
-    ShowWindow(GetThumbViewWindow(), SW_SHOW);
-    SelectThumb(IndexOfPicture(PictureByName(L"a.bmp")));
+    Command(IDM_THUMBNAIL_VIEW);
+    SelectPicture(IndexOfPicture(PictureByName(L"a.bmp")));
     SetFileAttributesW((m_folder / L"c.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(Delete(IDOK));
     EXPECT_TRUE(IsThumbnailMode());
@@ -406,7 +409,7 @@ TEST_F(BrowserTest, ThumbnailModeFillsTheCacheFollowsTheListAndStartsAfreshInAno
     Command(IDM_THUMBNAIL_VIEW);
     EXPECT_TRUE(IsWindowVisible(hwndThumb));
 
-    SelectThumb(11);
+    SelectPicture(11);
     ASSERT_GT(GetThumbScrollOffset(), 0);
     HWND hwndTree = GetDirectoryTreeWindow();
     HTREEITEM hSub = TreeView_GetChild(hwndTree, TreeView_GetSelection(hwndTree));
@@ -417,7 +420,7 @@ TEST_F(BrowserTest, ThumbnailModeFillsTheCacheFollowsTheListAndStartsAfreshInAno
     PumpFor(20);
     EXPECT_EQ(1, CountPictures());
     EXPECT_EQ(0, GetThumbScrollOffset()) << "another folder starts at the grid's top";
-    EXPECT_FALSE(GetThumbSelection(nullptr));
+    EXPECT_FALSE(GetPictureSelection(nullptr));
     EXPECT_TRUE(IsWindowVisible(hwndThumb));
 }
 

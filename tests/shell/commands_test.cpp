@@ -12,6 +12,8 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/viewer_input.h"

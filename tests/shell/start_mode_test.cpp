@@ -16,6 +16,7 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/shell/open_picture.h"
 

@@ -5,6 +5,7 @@
 
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
@@ -192,7 +193,7 @@ static void ShowPane(HWND hwnd, BOOL bShow)
         ShowWindow(hwnd, bShow ? SW_SHOW : SW_HIDE);
 }
 
-void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey)
+void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey, BOOL bThumbnails)
 {
     ShowWaitCursor();
     StopThumbWorker();
@@ -206,13 +207,13 @@ void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey)
     size_t cch = wcslen(g_szBrowsePath);
     if (cch >= 3)
         g_szBrowsePath[cch - 3] = L'\0';
-    ClearThumbSelection();
+    ClearPictureSelection();
     SetThumbScrollOffset(0);
 
     if (nPictures > 0)
     {
         ShowPane(GetNoImagesWindow(), FALSE);
-        if (IsThumbnailMode())
+        if (bThumbnails)
         {
             ShowPane(GetThumbViewWindow(), TRUE);
             RedrawThumbView();
@@ -243,21 +244,22 @@ void OnFolderExpanding(HWND hwndTree, const NMTREEVIEWW* pInfo)
         ListSubfolders(hwndTree, szPattern, hItem);
 }
 
-void WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath, BOOL bStartPicture)
+BOOL WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath)
 {
     if (!hwndTree || !pszPath)
-        return;
+        return FALSE;
     // Each selection rewrites the shared paths, which may be the one walked.
     WCHAR szPath[MAX_PATH];
     wcsncpy_s(szPath, MAX_PATH, pszPath, _TRUNCATE);
     HTREEITEM hItem = TreeView_GetChild(hwndTree, TreeView_GetRoot(hwndTree));
     const WCHAR* p = szPath;
+    BOOL bReached = FALSE;
     while (hItem)
     {
         while (*p == L'\\')
             ++p;
         if (!*p)
-            return;
+            return bReached;
         const WCHAR* pszEnd = wcschr(p, L'\\');
         size_t cch = pszEnd ? (size_t)(pszEnd - p) : wcslen(p);
         // Items are searched among the siblings until one carries the component.
@@ -268,14 +270,14 @@ void WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath, BOOL bStartPicture)
                 break;
         }
         if (!hItem)
-            return;
-        if (bStartPicture)
-            SetThumbnailMode(FALSE);
+            return bReached;
+        bReached = TRUE;
         TreeView_SelectItem(hwndTree, hItem);
         TreeView_Expand(hwndTree, hItem, TVE_EXPAND);
         hItem = TreeView_GetChild(hwndTree, hItem);
         p += cch;
     }
+    return bReached;
 }
 
 void DrawSplitterLine(HWND hwndFrame, int y)

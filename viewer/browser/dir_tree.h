@@ -27,14 +27,15 @@ int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut);
 int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem);
 
 // The selection moved to hItem: the folder's sub-folders and pictures are
-// listed again and the pane shows the list, the thumbnails or "no images".
-void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey);
+// listed again and the pane shows the list (or the thumbnails with
+// bThumbnails), or "no images".
+void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey, BOOL bThumbnails);
 // The item's children are listed again.
 void OnFolderExpanding(HWND hwndTree, const NMTREEVIEWW* pInfo);
 
-// Selects and expands the folders of the path from the root down. With
-// bStartPicture the thumbnail-mode flag is cleared on each match.
-void WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath, BOOL bStartPicture);
+// Selects and expands the folders of the path from the root down; false when
+// not even its first folder is in the tree.
+BOOL WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath);
 
 // The splitter's drag line: inverted, 5 pixels thick; drawn twice it is gone.
 void DrawSplitterLine(HWND hwndFrame, int y);

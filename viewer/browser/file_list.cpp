@@ -5,7 +5,7 @@
 #include <wchar.h>
 
 #include "viewer/browser/picture_list.h"
-#include "viewer/browser/thumb_view.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/picture_type.h"
 #include "viewer/common/shared_paths.h"
@@ -13,9 +13,7 @@
 #include "viewer/resources/resource.h"
 
 static HWND s_hwndList = NULL;
-static HWND s_hwndThumb = NULL;
 static HWND s_hwndNoImages = NULL;
-static BOOL s_bThumbnailMode = FALSE;
 
 // Icons of the image list, loaded in this order: BMP, GIF, JPEG, PNG, spare.
 #define FIRST_TYPE_ICON IDI_TYPE_BMP
@@ -80,13 +78,10 @@ BOOL CreateFileListView(HWND hwndFrame)
     const int cy = rc.bottom - 25;
     s_hwndList = CreateWindowExW(0, WC_LISTVIEWW, L"FileView", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS,
                                  0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_FILE_LIST, hInstance, NULL);
-    // The handheld always clips a window's children: the grid's copy must
-    // leave the scrollbar alone here too.
-    s_hwndThumb = CreateWindowExW(0, L"Thumb", L"Thumb", WS_CHILD | WS_CLIPCHILDREN, 0, 0, rc.right, cy, hwndFrame,
-                                  (HMENU)IDC_THUMB_VIEW, hInstance, NULL);
     BOOL bOk = s_hwndList && AddColumns(s_hwndList);
     if (bOk)
         AttachTypeIcons(s_hwndList, hInstance);
+    SetListSelectionFollower(SelectRow);
     SetCursor(LoadCursorW(NULL, IDC_ARROW));
     return bOk;
 }
@@ -101,14 +96,14 @@ BOOL CreateNoImagesWindow(HWND hwndFrame)
 
 void DestroyFileListView(void)
 {
-    HWND* rgphwnd[] = {&s_hwndList, &s_hwndThumb, &s_hwndNoImages};
+    SetListSelectionFollower(NULL);
+    HWND* rgphwnd[] = {&s_hwndList, &s_hwndNoImages};
     for (HWND* phwnd : rgphwnd)
     {
         if (*phwnd)
             DestroyWindow(*phwnd);
         *phwnd = NULL;
     }
-    s_bThumbnailMode = FALSE;
 }
 
 HWND GetFileListWindow(void)
@@ -116,24 +111,9 @@ HWND GetFileListWindow(void)
     return s_hwndList;
 }
 
-HWND GetThumbViewWindow(void)
-{
-    return s_hwndThumb;
-}
-
 HWND GetNoImagesWindow(void)
 {
     return s_hwndNoImages;
-}
-
-BOOL IsThumbnailMode(void)
-{
-    return s_bThumbnailMode;
-}
-
-void SetThumbnailMode(BOOL bOn)
-{
-    s_bThumbnailMode = bOn ? TRUE : FALSE;
 }
 
 static int TypeIcon(PictureType nType)
@@ -268,7 +248,6 @@ static const PictureEntry* SelectedEntry(void)
 {
     if (s_hwndList && IsWindowVisible(s_hwndList))
     {
-        s_bThumbnailMode = FALSE;
         int nRow = ListView_GetSelectionMark(s_hwndList);
         if (nRow < 0)
             return NULL;
@@ -277,9 +256,8 @@ static const PictureEntry* SelectedEntry(void)
         return PictureByName(szText);
     }
     LONG nIndex;
-    if (!GetThumbSelection(&nIndex))
+    if (!GetPictureSelection(&nIndex))
         return NULL;
-    s_bThumbnailMode = TRUE;
     return PictureByIndex(nIndex);
 }
 

@@ -1,28 +1,23 @@
 // The browser's lower pane: the list-view control that shows the listed
-// folder's pictures in rows, the thumbnail view beside it, the "NoImages"
-// placeholder, and the texts of the selected picture.
+// folder's pictures in rows, the "NoImages" placeholder, and the texts of the
+// selected picture.
 #pragma once
 
 #include <windows.h>
 
 #define IDC_FILE_LIST 1000
-#define IDC_THUMB_VIEW 1004
 #define IDC_NO_IMAGES 1009
 
-// Creates the list (four columns, the type icons) and the hidden thumbnail
-// view inside the frame. False when the list or a column cannot be made.
+// Creates the list (four columns, the type icons) inside the frame, 25
+// pixels less tall than it, following the shared selection. False when the
+// list or a column cannot be made.
 BOOL CreateFileListView(HWND hwndFrame);
 // The placeholder shown while the folder has no pictures.
 BOOL CreateNoImagesWindow(HWND hwndFrame);
 void DestroyFileListView(void);
 
 HWND GetFileListWindow(void);
-HWND GetThumbViewWindow(void);
 HWND GetNoImagesWindow(void);
-
-// Set while the browser shows thumbnails rather than the list.
-BOOL IsThumbnailMode(void);
-void SetThumbnailMode(BOOL bOn);
 
 // Re-reads the folder part of the enumeration path into the picture list,
 // sorts it by nSortKey and fills the rows. Returns the number of pictures.
@@ -48,6 +43,7 @@ struct SelectedPictureInfo
 };
 
 // Browse path plus the selected picture's name into pszPath (cchPath
-// units); details into pInfo when given. 0 when nothing is selected, the
+// units); details into pInfo when given. The shown list's selection mark
+// counts, otherwise the shared selection. 0 when nothing is selected, the
 // name is no longer listed or the path does not fit.
 int GetSelectedPicture(WCHAR* pszPath, size_t cchPath, SelectedPictureInfo* pInfo);

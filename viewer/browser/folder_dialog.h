@@ -1,4 +1,4 @@
-// The modal, full-screen "Select Folder" dialog (template 197).
+// The modal, full-screen "Select Folder" dialog (IDD_SELECT_FOLDER).
 #pragma once
 
 #include <windows.h>

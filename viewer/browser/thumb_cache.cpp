@@ -1,13 +1,17 @@
 // The index "index.tmb" and its records in memory; adding, looking up,
-// storing and clearing. The thumbnail files themselves are in thumb_file.cpp.
+// reading, storing and clearing. The thumbnail files themselves are written
+// by thumb_file.cpp.
 #include "viewer/browser/thumb_cache.h"
 
 #include <stdio.h>
 #include <wchar.h>
 
+#include "viewer/browser/thumb_file.h"
+#include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/common/zero_alloc.h"
+#include "viewer/imaging/image_decoder.h"
 
 static_assert(sizeof(WCHAR) == sizeof(uint16_t), "paths are UTF-16 units");
 
@@ -139,13 +143,6 @@ void DeleteCacheFiles(void)
 
 } // namespace
 
-BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath)
-{
-    if (!pszFolder || !IsValidThumbSlot(nSlot))
-        return FALSE;
-    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\pvx%d.pvx", pszFolder, static_cast<int>(nSlot)) >= 0;
-}
-
 void OpenThumbIndex(void)
 {
     CloseThumbIndex();
@@ -171,6 +168,18 @@ BOOL IsThumbIndexOpen(void)
 LONG GetHighestThumbSlot(void)
 {
     return s_nHighestSlot;
+}
+
+HBITMAP ReadThumbFile(LONG nSlot)
+{
+    MainWindowData* pData = GetMainWindowData();
+    WCHAR szPath[MAX_PATH];
+    if (!pData || !pData->pDecoder || !s_pIndex || !BuildThumbFilePath(pData->szThumbnailFolder, nSlot, szPath))
+        return NULL;
+    // LoadJpeg directly: the extension of these files names no picture type.
+    DecodeOptions options = {};
+    options.type = PICTYPE_BY_EXTENSION;
+    return pData->pDecoder->LoadJpeg(szPath, &options);
 }
 
 LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset, LONG* pyOffset)

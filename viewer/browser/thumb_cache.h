@@ -44,9 +44,6 @@ LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite,
 // The slot's thumbnail file decoded by the main window record's decoder;
 // null when there is no record, the index is closed or the file is bad.
 HBITMAP ReadThumbFile(LONG nSlot);
-// Writes a 24-bit bottom-up DIB section as a baseline JPEG (quality 75).
-// 0 when the file cannot be created, the bitmap is refused or a write fails.
-BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath);
 // Links a copy at the head, writes it at its slot when bWrite and the index
 // is open, and raises the highest slot. 0 when closed or out of memory.
 BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite);
@@ -58,7 +55,3 @@ void FreeThumbRecords(void);
 // "&Delete Thumbnail": empties the list and deletes only the files the cache
 // writes. The caller stops the worker first.
 void ClearThumbCache(void);
-
-// "<folder>\pvx<slot>.pvx" into a MAX_PATH buffer; FALSE when the slot is not
-// one the cache writes or the name does not fit.
-BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath);

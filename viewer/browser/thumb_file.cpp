@@ -1,14 +1,10 @@
-// The thumbnail files "pvx<slot>.pvx": baseline JPEGs at the thumbnail's own
-// size, read through the main window record's decoder and written here
-// through libjpeg.
-#include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_file.h"
 
 #include <io.h>
 #include <stdio.h>
 
+#include "viewer/browser/thumb_index_record.h"
 #include "viewer/common/jpeg_encode.h"
-#include "viewer/common/main_window_data.h"
-#include "viewer/imaging/image_decoder.h"
 
 namespace {
 
@@ -22,17 +18,11 @@ const BYTE* DibRow(const void* pContext, LONG nRow)
 
 } // namespace
 
-HBITMAP ReadThumbFile(LONG nSlot)
+BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath)
 {
-    MainWindowData* pData = GetMainWindowData();
-    WCHAR szPath[MAX_PATH];
-    if (!pData || !pData->pDecoder || !IsThumbIndexOpen() ||
-        !BuildThumbFilePath(pData->szThumbnailFolder, nSlot, szPath))
-        return NULL;
-    // LoadJpeg directly: the extension of these files names no picture type.
-    DecodeOptions options = {};
-    options.type = PICTYPE_BY_EXTENSION;
-    return pData->pDecoder->LoadJpeg(szPath, &options);
+    if (!pszFolder || !IsValidThumbSlot(nSlot))
+        return FALSE;
+    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\pvx%d.pvx", pszFolder, static_cast<int>(nSlot)) >= 0;
 }
 
 BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath)

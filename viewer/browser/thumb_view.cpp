@@ -3,25 +3,24 @@
 #include <stdio.h>
 
 #include "platform/aygshell/aygshell.h"
-#include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
-#include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/picture_selection.h"
+#include "viewer/browser/thumb_cell.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/bitmap_transform.h"
-#include "viewer/resources/resource.h"
 
+// Made where the file list is made, this much less tall than the frame; the
+// frame's layout then places both.
+#define PANE_BOTTOM_MARGIN 25
 // Where the scrollbar is made; the browser's layout code moves it.
 #define SCROLLBAR_INITIAL_X 227
 #define SCROLLBAR_INITIAL_HEIGHT 144
 #define INITIAL_MAX_OFFSET 100
-#define CAPTION_FONT_HEIGHT (-10)
 // Steps of the scrollbar's arrows and pages.
 #define LINE_STEP 10
 // A step this large or larger is taken as none.
 #define STEP_LIMIT 20001
-#define CAPTION_CHARS 32
 
 // The view's state is program-wide: there is one thumbnail view. The worker
 // reads the offset and the height from its own thread.
@@ -29,14 +28,10 @@ static volatile LONG s_nScrollOffset = 0;
 static LONG s_nMaxOffset = INITIAL_MAX_OFFSET;
 static LONG s_nLastDrawnOffset = 0;
 static volatile LONG s_nViewHeight = 0;
-static BOOL s_bSelectionExists = FALSE;
-static LONG s_nSelectedIndex = 0;
 static LONG s_nLastTapped = -1;
+static HWND s_hwndView = NULL;
 static HWND s_hwndScroll = NULL;
-static HFONT s_hfontCaption = NULL;
 static HBITMAP s_hbmOffscreen = NULL;
-static HBITMAP s_hbmPending = NULL;
-static HBITMAP s_hbmFailed = NULL;
 static LONG s_cyOffscreen = 0;
 static ThumbOpenHandler s_pfnOpen = NULL;
 
@@ -55,84 +50,9 @@ static PictureEntry* FirstVisibleThumb(void)
     return p;
 }
 
-// Copies a bitmap of its own size to (x, y).
-static void CopyBitmap(HDC hdc, HBITMAP hbm, int x, int y)
-{
-    BITMAP bm;
-    if (!hbm || !GetObjectW(hbm, sizeof(bm), &bm))
-        return;
-    const ViewBox dest = {x, y, bm.bmWidth, bm.bmHeight};
-    BlitBitmap(hdc, dest, hbm);
-}
-
-// The pending and failed art, loaded on first use rather than on every
-// paint; the view's destruction frees them. Only used under the paint lock.
-static HBITMAP CellArt(HBITMAP* phbm, int nId)
-{
-    if (!*phbm)
-        *phbm = LoadBitmapW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(nId));
-    return *phbm;
-}
-
-static void FreeCellArt(void)
-{
-    HBITMAP* rgphbm[] = {&s_hbmPending, &s_hbmFailed};
-    for (HBITMAP* phbm : rgphbm)
-    {
-        if (*phbm)
-            DeleteObject(*phbm);
-        *phbm = NULL;
-    }
-}
-
-static void CopyResourceBitmap(HDC hdc, HBITMAP hbm, int xBox, int yBox, bool bFitInBox)
-{
-    if (!hbm)
-        return;
-    int x = xBox, y = yBox;
-    BITMAP bm;
-    if (bFitInBox && GetObjectW(hbm, sizeof(bm), &bm))
-    {
-        ViewBox fit = {};
-        FitRect(bm.bmWidth, bm.bmHeight, &fit);
-        x += fit.x;
-        y += fit.y;
-    }
-    CopyBitmap(hdc, hbm, x, y);
-}
-
 void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
 {
-    if (!hdc || !pEntry || pEntry->nIndex < 0)
-        return;
-    const LONG i = pEntry->nIndex;
-    const int x0 = (int)(i % THUMB_COLUMNS * THUMB_PITCH_X);
-    const int y0 = (int)(ThumbRowTop(i) - s_nScrollOffset);
-    const bool bSelected = s_bSelectionExists && i == s_nSelectedIndex;
-
-    HGDIOBJ hOldBrush = SelectObject(hdc, GetSysColorBrush(bSelected ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
-    Rectangle(hdc, x0 + 5, y0 + 5, x0 + 75, y0 + 85);
-    SelectObject(hdc, hOldBrush);
-
-    WCHAR szCaption[CAPTION_CHARS];
-    FormatThumbCaption(pEntry->szName, szCaption, CAPTION_CHARS);
-    RECT rcCaption = {x0 + 7, y0 + 70, x0 + 73, y0 + 85};
-    HGDIOBJ hOldFont = s_hfontCaption ? SelectObject(hdc, s_hfontCaption) : NULL;
-    const int nOldMode = SetBkMode(hdc, TRANSPARENT);
-    const COLORREF crOld = SetTextColor(hdc, GetSysColor(bSelected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
-    DrawTextW(hdc, szCaption, -1, &rcCaption, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SetTextColor(hdc, crOld);
-    SetBkMode(hdc, nOldMode);
-    if (hOldFont)
-        SelectObject(hdc, hOldFont);
-
-    const int xBox = x0 + 8, yBox = y0 + 8;
-    if (!pEntry->bProcessed)
-        CopyResourceBitmap(hdc, CellArt(&s_hbmPending, IDB_THUMB_PENDING), x0 + 35, y0 + 33, false);
-    else if (pEntry->hbmThumb)
-        CopyBitmap(hdc, pEntry->hbmThumb, xBox + pEntry->xThumb, yBox + pEntry->yThumb);
-    else
-        CopyResourceBitmap(hdc, CellArt(&s_hbmFailed, IDB_THUMB_FAILED), xBox, yBox, true);
+    PaintCell(hdc, pEntry, s_nScrollOffset);
 }
 
 // ---- Repaint -------------------------------------------------------------------
@@ -206,10 +126,17 @@ static void PaintGrid(HDC hdc, LONG nViewHeight)
     DeleteDC(hdcMem);
 }
 
+// The worker paints each finished cell itself, through the view's painter.
+static void StartWorker(HWND hwnd)
+{
+    const ThumbCellPainter painter = {hwnd, IsThumbVisible, PaintThumbCell};
+    StartThumbWorker(&painter);
+}
+
 static void Repaint(HWND hwnd, HDC hdc, bool bUpdateScrollBar)
 {
     if (CountUnprocessed() > 0)
-        StartThumbWorker(hwnd);
+        StartWorker(hwnd);
     LockThumbPainting();
     const LONG nContentHeight = ThumbContentHeight(CountPictures());
     const LONG nViewHeight = ViewHeight(hwnd);
@@ -239,7 +166,8 @@ void RedrawThumbView(void)
 
 // ---- Selection and scrolling -----------------------------------------------------
 
-// The row of the index comes into view and the worker goes there first.
+// A selection made elsewhere: the row of the index comes into view and the
+// worker goes there first.
 static void BringIntoView(LONG nIndex)
 {
     PictureEntry* pEntry = PictureByIndex(nIndex);
@@ -250,33 +178,6 @@ static void BringIntoView(LONG nIndex)
     const LONG nMax = ThumbContentHeight(CountPictures()) - ClientHeight(GetThumbViewWindow());
     SetThumbScrollOffset(ClampThumbOffset(ThumbRowTop(nIndex), nMax));
     SteerThumbWorker(pEntry);
-}
-
-void SetThumbSelection(LONG nIndex)
-{
-    s_bSelectionExists = TRUE;
-    s_nSelectedIndex = nIndex;
-    BringIntoView(nIndex);
-}
-
-void SelectThumb(LONG nIndex)
-{
-    SelectRow(nIndex);
-    SetThumbSelection(nIndex);
-}
-
-void ClearThumbSelection(void)
-{
-    s_bSelectionExists = FALSE;
-}
-
-BOOL GetThumbSelection(LONG* pnIndex)
-{
-    if (!s_bSelectionExists)
-        return FALSE;
-    if (pnIndex)
-        *pnIndex = s_nSelectedIndex;
-    return TRUE;
 }
 
 void SetThumbViewHeight(LONG nHeight)
@@ -379,7 +280,7 @@ static void OnTap(HWND hwnd, LPARAM lParam)
     s_nLastTapped = HitTestAt(lParam);
     if (s_nLastTapped < 0 || !PictureByIndex(s_nLastTapped))
         return;
-    SelectThumb(s_nLastTapped);
+    SelectPicture(s_nLastTapped);
     RedrawThumbView();
     // A held stylus makes the frame show its context menu.
     SHRGINFO shrg = {};
@@ -417,10 +318,8 @@ static LRESULT OnCreate(HWND hwnd)
     s_nMaxOffset = INITIAL_MAX_OFFSET;
     s_nScrollOffset = 0;
     s_nLastDrawnOffset = 0;
-    LOGFONTW lf = {};
-    GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(lf), &lf);
-    lf.lfHeight = CAPTION_FONT_HEIGHT;
-    s_hfontCaption = CreateFontIndirectW(&lf);
+    MakeCellFont();
+    SetGridSelectionFollower(BringIntoView);
     return 0;
 }
 
@@ -428,14 +327,12 @@ static void OnDestroy(void)
 {
     // The worker draws with the font and reads the view's state.
     StopThumbWorker();
-    if (s_hfontCaption)
-        DeleteObject(s_hfontCaption);
-    s_hfontCaption = NULL;
+    SetGridSelectionFollower(NULL);
     if (s_hbmOffscreen)
         DeleteObject(s_hbmOffscreen);
     s_hbmOffscreen = NULL;
     s_cyOffscreen = 0;
-    FreeCellArt();
+    FreeCellResources();
     s_hwndScroll = NULL;
 }
 
@@ -447,6 +344,30 @@ static void OnPaint(HWND hwnd)
         return;
     Repaint(hwnd, hdc, true);
     EndPaint(hwnd, &ps);
+}
+
+BOOL CreateThumbView(HWND hwndFrame)
+{
+    RECT rc;
+    GetClientRect(hwndFrame, &rc);
+    // The handheld always clips a window's children: the grid's copy must
+    // leave the scrollbar alone here too.
+    s_hwndView = CreateWindowExW(0, L"Thumb", L"Thumb", WS_CHILD | WS_CLIPCHILDREN, 0, 0, rc.right,
+                                 rc.bottom - PANE_BOTTOM_MARGIN, hwndFrame, (HMENU)IDC_THUMB_VIEW,
+                                 (HINSTANCE)GetWindowLongPtrW(hwndFrame, GWLP_HINSTANCE), NULL);
+    return s_hwndView != NULL;
+}
+
+void DestroyThumbView(void)
+{
+    if (s_hwndView)
+        DestroyWindow(s_hwndView);
+    s_hwndView = NULL;
+}
+
+HWND GetThumbViewWindow(void)
+{
+    return s_hwndView;
 }
 
 LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)

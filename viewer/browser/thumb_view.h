@@ -1,4 +1,5 @@
-// The thumbnail grid of the browser and the selection it shares with the
+// The thumbnail grid of the browser: the "Thumb" window, which starts and
+// steers the thumbnail worker and follows the selection it shares with the
 // file list.
 #pragma once
 
@@ -6,18 +7,17 @@
 
 #include "viewer/common/picture_entry.h"
 
+#define IDC_THUMB_VIEW 1004
 #define IDC_THUMB_SCROLLBAR 1002
 
 LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
-// Selects the entry of that index in the file list too, and scrolls its row
-// into view when it is not visible.
-void SelectThumb(LONG nIndex);
-// The file list's selection moved to that index.
-void SetThumbSelection(LONG nIndex);
-void ClearThumbSelection(void);
-// False when nothing is selected.
-BOOL GetThumbSelection(LONG* pnIndex);
+// Creates the hidden view in the frame where the file list lies: at the
+// top left, as wide as the frame and 25 pixels less tall. False on failure.
+BOOL CreateThumbView(HWND hwndFrame);
+void DestroyThumbView(void);
+HWND GetThumbViewWindow(void);
+
 // Repaints the visible view at once, scrollbar included.
 void RedrawThumbView(void);
 

@@ -2,7 +2,6 @@
 
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_maker.h"
-#include "viewer/browser/thumb_view.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
@@ -26,6 +25,8 @@ static HANDLE s_hPaintLock = NULL;
 // user-interface thread rewrites the shared path while it works.
 static WCHAR s_szPictureFolder[MAX_PATH];
 static ThumbMakerFunction s_pfnMaker = MakeThumbnail;
+// Set before the thread starts and unchanged while it runs.
+static ThumbCellPainter s_painter;
 
 static HANDLE PaintLock(void)
 {
@@ -61,7 +62,7 @@ void SetThumbMakerForTests(ThumbMakerFunction pfnMaker)
 // go into the entry, and its cell onto the view, under the lock. Nothing
 // here may send a message to the user-interface thread while the lock is
 // held: that thread may be waiting for it inside a repaint.
-static void MakeOne(PictureEntry* pEntry, HWND hwndView)
+static void MakeOne(PictureEntry* pEntry)
 {
     PictureEntry work = *pEntry;
     work.pNext = NULL;
@@ -74,12 +75,13 @@ static void MakeOne(PictureEntry* pEntry, HWND hwndView)
     pEntry->xThumb = work.xThumb;
     pEntry->yThumb = work.yThumb;
     pEntry->bProcessed = 1;
-    if (hwndView && IsThumbVisible(pEntry))
+    const HWND hwndView = s_painter.hwndView;
+    if (hwndView && s_painter.pfnIsVisible(pEntry))
     {
         HDC hdc = GetDC(hwndView);
         if (hdc)
         {
-            PaintThumbCell(hdc, pEntry);
+            s_painter.pfnPaintCell(hdc, pEntry);
             ReleaseDC(hwndView, hdc);
             pEntry->bDrawn = 1;
         }
@@ -92,9 +94,8 @@ static bool IsDone(const PictureEntry* pEntry)
     return pEntry->bProcessed || pEntry->hbmThumb;
 }
 
-static DWORD WINAPI ThumbWorkerMain(LPVOID pParam)
+static DWORD WINAPI ThumbWorkerMain(LPVOID)
 {
-    HWND hwndView = static_cast<HWND>(pParam);
     if (!FirstPicture() || CountUnprocessed() == 0)
         return 0;
     InterlockedExchange(&s_bRunning, 1);
@@ -135,7 +136,7 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID pParam)
         }
         if (!pPos || s_bCancel)
             break;
-        MakeOne(pPos, hwndView);
+        MakeOne(pPos);
         pPos = NextPicture(pPos);
         if (s_bCancel)
             break;
@@ -144,16 +145,20 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID pParam)
     return 0;
 }
 
-void StartThumbWorker(HWND hwndView)
+void StartThumbWorker(const ThumbCellPainter* pPainter)
 {
     if (s_hThread || !PaintLock())
         return;
+    // A painter without its functions paints nothing.
+    s_painter = {};
+    if (pPainter && pPainter->pfnIsVisible && pPainter->pfnPaintCell)
+        s_painter = *pPainter;
     InterlockedExchange(&s_bCancel, 0);
     SetResampleAbort(0);
     // A request left from an earlier list may name a freed entry.
     InterlockedExchangePointer(&s_pJump, NULL);
     FolderPart(g_szPicturePath, s_szPictureFolder, MAX_PATH);
-    s_hThread = CreateThread(NULL, 0, ThumbWorkerMain, hwndView, 0, &s_dwThreadId);
+    s_hThread = CreateThread(NULL, 0, ThumbWorkerMain, NULL, 0, &s_dwThreadId);
     if (s_hThread)
         SetThreadPriority(s_hThread, THREAD_PRIORITY_IDLE);
 }

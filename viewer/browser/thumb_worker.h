@@ -8,8 +8,19 @@
 
 class CImageDecoder;
 
-// Nothing while a worker handle exists (even one whose body ended).
-void StartThumbWorker(HWND hwndView);
+// What the worker needs of the view to show a finished cell itself: the
+// window, whether the entry's cell is on screen, and the cell painter. Both
+// functions run on the worker's thread under the paint lock.
+struct ThumbCellPainter
+{
+    HWND hwndView;
+    BOOL (*pfnIsVisible)(const PictureEntry* pEntry);
+    void (*pfnPaintCell)(HDC hdc, const PictureEntry* pEntry);
+};
+
+// Nothing while a worker handle exists (even one whose body ended). The
+// painter is copied; without one no cell is painted.
+void StartThumbWorker(const ThumbCellPainter* pPainter);
 // Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle.
 void StopThumbWorker(void);
 // Continue from that entry after the one in hand.

@@ -35,6 +35,17 @@ void SetMainWindowData(MainWindowData* pData)
     s_pMainData = pData;
 }
 
+BOOL IsBrowserVisible(const MainWindowData* pData)
+{
+    return pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser);
+}
+
+BOOL IsThumbnailMode(void)
+{
+    const MainWindowData* pData = GetMainWindowData();
+    return pData && pData->nViewMode == VIEW_MODE_THUMBNAILS;
+}
+
 void ResetKeyMap(void)
 {
     g_keyMap = s_defaultKeyMap;

@@ -28,13 +28,19 @@ struct HardwareKey
     POINT ptScreen;
 };
 
-// One per process; fields in their documented order.
+// Browser view modes, as the record keeps them.
+#define VIEW_MODE_REPORT 0
+#define VIEW_MODE_SMALL_LIST 1
+#define VIEW_MODE_THUMBNAILS 2
+
+// One per process: made zero-filled at start-up, released at exit. Every
+// long-lived object of the main window hangs off it.
 struct MainWindowData
 {
     HWND hwndMain;
     HWND hwndBrowser;
-    LONG bBrowserShown;
-    LONG nViewMode;             // 0 report list, 1 small list, 2 thumbnails
+    LONG bBrowserShown;         // set and cleared by the face switch only
+    LONG nViewMode;             // VIEW_MODE_*
     LONG nCaptureCount;
     LONG nInitialViewPosition;  // 1 to 9
     PictureEntry* pCurrentEntry; // not owned
@@ -74,6 +80,14 @@ void FreeAppGlobals(void);
 // Every handler checks it first.
 MainWindowData* GetMainWindowData(void);
 void SetMainWindowData(MainWindowData* pData);
+
+// Whether the browser frame covers the main window (the browser face). Its
+// window's state, not bBrowserShown, tells: start-up shows or hides the
+// frame without the face switch.
+BOOL IsBrowserVisible(const MainWindowData* pData);
+// Whether the browser shows thumbnails rather than the list; false without a
+// record.
+BOOL IsThumbnailMode(void);
 
 // Key actions of hardware keys Key1 to Key5.
 #define KEYMAP_KEYS 5

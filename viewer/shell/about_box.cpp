@@ -4,7 +4,7 @@
 
 #include "platform/aygshell/aygshell.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/entry.h"
+#include "viewer/common/app_texts.h"
 
 static void OnAboutInit(HWND hwnd)
 {

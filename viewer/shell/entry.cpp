@@ -1,6 +1,7 @@
 #include "viewer/shell/entry.h"
 
 #include "viewer/browser/picture_list.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/common/image_error.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/zero_alloc.h"
@@ -13,26 +14,11 @@
 #include "viewer/shell/screen_layout.h"
 #include "viewer/shell/window_classes.h"
 
-#define APP_TEXT_CHARS 100
-
-static WCHAR s_szAppTitle[APP_TEXT_CHARS + 1];
-static WCHAR s_szAppClass[APP_TEXT_CHARS + 1];
-
-LPCWSTR GetAppTitle(void)
-{
-    return s_szAppTitle;
-}
-
-LPCWSTR GetAppClassName(void)
-{
-    return s_szAppClass;
-}
-
 // A second copy brings the first forward, together with whatever dialog it
 // has open, and gives up.
 static BOOL ActivateRunningInstance(void)
 {
-    HWND hwndRunning = FindWindowW(s_szAppClass, NULL);
+    HWND hwndRunning = FindWindowW(GetAppClassName(), NULL);
     if (!hwndRunning)
         return FALSE;
     HWND hwndPopup = GetLastActivePopup(hwndRunning);
@@ -42,13 +28,12 @@ static BOOL ActivateRunningInstance(void)
 
 BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
 {
-    LoadStringW(hInstance, IDS_APP_CLASS, s_szAppClass, APP_TEXT_CHARS);
-    LoadStringW(hInstance, IDS_APP_TITLE, s_szAppTitle, APP_TEXT_CHARS);
+    LoadAppTexts(hInstance, IDS_APP_TITLE, IDS_APP_CLASS);
 
     if (ActivateRunningInstance())
         return FALSE;
 
-    if (!RegisterViewerClasses(hInstance, s_szAppClass))
+    if (!RegisterViewerClasses(hInstance, GetAppClassName()))
         return FALSE;
 
     MainWindowData* pData = AllocRecord<MainWindowData>();

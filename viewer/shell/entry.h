@@ -8,7 +8,3 @@ int ViewerMain(HINSTANCE hInstance, int nCmdShow);
 
 BOOL InitInstance(HINSTANCE hInstance, int nCmdShow);
 int RunMessageLoop(HINSTANCE hInstance);
-
-// Texts loaded at start-up from string table entries 1 and 3.
-LPCWSTR GetAppTitle(void);
-LPCWSTR GetAppClassName(void);

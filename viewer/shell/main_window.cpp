@@ -1,15 +1,15 @@
 #include "viewer/shell/main_window.h"
 
 #include "platform/aygshell/aygshell.h"
-#include "viewer/extras/slide_show.h"
-#include "viewer/imaging/image_loader.h"
-#include "viewer/imaging/renderer.h"
-#include "viewer/shell/browser_frame.h"
-#include "viewer/shell/commands.h"
-#include "viewer/shell/entry.h"
-#include "viewer/resources/resource.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/shell/screen_chrome.h"
+#include "viewer/extras/slide_show.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/browser_splitter.h"
+#include "viewer/shell/commands.h"
+#include "viewer/shell/faces.h"
+#include "viewer/shell/main_lifetime.h"
 #include "viewer/shell/slideshow_handlers.h"
 #include "viewer/shell/viewer_input.h"
 
@@ -19,40 +19,6 @@ HWND CreateMainWindow(HINSTANCE hInstance)
     // area is then the whole window, as on the handheld.
     return CreateWindowExW(0, GetAppClassName(), GetAppTitle(), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, hInstance, NULL);
-}
-
-void ShowBrowser(MainWindowData* pData)
-{
-    if (!pData)
-        return;
-    if (pData->pRenderer)
-        pData->pRenderer->StopRendering();
-    if (pData->pLoader)
-        pData->pLoader->Cancel();
-    if (pData->bTitleBarHidden)
-        ApplyNormalLayout(pData);
-    if (pData->hwndBrowser)
-        ShowWindow(pData->hwndBrowser, SW_SHOW);
-    pData->bBrowserShown = 1;
-    UpdateMenuBar(pData);
-    FocusBrowserPane();
-}
-
-void ShowViewer(MainWindowData* pData)
-{
-    if (!pData)
-        return;
-    ApplyViewerLayout(pData);
-    pData->bBrowserShown = 0;
-    if (pData->hwndBrowser)
-        ShowWindow(pData->hwndBrowser, SW_HIDE);
-    UpdateMenuBar(pData);
-    SetFocus(pData->hwndMain);
-}
-
-BOOL IsBrowserVisible(const MainWindowData* pData)
-{
-    return pData->hwndBrowser && IsWindowVisible(pData->hwndBrowser);
 }
 
 // A render without picture or message draws nothing, so none is started:

@@ -10,7 +10,7 @@
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
 #include "viewer/imaging/renderer.h"
-#include "viewer/shell/entry.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
@@ -95,7 +95,7 @@ void ApplyStartMode(MainWindowData* pData)
     {
         GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_BROWSER);
         _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szFolder);
-        WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath, FALSE);
+        WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath);
         ShowBrowserFrame(pData, TRUE);
         return;
     }
@@ -106,14 +106,16 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szPath[MAX_PATH];
     _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s%s", szFolder, szName);
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
-    // The list's own visibility, not its hidden frame's, tells the mode.
+    // A list hidden at start asks for thumbnails, unless the walk reaches a
+    // folder: its own visibility, not its hidden frame's, tells.
     HWND hwndList = GetFileListWindow();
-    if (hwndList && !(GetWindowLongPtrW(hwndList, GWL_STYLE) & WS_VISIBLE))
-        SetThumbnailMode(TRUE);
+    const bool bListHidden = hwndList && !(GetWindowLongPtrW(hwndList, GWL_STYLE) & WS_VISIBLE);
     FolderPart(szPath, g_szBrowsePath, MAX_PATH);
 
     if (!OpenPicture(pData, szPath))
     {
+        if (bListHidden)
+            pData->nViewMode = VIEW_MODE_THUMBNAILS;
         ShowBrowserFrame(pData, TRUE);
         return;
     }
@@ -123,7 +125,8 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szStartFolder[MAX_PATH];
     FolderPart(szPath, szStartFolder, MAX_PATH);
     g_szBrowsePath[0] = L'\0';
-    WalkTreeToPath(GetDirectoryTreeWindow(), szPath, TRUE);
+    if (!WalkTreeToPath(GetDirectoryTreeWindow(), szPath) && bListHidden)
+        pData->nViewMode = VIEW_MODE_THUMBNAILS;
     if (_wcsicmp(g_szBrowsePath, szStartFolder) != 0)
     {
         wcscpy_s(g_szBrowsePath, MAX_PATH, szStartFolder);

@@ -4,10 +4,10 @@
 #include <stdio.h>
 
 #include "platform/aygshell/aygshell.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/entry.h"
-#include "viewer/shell/main_window.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/screen_chrome.h"
 
 // The handheld's sheet header asks for a sheet that fills the screen. The

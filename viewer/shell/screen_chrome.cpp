@@ -3,7 +3,6 @@
 #include "platform/aygshell/aygshell.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_layout.h"
 #include "viewer/shell/viewer_input.h"

@@ -6,7 +6,6 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/button_set.h"
-#include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"
 
 // Button identifier, position from the left or right edge, image index.

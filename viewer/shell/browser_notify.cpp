@@ -1,0 +1,102 @@
+#include "viewer/shell/browser_notify.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
+#include "viewer/browser/thumb_worker.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/imaging/renderer.h"
+#include "viewer/shell/current_entry.h"
+#include "viewer/shell/faces.h"
+#include "viewer/shell/open_picture.h"
+
+#define ROW_TEXT_CHARS 255
+
+// The entry becomes the current one and its picture opens in the viewer.
+static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath)
+{
+    wcscpy_s(g_szPicturePath, MAX_PATH, pszPath);
+    pData->pCurrentEntry = pEntry;
+    if (pData->pRenderer)
+        pData->pRenderer->SetBitmap(NULL);
+    ShowViewer(pData);
+    OpenPicture(pData, pszPath);
+}
+
+static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
+{
+    StopThumbWorker();
+    WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
+    ListView_GetItemText(pInfo->hdr.hwndFrom, pInfo->iItem, 0, szText, ROW_TEXT_CHARS + 1);
+    if (!szText[0])
+        return;
+    WCHAR szPath[MAX_PATH];
+    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, szText) < 0)
+        return; // a cut path would name another file
+    OpenEntry(pData, PictureByName(szText), szPath);
+}
+
+void OpenFromThumbnails(PictureEntry* pEntry, LPCWSTR pszPath)
+{
+    MainWindowData* pData = GetMainWindowData();
+    if (pData && pszPath)
+        OpenEntry(pData, pEntry, pszPath);
+}
+
+static void OnColumnClick(MainWindowData* pData, const NMLISTVIEW* pInfo)
+{
+    pData->nSortKey = pInfo->iSubItem;
+    SortByColumn(pInfo->iSubItem);
+}
+
+// Only a row that becomes both selected and focused moves the shared
+// selection.
+static void OnListItemChanged(const NMLISTVIEW* pInfo)
+{
+    const UINT uBoth = LVIS_SELECTED | LVIS_FOCUSED;
+    if ((pInfo->uChanged & LVIF_STATE) && (pInfo->uNewState & uBoth) == uBoth && pInfo->iItem >= 0)
+        SelectPictureFromList(pInfo->iItem);
+}
+
+void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
+{
+    switch (pHeader->code)
+    {
+    case LVN_ITEMACTIVATE:
+        OpenFromList(pData, reinterpret_cast<const NMITEMACTIVATE*>(pHeader));
+        break;
+    case LVN_COLUMNCLICK:
+        OnColumnClick(pData, reinterpret_cast<const NMLISTVIEW*>(pHeader));
+        break;
+    case LVN_ITEMCHANGED:
+        OnListItemChanged(reinterpret_cast<const NMLISTVIEW*>(pHeader));
+        break;
+    }
+}
+
+static void OnFolderSelected(MainWindowData* pData, const NMTREEVIEWW* pInfo)
+{
+    CurrentEntryName saved = ReleaseCurrentEntry(pData);
+    OnFolderChange(pInfo->hdr.hwndFrom, pInfo->itemNew.hItem, pData->nSortKey, IsThumbnailMode());
+    RestoreCurrentEntry(pData, saved);
+}
+
+void OnDirectoryTreeNotify(MainWindowData* pData, const NMHDR* pHeader)
+{
+    switch (pHeader->code)
+    {
+    case TVN_ITEMEXPANDINGW:
+        OnFolderExpanding(pHeader->hwndFrom, reinterpret_cast<const NMTREEVIEWW*>(pHeader));
+        break;
+    case TVN_SELCHANGEDW:
+        OnFolderSelected(pData, reinterpret_cast<const NMTREEVIEWW*>(pHeader));
+        break;
+    }
+}

@@ -5,6 +5,7 @@
 # caller's own arguments would pass through as the name).
 
 KEY='HKCU\Software\Ombrix\Ombrix Viewer'
+: "${OMBRIX_PYTHON:?not set: ctest passes the Python that the build found}"
 
 # e2e_begin <name>: SHOTS (kept when the run fails), WORK (removed) and the
 # viewer's process id in VIEWER_PID, killed at exit.

@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """Makes the photo-like JPEGs of the thumbnail benchmark, once.
 
 Usage: make_thumb_pictures.py FOLDER [COUNT]

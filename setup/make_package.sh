@@ -1,6 +1,6 @@
 #!/bin/bash
 # Makes the distribution: a folder and a zip holding viewer.exe, the sample
-# picture initial_data0.pvx when the build put one beside viewer.exe, setup.exe
+# picture initial_data0.pvx that the build puts beside viewer.exe, setup.exe
 # and the installation description "Ombrix Viewer.ini".
 # The same inputs always give the same zip: programs are stripped of symbols
 # (they name build paths), and every date is SOURCE_DATE_EPOCH.
@@ -18,19 +18,19 @@ SAMPLE="$(dirname "$VIEWER")/initial_data0.pvx"
 export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-946684800}"
 export TZ=UTC LC_ALL=C
 
+# The options sheet shows the sample: a package without it is incomplete.
+[ -f "$SAMPLE" ] || { echo "make_package.sh: no $SAMPLE" >&2; exit 1; }
+
 FOLDER="$OUT/$NAME"
 ZIP="$OUT/$NAME.zip"
 rm -rf "$FOLDER" "$ZIP"
 mkdir -p "$FOLDER"
 
 # The files the application manager installs on the handheld, in package order.
-PACKAGE=(viewer.exe)
+PACKAGE=(viewer.exe initial_data0.pvx)
 # The stripper dates the program's header from SOURCE_DATE_EPOCH.
 "$STRIP" --strip-all -o "$FOLDER/viewer.exe" "$VIEWER"
-if [ -f "$SAMPLE" ]; then
-    cp "$SAMPLE" "$FOLDER/initial_data0.pvx"
-    PACKAGE+=(initial_data0.pvx)
-fi
+cp "$SAMPLE" "$FOLDER/initial_data0.pvx"
 "$STRIP" --strip-all -o "$FOLDER/setup.exe" "$SETUP"
 
 {

@@ -3,6 +3,7 @@
 # key, and starting and ending the viewer. Sourced with the test's name.
 
 KEY='HKCU\Software\Ombrix\Ombrix Viewer'
+: "${OMBRIX_PYTHON:?not set: ctest passes the Python that the build found}"
 
 e2e_begin() {
     SHOTS="$PWD/e2e-shots/$1"

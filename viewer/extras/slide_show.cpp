@@ -234,7 +234,14 @@ void CSlideShow::OnRearmRequest(WPARAM nGeneration)
 DWORD CSlideShow::Run()
 {
     if (m_nState != SLIDESHOW_IN_TRANSITION)
+    {
+        // A stop came between the start of this thread and its first step:
+        // the before-transition handler has run, so its pair must run too,
+        // or the renderer stays locked and full screen is never left.
+        if (m_pfnAfter)
+            m_pfnAfter(this);
         return (DWORD)-1;
+    }
     LONG nResult = PlayEffect(this, m_dwEffect);
 
     // Only a transition that was neither stopped nor paused meanwhile goes

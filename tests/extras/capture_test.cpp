@@ -138,22 +138,6 @@ TEST_F(CaptureTest, CaptureWindowCyclesThroughGrabNoticeAndReturn)
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hwndCap) != FALSE; }, 3000)) << "capture window did not return";
 }
 
-TEST_F(CaptureTest, FailedSaveShowsNoNoticeAndTheWindowStillReturns)
-{
-    SetScreenCaptureSaveFolder((m_folder.Path() + L"missing").c_str());
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SCREEN_CAPTURE, 0);
-    HWND hwndCap = m_pData->hwndCapture;
-    SendMessageW(hwndCap, WM_COMMAND, IDOK, 0);
-    bool bNoticeSeen = false;
-    ASSERT_TRUE(PumpUntil([&] {
-        bNoticeSeen = bNoticeSeen || IsWindowVisible(m_pData->hwndCaptureNotice);
-        return IsWindowVisible(hwndCap) != FALSE;
-    }, 3000));
-    EXPECT_FALSE(bNoticeSeen);
-    EXPECT_NE(0, GetImageError());
-    EXPECT_EQ(0, CountFiles(m_folder.Path()));
-}
-
 TEST_F(CaptureTest, CloseBoxDestroysAndTheCommandMakesANewWindow)
 {
     SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SCREEN_CAPTURE, 0);

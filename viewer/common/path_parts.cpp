@@ -35,3 +35,28 @@ void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, 
     }
     CopyCut(pszName, cch, pszOut, cchOut);
 }
+
+bool JoinPath(const wchar_t* pszFolder, const wchar_t* pszName, wchar_t* pszOut, size_t cchOut)
+{
+    if (!pszOut || cchOut == 0)
+        return false;
+    pszOut[0] = L'\0';
+    if (!pszFolder)
+        pszFolder = L"";
+    if (!pszName)
+        pszName = L"";
+    size_t cchFolder = wcslen(pszFolder);
+    while (cchFolder > 0 && pszFolder[cchFolder - 1] == L'\\')
+        --cchFolder;
+    while (*pszName == L'\\')
+        ++pszName;
+    const size_t cchName = wcslen(pszName);
+    // Compared without adding, so that no length can wrap around.
+    if (cchFolder >= cchOut || cchName >= cchOut - cchFolder - 1)
+        return false;
+    memcpy(pszOut, pszFolder, cchFolder * sizeof(wchar_t));
+    pszOut[cchFolder] = L'\\';
+    memcpy(pszOut + cchFolder + 1, pszName, cchName * sizeof(wchar_t));
+    pszOut[cchFolder + 1 + cchName] = L'\0';
+    return true;
+}

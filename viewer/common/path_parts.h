@@ -12,3 +12,9 @@ void FolderPart(const wchar_t* pszPath, wchar_t* pszOut, size_t cchOut);
 // bStripExtension the extension goes: 5 units when the name ends in ".jpeg"
 // in any letter case, 4 otherwise; a name that short becomes empty.
 void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, size_t cchOut);
+
+// Folder, one "\" and name into pszOut. Separators at the end of the folder
+// and at the start of the name collapse into that one, so the root "\" and
+// an empty folder give "\name". False, with pszOut empty, when the result
+// does not fit in cchOut units with its terminator.
+bool JoinPath(const wchar_t* pszFolder, const wchar_t* pszName, wchar_t* pszOut, size_t cchOut);

@@ -1,4 +1,7 @@
 // The "Screen Cap" window and the "Screen was captured!" notice.
+#include <stdio.h>
+
+#include "viewer/common/settings.h"
 #include "viewer/common/ui_timer.h"
 #include "viewer/extras/screen_capture.h"
 #include "viewer/resources/resource.h"
@@ -30,8 +33,13 @@ static void OnCaptureTimer(HWND hwnd, UINT_PTR nId)
     if (nId == CAPTURE_TIMER_GRAB)
     {
         KillUiTimer(hwnd, CAPTURE_TIMER_GRAB);
-        if (CaptureScreen(pData) && pData->hwndCaptureNotice)
-            PlaceCaptureWindow(pData->hwndCaptureNotice);
+        if (CaptureScreen(pData))
+        {
+            if (pData->hwndCaptureNotice)
+                PlaceCaptureWindow(pData->hwndCaptureNotice);
+        }
+        else
+            ShowCaptureFailure(pData);
         // The window comes back whether or not the file was written.
         SetUiTimer(hwnd, CAPTURE_TIMER_RETURN, CAPTURE_RETURN_MS);
     }
@@ -41,6 +49,20 @@ static void OnCaptureTimer(HWND hwnd, UINT_PTR nId)
         ShowWindow(hwnd, SW_SHOW);
         SetForegroundWindow(hwnd);
     }
+}
+
+void ShowCaptureFailure(MainWindowData* pData)
+{
+    if (!pData)
+        return;
+    HINSTANCE hInstance = GetAppGlobals()->hInstance;
+    WCHAR szFormat[128], szCaption[64], szFolder[MAX_PATH], szText[128 + MAX_PATH];
+    if (!LoadStringW(hInstance, IDS_CAPTURE_NOT_SAVED, szFormat, ARRAYSIZE(szFormat)) ||
+        !LoadStringW(hInstance, IDS_CAPTURE_CAPTION, szCaption, ARRAYSIZE(szCaption)))
+        return;
+    GetScreenCaptureSaveFolder(szFolder);
+    _snwprintf_s(szText, ARRAYSIZE(szText), _TRUNCATE, szFormat, szFolder);
+    MessageBoxW(pData->hwndMain, szText, szCaption, MB_OK | MB_ICONERROR);
 }
 
 static void OnCaptureDestroy(HWND hwnd)

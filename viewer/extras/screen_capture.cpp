@@ -6,19 +6,25 @@
 #include "viewer/common/image_error.h"
 #include "viewer/extras/raster_image.h"
 #include "viewer/common/main_window_data.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/settings.h"
 #include "viewer/imaging/bitmap_transform.h"
 
-void NextCaptureFileName(MainWindowData* pData, WCHAR* pszName)
+BOOL NextCaptureFileName(MainWindowData* pData, WCHAR* pszName)
 {
     WCHAR szFolder[MAX_PATH];
     GetScreenCaptureSaveFolder(szFolder);
     // The counter only grows; a name that exists is passed over.
     do
     {
-        _snwprintf_s(pszName, MAX_PATH, _TRUNCATE, L"%ls\\om%05d.bmp", szFolder, (int)pData->nCaptureCount);
+        WCHAR szFile[16];
+        _snwprintf_s(szFile, ARRAYSIZE(szFile), _TRUNCATE, L"om%05d.bmp", (int)pData->nCaptureCount);
         ++pData->nCaptureCount;
+        // A cut name would be another file: no capture at all instead.
+        if (!JoinPath(szFolder, szFile, pszName, MAX_PATH))
+            return FALSE;
     } while (GetFileAttributesW(pszName) != INVALID_FILE_ATTRIBUTES && pData->nCaptureCount > 0);
+    return TRUE;
 }
 
 HBITMAP GrabScreen(void)
@@ -108,7 +114,12 @@ BOOL CaptureScreen(MainWindowData* pData)
     do
     {
         WCHAR szName[MAX_PATH];
-        NextCaptureFileName(pData, szName);
+        if (!NextCaptureFileName(pData, szName))
+        {
+            SetImageError(IMGERR_WRITE_FILE);
+            nResult = -1;
+            break;
+        }
         nResult = SaveGrab(pData, hbmGrab, szName);
     } while (nResult == SAVE_IMAGE_EXISTS && ++nTries < 100);
 

@@ -26,9 +26,12 @@ void OpenCaptureWindow(MainWindowData* pData);
 // Centres a window on the screen as a top-most window and brings it forward.
 void PlaceCaptureWindow(HWND hwnd);
 
-// The next unused "%s\om%05d.bmp" name; the record's counter ends one past it.
-void NextCaptureFileName(MainWindowData* pData, WCHAR* pszName);
+// The next unused om%05d.bmp name in the capture folder (MAX_PATH units);
+// the record's counter ends one past it. False when the name does not fit.
+BOOL NextCaptureFileName(MainWindowData* pData, WCHAR* pszName);
 // The screen as a 24-bit DIB section, or null.
 HBITMAP GrabScreen(void);
 // Grabs the screen and writes it to the next free name; true when written.
 BOOL CaptureScreen(MainWindowData* pData);
+// Tells the user that a capture could not be saved, naming the folder.
+void ShowCaptureFailure(MainWindowData* pData);

@@ -8,6 +8,7 @@
 
 #include "platform/seh_guard/seh_guard.h"
 #include "viewer/common/image_error.h"
+#include "viewer/imaging/picture_budget.h"
 
 static HWND g_hwndDecode = NULL;
 
@@ -113,6 +114,16 @@ void CallCreateDibSection(void* pv)
 }
 
 } // namespace
+
+unsigned long long CImageDecoder::PictureBudgetBytes(void)
+{
+    MEMORYSTATUSEX status;
+    memset(&status, 0, sizeof(status));
+    status.dwLength = sizeof(status);
+    // Should the system not say, a machine of 512 MiB is assumed.
+    const uint64_t cbPhysical = GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : PICTURE_BUDGET_CAP;
+    return PictureBudget(cbPhysical);
+}
 
 HBITMAP CImageDecoder::CreateDib(HDC hdc, int nWidth, int nHeight, int nBitCount)
 {

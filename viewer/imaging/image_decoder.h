@@ -47,6 +47,10 @@ public:
     HBITMAP LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions);
     HBITMAP LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOptions);
 
+    // The most one decoded bitmap may take on this machine, in bytes: a
+    // quarter of its physical memory, at most 512 MiB.
+    static unsigned long long PictureBudgetBytes(void);
+
     // 24-bit (or nBitCount) BI_RGB bottom-up DIB section; null on failure or
     // on an exception inside CreateDIBSection.
     static HBITMAP CreateDib(HDC hdc, int nWidth, int nHeight, int nBitCount);

@@ -4,11 +4,13 @@
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_window.h"
 
+#include <limits.h>
 #include <setjmp.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "viewer/common/jpeg_recovery.h"
+#include "viewer/imaging/picture_budget.h"
 
 namespace {
 
@@ -36,12 +38,15 @@ unsigned int ThumbnailDenominator(JDIMENSION width)
     return 1;
 }
 
-// Full-size bitmap first; then 1/2, 1/4 and 1/8 for devices short of memory.
-HBITMAP CreateLargestDib(JDIMENSION width, JDIMENSION height, unsigned int* pDenom)
+// The largest bitmap from denominator nFirst on; smaller ones (up to 1/8)
+// for devices short of memory.
+HBITMAP CreateLargestDib(JDIMENSION width, JDIMENSION height, unsigned int nFirst, unsigned int* pDenom)
 {
     static const unsigned int kDenoms[] = {1, 2, 4, 8};
     for (unsigned int d : kDenoms)
     {
+        if (d < nFirst)
+            continue;
         const int w = static_cast<int>(width / d), h = static_cast<int>(height / d);
         if (w <= 0 || h <= 0)
             break;
@@ -72,9 +77,11 @@ void ReportHeader(const jpeg_decompress_struct& cinfo, DecodeOptions* pOptions)
 
 // Sets the decompression scale. A thumbnail's scale follows its width and
 // its bitmap waits for the output size; a picture to view gets the largest
-// bitmap that can be made, and the scale follows that. False when not even
-// the one-eighth bitmap can be made: null meets every caller.
-bool ChooseScale(JpegDecode* pJob, bool bThumbnail)
+// bitmap that fits the memory budget and can be made, and the scale follows
+// that. Both are checked against the budget from the header alone, before
+// anything is allocated. False when not even the one-eighth bitmap fits or
+// can be made: null meets every caller.
+bool ChooseScale(JpegDecode* pJob, bool bThumbnail, uint64_t cbBudget)
 {
     jpeg_decompress_struct& cinfo = pJob->cinfo;
     cinfo.dct_method = JDCT_IFAST;
@@ -86,10 +93,14 @@ bool ChooseScale(JpegDecode* pJob, bool bThumbnail)
         // A 64-pixel thumbnail shows no difference from smooth chroma
         // upsampling, and the merged upsampler saves a pass per row.
         cinfo.do_fancy_upsampling = FALSE;
-        return true;
+        const unsigned int nFits = JpegDenominatorWithin(cinfo.image_width, cinfo.image_height, cbBudget);
+        return nFits != 0 && nFits <= cinfo.scale_denom;
     }
-    unsigned int nDenom = 1;
-    pJob->hbm = CreateLargestDib(cinfo.image_width, cinfo.image_height, &nDenom);
+    const unsigned int nFirst = JpegDenominatorWithin(cinfo.image_width, cinfo.image_height, cbBudget);
+    if (nFirst == 0)
+        return false;
+    unsigned int nDenom = nFirst;
+    pJob->hbm = CreateLargestDib(cinfo.image_width, cinfo.image_height, nFirst, &nDenom);
     cinfo.scale_denom = nDenom;
     return pJob->hbm != NULL;
 }
@@ -180,7 +191,7 @@ bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volati
 // The decode itself. True when pJob->hbm holds the whole picture; false on a
 // library error, a header-only request, no bitmap, or a cancel. What was
 // acquired stays in pJob for the caller to release.
-bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* pCancel)
+bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* pCancel, uint64_t cbBudget)
 {
     const bool bThumbnail = (pOptions->flags & DECODE_REDUCE) && pOptions->reduceMode == 1;
     jpeg_decompress_struct* const pInfo = &pJob->cinfo;
@@ -191,13 +202,17 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         return false;
     jpeg_CreateDecompress(pInfo, JPEG_LIB_VERSION, sizeof(*pInfo));
     pJob->bCreated = true;
+    // The library's own whole-image buffers (progressive and multi-scan
+    // pictures keep every coefficient) obey the same budget: beyond it the
+    // library asks for a backing store, which fails the decode.
+    pInfo->mem->max_memory_to_use = static_cast<long>(cbBudget < LONG_MAX ? cbBudget : LONG_MAX);
     jpeg_stdio_src(pInfo, pJob->pFile);
     jpeg_read_header(pInfo, TRUE);
 
     ReportHeader(*pInfo, pOptions);
     if (pOptions->flags & DECODE_HEADER_ONLY)
         return false;
-    if (!ChooseScale(pJob, bThumbnail))
+    if (!ChooseScale(pJob, bThumbnail, cbBudget))
         return false;
     const bool bReduced = bThumbnail || pInfo->scale_denom != 1;
     jpeg_start_decompress(pInfo);
@@ -221,7 +236,7 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
     JpegDecode job;
     memset(&job, 0, sizeof(job));
     job.pFile = _wfopen(pszPath, L"rb");
-    const bool bDecoded = job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel);
+    const bool bDecoded = job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel, PictureBudgetBytes());
 
     if (job.bCreated)
         jpeg_destroy_decompress(&job.cinfo);

@@ -4,10 +4,12 @@
 // decoders can run on two threads at once.
 #include "viewer/imaging/image_decoder.h"
 
+#include <stdint.h>
 #include <string.h>
 
 #include "platform/imgdecmp/imgdecmp.h"
 #include "platform/seh_guard/seh_guard.h"
+#include "viewer/imaging/picture_budget.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ void CallDecompress(void* pv)
 
 // One guarded decode call on the open file; null when it made no bitmap or
 // faulted. The result code is not examined: a bitmap or none says it all.
-HBITMAP DecompressFile(PlatformDecodeState* pState)
+HBITMAP DecompressFile(PlatformDecodeState* pState, int nMaxSide)
 {
     const HWND hwnd = CImageDecoder::GetDecodeWindow();
     const HDC hdc = GetDC(hwnd);
@@ -97,8 +99,8 @@ HBITMAP DecompressFile(PlatformDecodeState* pState)
     params.lParam = reinterpret_cast<LPARAM>(pState);
     params.hdc = hdc;
     params.iScale = kFullScale;
-    params.iMaxWidth = kMaxPictureSide;
-    params.iMaxHeight = kMaxPictureSide;
+    params.iMaxWidth = nMaxSide;
+    params.iMaxHeight = nMaxSide;
     params.pfnGetData = PlatformDecodeState::Read;
     params.pfnImageProgress = PlatformDecodeState::Progress;
     params.crTransparentOverride = static_cast<COLORREF>(-1);
@@ -112,6 +114,43 @@ HBITMAP DecompressFile(PlatformDecodeState* pState)
     if (hdc)
         ReleaseDC(hwnd, hdc);
     return hbm;
+}
+
+// The depth of the bitmap the decoder makes when asked for the display's:
+// 16 and 32 bits as asked, anything else as 24.
+int OutputBits(void)
+{
+    const HWND hwnd = CImageDecoder::GetDecodeWindow();
+    const HDC hdc = GetDC(hwnd);
+    const int nBits = hdc ? GetDeviceCaps(hdc, BITSPIXEL) : 0;
+    if (hdc)
+        ReleaseDC(hwnd, hdc);
+    return nBits == 16 || nBits == 32 ? nBits : 24;
+}
+
+// The picture's size as its header gives it, read from the start of the
+// file, which is then rewound for the decoder. False when the file cannot
+// be read or rewound.
+bool ReadHeaderSize(HANDLE hFile, bool* pbKnown, int64_t* pWidth, int64_t* pHeight)
+{
+    BYTE buffer[kReadBufferSize];
+    DWORD cbRead = 0;
+    if (!ReadFile(hFile, buffer, sizeof(buffer), &cbRead, NULL))
+        return false;
+    *pbKnown = PictureSizeFromHeader(buffer, cbRead, pWidth, pHeight);
+    return SetFilePointer(hFile, 0, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+// A header-only request about a picture too large to decode is answered
+// from its header: its true size at the depth it would have had.
+void ReportHeaderSize(int64_t nWidth, int64_t nHeight, int nBits, DecodeOptions* pCapture)
+{
+    if (nWidth <= 0 || nHeight <= 0 || nWidth > INT32_MAX || nHeight > INT32_MAX)
+        return;
+    pCapture->info.biWidth = static_cast<LONG>(nWidth);
+    pCapture->info.biHeight = static_cast<LONG>(nHeight);
+    pCapture->info.biPlanes = 1;
+    pCapture->info.biBitCount = static_cast<WORD>(nBits);
 }
 
 } // namespace
@@ -137,7 +176,24 @@ HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOp
     if (hFile == INVALID_HANDLE_VALUE)
         return NULL;
     m_hFile = hFile;
-    HBITMAP hbm = DecompressFile(&state);
+    // The size is checked against the budget before the decoder makes
+    // anything. A picture whose size the header does not tell is bounded
+    // by the largest square that fits.
+    const int nBits = OutputBits();
+    const uint64_t cbBudget = PictureBudgetBytes();
+    bool bKnown = false;
+    int64_t nWidth = 0, nHeight = 0;
+    HBITMAP hbm = NULL;
+    if (ReadHeaderSize(hFile, &bKnown, &nWidth, &nHeight))
+    {
+        const int32_t nSquare = SquareSideWithin(cbBudget, nBits);
+        if (!bKnown)
+            hbm = DecompressFile(&state, nSquare < kMaxPictureSide ? nSquare : kMaxPictureSide);
+        else if (DibBytes(nWidth, nHeight, nBits) <= cbBudget)
+            hbm = DecompressFile(&state, kMaxPictureSide);
+        else if (state.bHeaderOnly)
+            ReportHeaderSize(nWidth, nHeight, nBits, &state.capture);
+    }
     CloseHandle(hFile);
     m_hFile = NULL;
 

@@ -259,7 +259,9 @@ void CRenderer::SetZoom(double factor)
         if (factor <= 0.0)
             return;
     }
-    if (factor == m_zoom)
+    // A fixed zoom ends fitting even when the fitted zoom was already that
+    // zoom; otherwise the next turn or resize would fit the picture again.
+    if (factor == m_zoom && !m_bFitToScreen)
         return;
     StopRendering();
     m_bFitToScreen = 0;

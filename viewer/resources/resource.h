@@ -157,3 +157,7 @@
 #define IDM_NEXT_ALT 40027
 #define IDM_ZOOM_IN_ALT 40037
 #define IDM_ZOOM_OUT_ALT 40038
+
+// A screen capture that could not be saved
+#define IDS_CAPTURE_NOT_SAVED 60
+#define IDS_CAPTURE_CAPTION 61

@@ -62,14 +62,14 @@ protected:
         SettingsTest::SetUp();
         ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
         m_pData = GetMainWindowData();
-        Pump(50);
+        PumpFor(50);
     }
 
     void TearDown() override
     {
         if (GetMainWindowData())
             DestroyWindow(GetMainWindowData()->hwndMain);
-        Pump(20);
+        PumpFor(20);
         SettingsTest::TearDown();
     }
 

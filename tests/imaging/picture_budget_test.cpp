@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/picture_budget.h"
@@ -54,7 +55,7 @@ Bytes HugeBmp(uint32_t w, uint32_t h)
 
 Bytes HugePng(uint32_t w, uint32_t h)
 {
-    Bytes png = MakePng(4, 4, PNG_RGB, 8, Grey);
+    Bytes png = ReadFixture(L"quad.png"); // IHDR comes first
     PutBe16(&png, 16, w >> 16);
     PutBe16(&png, 18, w);
     PutBe16(&png, 20, h >> 16);
@@ -64,7 +65,7 @@ Bytes HugePng(uint32_t w, uint32_t h)
 
 Bytes HugeGif(uint32_t w, uint32_t h)
 {
-    Bytes gif = MakeGif(4, 4, 0, 0, 4, 4, {0x000000, 0x808080}, [](int, int) { return 1u; });
+    Bytes gif = ReadFixture(L"frame.gif");
     PutLe(&gif, 6, w, 2);
     PutLe(&gif, 8, h, 2);
     return gif;

@@ -4,7 +4,7 @@
 
 #include "viewer/imaging/view_geometry.h"
 
-bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bReverse, int32_t* pOut)
+bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bFromEnd, bool bReverse, int32_t* pOut)
 {
     if (n <= 0 || length <= 0 || start < 0 || !pOut)
         return false;
@@ -13,12 +13,14 @@ bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bReverse, int
     const bool bShrink = length > n;
     for (int32_t i = 0; i < n; ++i)
     {
-        // Shrinking takes the pixel half a source pixel before the end of
-        // the output pixel's cell, which is the one the platform's stretch
-        // keeps; so the new pass shows what the blit it replaces showed.
-        // Enlarging takes the pixel under the centre, as the stretch does.
-        const int64_t k = bReverse ? n - 1 - i : i;
-        const int64_t offset = bShrink ? ((2 * k + 2) * length - n) / twoN : ((2 * k + 1) * length) / twoN;
+        // Matching the stretch keeps the fast pass looking as it always
+        // did; the high-quality pass redraws it anyway.
+        int64_t k = bReverse ? n - 1 - i : i;
+        if (bFromEnd)
+            k = n - 1 - k;
+        int64_t offset = bShrink ? ((2 * k + 2) * length - n) / twoN : ((2 * k + 1) * length) / twoN;
+        if (bFromEnd)
+            offset = length - 1 - offset;
         pOut[i] = start + (int32_t)offset;
     }
     return true;
@@ -68,8 +70,9 @@ bool PlanSampling(const ViewBox& view, int32_t width, int32_t height, int32_t nA
     const int32_t columnLength = bTransposed ? view.height : view.width;
     const int32_t rowStart = bTransposed ? view.x : view.y;
     const int32_t rowLength = bTransposed ? view.width : view.height;
-    return FillSampleAxis(columnStart, columnLength, width, bReverseColumns, pAxes->pColumnSource) &&
-           FillSampleAxis(rowStart, rowLength, height, bReverseRows, pAxes->pRowSource);
+    // The stretch lays its cells from the bottom on the picture's y axis.
+    return FillSampleAxis(columnStart, columnLength, width, bTransposed, bReverseColumns, pAxes->pColumnSource) &&
+           FillSampleAxis(rowStart, rowLength, height, !bTransposed, bReverseRows, pAxes->pRowSource);
 }
 
 namespace {

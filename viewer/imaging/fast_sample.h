@@ -12,11 +12,14 @@
 #include "viewer/imaging/resample_kernels.h"
 
 // Source coordinate of each of n output pixels that show source pixels
-// [start, start + length): pixel i takes the source pixel under its centre,
-// start + floor((i + 1/2) * length / n); counted from the far end when
+// [start, start + length), the pixel the platform's stretch takes: when
+// enlarging, the one under the output pixel's centre; when shrinking, the
+// one half a source pixel before the end of the output pixel's cell, with
+// the cells laid from the start, or from the far end when bFromEnd (the
+// stretch lays them so down the rows). The output runs backwards when
 // bReverse. False, with nothing written, for a non-positive n or length or
 // a negative start.
-bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bReverse, int32_t* pOut);
+bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bFromEnd, bool bReverse, int32_t* pOut);
 
 // Which source pixel each pixel of a width x height output box shows. Each
 // output column stands for one source coordinate and each output row for

@@ -231,8 +231,9 @@ TEST(FastSample, AxisTakesThePixelTheStretchTakes)
                 {
                     int sx, sy;
                     DecodeWide(bColumn ? line.At(0, i) : line.At(i, 0), &sx, &sy);
-                    EXPECT_NEAR(bColumn ? sy : sx, axis[i], 1) << length << " -> " << n << (bColumn ? " down" : " across")
-                                                               << (bReverse ? " mirrored" : "") << " at " << i;
+                    EXPECT_NEAR(bColumn ? sy : sx, axis[i], 1)
+                        << length << " -> " << n << (bColumn ? " down" : " across") << (bReverse ? " mirrored" : "")
+                        << " at " << i;
                     EXPECT_TRUE(axis[i] >= kStart && axis[i] < kStart + length);
                 }
             }

@@ -243,11 +243,6 @@ static bool DibRows(HBITMAP hbm, PixelRows* pRows, int32_t* pWidth, int32_t* pHe
     return true;
 }
 
-static int32_t BytesOf(PixelLayout layout)
-{
-    return layout == PIXELS_MASKED16 ? 2 : layout == PIXELS_RGB24 ? 3 : 4;
-}
-
 BOOL SampleTransformed(HBITMAP hbmTarget, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags,
                        HBITMAP hbmSource)
 {
@@ -262,29 +257,29 @@ BOOL SampleTransformed(HBITMAP hbmTarget, const ViewBox& dest, const ViewBox& sr
         src.height > sh - src.y || dest.width < 1 || dest.height < 1)
         return FALSE;
 
+    const size_t nEntries = (size_t)dest.width + (size_t)dest.height;
+    if (nEntries > SIZE_MAX / sizeof(int32_t))
+        return FALSE;
+    int32_t* pTable = static_cast<int32_t*>(malloc(nEntries * sizeof(int32_t)));
+    if (!pTable)
+        return FALSE;
+    SampleAxes axes = {false, pTable, pTable + dest.width};
+    BOOL bOk = PlanSampling(src, dest.width, dest.height, nAngle, dwFlags, &axes) ? TRUE : FALSE;
+
     // The part of dest inside the target, in 64 bits: dest may reach past
     // the 32-bit range.
     const int64_t x0 = dest.x > 0 ? dest.x : 0, y0 = dest.y > 0 ? dest.y : 0;
     const int64_t x1 = (int64_t)dest.x + dest.width < tw ? (int64_t)dest.x + dest.width : tw;
     const int64_t y1 = (int64_t)dest.y + dest.height < th ? (int64_t)dest.y + dest.height : th;
-    if (x0 >= x1 || y0 >= y1)
-        return TRUE;
-
-    const size_t nEntries = (size_t)dest.width + (size_t)dest.height;
-    int32_t* pTable = static_cast<int32_t*>(malloc(nEntries * sizeof(int32_t)));
-    if (!pTable)
-        return FALSE;
-    SampleAxes axes = {false, pTable, pTable + dest.width};
-    BOOL bOk = FALSE;
-    if (PlanSampling(src, dest.width, dest.height, nAngle, dwFlags, &axes))
+    if (bOk && x0 < x1 && y0 < y1)
     {
         SampleAxes visible = {axes.bTransposed, axes.pColumnSource + (x0 - dest.x),
                               axes.pRowSource + (y0 - dest.y)};
-        uint8_t* pDst = target.pTop + (ptrdiff_t)y0 * target.stride + (ptrdiff_t)x0 * BytesOf(target.format.layout);
+        uint8_t* pDst =
+            target.pTop + (ptrdiff_t)y0 * target.stride + (ptrdiff_t)x0 * PixelBytes(target.format.layout);
         // GDI may still be drawing into either bitmap.
         GdiFlush();
         SamplePixels(source, visible, target, pDst, (int32_t)(x1 - x0), (int32_t)(y1 - y0));
-        bOk = TRUE;
     }
     free(pTable);
     return bOk;

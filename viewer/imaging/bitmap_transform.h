@@ -31,8 +31,10 @@ BOOL DrawTransformed(HDC hdc, const ViewBox& dest, const ViewBox& src, int nAngl
 // box dest of hbmTarget. Only the part of dest inside the target is
 // written. FALSE, with nothing drawn, when either bitmap is not a DIB
 // section of a format the sampler reads or writes, or src does not lie
-// inside the source; the caller then draws with DrawTransformed.
-// Neither bitmap may be in use by another thread.
+// inside the source; the caller then draws with DrawTransformed. Rows are
+// taken as bottom-up, as every bitmap of the viewer is, unless a bitmap
+// reports a negative height. Neither bitmap may be in use by another
+// thread.
 BOOL SampleTransformed(HBITMAP hbmTarget, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags,
                        HBITMAP hbmSource);
 

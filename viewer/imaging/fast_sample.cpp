@@ -6,7 +6,7 @@
 
 bool FillSampleAxis(int32_t start, int32_t length, int32_t n, bool bFromEnd, bool bReverse, int32_t* pOut)
 {
-    if (n <= 0 || length <= 0 || start < 0 || !pOut)
+    if (n <= 0 || length <= 0 || start < 0 || length > INT32_MAX - start || !pOut)
         return false;
     // 64 bits hold (2n + 2) * length for any 32-bit n and length.
     const int64_t twoN = 2 * (int64_t)n;
@@ -217,17 +217,12 @@ void ScatterLine(const PixelRows& target, const MaskWriter& writer, const uint32
     }
 }
 
-int32_t BytesPerPixel(PixelLayout layout)
-{
-    switch (layout)
-    {
-    case PIXELS_RGB24: return 3;
-    case PIXELS_MASKED16: return 2;
-    default: return 4;
-    }
-}
-
 } // namespace
+
+int32_t PixelBytes(PixelLayout layout)
+{
+    return layout == PIXELS_MASKED16 ? 2 : layout == PIXELS_RGB24 ? 3 : 4;
+}
 
 bool CanWritePixels(const PixelFormat& format)
 {
@@ -257,7 +252,7 @@ void SamplePixels(const PixelRows& source, const SampleAxes& axes, const PixelRo
         return;
     const MaskReader reader = MakeMaskReader(source.format.masks);
     const MaskWriter writer = MakeMaskWriter(target.format.masks);
-    const ptrdiff_t pixelBytes = BytesPerPixel(target.format.layout);
+    const ptrdiff_t pixelBytes = PixelBytes(target.format.layout);
 
     // One source row at a time, so the large picture is read along its
     // rows even when turned; the output is small enough to stay cached

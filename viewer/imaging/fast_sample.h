@@ -49,6 +49,9 @@ struct PixelRows
     PixelFormat format;
 };
 
+// Bytes of one pixel of a layout: 2, 3 or 4.
+int32_t PixelBytes(PixelLayout layout);
+
 // Whether the sampler writes this format: plain 24 and 32 bits, or 16- and
 // 32-bit words whose masks are contiguous, 1 to 8 bits and disjoint.
 bool CanWritePixels(const PixelFormat& format);
@@ -57,6 +60,6 @@ bool CanWritePixels(const PixelFormat& format);
 // (its rows step by target.stride), reading source row and column from the
 // axes: block pixel (c, r) shows source (pColumnSource[c], pRowSource[r]),
 // or (pRowSource[r], pColumnSource[c]) when transposed. The caller checks
-// that every index lies inside the source.
+// that every index lies inside the source and the block inside the target.
 void SamplePixels(const PixelRows& source, const SampleAxes& axes, const PixelRows& target, uint8_t* pDst,
                   int32_t width, int32_t height);

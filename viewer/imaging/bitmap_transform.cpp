@@ -310,16 +310,6 @@ HBITMAP CreateBackBufferBitmap(HDC hdc, int w, int h)
                  (bmi.header.biCompression == BI_RGB || bmi.header.biCompression == BI_BITFIELDS);
         DeleteObject(hbmProbe);
     }
-    // A 16-bit display of 16-bit colour resolution is 5-6-5, even where the
-    // platform keeps its own bitmaps 5-5-5 (Wine does); a 5-6-5 buffer then
-    // reaches the window without a conversion, about ten times faster.
-    if (bKnown && bmi.header.biBitCount == 16 && GetDeviceCaps(hdc, COLORRES) >= 16)
-    {
-        bmi.header.biCompression = BI_BITFIELDS;
-        bmi.masks[0] = 0xF800;
-        bmi.masks[1] = 0x07E0;
-        bmi.masks[2] = 0x001F;
-    }
     if (bKnown)
     {
         bmi.header.biWidth = w;

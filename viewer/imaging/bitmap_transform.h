@@ -38,8 +38,8 @@ BOOL DrawTransformed(HDC hdc, const ViewBox& dest, const ViewBox& src, int nAngl
 BOOL SampleTransformed(HBITMAP hbmTarget, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags,
                        HBITMAP hbmSource);
 
-// A w x h bitmap for drawing off the screen: a bottom-up DIB section of
-// hdc's depth, which SampleTransformed can write; at 16 bits in the
-// display's own layout, so that blits to the window need no conversion. A
-// compatible bitmap when the depth cannot be read. Null on failure.
+// A w x h bitmap for drawing off the screen: a bottom-up DIB section in the
+// format of hdc's compatible bitmaps, so that SampleTransformed can write
+// it and blits to the window convert no more than before; a compatible
+// bitmap when that format cannot be read. Null on failure.
 HBITMAP CreateBackBufferBitmap(HDC hdc, int w, int h);

@@ -1,4 +1,5 @@
-// Mirrors and quarter turns of bitmaps through GDI, at any display depth.
+// Mirrors and quarter turns of bitmaps through GDI, at any display depth,
+// and the same drawing done by sampling DIB sections in memory.
 #pragma once
 
 #include <windows.h>
@@ -23,3 +24,22 @@ BOOL BlitBitmap(HDC hdcDst, const ViewBox& d, HBITMAP hbm);
 // Draws box src of hbm into box dest of hdc: stretched, mirrored in the
 // picture's orientation, then turned by nAngle (0, 90, 180, 270).
 BOOL DrawTransformed(HDC hdc, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags, HBITMAP hbm);
+
+// What DrawTransformed draws with a stretch, drawn instead by taking the
+// nearest source pixel of each target pixel straight from memory (the
+// pixel the stretch takes, give or take one): box src of hbmSource into
+// box dest of hbmTarget. Only the part of dest inside the target is
+// written. FALSE, with nothing drawn, when either bitmap is not a DIB
+// section of a format the sampler reads or writes, or src does not lie
+// inside the source; the caller then draws with DrawTransformed. Rows are
+// taken as bottom-up, as every bitmap of the viewer is, unless a bitmap
+// reports a negative height. Neither bitmap may be in use by another
+// thread.
+BOOL SampleTransformed(HBITMAP hbmTarget, const ViewBox& dest, const ViewBox& src, int nAngle, DWORD dwFlags,
+                       HBITMAP hbmSource);
+
+// A w x h bitmap for drawing off the screen: a bottom-up DIB section in the
+// format of hdc's compatible bitmaps, so that SampleTransformed can write
+// it and blits to the window convert no more than before; a compatible
+// bitmap when that format cannot be read. Null on failure.
+HBITMAP CreateBackBufferBitmap(HDC hdc, int w, int h);

@@ -5,6 +5,7 @@
 #include <wchar.h>
 
 #include "viewer/common/thread_wait.h"
+#include "viewer/imaging/bitmap_transform.h"
 
 // The render thread gets this long to notice a stop request, then this much
 // more, before it is terminated.
@@ -95,7 +96,7 @@ void CRenderer::SetWindow(HWND hwnd)
     if (!hdcWindow)
         return;
     m_hdcBack = CreateCompatibleDC(hdcWindow);
-    m_hbmBack = CreateCompatibleBitmap(hdcWindow, client.width, client.height);
+    m_hbmBack = CreateBackBufferBitmap(hdcWindow, client.width, client.height);
     ReleaseDC(m_hwnd, hdcWindow);
     if (!m_hdcBack || !m_hbmBack)
     {

@@ -1,5 +1,6 @@
-// CRenderer's drawing: one render is a fast pass with GDI blits and, with
-// high quality on, a resampled pass; both go through the back buffer.
+// CRenderer's drawing: one render is a fast pass (nearest pixels sampled
+// from memory, or GDI blits) and, with high quality on, a resampled pass;
+// both go through the back buffer.
 #include "viewer/imaging/renderer.h"
 
 #include "viewer/imaging/bitmap_transform.h"
@@ -94,7 +95,10 @@ LONG CRenderer::Draw(HDC hdc, const ViewBox& dest, ViewBox view)
 
     if (m_bFastPass)
     {
-        DrawTransformed(m_hdcBack, work, view, nAngle, dwFlip, m_hbmPicture);
+        // Sampled straight from memory when both bitmaps allow it: only the
+        // visible pixels are read, where a stretch walks the whole picture.
+        if (!SampleTransformed(m_hbmBack, work, view, nAngle, dwFlip, m_hbmPicture))
+            DrawTransformed(m_hdcBack, work, view, nAngle, dwFlip, m_hbmPicture);
         CopyBackBuffer(hdc, dest);
         InterlockedIncrement(&m_counts.nFast);
     }

@@ -1,23 +1,15 @@
 #!/bin/bash
-# Runs a test program with a fresh, empty device storage folder mapped as a
-# Wine drive of its own, as scripts/run maps the device's storage; the
-# program finds the drive ("n:" and so on) in OMBRIX_DEVICE_DRIVE.
+# Runs a test program with an empty device storage mapped as a Wine drive of
+# its own, as scripts/run does; the program finds it in OMBRIX_DEVICE_DRIVE.
 # Usage: with_device_drive.sh <test.exe> [arguments]
 set -euo pipefail
 DOSDEVICES="${WINEPREFIX:-$HOME/.wine}/dosdevices"
 STORAGE=$(mktemp -d)
 LINK=
-cleanup() {
-    [ -n "$LINK" ] && rm -f "$LINK"
-    rm -rf "$STORAGE"
-}
-trap cleanup EXIT
+trap '[ -n "$LINK" ] && rm -f "$LINK"; rm -rf "$STORAGE"' EXIT
 for letter in n o p q r s t u v w x y; do
     # ln fails on a letter already taken, by the prefix or by another run.
-    if ln -s "$STORAGE" "$DOSDEVICES/$letter:" 2>/dev/null; then
-        LINK="$DOSDEVICES/$letter:"
-        break
-    fi
+    ln -s "$STORAGE" "$DOSDEVICES/$letter:" 2>/dev/null && LINK="$DOSDEVICES/$letter:" && break
 done
 [ -n "$LINK" ] || { echo "no free drive letter in $DOSDEVICES" >&2; exit 1; }
 OMBRIX_DEVICE_DRIVE="$letter:" wine "$@"

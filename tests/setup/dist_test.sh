@@ -1,7 +1,6 @@
 #!/bin/bash
-# The distribution zip that the dist target packs: exactly the package's
-# files, a description that lists what is installed, and the same bytes
-# whatever the input files' dates, time zone and umask.
+# The zip that the dist target packs: the package's files, a description of
+# what is installed, and the same bytes whatever the inputs' dates, zone and umask.
 # Usage: dist_test.sh <cmake> <build dir> <zip> <make_package.sh> <viewer.exe> <setup.exe> <strip>
 set -euo pipefail
 CMAKE="$1" BUILD="$2" ZIP="$3" PACK="$4" VIEWER="$5" SETUP="$6" STRIP="$7"
@@ -9,7 +8,6 @@ WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# The zip is made on request only.
 "$CMAKE" --build "$BUILD" --target dist >/dev/null || fail "the dist target failed"
 ENTRIES=$(zipinfo -1 "$ZIP" | tr '\n' ' ')
 [ "$ENTRIES" = "viewer.exe initial_data0.pvx setup.exe Ombrix Viewer.ini " ] || fail "zip holds [$ENTRIES]"
@@ -21,8 +19,6 @@ LISTED=$(echo "$DESCRIPTION" | sed -n 's/^File[0-9]*=//p' | tr '\n' ' ')
 echo "$DESCRIPTION" | grep -qx 'Count=2' || fail "description count"
 echo "$DESCRIPTION" | grep -qx 'InstallFolder=\\Program Files\\Ombrix Viewer' || fail "no install folder"
 
-# Copies of the inputs with other dates, packed in another time zone and with
-# another umask, give the same bytes.
 pack_copy() {
     mkdir -p "$WORK/$1/in"
     cp "$VIEWER" "$(dirname "$VIEWER")/initial_data0.pvx" "$SETUP" "$WORK/$1/in/"

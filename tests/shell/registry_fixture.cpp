@@ -1,27 +1,15 @@
 #include "registry_fixture.h"
 
-void DeleteSettingsKey(void)
-{
+void DeleteSettingsKey(void) {
     RegDeleteTreeW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY);
     RegDeleteKeyW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY);
 }
 
-bool SettingsKeyExists(void)
-{
-    HKEY hKey;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(hKey);
-    return true;
-}
-
-void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData)
-{
+void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, pszName, dwType, pvData, cbData));
 }
 
-bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData)
-{
+bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData) {
     HKEY hKey;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
@@ -37,8 +25,7 @@ bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData)
     return true;
 }
 
-DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing)
-{
+DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing) {
     DWORD dwType = 0;
     std::wstring data;
     if (!RawGetValue(pszName, &dwType, &data) || dwType != REG_DWORD || data.size() != 2)

@@ -2,22 +2,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <windows.h>
 
 #define TEST_SETTINGS_KEY L"Software\\Ombrix\\Ombrix Viewer"
 
 void DeleteSettingsKey(void);
-bool SettingsKeyExists(void);
 void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData);
 // Type and bytes of a stored value; false when missing.
 bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData);
 DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing);
 
 // Starts and ends every test with no settings key.
-class SettingsTest : public ::testing::Test
-{
+class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override { DeleteSettingsKey(); }
     void TearDown() override { DeleteSettingsKey(); }

@@ -1,10 +1,7 @@
 #include "viewer_fixture.h"
-
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <commctrl.h>
-
 #include "../platform/input_helpers.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -12,13 +9,11 @@
 #include "viewer/common/shared_paths.h"
 #include "viewer/shell/entry.h"
 
-std::wstring NoDrive(const std::wstring& path)
-{
+std::wstring NoDrive(const std::wstring& path) {
     return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
 }
 
-void ViewerTest::SetUp()
-{
+void ViewerTest::SetUp() {
     SettingsTest::SetUp();
     ResetKeyMap();
     ResetSortDirection();
@@ -28,8 +23,7 @@ void ViewerTest::SetUp()
     SetCurrentDirectoryW(m_folder.Path().c_str());
 }
 
-void ViewerTest::TearDown()
-{
+void ViewerTest::TearDown() {
     if (GetMainWindowData())
         DestroyWindow(m_hwnd);
     PumpFor(10);
@@ -38,8 +32,7 @@ void ViewerTest::TearDown()
     SettingsTest::TearDown();
 }
 
-void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring& folder)
-{
+void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring& folder) {
     const std::wstring start = folder.empty() ? NoDrive(m_folder.Path()) : folder;
     RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
     RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
@@ -51,18 +44,9 @@ void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring&
     PumpFor(20);
 }
 
-std::wstring ViewerTest::Title() const
-{
-    WCHAR sz[MAX_PATH] = L"";
-    GetWindowTextW(m_hwnd, sz, MAX_PATH);
-    return sz;
-}
-
-std::vector<std::wstring> ViewerTest::Column(int nColumn) const
-{
+std::vector<std::wstring> ViewerTest::Column(int nColumn) const {
     std::vector<std::wstring> texts;
-    for (int i = 0; i < ListView_GetItemCount(m_hwndList); ++i)
-    {
+    for (int i = 0; i < ListView_GetItemCount(m_hwndList); ++i) {
         WCHAR sz[MAX_PATH] = L"";
         ListView_GetItemText(m_hwndList, i, nColumn, sz, MAX_PATH);
         texts.push_back(sz);
@@ -70,19 +54,16 @@ std::vector<std::wstring> ViewerTest::Column(int nColumn) const
     return texts;
 }
 
-int ViewerTest::RowOf(const wchar_t* pszName) const
-{
+int ViewerTest::RowOf(const wchar_t* pszName) const {
     const std::vector<std::wstring> names = Column(0);
     const auto it = std::find(names.begin(), names.end(), pszName);
     return it == names.end() ? -1 : (int)(it - names.begin());
 }
 
-void ViewerTest::Select(std::initializer_list<const wchar_t*> names) const
-{
+void ViewerTest::Select(std::initializer_list<const wchar_t*> names) const {
     ListView_SetItemState(m_hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetSelectionMark(m_hwndList, -1);
-    for (const wchar_t* pszName : names)
-    {
+    for (const wchar_t* pszName : names) {
         const int nRow = RowOf(pszName);
         ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetSelectionMark(m_hwndList, nRow);

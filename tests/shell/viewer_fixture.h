@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 #include <windows.h>
-
 #include "../extras/temp_folder.h"
 #include "registry_fixture.h"
 #include "viewer/common/main_window_data.h"
@@ -14,17 +13,19 @@
 // The path without its drive.
 std::wstring NoDrive(const std::wstring& path);
 
-class ViewerTest : public SettingsTest
-{
+class ViewerTest : public SettingsTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Stores the start mode, folder ("": m_folder without its drive) and
-    // file name, then creates the window.
+    // Stores the start mode, folder ("": m_folder) and file name; creates the window.
     void Start(DWORD dwMode = 0, const wchar_t* pszName = L"", const std::wstring& folder = L"");
     void Command(WORD wId) const { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
-    std::wstring Title() const;
+    std::wstring Title() const {
+        WCHAR sz[MAX_PATH] = L"";
+        GetWindowTextW(m_hwnd, sz, MAX_PATH);
+        return sz;
+    }
 
     // The file list: a column's texts, a name's row, a selection of names.
     std::vector<std::wstring> Column(int nColumn) const;

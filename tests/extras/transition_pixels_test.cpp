@@ -63,10 +63,10 @@ protected:
         ReleaseDC(m_hwnd, hdc);
         m_state = SLIDESHOW_IN_TRANSITION;
     }
-    Colour At(int x, int y)
+    Colour At(POINT pt)
     {
         HDC hdc = GetDC(m_hwnd);
-        const COLORREF c = GetPixel(hdc, x, y);
+        const COLORREF c = GetPixel(hdc, pt.x, pt.y);
         ReleaseDC(m_hwnd, hdc);
         return Classify(c);
     }
@@ -147,10 +147,10 @@ TEST_F(TransitionPixels, AStopInTheMiddleLeavesExactlyTheNewPicture)
             return static_cast<DWORD>(PlayEffectOn(*pJob->pSurface, pJob->nEffect));
         }, &job, 0, NULL);
         ASSERT_NE(nullptr, hThread);
-        for (const DWORD dwStart = GetTickCount(); At(middle.ptNew.x, middle.ptNew.y) != NEW_BLUE && GetTickCount() - dwStart < 10000;)
+        for (const DWORD dwStart = GetTickCount(); At(middle.ptNew) != NEW_BLUE && GetTickCount() - dwStart < 10000;)
             Sleep(1);
-        EXPECT_EQ(NEW_BLUE, At(middle.ptNew.x, middle.ptNew.y));
-        EXPECT_EQ(OLD_RED, At(middle.ptOld.x, middle.ptOld.y));
+        EXPECT_EQ(NEW_BLUE, At(middle.ptNew));
+        EXPECT_EQ(OLD_RED, At(middle.ptOld));
         m_state = SLIDESHOW_STOPPED;
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 5000)) << "the stop was not seen";
         CloseHandle(hThread);

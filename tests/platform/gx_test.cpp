@@ -8,7 +8,8 @@ namespace {
 
 int KeyDowns(const LoggingWindow& w, WPARAM vk)
 {
-    return std::count_if(w.log.begin(), w.log.end(), [&](const LoggedMessage& m) { return m.uMsg == WM_KEYDOWN && m.wParam == vk; });
+    return std::count_if(w.log.begin(), w.log.end(),
+                         [&](const LoggedMessage& m) { return m.uMsg == WM_KEYDOWN && m.wParam == vk; });
 }
 
 class GxInputTest : public FrontWindowTest

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-
 #include <thread>
 
 #include "viewer/common/ui_timer.h"
@@ -14,7 +13,6 @@ TEST(UiTimer, OnlyTheOwningThreadArmsTimers)
     ASSERT_NE(nullptr, hwnd);
     EXPECT_TRUE(IsWindowThread(hwnd));
     ASSERT_EQ(101u, SetUiTimer(hwnd, 101, 10000));
-
     UINT_PTR nSet = 1;
     DWORD dwError = 0;
     BOOL bKilled = TRUE;

@@ -1,27 +1,31 @@
 #include "temp_folder.h"
-
 #include <stdio.h>
+#include <functional>
 
-static void RemoveTree(const std::wstring& folder)
+// Calls visit for every entry of a folder but "." and "..".
+static void ForEachEntry(const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit)
 {
     WIN32_FIND_DATAW fd;
     HANDLE hFind = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (hFind != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = folder + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + L"\\");
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(hFind, &fd));
-        FindClose(hFind);
-    }
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    do
+        if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L".."))
+            visit(fd);
+    while (FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+}
+
+static void RemoveTree(const std::wstring& folder)
+{
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& fd) {
+        const std::wstring path = folder + fd.cFileName;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path + L"\\");
+        else
+            DeleteFileW(path.c_str());
+    });
     RemoveDirectoryW(folder.c_str());
 }
 
@@ -30,34 +34,26 @@ TempFolder::TempFolder()
     WCHAR szBase[MAX_PATH];
     GetTempPathW(MAX_PATH, szBase);
     static LONG s_nNext = 0;
-    WCHAR szName[64];
-    _snwprintf_s(szName, 64, _TRUNCATE, L"ombrix-%lu-%ld\\", GetCurrentProcessId(), InterlockedIncrement(&s_nNext));
-    m_path = std::wstring(szBase) + szName;
+    m_path = szBase + (L"ombrix-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                       std::to_wstring(InterlockedIncrement(&s_nNext)) + L"\\");
     RemoveTree(m_path);
     CreateDirectoryW(m_path.c_str(), NULL);
 }
 
-TempFolder::~TempFolder()
-{
-    RemoveTree(m_path);
-}
+TempFolder::~TempFolder() { RemoveTree(m_path); }
 
-bool FileExists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadWholeFile(const std::wstring& path)
 {
     std::string data;
-    FILE* pFile = _wfopen(path.c_str(), L"rb");
-    if (!pFile)
-        return data;
-    char buffer[65536];
-    size_t cb;
-    while ((cb = fread(buffer, 1, sizeof(buffer), pFile)) > 0)
-        data.append(buffer, cb);
-    fclose(pFile);
+    if (FILE* pFile = _wfopen(path.c_str(), L"rb"))
+    {
+        char buffer[65536];
+        for (size_t cb; (cb = fread(buffer, 1, sizeof(buffer), pFile)) > 0;)
+            data.append(buffer, cb);
+        fclose(pFile);
+    }
     return data;
 }
 
@@ -73,16 +69,6 @@ bool WriteWholeFile(const std::wstring& path, const void* pData, size_t cb)
 int CountFiles(const std::wstring& folder)
 {
     int nCount = 0;
-    WIN32_FIND_DATAW fd;
-    HANDLE hFind = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-    {
-        std::wstring name = fd.cFileName;
-        if (name != L"." && name != L"..")
-            ++nCount;
-    } while (FindNextFileW(hFind, &fd));
-    FindClose(hFind);
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW&) { ++nCount; });
     return nCount;
 }

@@ -1,8 +1,19 @@
-// A fresh temporary folder per test, removed with everything in it.
+// A fresh temporary folder per test, removed with everything in it, and
+// whole-file helpers.
 #pragma once
 
 #include <string>
 #include <windows.h>
+
+bool FileExists(const std::wstring& path);
+std::string ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, const void* pData, size_t cb);
+inline bool WriteWholeFile(const std::wstring& path, const std::string& data)
+{
+    return WriteWholeFile(path, data.data(), data.size());
+}
+// How many entries a folder holds, "." and ".." left out.
+int CountFiles(const std::wstring& folder);
 
 class TempFolder
 {
@@ -15,25 +26,12 @@ public:
     std::wstring Path(const wchar_t* pszName) const { return m_path + pszName; }
     // Writes a file of the folder from a byte container; returns its path.
     template <class Data>
-    std::wstring Write(const std::wstring& name, const Data& data) const;
+    std::wstring Write(const std::wstring& name, const Data& data) const
+    {
+        WriteWholeFile(m_path + name, data.data(), data.size());
+        return m_path + name;
+    }
 
 private:
     std::wstring m_path;
 };
-
-bool FileExists(const std::wstring& path);
-std::string ReadWholeFile(const std::wstring& path);
-bool WriteWholeFile(const std::wstring& path, const void* pData, size_t cb);
-inline bool WriteWholeFile(const std::wstring& path, const std::string& data)
-{
-    return WriteWholeFile(path, data.data(), data.size());
-}
-// How many entries a folder holds, "." and ".." left out.
-int CountFiles(const std::wstring& folder);
-
-template <class Data>
-std::wstring TempFolder::Write(const std::wstring& name, const Data& data) const
-{
-    WriteWholeFile(m_path + name, data.data(), data.size());
-    return m_path + name;
-}

@@ -2,8 +2,6 @@
 // that read them link ombrix_test_fixtures, which names their folder.
 #pragma once
 
-#include <string>
-
 #include "tests/imaging/test_pictures.h"
 
 inline Bytes ReadFixture(const wchar_t* pszName)

@@ -7,27 +7,21 @@ CONVERT="$1"
 OUT="$2"
 mkdir -p "$OUT"
 
-# pixels <w> <h> <awk statement setting p to "r,g,b,a" for x, y>
-pixels() {
-    awk -v w="$1" -v h="$2" 'BEGIN {
+# make <w> <h> <awk statement setting p to "r,g,b,a" for x, y> <convert options and output...>
+make() {
+    local w="$1" h="$2" p="$3" && shift 3
+    awk -v w="$w" -v h="$h" 'BEGIN {
         print "# ImageMagick pixel enumeration: " w "," h ",255,srgba"
-        for (y = 0; y < h; y++) for (x = 0; x < w; x++) { '"$3"'; print x "," y ": (" p ")" } }'
+        for (y = 0; y < h; y++) for (x = 0; x < w; x++) { '"$p"'; print x "," y ": (" p ")" } }' | "$CONVERT" txt:- "$@"
 }
-# Red, green / blue, white quarters of 9 x 7 (the left half is 4 wide).
+# Red, green / blue, white quarters of 9 x 7 (the left half is 4 wide); grey
+# steps of 25 along x; the quarters on the left and blue at alpha 128 on the
+# right; a 20 x 10 frame of rows red, green, blue with every fourth column clear.
 QUAD='p = (y < 3 ? (x < 4 ? "255,0,0" : "0,255,0") : (x < 4 ? "0,0,255" : "255,255,255")) ",255"'
-# Grey steps of 25 along x.
 GREY='p = (x * 25) "," (x * 25) "," (x * 25) ",255"'
-# The quarters on the left; on the right blue at alpha 128.
 ALPHA='if (x < 4) { '"$QUAD"' } else p = "0,0,255,128"'
-# A 20 x 10 frame of rows red, green, blue with every fourth column clear.
 FRAME='p = (x % 4 == 3) ? "0,0,0,0" : (y % 3 == 0 ? "255,0,0,255" : y % 3 == 1 ? "0,255,0,255" : "0,0,255,255")'
 NOISE='p = int(rand() * 256) "," int(rand() * 256) "," int(rand() * 256) ",255"'
-
-make() { # <w> <h> <pixels> <convert options and output...>
-    local w="$1" h="$2" p="$3"
-    shift 3
-    pixels "$w" "$h" "$p" | "$CONVERT" txt:- "$@"
-}
 make 9 7 "$QUAD" PNG24:"$OUT/quad.png"
 make 9 7 "$QUAD" -depth 16 PNG48:"$OUT/quad16.png"
 make 9 7 "$QUAD" -interlace PNG PNG24:"$OUT/quad_interlaced.png"

@@ -1,22 +1,23 @@
 #include "tests/imaging/test_pictures.h"
 
-#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <jpeglib.h>
 
-namespace {
-
-void Put16(Bytes& b, uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
-void Put32(Bytes& b, uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
-// The three colour bytes of 0x00RRGGBB, blue first.
-void PutBgr(Bytes& b, uint32_t c)
+// Little-endian bytes of v: 2 or 4 of them (3 of a colour give blue, green, red).
+static void Put(Bytes& b, uint32_t v, int nBytes = 4)
 {
-    for (int s : {0, 8, 16})
-        b.push_back((c >> s) & 0xFF);
+    for (int i = 0; i < nBytes; i++)
+        b.push_back((v >> (8 * i)) & 0xFF);
 }
 
-} // namespace
+// The bits of a DIB section and its row length.
+static uint8_t* Bits(HBITMAP hbm, DIBSECTION* pds)
+{
+    return GetObjectW(hbm, sizeof(*pds), pds) == sizeof(*pds) ? static_cast<uint8_t*>(pds->dsBm.bmBits) : nullptr;
+}
 
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive, int nQuality)
 {
@@ -38,15 +39,9 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(static_cast<size_t>(w) * n);
-    for (int y = 0; y < h; y++)
-    {
-        // The low n bytes of the value, most significant first.
-        for (int x = 0; x < w; x++)
-            for (int k = 0; k < n; k++)
-                row[static_cast<size_t>(x) * n + k] = (pixel(x, y) >> (8 * (n - 1 - k))) & 0xFF;
-        JSAMPROW pRow = row.data();
-        jpeg_write_scanlines(&cinfo, &pRow, 1);
-    }
+    for (JSAMPROW pRow = row.data(); (int)cinfo.next_scanline < h; jpeg_write_scanlines(&cinfo, &pRow, 1))
+        for (int i = 0; i < w * n; i++)   // the low n bytes of the value, most significant first
+            row[i] = (pixel(i / n, cinfo.next_scanline) >> (8 * (n - 1 - i % n))) & 0xFF;
     jpeg_finish_compress(&cinfo);
     Bytes data(pOut, pOut + cbOut);
     jpeg_destroy_compress(&cinfo);
@@ -58,39 +53,28 @@ Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, co
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown)
 {
     Bytes info;
-    Put32(info, nHeaderSize);
+    Put(info, nHeaderSize);
     if (nHeaderSize == 12)
-    {
         for (uint32_t v : {uint32_t(w), uint32_t(h), 1u, uint32_t(nBits)})
-            Put16(info, v);
-    }
+            Put(info, v, 2);
     else
     {
-        Put32(info, w);
-        Put32(info, bTopDown ? -h : h);
-        Put16(info, 1);
-        Put16(info, nBits);
-        if (nHeaderSize > 16)
-            for (uint32_t v : {compression, uint32_t(pixelData.size()), 2835u, 2835u, uint32_t(palette.size()), 0u})
-                Put32(info, v);
-        if (nHeaderSize >= 52 && pMasks)
-            for (int i = 0; i < 3; i++)
-                Put32(info, pMasks[i]);
-        info.resize(nHeaderSize, 0);
+        Put(info, w);
+        Put(info, bTopDown ? -h : h);
+        Put(info, 1 | nBits << 16);
+        for (uint32_t v : {compression, uint32_t(pixelData.size()), 2835u, 2835u, uint32_t(palette.size()), 0u})
+            Put(info, v);
+        info.resize(std::min(nHeaderSize, 40), 0);
     }
-    if (nHeaderSize == 40 && pMasks)
-        for (int i = 0; i < 3; i++)
-            Put32(info, pMasks[i]);
+    // Masks follow a 40-byte header, or stand inside a longer one.
+    for (int i = 0; pMasks && nHeaderSize >= 40 && i < 3; i++)
+        Put(info, pMasks[i]);
+    info.resize(std::max<size_t>(nHeaderSize, info.size()), 0);
     for (uint32_t c : palette)
-    {
-        PutBgr(info, c);
-        if (nHeaderSize != 12)
-            info.push_back(0);
-    }
+        Put(info, c, nHeaderSize == 12 ? 3 : 4);
     Bytes file = {'B', 'M'};
-    Put32(file, static_cast<uint32_t>(14 + info.size() + pixelData.size()));
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(14 + info.size()));
+    for (size_t v : {14 + info.size() + pixelData.size(), size_t(0), 14 + info.size()})
+        Put(file, static_cast<uint32_t>(v));
     file.insert(file.end(), info.begin(), info.end());
     file.insert(file.end(), pixelData.begin(), pixelData.end());
     return file;
@@ -101,31 +85,23 @@ Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown)
     const size_t cbRow = ((static_cast<size_t>(w) * nBits + 31) / 32) * 4;
     Bytes data(cbRow * h, 0);
     for (int i = 0; i < h; i++)
-    {
-        uint8_t* row = &data[cbRow * i];
         for (int x = 0; x < w; x++)
         {
+            uint8_t* row = &data[cbRow * i];
             const uint32_t v = valueAt(x, bTopDown ? i : h - 1 - i);
             const int perByte = 8 / nBits;
+            for (int k = 0; k < nBits / 8; k++)
+                row[x * (nBits / 8) + k] = (v >> (8 * k)) & 0xFF;
             if (nBits < 8)
                 row[x / perByte] |= static_cast<uint8_t>(v << (8 - nBits * (x % perByte + 1)));
-            else
-                for (int k = 0; k < nBits / 8; k++)
-                    row[x * (nBits / 8) + k] = (v >> (8 * k)) & 0xFF;
         }
-    }
     return data;
 }
 
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks)
 {
-    struct { BITMAPINFOHEADER h; DWORD m[3]; } bmi = {};
-    bmi.h.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.h.biWidth = w;
-    bmi.h.biHeight = h;
-    bmi.h.biPlanes = 1;
-    bmi.h.biBitCount = static_cast<WORD>(nBits);
-    bmi.h.biCompression = pMasks ? BI_BITFIELDS : BI_RGB;
+    struct { BITMAPINFOHEADER h; DWORD m[3]; } bmi = {{sizeof(BITMAPINFOHEADER), w, h, 1, static_cast<WORD>(nBits),
+                                                       DWORD(pMasks ? BI_BITFIELDS : BI_RGB)}};
     if (pMasks)
         memcpy(bmi.m, pMasks, sizeof(bmi.m));
     void* pv = nullptr;
@@ -137,22 +113,13 @@ HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt)
     static const uint32_t k565[3] = {0xF800, 0x07E0, 0x001F};
     HBITMAP hbm = MakeDib(w, h, nBits, nBits == 16 ? k565 : nullptr);
     DIBSECTION ds;
-    if (!hbm || GetObjectW(hbm, sizeof(ds), &ds) != sizeof(ds))
-        return hbm;
-    for (int y = 0; y < h; y++)
+    uint8_t* pBits = Bits(hbm, &ds);
+    for (int i = 0; pBits && i < w * h; i++)
     {
-        uint8_t* row = static_cast<uint8_t*>(ds.dsBm.bmBits) + static_cast<ptrdiff_t>(h - 1 - y) * ds.dsBm.bmWidthBytes;
-        for (int x = 0; x < w; x++)
-        {
-            const uint32_t c = rgbAt(x, y);
-            if (nBits == 16)
-                reinterpret_cast<uint16_t*>(row)[x] =
-                    static_cast<uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x1F));
-            else if (nBits == 24)
-                memcpy(row + 3 * x, &c, 3);
-            else
-                reinterpret_cast<uint32_t*>(row)[x] = c;
-        }
+        uint8_t* px = pBits + static_cast<ptrdiff_t>(h - 1 - i / w) * ds.dsBm.bmWidthBytes + (i % w) * nBits / 8;
+        const uint32_t c = rgbAt(i % w, i / w);
+        const uint16_t c565 = static_cast<uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x1F));
+        memcpy(px, nBits == 16 ? static_cast<const void*>(&c565) : &c, nBits / 8);
     }
     return hbm;
 }
@@ -160,42 +127,30 @@ HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt)
 uint32_t PixelAt(HBITMAP hbm, int x, int y)
 {
     DIBSECTION ds;
-    if (GetObjectW(hbm, sizeof(ds), &ds) != sizeof(ds))
+    const uint8_t* row = Bits(hbm, &ds);
+    if (!row)
         return 0xDEADBEEF;
-    const uint8_t* row = static_cast<const uint8_t*>(ds.dsBm.bmBits) +
-                         static_cast<ptrdiff_t>(ds.dsBm.bmHeight - 1 - y) * ds.dsBm.bmWidthBytes;
-    switch (ds.dsBm.bmBitsPixel)
-    {
-    case 16:
-    {
-        const uint16_t p = reinterpret_cast<const uint16_t*>(row)[x];
-        if (ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[1] == 0x07E0)
-            return (((p >> 11) & 31) << 19) | (((p >> 5) & 63) << 10) | ((p & 31) << 3);
-        return (((p >> 10) & 31) << 19) | (((p >> 5) & 31) << 11) | ((p & 31) << 3);
-    }
-    case 24:
-        return row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
-    case 32:
-        return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
-    }
-    return 0xDEADBEEF;
+    row += static_cast<ptrdiff_t>(ds.dsBm.bmHeight - 1 - y) * ds.dsBm.bmWidthBytes;
+    uint32_t p = 0;
+    memcpy(&p, row + x * ds.dsBm.bmBitsPixel / 8, ds.dsBm.bmBitsPixel / 8);
+    if (ds.dsBm.bmBitsPixel != 16)
+        return p & 0xFFFFFF;
+    if (ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[1] == 0x07E0)
+        return (((p >> 11) & 31) << 19) | (((p >> 5) & 63) << 10) | ((p & 31) << 3);
+    return (((p >> 10) & 31) << 19) | (((p >> 5) & 31) << 11) | ((p & 31) << 3);
 }
 
 uint32_t Quantised(HBITMAP hbm, uint32_t rgb)
 {
-    BITMAP bm;
-    GetObjectW(hbm, sizeof(bm), &bm);
-    return bm.bmBitsPixel == 16 ? rgb & 0xF8FCF8 : rgb;
+    DIBSECTION ds;
+    return Bits(hbm, &ds) && ds.dsBm.bmBitsPixel == 16 ? rgb & 0xF8FCF8 : rgb;
 }
 
 bool Near(uint32_t a, uint32_t b, int nTolerance)
 {
     for (int shift = 0; shift < 24; shift += 8)
-    {
-        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        if (d > nTolerance || d < -nTolerance)
+        if (abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > nTolerance)
             return false;
-    }
     return true;
 }
 
@@ -205,31 +160,21 @@ std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
     GetClientRect(hwnd, &rc);
     *pWidth = rc.right;
     *pHeight = rc.bottom;
-    std::vector<uint32_t> pixels;
     HBITMAP hbm = MakeDib(rc.right, rc.bottom, 32);
-    HDC hdcMem = CreateCompatibleDC(nullptr);
-    if (hbm && hdcMem)
-    {
-        HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-        HDC hdc = GetDC(hwnd);
-        BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
-        ReleaseDC(hwnd, hdc);
-        SelectObject(hdcMem, hOld);
-        GdiFlush();
-        DIBSECTION ds;
-        GetObjectW(hbm, sizeof(ds), &ds);
-        for (int y = 0; y < rc.bottom; y++)
-        {
-            const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(ds.dsBm.bmBits) +
-                                                                    static_cast<ptrdiff_t>(rc.bottom - 1 - y) * ds.dsBm.bmWidthBytes);
-            for (int x = 0; x < rc.right; x++)
-                pixels.push_back(row[x] & 0xFFFFFF);
-        }
-    }
-    if (hdcMem)
-        DeleteDC(hdcMem);
-    if (hbm)
-        DeleteObject(hbm);
+    HDC hdcMem = CreateCompatibleDC(nullptr), hdc = GetDC(hwnd);
+    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+    BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
+    SelectObject(hdcMem, hOld);
+    ReleaseDC(hwnd, hdc);
+    DeleteDC(hdcMem);
+    GdiFlush();
+    DIBSECTION ds;
+    const uint8_t* pBits = Bits(hbm, &ds);
+    std::vector<uint32_t> pixels;
+    for (int i = 0; pBits && i < rc.right * rc.bottom; i++)   // rows from the top, the bitmap's from the bottom
+        pixels.push_back(reinterpret_cast<const uint32_t*>(pBits + static_cast<ptrdiff_t>(rc.bottom - 1 - i / rc.right) *
+                                                                       ds.dsBm.bmWidthBytes)[i % rc.right] & 0xFFFFFF);
+    DeleteObject(hbm);
     return pixels;
 }
 
@@ -237,24 +182,16 @@ size_t CommittedBytes()
 {
     size_t total = 0;
     MEMORY_BASIC_INFORMATION mbi;
-    const uint8_t* p = NULL;
-    while (VirtualQuery(p, &mbi, sizeof(mbi)) == sizeof(mbi))
-    {
-        if (mbi.State == MEM_COMMIT)
-            total += mbi.RegionSize;
-        const uint8_t* pNext = static_cast<const uint8_t*>(mbi.BaseAddress) + mbi.RegionSize;
-        if (pNext <= p)
-            break;
-        p = pNext;
-    }
+    // Region by region until the query fails or the address wraps.
+    for (const uint8_t* p = NULL; VirtualQuery(p, &mbi, sizeof(mbi)) == sizeof(mbi) &&
+                                  static_cast<const uint8_t*>(mbi.BaseAddress) + mbi.RegionSize > p;
+         p = static_cast<const uint8_t*>(mbi.BaseAddress) + mbi.RegionSize)
+        total += mbi.State == MEM_COMMIT ? mbi.RegionSize : 0;
     return total;
 }
 
 bool FileIsClosed(const std::wstring& path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h);
 }

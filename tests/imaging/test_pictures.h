@@ -3,9 +3,7 @@
 #pragma once
 
 #include <windows.h>
-
 #include <stdint.h>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,12 +17,11 @@ typedef std::function<uint32_t(int x, int y)> PixelFn;
 enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // Through libjpeg. CMYK pictures take (c, m, y, k) packed as 0xCCMMYYKK.
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95);
-
 // Any BMP header (12, 16, 40, 52, 56, 64, 108, 124 bytes) over the given
-// pixel data; our own decoder reads them all, so the tests build each kind.
+// pixel data, and uncompressed rows (bottom-up unless top-down) from palette
+// indices or colours.
 Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, const std::vector<uint32_t>& palette,
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown = false);
-// Uncompressed rows (bottom-up unless top-down) from palette indices or colours.
 Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown = false);
 
 // A bottom-up DIB section; 16 bits take masks (5-5-5 without).
@@ -32,10 +29,9 @@ HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks = nullptr);
 // A DIB section at 16 (5-6-5), 24 or 32 bits painted from rgbAt.
 HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt);
 // 0x00RRGGBB of pixel (x, y) of a DIB section (16 bits read with its masks
-// and widened by a left shift, 24 and 32 bits as stored).
+// and widened by a left shift), and what a colour looks like after storing
+// at the bitmap's depth and reading with PixelAt.
 uint32_t PixelAt(HBITMAP hbm, int x, int y);
-// What a colour looks like after storing at the bitmap's depth and reading
-// with PixelAt.
 uint32_t Quantised(HBITMAP hbm, uint32_t rgb);
 // True when every channel is within tolerance.
 bool Near(uint32_t a, uint32_t b, int nTolerance);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <functional>
 #include <vector>
 #include <windows.h>
@@ -26,8 +25,8 @@ struct LoggedMessage
     UINT uMsg;
     WPARAM wParam;
     LPARAM lParam;
-    UINT nNotifyCode;  // WM_NOTIFY: the header's code
-    POINT ptNotify;    // WM_NOTIFY of a gesture: its screen point
+    UINT nNotifyCode;  // WM_NOTIFY: the header's code, the point of a gesture, the sender
+    POINT ptNotify;
     HWND hwndNotifyFrom;
     UINT_PTR nNotifyId;
 };
@@ -53,7 +52,6 @@ class FrontWindowTest : public ::testing::Test
 {
 protected:
     explicit FrontWindowTest(const wchar_t* pszTitle) : m_pszTitle(pszTitle) {}
-
     void SetUp() override
     {
         ASSERT_TRUE(main.Create(m_pszTitle, 0, 26, 240, 268));
@@ -61,7 +59,6 @@ protected:
         PumpFor(50);
         main.log.clear();
     }
-
     LoggingWindow main;
 
 private:

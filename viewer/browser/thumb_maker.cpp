@@ -9,11 +9,11 @@
 namespace {
 
 // The picture decoded at reduced size and fitted into the box; its offsets
-// in the box come back in pFit. Null when it cannot be decoded.
+// in the box come back in pFit. Null when it cannot be decoded or a stop
+// cut it short.
 HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LPCWSTR pszPath, ViewBox* pFit,
                          bool* pbLarge, volatile int32_t* pStop)
 {
-    *pbLarge = false;
     DecodeOptions options = {};
     options.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
     options.type = pEntry->nType;

@@ -19,6 +19,7 @@ namespace {
 
 // The cache's state. No lock: see the header.
 ThumbIndexRecord* s_pRecords = NULL; // newest first
+void* (*s_pfnAllocRecord)(size_t cb) = AllocZeroed;
 FILE* s_pIndex = NULL; // open while not null
 LONG s_nHighestSlot = 0;
 
@@ -26,7 +27,7 @@ BOOL BuildIndexPath(LPWSTR pszPath)
 {
     WCHAR szFolder[MAX_PATH];
     GetThumbnailFolder(szFolder);
-    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\index.tmb", szFolder) >= 0;
+    return BuildThumbFolderPath(szFolder, L"index.tmb", pszPath);
 }
 
 // Opens the index for reading and writing, creating an empty one first when
@@ -92,8 +93,10 @@ void LoadRecords(void)
         }
         ThumbIndexRecord record = {};
         FromFields(&fields, &record);
-        if (!AddThumbRecord(&record, FALSE))
-            break;
+        // A record that finds no memory is passed over like an unsound one;
+        // the ones after it still load.
+        if (!AddThumbRecord(&record, FALSE) && s_nHighestSlot < THUMB_MAX_SLOT)
+            ++s_nHighestSlot;
         if (s_nHighestSlot <= record.nSlot)
             s_nHighestSlot = record.nSlot;
     }
@@ -125,7 +128,7 @@ void DeleteCacheFiles(void)
 {
     WCHAR szFolder[MAX_PATH], szPattern[MAX_PATH], szPath[MAX_PATH];
     GetThumbnailFolder(szFolder);
-    if (_snwprintf_s(szPattern, MAX_PATH, _TRUNCATE, L"%s\\*.*", szFolder) < 0)
+    if (!BuildThumbFolderPath(szFolder, L"*.*", szPattern))
         return;
     WIN32_FIND_DATAW fd;
     HANDLE hFind = FindFirstFileW(szPattern, &fd);
@@ -135,7 +138,7 @@ void DeleteCacheFiles(void)
     {
         if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCacheFileName(fd.cFileName))
             continue;
-        if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s\\%s", szFolder, fd.cFileName) >= 0)
+        if (BuildThumbFolderPath(szFolder, fd.cFileName, szPath))
             DeleteFileW(szPath);
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
@@ -177,9 +180,28 @@ HBITMAP ReadThumbFile(LONG nSlot)
     if (!pData || !pData->pDecoder || !s_pIndex || !BuildThumbFilePath(pData->szThumbnailFolder, nSlot, szPath))
         return NULL;
     // LoadJpeg directly: the extension of these files names no picture type.
+    // Only what the cache writes is decoded: a colour JPEG that fits the
+    // box. Anything else in the folder (a large or foreign picture) would be
+    // decoded full size and painted over the neighbouring cells.
+    DecodeOptions header = {};
+    header.flags = DECODE_HEADER_ONLY;
+    header.type = PICTYPE_BY_EXTENSION;
+    pData->pDecoder->LoadJpeg(szPath, &header);
+    if (header.info.biBitCount != 24 || header.info.biWidth < 1 || header.info.biWidth > THUMB_BOX_WIDTH ||
+        header.info.biHeight < 1 || header.info.biHeight > THUMB_BOX_HEIGHT)
+        return NULL;
     DecodeOptions options = {};
     options.type = PICTYPE_BY_EXTENSION;
-    return pData->pDecoder->LoadJpeg(szPath, &options);
+    HBITMAP hbm = pData->pDecoder->LoadJpeg(szPath, &options);
+    // The file may have been replaced since its header was read.
+    BITMAP bm;
+    if (hbm && (GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm) || bm.bmWidth > THUMB_BOX_WIDTH ||
+                bm.bmHeight > THUMB_BOX_HEIGHT))
+    {
+        DeleteObject(hbm);
+        hbm = NULL;
+    }
+    return hbm;
 }
 
 LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset, LONG* pyOffset)
@@ -207,7 +229,7 @@ BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite)
     // runtime cannot seek to.
     if (!s_pIndex || !pRecord || !IsValidThumbSlot(pRecord->nSlot))
         return FALSE;
-    ThumbIndexRecord* pNode = AllocRecord<ThumbIndexRecord>();
+    ThumbIndexRecord* pNode = static_cast<ThumbIndexRecord*>(s_pfnAllocRecord(sizeof(ThumbIndexRecord)));
     if (!pNode)
         return FALSE;
     ThumbRecordFields fields;
@@ -257,6 +279,11 @@ void StoreThumb(HBITMAP hbmThumb, LPCWSTR pszPicturePath, DWORD nFileSize, const
     record.yOffset = yOffset;
     if (WriteThumbFile(hbmThumb, szPath))
         AddThumbRecord(&record, TRUE);
+}
+
+void SetThumbRecordAllocatorForTests(void* (*pfnAlloc)(size_t cb))
+{
+    s_pfnAllocRecord = pfnAlloc ? pfnAlloc : AllocZeroed;
 }
 
 void FreeThumbRecords(void)

@@ -42,7 +42,8 @@ LONG GetHighestThumbSlot(void);
 LONG LookupThumb(LPCWSTR pszPath, DWORD nFileSize, const FILETIME* pftLastWrite, LONG* pxOffset,
                  LONG* pyOffset);
 // The slot's thumbnail file decoded by the main window record's decoder;
-// null when there is no record, the index is closed or the file is bad.
+// null when there is no record, the index is closed or the file is not one
+// the cache writes (a colour JPEG of at most 64 x 60).
 HBITMAP ReadThumbFile(LONG nSlot);
 // Links a copy at the head, writes it at its slot when bWrite and the index
 // is open, and raises the highest slot. 0 when closed or out of memory.
@@ -52,6 +53,10 @@ BOOL AddThumbRecord(const ThumbIndexRecord* pRecord, BOOL bWrite);
 void StoreThumb(HBITMAP hbmThumb, LPCWSTR pszPicturePath, DWORD nFileSize,
                 const FILETIME* pftLastWrite, LONG xOffset, LONG yOffset, LONG nFoundSlot);
 void FreeThumbRecords(void);
+// What allocates a record node: zero-filled memory, unless a test puts an
+// allocator that fails in its place (null restores it). Nodes are freed with
+// FreeZeroed, so a replacement returns zero-filled memory from calloc.
+void SetThumbRecordAllocatorForTests(void* (*pfnAlloc)(size_t cb));
 // "&Delete Thumbnail": empties the list and deletes only the files the cache
 // writes. The caller stops the worker first.
 void ClearThumbCache(void);

@@ -5,6 +5,7 @@
 
 #include "viewer/browser/thumb_index_record.h"
 #include "viewer/common/jpeg_encode.h"
+#include "viewer/common/path_parts.h"
 
 namespace {
 
@@ -18,11 +19,17 @@ const BYTE* DibRow(const void* pContext, LONG nRow)
 
 } // namespace
 
+BOOL BuildThumbFolderPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath)
+{
+    return pszFolder && pszName && pszPath && JoinPath(pszFolder, pszName, pszPath, MAX_PATH);
+}
+
 BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath)
 {
-    if (!pszFolder || !IsValidThumbSlot(nSlot))
+    WCHAR szName[32];
+    if (!IsValidThumbSlot(nSlot) || _snwprintf_s(szName, 32, _TRUNCATE, L"pvx%d.pvx", static_cast<int>(nSlot)) < 0)
         return FALSE;
-    return _snwprintf_s(pszPath, MAX_PATH, _TRUNCATE, L"%s\\pvx%d.pvx", pszFolder, static_cast<int>(nSlot)) >= 0;
+    return BuildThumbFolderPath(pszFolder, szName, pszPath);
 }
 
 BOOL WriteThumbFile(HBITMAP hbm, LPCWSTR pszPath)

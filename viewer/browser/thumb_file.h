@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// Folder and name of a file of the cache folder into a MAX_PATH buffer with
+// exactly one separator, so that the device root "\" and a folder ending in
+// "\" work too. FALSE when it does not fit.
+BOOL BuildThumbFolderPath(LPCWSTR pszFolder, LPCWSTR pszName, LPWSTR pszPath);
 // "<folder>\pvx<slot>.pvx" into a MAX_PATH buffer; FALSE when the slot is not
 // one the cache writes or the name does not fit.
 BOOL BuildThumbFilePath(LPCWSTR pszFolder, LONG nSlot, LPWSTR pszPath);

@@ -9,15 +9,18 @@
 namespace {
 
 // The picture decoded at reduced size and fitted into the box; its offsets
-// in the box come back in pFit. Null when it cannot be decoded.
+// in the box come back in pFit. Null when it cannot be decoded or a stop
+// cut it short.
 HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LPCWSTR pszPath, ViewBox* pFit,
-                         bool* pbLarge)
+                         bool* pbLarge, volatile int32_t* pStop)
 {
     DecodeOptions options = {};
     options.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
     options.type = pEntry->nType;
     options.reduceMode = 1;
-    HBITMAP hbm = pDecoder->LoadNow(pszPath, &options);
+    // Load, not LoadNow: clearing the flag here could swallow a stop that
+    // came just before.
+    HBITMAP hbm = pDecoder->Load(pszPath, &options);
     *pbLarge = options.largeFlag != 0;
     BITMAP bm;
     if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm))
@@ -29,22 +32,41 @@ HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LP
     if (FitRect(bm.bmWidth, bm.bmHeight, pFit))
     {
         const ViewBox whole = {0, 0, bm.bmWidth, bm.bmHeight};
-        HBITMAP hbmFitted = Resample(hbm, pFit->width, pFit->height, &whole);
+        bool bComplete = false;
+        HBITMAP hbmFitted = Resample(hbm, pFit->width, pFit->height, &whole, pStop, &bComplete);
         DeleteObject(hbm);
         hbm = hbmFitted;
-        // A renderer stop cuts the shared resampling short: such a thumbnail
-        // is partly unwritten and must not reach the cache.
-        if (g_nResampleAbort)
-            *pbLarge = false;
+        // Partly unwritten: neither shown nor cached.
+        if (hbm && !bComplete)
+        {
+            DeleteObject(hbm);
+            hbm = NULL;
+        }
     }
     return hbm;
+}
+
+// A cached thumbnail painted at the record's offsets must stay in its box,
+// or it covers the neighbouring cells.
+bool FitsItsBox(HBITMAP hbm, LONG xOffset, LONG yOffset)
+{
+    BITMAP bm;
+    return GetObjectW(hbm, sizeof(bm), &bm) == sizeof(bm) && xOffset >= 0 && yOffset >= 0 &&
+           bm.bmWidth <= THUMB_BOX_WIDTH - xOffset && bm.bmHeight <= THUMB_BOX_HEIGHT - yOffset;
 }
 
 } // namespace
 
 void MakeThumbnail(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
 {
-    if (!pEntry)
+    volatile int32_t nNever = 0;
+    MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &nNever);
+}
+
+void MakeStoppableThumbnail(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder,
+                            volatile int32_t* pStop)
+{
+    if (!pEntry || !pStop)
         return;
     pEntry->hbmThumb = NULL;
     // A path that does not fit names another file, or none: no thumbnail.
@@ -54,19 +76,29 @@ void MakeThumbnail(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPic
         return;
 
     LONG xOffset = 0, yOffset = 0;
-    const LONG nSlot = LookupThumb(szPath, pEntry->nFileSize, &pEntry->ftLastWrite, &xOffset, &yOffset);
+    LONG nSlot = LookupThumb(szPath, pEntry->nFileSize, &pEntry->ftLastWrite, &xOffset, &yOffset);
     if (nSlot != -1)
     {
-        pEntry->xThumb = xOffset;
-        pEntry->yThumb = yOffset;
-        pEntry->hbmThumb = ReadThumbFile(nSlot);
-        if (pEntry->hbmThumb)
+        HBITMAP hbmCached = ReadThumbFile(nSlot);
+        if (hbmCached && FitsItsBox(hbmCached, xOffset, yOffset))
+        {
+            pEntry->xThumb = xOffset;
+            pEntry->yThumb = yOffset;
+            pEntry->hbmThumb = hbmCached;
             return;
+        }
+        if (hbmCached)
+        {
+            // The record's placement is wrong, not just its file: a new
+            // record with the right one takes its place.
+            DeleteObject(hbmCached);
+            nSlot = -1;
+        }
     }
 
     ViewBox fit = {};
     bool bLarge = false;
-    HBITMAP hbm = ThumbFromPicture(pDecoder, pEntry, szPath, &fit, &bLarge);
+    HBITMAP hbm = ThumbFromPicture(pDecoder, pEntry, szPath, &fit, &bLarge, pStop);
     pEntry->hbmThumb = hbm;
     if (!hbm)
         return;

@@ -6,15 +6,18 @@
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/thread_wait.h"
-#include "viewer/imaging/resample_kernels.h"
+#include "viewer/imaging/image_decoder.h"
 
-// The worker answers a stop after the entry in hand; a decode that hangs is
-// given this long twice before the thread is ended.
+// A stop cancels the decode and the resampling in hand, so the worker
+// answers at once; one that still does not is given this long twice before
+// the thread is ended.
 #define STOP_WAIT_MS 3000
 
 static HANDLE s_hThread = NULL;
 static DWORD s_dwThreadId = 0;
-static volatile LONG s_bCancel = 0;
+// Also the abort flag of the worker's resampling: a stop cuts it short, and
+// nothing else (a renderer or slideshow stop) does.
+static volatile int32_t s_nCancel = 0;
 static volatile LONG s_bRunning = 0;
 static BOOL s_bStopping = FALSE;
 static PVOID volatile s_pJump = NULL;
@@ -24,9 +27,17 @@ static HANDLE s_hPaintLock = NULL;
 // Folder of the listed pictures, copied when the worker starts: the
 // user-interface thread rewrites the shared path while it works.
 static WCHAR s_szPictureFolder[MAX_PATH];
-static ThumbMakerFunction s_pfnMaker = MakeThumbnail;
+static void MakeUntilStopped(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
+{
+    MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &s_nCancel);
+}
+
+static ThumbMakerFunction s_pfnMaker = MakeUntilStopped;
 // Set before the thread starts and unchanged while it runs.
 static ThumbCellPainter s_painter;
+// The main window record's decoder, taken when the worker starts; the stop
+// cancels it. It outlives every worker: exit stops the worker first.
+static CImageDecoder* s_pDecoder = NULL;
 
 static HANDLE PaintLock(void)
 {
@@ -54,7 +65,7 @@ void UnlockThumbPainting(void)
 
 void SetThumbMakerForTests(ThumbMakerFunction pfnMaker)
 {
-    s_pfnMaker = pfnMaker ? pfnMaker : MakeThumbnail;
+    s_pfnMaker = pfnMaker ? pfnMaker : MakeUntilStopped;
 }
 
 // Makes the thumbnail into a copy of the entry, so that the decode runs
@@ -67,8 +78,10 @@ static void MakeOne(PictureEntry* pEntry)
     PictureEntry work = *pEntry;
     work.pNext = NULL;
     work.hbmThumb = NULL;
-    MainWindowData* pData = GetMainWindowData();
-    s_pfnMaker(pData ? pData->pDecoder : NULL, &work, s_szPictureFolder);
+    s_pfnMaker(s_pDecoder, &work, s_szPictureFolder);
+    // Cut short by a stop, not failed: left for the next worker.
+    if (s_nCancel && !work.hbmThumb)
+        return;
 
     LockThumbPainting();
     pEntry->hbmThumb = work.hbmThumb;
@@ -121,7 +134,7 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID)
         // request.
         while (pPos == NULL || IsDone(pPos))
         {
-            if (s_bCancel)
+            if (s_nCancel)
                 break;
             if (pPos)
             {
@@ -134,11 +147,11 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID)
             pRemembered = NULL;
             bDetoured = false;
         }
-        if (!pPos || s_bCancel)
+        if (!pPos || s_nCancel)
             break;
         MakeOne(pPos);
         pPos = NextPicture(pPos);
-        if (s_bCancel)
+        if (s_nCancel)
             break;
     }
     InterlockedExchange(&s_bRunning, 0);
@@ -153,8 +166,11 @@ void StartThumbWorker(const ThumbCellPainter* pPainter)
     s_painter = {};
     if (pPainter && pPainter->pfnIsVisible && pPainter->pfnPaintCell)
         s_painter = *pPainter;
-    InterlockedExchange(&s_bCancel, 0);
-    SetResampleAbort(0);
+    s_nCancel = 0;
+    MainWindowData* pData = GetMainWindowData();
+    s_pDecoder = pData ? pData->pDecoder : NULL;
+    if (s_pDecoder)
+        s_pDecoder->SetCancel(0);
     // A request left from an earlier list may name a freed entry.
     InterlockedExchangePointer(&s_pJump, NULL);
     FolderPart(g_szPicturePath, s_szPictureFolder, MAX_PATH);
@@ -167,7 +183,9 @@ void StopThumbWorker(void)
 {
     if (!s_hThread)
         return;
-    InterlockedExchange(&s_bCancel, 1);
+    s_nCancel = 1;
+    if (s_pDecoder)
+        s_pDecoder->SetCancel(1);
     // A stop asked for by a message served during this stop's own wait must
     // not return while the worker runs either, as its caller then frees the
     // list; the outer stop closes the handle.
@@ -182,7 +200,11 @@ void StopThumbWorker(void)
     s_hThread = NULL;
     s_dwThreadId = 0;
     InterlockedExchange(&s_bRunning, 0);
-    InterlockedExchange(&s_bCancel, 0);
+    // The decoder also reads the cache's files and the slideshow's pictures.
+    if (s_pDecoder)
+        s_pDecoder->SetCancel(0);
+    s_pDecoder = NULL;
+    s_nCancel = 0;
     InterlockedExchangePointer(&s_pJump, NULL);
     s_bStopping = FALSE;
 }

@@ -24,8 +24,11 @@ static PixelFormat SourceFormat(const DIBSECTION& ds)
     return PlainFormat(PIXELS_RGB24);
 }
 
-HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatile int32_t* pAbort)
+HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatile int32_t* pAbort,
+                 bool* pbComplete)
 {
+    if (pbComplete)
+        *pbComplete = false;
     if (!pBox)
         return NULL;
     DIBSECTION ds;
@@ -65,9 +68,10 @@ HBITMAP Resample(HBITMAP hbmSource, int tw, int th, const ViewBox* pBox, volatil
     const bool bShrink = box.width >= tw && box.height >= th;
 
     const PixelFormat format = SourceFormat(ds);
-    if (bShrink)
-        ShrinkPixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
-    else
-        EnlargePixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
+    const bool bComplete =
+        bShrink ? ShrinkPixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort)
+                : EnlargePixels(format, pSrc, box.width, box.height, stride, pDst, tw, th, dstStride, pAbort);
+    if (pbComplete)
+        *pbComplete = bComplete;
     return hbmTarget;
 }

@@ -12,6 +12,8 @@
 // when the call mixes enlargement and reduction, when pBox is null, when the
 // source cannot be read (depths other than 16, 24 and 32) or when the target
 // cannot be made. After an abort the target is returned partly written.
-// pAbort defaults to the process-wide flag.
+// pAbort defaults to the process-wide flag. *pbComplete, when given, says
+// whether every target row was written whole; it is the only sound test,
+// since the flag may be cleared again before the caller looks at it.
 HBITMAP Resample(HBITMAP hbmSource, int targetWidth, int targetHeight, const ViewBox* pBox,
-                 volatile int32_t* pAbort = &g_nResampleAbort);
+                 volatile int32_t* pAbort = &g_nResampleAbort, bool* pbComplete = NULL);

@@ -266,13 +266,17 @@ void SumRow(const Reader& reader, const uint8_t* pRow, int32_t tw, const Cells& 
 // Integer multiplication distributes over the sums (mod 2^32 too), so the
 // accumulators hold exactly what adding every product one at a time would.
 template <class Reader>
-void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+bool Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
             uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
-    *pAbort = 0;
+    // Only the shared flag is cleared here; a caller's own flag is its
+    // owner's to clear, so a stop that came before the call still counts.
+    if (pAbort == &g_nResampleAbort)
+        *pAbort = 0;
     sw &= 0xFFFF; sh &= 0xFFFF; tw &= 0xFFFF; th &= 0xFFFF;
     if (sw == 0 || sh == 0 || tw == 0 || th == 0)
-        return;
+        return false;
+    int32_t written = 0;
     WeightEntry* pCols = WeightTable(sw, tw, 1);
     WeightEntry* pRows = WeightTable(sh, th, 1);
     Cells cells = {NULL, NULL, NULL};
@@ -283,7 +287,6 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
     uint32_t* pH = static_cast<uint32_t*>(calloc(cAcc, sizeof(uint32_t)));
     if (pCols && pRows && pCur && pNext && pH && MakeCells(pCols, sw, tw, &cells))
     {
-        int32_t written = 0;
         for (int32_t y = 0; y < sh && written < th; y++)
         {
             if (*pAbort)
@@ -319,23 +322,27 @@ void Shrink(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, p
     free(pCur);
     FreeWeightTable(pRows);
     FreeWeightTable(pCols);
+    // A row summed while the abort came in is written too: only a flag still
+    // clear at the end proves every row whole.
+    return written == th && !*pAbort;
 }
 
 // Overlap interpolation: every target pixel from at most four source pixels.
 template <class Reader>
-void Enlarge(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+bool Enlarge(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
              uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
     sw &= 0xFFFF; sh &= 0xFFFF; tw &= 0xFFFF; th &= 0xFFFF;
     if (sw == 0 || sh == 0 || tw == 0 || th == 0)
-        return;
+        return false;
     WeightEntry* pCols = WeightTable(tw, sw, 0);
     WeightEntry* pRows = WeightTable(th, sh, 0);
     Axis cols = {NULL, NULL, NULL};
+    int32_t y = 0;
     if (pCols && pRows && UnpackAxis(pCols, tw, &cols))
     {
         int32_t k = 0;   // current source row
-        for (int32_t y = 0; y < th && k < sh; y++)
+        for (; y < th && k < sh; y++)
         {
             if (*pAbort)
                 break;
@@ -390,44 +397,42 @@ void Enlarge(const Reader& reader, const uint8_t* pSrc, int32_t sw, int32_t sh, 
     FreeAxis(&cols);
     FreeWeightTable(pRows);
     FreeWeightTable(pCols);
+    return y == th && !*pAbort;
 }
 
 // Calls kernel with the reader of the format; each reader gets its own
 // copy of the kernel, so the per-pixel loops stay free of the choice.
 template <class Kernel>
-void WithReader(const PixelFormat& format, const Kernel& kernel)
+bool WithReader(const PixelFormat& format, const Kernel& kernel)
 {
     switch (format.layout)
     {
     case PIXELS_RGB24:
-        kernel(BgrReader<3>());
-        break;
+        return kernel(BgrReader<3>());
     case PIXELS_BGRX32:
-        kernel(BgrReader<4>());
-        break;
+        return kernel(BgrReader<4>());
     case PIXELS_MASKED16:
-        kernel(MaskedReader<uint16_t>{format.masks});
-        break;
+        return kernel(MaskedReader<uint16_t>{format.masks});
     case PIXELS_MASKED32:
-        kernel(MaskedReader<uint32_t>{format.masks});
-        break;
+        return kernel(MaskedReader<uint32_t>{format.masks});
     }
+    return false;
 }
 
 } // namespace
 
-void ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+bool ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
                   uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
-    WithReader(format, [&](const auto& reader) {
-        Shrink(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    return WithReader(format, [&](const auto& reader) {
+        return Shrink(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
     });
 }
 
-void EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
+bool EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t sw, int32_t sh, ptrdiff_t srcStride,
                    uint8_t* pDst, int32_t tw, int32_t th, ptrdiff_t dstStride, volatile int32_t* pAbort)
 {
-    WithReader(format, [&](const auto& reader) {
-        Enlarge(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
+    return WithReader(format, [&](const auto& reader) {
+        return Enlarge(reader, pSrc, sw, sh, srcStride, pDst, tw, th, dstStride, pAbort);
     });
 }

@@ -7,8 +7,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The process-wide abort flag (0/1). StopRendering sets it; the four loops
-// poll it per row and per pixel; the reducing routines clear it at start.
+// The process-wide abort flag (0/1), the default of every caller that has no
+// flag of its own. The loops poll their flag per row and per pixel; the
+// reducing routines clear this one (never a caller's own) at start.
 extern volatile int32_t g_nResampleAbort;
 void SetResampleAbort(int32_t nValue);
 int32_t GetResampleAbort(void);
@@ -72,9 +73,10 @@ inline PixelFormat MaskedFormat(PixelLayout layout, const ChannelMasks& masks)
 // bottom-up bitmap stays bottom-up. Targets are 24-bit blue, green, red.
 // Sizes are taken modulo 65536. pAbort defaults to the process-wide flag; a
 // caller may pass a flag of its own, so a renderer stop never cuts a thumbnail short.
-void ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
+// True when every target row was written whole: no abort, nothing missing.
+bool ShrinkPixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
                   ptrdiff_t srcStride, uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                   volatile int32_t* pAbort = &g_nResampleAbort);
-void EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
+bool EnlargePixels(const PixelFormat& format, const uint8_t* pSrc, int32_t srcWidth, int32_t srcHeight,
                    ptrdiff_t srcStride, uint8_t* pDst, int32_t dstWidth, int32_t dstHeight, ptrdiff_t dstStride,
                    volatile int32_t* pAbort = &g_nResampleAbort);

@@ -8,6 +8,7 @@
 #include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
@@ -74,12 +75,6 @@ static bool IsDotName(const WCHAR* pszName)
     return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
 }
 
-static bool EndsWith(const WCHAR* psz, WCHAR ch)
-{
-    size_t cch = wcslen(psz);
-    return cch > 0 && psz[cch - 1] == ch;
-}
-
 HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, const WCHAR* pszParentPattern)
 {
     if (!pszName || IsDotName(pszName))
@@ -95,12 +90,14 @@ HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, 
         return NULL;
 
     // The parent pattern ends in "*.*"; the folder's own replaces it.
-    WCHAR szPattern[MAX_PATH];
+    WCHAR szParent[MAX_PATH];
     size_t cchParent = pszParentPattern ? wcslen(pszParentPattern) : 0;
     cchParent = cchParent >= 3 ? cchParent - 3 : 0;
-    int n = _snwprintf_s(szPattern, MAX_PATH, _TRUNCATE, L"%.*ls%ls", (int)cchParent,
-                         pszParentPattern ? pszParentPattern : L"", pszName);
-    if (n < 0 || wcscat_s(szPattern, MAX_PATH, EndsWith(szPattern, L'\\') ? L"*.*" : L"\\*.*") != 0)
+    WCHAR szFolder[MAX_PATH];
+    WCHAR szPattern[MAX_PATH];
+    if (_snwprintf_s(szParent, MAX_PATH, _TRUNCATE, L"%.*ls", (int)cchParent,
+                     pszParentPattern ? pszParentPattern : L"") < 0 ||
+        !JoinPath(szParent, pszName, szFolder, MAX_PATH) || !JoinPath(szFolder, L"*.*", szPattern, MAX_PATH))
         ClearHasChildren(hwndTree, hItem); // too deep to look into
     else
         HasSubfolder(hwndTree, szPattern, hItem);
@@ -152,13 +149,11 @@ int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut)
         if (!ItemText(hwndTree, hParent, szParent, MAX_PATH))
             return 0;
         WCHAR szJoined[MAX_PATH];
-        const WCHAR* pszFormat = wcscmp(szParent, L"\\") == 0 ? L"%ls%ls" : L"%ls\\%ls";
-        if (_snwprintf_s(szJoined, MAX_PATH, _TRUNCATE, pszFormat, szParent, szPath) < 0)
+        if (!JoinPath(szParent, szPath, szJoined, MAX_PATH))
             return 0;
         wcscpy_s(szPath, MAX_PATH, szJoined);
     }
-    const WCHAR* pszFormat = wcscmp(szPath, L"\\") == 0 ? L"%ls*.*" : L"%ls\\*.*";
-    return _snwprintf_s(pszOut, cchOut, _TRUNCATE, pszFormat, szPath) < 0 ? 0 : 1;
+    return JoinPath(szPath, L"*.*", pszOut, cchOut) ? 1 : 0;
 }
 
 int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)

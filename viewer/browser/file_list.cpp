@@ -8,6 +8,7 @@
 #include "viewer/browser/picture_selection.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/picture_type.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
@@ -154,11 +155,15 @@ void FillRows(void)
     int nRows = 0;
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
+        // The entry's index, the number the list and the grid share: a row
+        // keeps naming its entry even when rows above it are deleted, and an
+        // index cannot dangle as a pointer into a freed or re-sorted entry can.
         LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = nRows;
         item.pszText = p->szName;
         item.iImage = TypeIcon(p->nType);
+        item.lParam = (LPARAM)p->nIndex;
         int nRow = (int)SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item);
         if (nRow < 0)
             continue;
@@ -269,7 +274,7 @@ int GetSelectedPicture(WCHAR* pszPath, size_t cchPath, SelectedPictureInfo* pInf
     if (pInfo)
         FillDetails(pEntry, pInfo);
     // A path that would be cut names another file: better none.
-    if (_snwprintf_s(pszPath, cchPath, _TRUNCATE, L"%ls%ls", g_szBrowsePath, pEntry->szName) < 0)
+    if (!JoinPath(g_szBrowsePath, pEntry->szName, pszPath, cchPath))
         return 0;
     return 1;
 }

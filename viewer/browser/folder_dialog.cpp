@@ -7,6 +7,7 @@
 #include <wchar.h>
 
 #include "platform/aygshell/aygshell.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/resources/resource.h"
 
@@ -42,7 +43,7 @@ FolderDialogState* GetState(HWND hwnd)
 
 bool MakePattern(const WCHAR* pszFolder, WCHAR* pszPattern, size_t cchPattern)
 {
-    return _snwprintf_s(pszPattern, cchPattern, _TRUNCATE, L"%ls\\*.*", pszFolder) >= 0;
+    return JoinPath(pszFolder, L"*.*", pszPattern, cchPattern);
 }
 
 bool IsDotEntry(const WCHAR* pszName)
@@ -179,7 +180,7 @@ void OpenRow(HWND hwnd, FolderDialogState* pState, const WCHAR* pszRow)
         // A path cut to fit would name another folder: stay where we are,
         // and clear the selection so that the next tap is heard again.
         WCHAR szChild[MAX_PATH];
-        if (_snwprintf_s(szChild, MAX_PATH, _TRUNCATE, L"%ls\\%ls", pState->szFolder, pszRow) < 0)
+        if (!JoinPath(pState->szFolder, pszRow, szChild, MAX_PATH))
         {
             MessageBeep(MB_ICONEXCLAMATION);
             LVITEMW item = {};

@@ -8,6 +8,7 @@
 #include "viewer/browser/thumb_cell.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_worker.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 
 // Made where the file list is made, this much less tall than the frame; the
@@ -301,7 +302,7 @@ static void OnDoubleTap(LPARAM lParam)
         return;
     WCHAR szPath[MAX_PATH];
     // A cut path would name another file.
-    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, pEntry->szName) < 0)
+    if (!JoinPath(g_szBrowsePath, pEntry->szName, szPath, MAX_PATH))
         return;
     if (s_pfnOpen)
         s_pfnOpen(pEntry, szPath);

@@ -108,7 +108,7 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
         ListView_GetItemText(hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
         SendMessageW(hwndList, LVM_DELETEITEM, nRow, 0);
         WCHAR szOther[MAX_PATH];
-        if (szText[0] && _snwprintf_s(szOther, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, szText) >= 0)
+        if (szText[0] && JoinPath(g_szBrowsePath, szText, szOther, MAX_PATH))
             DeleteSelectedFile(szOther);
     }
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);

@@ -11,6 +11,7 @@
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/picture_entry.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/current_entry.h"
@@ -38,7 +39,7 @@ static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
     if (!szText[0])
         return;
     WCHAR szPath[MAX_PATH];
-    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", g_szBrowsePath, szText) < 0)
+    if (!JoinPath(g_szBrowsePath, szText, szPath, MAX_PATH))
         return; // a cut path would name another file
     OpenEntry(pData, PictureByName(szText), szPath);
 }
@@ -50,10 +51,14 @@ void OpenFromThumbnails(PictureEntry* pEntry, LPCWSTR pszPath)
         OpenEntry(pData, pEntry, pszPath);
 }
 
+// The sort moves entries' contents, not the entries: the current entry is
+// found again by its name, or it would name whichever file moved into it.
 static void OnColumnClick(MainWindowData* pData, const NMLISTVIEW* pInfo)
 {
     pData->nSortKey = pInfo->iSubItem;
+    CurrentEntryName saved = ReleaseCurrentEntry(pData);
     SortByColumn(pInfo->iSubItem);
+    RestoreCurrentEntry(pData, saved);
 }
 
 // Only a row that becomes both selected and focused moves the shared

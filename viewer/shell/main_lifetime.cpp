@@ -133,9 +133,11 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
     // A transition still playing uses the renderer and the window's parts.
     EndSlideShow(pData);
 
+    // The pair names one picture of the listed folder, or no name at all: a
+    // folder change drops the current entry, and an older name kept beside
+    // the new folder would name a file that is not there.
     SetStringSetting(SZ_START_FOLDER, g_szBrowsePath);
-    if (GetSetting(SZ_START_MODE, DEF_START_MODE) == 1 && pData->pCurrentEntry)
-        SetStringSetting(SZ_START_FILENAME, pData->pCurrentEntry->szName);
+    SetStringSetting(SZ_START_FILENAME, pData->pCurrentEntry ? pData->pCurrentEntry->szName : L"");
     WriteKeyMap();
 
     DestroyMenuBars();

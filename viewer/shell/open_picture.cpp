@@ -71,7 +71,7 @@ int OpenPicture(MainWindowData* pData, const WCHAR* pszPath)
 bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry)
 {
     WCHAR szPath[MAX_PATH];
-    if (_snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls%ls", pszFolder, pEntry->szName) < 0)
+    if (!JoinPath(pszFolder, pEntry->szName, szPath, MAX_PATH))
         return false;
     if (!OpenPicture(pData, szPath))
         return false;
@@ -86,6 +86,13 @@ static void ShowBrowserFrame(MainWindowData* pData, BOOL bShow)
         ShowWindow(pData->hwndBrowser, bShow ? SW_SHOW : SW_HIDE);
 }
 
+static void StartInBrowser(MainWindowData* pData, const WCHAR* pszFolder)
+{
+    _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", pszFolder);
+    WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath);
+    ShowBrowserFrame(pData, TRUE);
+}
+
 void ApplyStartMode(MainWindowData* pData)
 {
     if (!pData)
@@ -94,18 +101,22 @@ void ApplyStartMode(MainWindowData* pData)
     if (GetSetting(SZ_START_MODE, DEF_START_MODE) != 1)
     {
         GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_BROWSER);
-        _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szFolder);
-        WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath);
-        ShowBrowserFrame(pData, TRUE);
+        StartInBrowser(pData, szFolder);
         return;
     }
 
     WCHAR szName[MAX_PATH];
     GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_VIEWER);
     GetStringSetting(SZ_START_FILENAME, szName, SETTING_TEXT_BYTES, DEF_START_FILENAME);
+    // No name means no picture was current at the last exit (it was in
+    // another folder): the folder is shown rather than opened as a picture.
     WCHAR szPath[MAX_PATH];
-    _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%s%s", szFolder, szName);
-    _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", szPath);
+    if (!szName[0] || !JoinPath(szFolder, szName, szPath, MAX_PATH))
+    {
+        StartInBrowser(pData, szFolder);
+        return;
+    }
+    wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
     // A list hidden at start asks for thumbnails, unless the walk reaches a
     // folder: its own visibility, not its hidden frame's, tells.
     HWND hwndList = GetFileListWindow();

@@ -6,6 +6,7 @@
 #include "platform/aygshell/aygshell.h"
 #include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
+#include "viewer/common/path_parts.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
 #include "viewer/shell/screen_chrome.h"
@@ -151,7 +152,7 @@ bool GetSamplePicturePath(LPWSTR pszPath, int cchPath)
     WCHAR* pSlash = wcsrchr(szModule, L'\\');
     if (pSlash)
         *pSlash = L'\0';
-    return _snwprintf_s(pszPath, cchPath, _TRUNCATE, L"%ls\\%ls", szModule, OPTIONS_SAMPLE_NAME) >= 0;
+    return cchPath > 0 && JoinPath(szModule, OPTIONS_SAMPLE_NAME, pszPath, (size_t)cchPath);
 }
 
 void ShowOptions(HWND hwndOwner)

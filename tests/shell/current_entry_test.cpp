@@ -1,0 +1,114 @@
+// The current entry across a column sort and a folder change, the start
+// pair stored at exit, the rows' item data, and folder joins.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <string>
+#include <vector>
+
+#include "viewer_fixture.h"
+#include "window_test_support.h"
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/common/settings_names.h"
+#include "viewer/common/shared_paths.h"
+#include "viewer/resources/resource.h"
+
+namespace {
+
+class CurrentEntryTest : public ViewerTest
+{
+protected:
+    void SetUp() override
+    {
+        ViewerTest::SetUp();
+        for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp", L"sub\\z.bmp"})
+        {
+            CreateDirectoryW((m_folder / L"sub").c_str(), NULL);
+            WriteSolidBmp(m_folder / pszName, 4, 4, RGB(0, 0, 248));
+        }
+    }
+    void ClickColumn(int nColumn)
+    {
+        NMLISTVIEW info = {{m_hwndList, IDC_FILE_LIST, (UINT)LVN_COLUMNCLICK}, -1, nColumn};
+        SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+    }
+    std::wstring Stored(LPCWSTR pszName)
+    {
+        DWORD dwType = 0;
+        std::wstring value;
+        RawGetValue(pszName, &dwType, &value);
+        return value.c_str();
+    }
+};
+
+} // namespace
+
+TEST_F(CurrentEntryTest, ASortKeepsTheCurrentPictureAndExitStoresIt)
+{
+    Start(1, L"a.bmp");
+    Command(IDM_OPEN);
+    ClickColumn(0); // Z to A: the head entry now holds c.bmp
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+    EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
+    for (int nRow = 0; nRow < ListView_GetItemCount(m_hwndList); ++nRow)
+    {
+        LVITEMW item = {LVIF_PARAM, nRow};
+        ListView_GetItem(m_hwndList, &item);
+        EXPECT_EQ(PictureByName(Column(0)[nRow].c_str())->nIndex, item.lParam) << "item data of row " << nRow;
+    }
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(L"a.bmp", Stored(SZ_START_FILENAME));
+    EXPECT_EQ(NoDrive(m_folder.Path()), Stored(SZ_START_FOLDER));
+}
+
+// After browsing elsewhere no picture is current: the folder is stored with
+// no name, and the next start shows that folder in the browser.
+TEST_F(CurrentEntryTest, ExitInAnotherFolderStoresItWithNoNameAndStartsThere)
+{
+    Start(1, L"a.bmp");
+    Command(IDM_OPEN);
+    HWND hwndTree = GetDirectoryTreeWindow();
+    TreeView_SelectItem(hwndTree, TreeView_GetChild(hwndTree, TreeView_GetSelection(hwndTree)));
+    const std::wstring sub = NoDrive(m_folder / L"sub\\");
+    ASSERT_EQ(sub, g_szBrowsePath);
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(sub, Stored(SZ_START_FOLDER));
+    EXPECT_EQ(L"", Stored(SZ_START_FILENAME));
+
+    Start(1, L"", sub);
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(nullptr, m_pData->hbmCurrent);
+    EXPECT_EQ(sub, g_szBrowsePath);
+    EXPECT_EQ(std::vector<std::wstring>({L"z.bmp"}), Column(0));
+}
+
+// A start folder typed without its closing "\" still names the picture.
+TEST_F(CurrentEntryTest, StartFolderWithoutClosingSeparatorOpensThePicture)
+{
+    std::wstring folder = NoDrive(m_folder.Path());
+    folder.pop_back();
+    Start(1, L"b.bmp", folder);
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    EXPECT_NE(nullptr, m_pData->hbmCurrent);
+}
+
+// A root item that ends in "\" (a drive's) is joined with one separator.
+TEST(DirectoryTreeJoin, ARootEndingInASeparatorGivesOne)
+{
+    HWND hwndTree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, NULL, NULL,
+                                    GetModuleHandleW(NULL), NULL);
+    ASSERT_NE(nullptr, hwndTree);
+    HTREEITEM hDrive = AddFolderItem(hwndTree, L"C:\\", NULL, L"");
+    HTREEITEM hDocs = AddFolderItem(hwndTree, L"Docs", hDrive, L"C:\\*.*");
+    WCHAR sz[MAX_PATH];
+    ASSERT_EQ(1, TreeItemPath(hwndTree, hDrive, sz, MAX_PATH));
+    EXPECT_STREQ(L"C:\\*.*", sz);
+    ASSERT_EQ(1, TreeItemPath(hwndTree, hDocs, sz, MAX_PATH));
+    EXPECT_STREQ(L"C:\\Docs\\*.*", sz);
+    DestroyWindow(hwndTree);
+}

@@ -58,7 +58,7 @@ TEST_F(CurrentEntryTest, ASortKeepsTheCurrentPictureAndExitStoresIt)
     {
         LVITEMW item = {LVIF_PARAM, nRow};
         ListView_GetItem(m_hwndList, &item);
-        EXPECT_EQ(PictureByName(Column(0)[nRow].c_str())->nIndex, item.lParam) << "item data of row " << nRow;
+        EXPECT_EQ((LPARAM)PictureByName(Column(0)[nRow].c_str())->szName, item.lParam) << "item data of row " << nRow;
     }
     DestroyWindow(m_hwnd);
     EXPECT_EQ(L"a.bmp", Stored(SZ_START_FILENAME));

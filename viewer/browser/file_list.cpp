@@ -155,15 +155,14 @@ void FillRows(void)
     int nRows = 0;
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
-        // The entry's index, the number the list and the grid share: a row
-        // keeps naming its entry even when rows above it are deleted, and an
-        // index cannot dangle as a pointer into a freed or re-sorted entry can.
+        // The entry's own name: the rows are filled again after every change
+        // that moves or frees entries, so each row's data names its entry.
         LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = nRows;
         item.pszText = p->szName;
         item.iImage = TypeIcon(p->nType);
-        item.lParam = (LPARAM)p->nIndex;
+        item.lParam = (LPARAM)p->szName;
         int nRow = (int)SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item);
         if (nRow < 0)
             continue;

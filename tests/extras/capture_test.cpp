@@ -6,6 +6,7 @@
 #include "../shell/registry_fixture.h"
 #include "../shell/window_test_support.h"
 #include "temp_folder.h"
+#include "viewer/common/image_error.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/extras/raster_image.h"
@@ -116,4 +117,48 @@ TEST(SaveNewImage, NeverReplacesAFile)
     EXPECT_EQ(1, CountFiles(folder.Path()));
     EXPECT_EQ(0, SaveNewImage(p, (folder / L"om00001.bmp").c_str()));
     FreeImage(p);
+}
+
+// A root folder names a file in the root, not a network path; a failed save
+// tells the user.
+TEST_F(CaptureTest, RootFolderNamesAFileInTheRoot)
+{
+    SetScreenCaptureSaveFolder(L"\\");
+    WCHAR szName[MAX_PATH];
+    ASSERT_TRUE(NextCaptureFileName(m_pData, szName));
+    EXPECT_STREQ(L"\\om00000.bmp", szName) << "not a network path";
+
+    // A trailing separator of a folder the user typed is not doubled.
+    std::wstring folder = m_folder.Path();
+    SetScreenCaptureSaveFolder(folder.c_str());
+    ASSERT_TRUE(NextCaptureFileName(m_pData, szName));
+    EXPECT_EQ(folder + L"om00001.bmp", szName);
+}
+
+TEST_F(CaptureTest, FailedSaveTellsTheUserAndTheWindowStillReturns)
+{
+    const std::wstring missing = m_folder.Path() + L"missing";
+    SetScreenCaptureSaveFolder(missing.c_str());
+    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SCREEN_CAPTURE, 0);
+    HWND hwndCap = m_pData->hwndCapture;
+    ASSERT_NE(nullptr, hwndCap);
+
+    WCHAR szSeen[512] = L"";
+    bool bNoticeSeen = false;
+    const bool bBox = WhileWindowShows([] { return FindWindowW(L"#32770", L"Screen Capture"); },
+                                       [&](HWND hwndBox) {
+                                           GetDlgItemTextW(hwndBox, 0xFFFF, szSeen, 512);
+                                           PostMessageW(hwndBox, WM_COMMAND, IDOK, 0);
+                                       },
+                                       [&] { SendMessageW(hwndCap, WM_COMMAND, IDOK, 0); });
+    ASSERT_TRUE(bBox) << "no message box for the failed capture";
+    EXPECT_NE(nullptr, wcsstr(szSeen, missing.c_str())) << "the box names the folder";
+    EXPECT_NE(0, GetImageError()) << "the failure's code stays for whoever reads it";
+
+    ASSERT_TRUE(PumpUntil([&] {
+        bNoticeSeen = bNoticeSeen || IsWindowVisible(m_pData->hwndCaptureNotice);
+        return IsWindowVisible(hwndCap) != FALSE;
+    }, 3000)) << "capture window did not return";
+    EXPECT_FALSE(bNoticeSeen);
+    EXPECT_EQ(0, CountFiles(m_folder.Path()));
 }

@@ -1,6 +1,6 @@
 #!/bin/bash
 # The BMP and icon files the library writes, read back by ImageMagick on the
-# host: every pixel must come back as written, and an icon of a picture with
+# host: every pixel must come back as the library stored it, and an icon of a picture with
 # no mask must show every pixel.
 # Usage: host_readback_test.sh <write_samples.exe>
 set -euo pipefail

@@ -23,26 +23,11 @@ const COLORREF kUntouched = RGB(255, 255, 255);
 const int rgAngles[] = {0, 90, 180, 270};
 const DWORD rgFlips[] = {0, FLIP_LEFT_RIGHT, FLIP_TOP_BOTTOM, FLIP_BOTH};
 
-// A DIB section of any depth and masks, bottom-up.
+// A DIB section of any depth, bottom-up; the masks count with bit fields only.
 HBITMAP MakeMaskedDib(int w, int h, int nBits, DWORD dwCompression, DWORD r, DWORD g, DWORD b)
 {
-    struct
-    {
-        BITMAPINFOHEADER header;
-        DWORD masks[3];
-    } bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.header.biWidth = w;
-    bmi.header.biHeight = h;
-    bmi.header.biPlanes = 1;
-    bmi.header.biBitCount = (WORD)nBits;
-    bmi.header.biCompression = dwCompression;
-    bmi.masks[0] = r;
-    bmi.masks[1] = g;
-    bmi.masks[2] = b;
-    void* pv = NULL;
-    return CreateDIBSection(NULL, reinterpret_cast<BITMAPINFO*>(&bmi), DIB_RGB_COLORS, &pv, NULL, 0);
+    const uint32_t masks[3] = {r, g, b};
+    return MakeDib(w, h, nBits, dwCompression == BI_BITFIELDS ? masks : nullptr);
 }
 
 // Copies hbmFrom into hbmTo from (0, 0); GDI converts the format.

@@ -87,3 +87,34 @@ wait_for_exit() {
     done
     return 1
 }
+
+# The emulated device: its storage folder is drive D:, holding "\My Documents",
+# "\Thumbnails" and the program as the installer lays it out, with the options
+# sheet's sample picture beside it, where the sheet looks for it.
+# install_on_device <storage> <viewer.exe>: sets VIEWER to the installed copy.
+install_on_device() {
+    local installed="$1/Program Files/Ombrix Viewer"
+    mkdir -p "$installed" "$1/Thumbnails"
+    cp "$2" "$(dirname "$2")/initial_data0.pvx" "$installed/"
+    VIEWER="$installed/viewer.exe"
+}
+
+# start_device <storage> <prefix>: the prefix selected, its drive D: the
+# storage, its wineserver running. The viewer starts in the storage's root, so
+# that "\My Documents\" names D:\My Documents\.
+start_device() {
+    ensure_wine_prefix "$2"
+    ln -sfn "$1" "$WINEPREFIX/dosdevices/d:"
+    start_wineserver
+}
+
+# The demo's settings: the browser at "\My Documents", the cache and the
+# captures on the device.
+set_demo_settings() {
+    local key='HKCU\Software\Ombrix\Ombrix Viewer'
+    wine reg add "$key" /v THUMBNAIL_FOLDER /t REG_SZ /d '\Thumbnails' /f >/dev/null 2>&1
+    wine reg add "$key" /v START_MODE /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add "$key" /v START_FOLDER /t REG_SZ /d '\My Documents\' /f >/dev/null 2>&1
+    wine reg add "$key" /v START_FILENAME /t REG_SZ /d 'Sunset over the sea.jpg' /f >/dev/null 2>&1
+    wine reg add "$key" /v SCREENCAPTURE_SAVE_FOLDER /t REG_SZ /d '\My Documents' /f >/dev/null 2>&1
+}

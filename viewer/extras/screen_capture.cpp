@@ -17,11 +17,12 @@ BOOL NextCaptureFileName(MainWindowData* pData, WCHAR* pszName)
     // The counter only grows; a name that exists is passed over.
     do
     {
-        WCHAR szFile[16];
-        _snwprintf_s(szFile, ARRAYSIZE(szFile), _TRUNCATE, L"om%05d.bmp", (int)pData->nCaptureCount);
+        WCHAR szFile[24];
+        const int nLength =
+            _snwprintf_s(szFile, ARRAYSIZE(szFile), _TRUNCATE, L"om%05d.bmp", (int)pData->nCaptureCount);
         ++pData->nCaptureCount;
         // A cut name would be another file: no capture at all instead.
-        if (!JoinPath(szFolder, szFile, pszName, MAX_PATH))
+        if (nLength < 0 || !JoinPath(szFolder, szFile, pszName, MAX_PATH))
             return FALSE;
     } while (GetFileAttributesW(pszName) != INVALID_FILE_ATTRIBUTES && pData->nCaptureCount > 0);
     return TRUE;

@@ -22,7 +22,6 @@ struct JpegDecode
     jpeg_decompress_struct cinfo;
     JpegRecovery err;
     FILE* pFile;
-    bool bCreated;   // the decompressor exists and must be destroyed
     HBITMAP hbm;
 };
 
@@ -201,7 +200,6 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     if (setjmp(pJob->err.recoveryPoint))
         return false;
     jpeg_CreateDecompress(pInfo, JPEG_LIB_VERSION, sizeof(*pInfo));
-    pJob->bCreated = true;
     // The library's own whole-image buffers (progressive and multi-scan
     // pictures keep every coefficient) obey the same budget: beyond it the
     // library asks for a backing store, which fails the decode.
@@ -238,8 +236,9 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
     job.pFile = _wfopen(pszPath, L"rb");
     const bool bDecoded = job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel, PictureBudgetBytes());
 
-    if (job.bCreated)
-        jpeg_destroy_decompress(&job.cinfo);
+    // Also after a failure inside the creation itself: the record starts
+    // zeroed, and destroying one without a memory manager does nothing.
+    jpeg_destroy_decompress(&job.cinfo);
     if (job.pFile)
         fclose(job.pFile);
     // A cancel that came while the file was being released still counts.

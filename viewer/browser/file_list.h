@@ -22,7 +22,8 @@ HWND GetNoImagesWindow(void);
 // Re-reads the folder part of the enumeration path into the picture list,
 // sorts it by nSortKey and fills the rows. Returns the number of pictures.
 int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey);
-// One row per entry, in list order; each row's item data is its entry's index.
+// One row per entry, in list order; each row's item data is its entry's name
+// (valid until the entries are freed or re-read; the rows are refilled then).
 void FillRows(void);
 void DeleteAllRows(void);
 // Deletes the row whose text is the name; false when there is none.

@@ -46,10 +46,10 @@ void CImageDecoder::SetCancel(DWORD dwValue)
 
 DWORD CImageDecoder::IsCancelled()
 {
-    EnterCriticalSection(&m_csCancel);
-    const DWORD dwValue = static_cast<DWORD>(m_bCancel);
-    LeaveCriticalSection(&m_csCancel);
-    return dwValue;
+    // Read without the lock: the worker polls here, and a worker ended by
+    // force while holding the lock would make the stop's clear of the flag
+    // wait for ever. An aligned 32-bit read is whole on its own.
+    return static_cast<DWORD>(m_bCancel);
 }
 
 PictureType CImageDecoder::TypeFromExtension(const WCHAR* pszPath)

@@ -11,6 +11,7 @@
 #include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
+#include "viewer/browser/picture_selection.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/settings_names.h"
@@ -51,7 +52,10 @@ TEST_F(CurrentEntryTest, ASortKeepsTheCurrentPictureAndExitStoresIt)
 {
     Start(1, L"a.bmp");
     Command(IDM_OPEN);
+    Select({L"a.bmp"});
+    ASSERT_TRUE(GetPictureSelection(nullptr));
     ClickColumn(0); // Z to A: the head entry now holds c.bmp
+    EXPECT_FALSE(GetPictureSelection(nullptr)) << "the shared selection would name another picture";
     ASSERT_NE(nullptr, m_pData->pCurrentEntry);
     EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
     for (int nRow = 0; nRow < ListView_GetItemCount(m_hwndList); ++nRow)

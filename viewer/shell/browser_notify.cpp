@@ -53,11 +53,14 @@ void OpenFromThumbnails(PictureEntry* pEntry, LPCWSTR pszPath)
 
 // The sort moves entries' contents, not the entries: the current entry is
 // found again by its name, or it would name whichever file moved into it.
+// The refilled rows have nothing selected, and the shared selection (an
+// index) is cleared with them rather than left on another picture.
 static void OnColumnClick(MainWindowData* pData, const NMLISTVIEW* pInfo)
 {
     pData->nSortKey = pInfo->iSubItem;
     CurrentEntryName saved = ReleaseCurrentEntry(pData);
     SortByColumn(pInfo->iSubItem);
+    ClearPictureSelection();
     RestoreCurrentEntry(pData, saved);
 }
 

@@ -90,6 +90,18 @@ TEST_F(CurrentEntryTest, ExitInAnotherFolderStoresItWithNoNameAndStartsThere)
     EXPECT_EQ(std::vector<std::wstring>({L"z.bmp"}), Column(0));
 }
 
+// A folder the tree cannot reach (with its drive letter) is listed all the
+// same, and the next exit keeps it.
+TEST_F(CurrentEntryTest, NoNameInAFolderTheTreeCannotReachListsThatFolder)
+{
+    Start(1, L"", m_folder.Path());
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
+    EXPECT_EQ(std::vector<std::wstring>({L"a.bmp", L"b.bmp", L"c.bmp"}), Column(0));
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(m_folder.Path(), Stored(SZ_START_FOLDER));
+}
+
 // A start folder typed without its closing "\" still names the picture.
 TEST_F(CurrentEntryTest, StartFolderWithoutClosingSeparatorOpensThePicture)
 {

@@ -86,10 +86,25 @@ static void ShowBrowserFrame(MainWindowData* pData, BOOL bShow)
         ShowWindow(pData->hwndBrowser, bShow ? SW_SHOW : SW_HIDE);
 }
 
-static void StartInBrowser(MainWindowData* pData, const WCHAR* pszFolder)
+// The tree starts at "\": a folder it cannot reach (one with a drive letter)
+// is listed directly, as a start picture's folder is, so that the next exit
+// stores that folder again and not the tree's root.
+static void ListUnreachedFolder(MainWindowData* pData, const WCHAR* pszFolder)
+{
+    WCHAR szPattern[MAX_PATH];
+    if (!pszFolder[0] || !JoinPath(pszFolder, L"*.*", szPattern, MAX_PATH))
+        return;
+    FolderPart(szPattern, g_szBrowsePath, MAX_PATH);
+    const BOOL bAny = ReadFolder(g_szBrowsePath, pData->nSortKey) > 0;
+    ShowWindow(GetNoImagesWindow(), bAny ? SW_HIDE : SW_SHOW);
+    ShowWindow(GetFileListWindow(), bAny ? SW_SHOW : SW_HIDE);
+}
+
+static void StartInBrowser(MainWindowData* pData, const WCHAR* pszFolder, bool bListUnreached)
 {
     _snwprintf_s(g_szPicturePath, MAX_PATH, _TRUNCATE, L"%s", pszFolder);
-    WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath);
+    if (!WalkTreeToPath(GetDirectoryTreeWindow(), g_szPicturePath) && bListUnreached)
+        ListUnreachedFolder(pData, pszFolder);
     ShowBrowserFrame(pData, TRUE);
 }
 
@@ -101,7 +116,7 @@ void ApplyStartMode(MainWindowData* pData)
     if (GetSetting(SZ_START_MODE, DEF_START_MODE) != 1)
     {
         GetStringSetting(SZ_START_FOLDER, szFolder, SETTING_TEXT_BYTES, DEF_START_FOLDER_BROWSER);
-        StartInBrowser(pData, szFolder);
+        StartInBrowser(pData, szFolder, false);
         return;
     }
 
@@ -113,7 +128,7 @@ void ApplyStartMode(MainWindowData* pData)
     WCHAR szPath[MAX_PATH];
     if (!szName[0] || !JoinPath(szFolder, szName, szPath, MAX_PATH))
     {
-        StartInBrowser(pData, szFolder);
+        StartInBrowser(pData, szFolder, true);
         return;
     }
     wcscpy_s(g_szPicturePath, MAX_PATH, szPath);

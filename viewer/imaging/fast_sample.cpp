@@ -117,6 +117,20 @@ inline uint32_t ReadMasked(uint32_t pixel, const MaskReader& r)
     return (ReadChannel(pixel, r.c[0]) << 16) | (ReadChannel(pixel, r.c[1]) << 8) | ReadChannel(pixel, r.c[2]);
 }
 
+// Words of 16 or 32 bits read as their masks say; a template so that each
+// width keeps its own tight loop.
+template <typename Word>
+void GatherMaskedWords(const MaskReader& reader, const uint8_t* pRow, const int32_t* pIndex, int32_t n,
+                       uint32_t* pLine)
+{
+    for (int32_t i = 0; i < n; ++i)
+    {
+        Word v;
+        memcpy(&v, pRow + (size_t)pIndex[i] * sizeof(Word), sizeof(Word));
+        pLine[i] = ReadMasked(v, reader);
+    }
+}
+
 // Pixels at pIndex[0 .. n) of one source row into pLine as 0x00RRGGBB.
 void GatherLine(const PixelRows& source, const MaskReader& reader, const uint8_t* pRow, const int32_t* pIndex,
                 int32_t n, uint32_t* pLine)
@@ -139,20 +153,10 @@ void GatherLine(const PixelRows& source, const MaskReader& reader, const uint8_t
         }
         break;
     case PIXELS_MASKED16:
-        for (int32_t i = 0; i < n; ++i)
-        {
-            uint16_t v;
-            memcpy(&v, pRow + (size_t)pIndex[i] * 2, 2);
-            pLine[i] = ReadMasked(v, reader);
-        }
+        GatherMaskedWords<uint16_t>(reader, pRow, pIndex, n, pLine);
         break;
     case PIXELS_MASKED32:
-        for (int32_t i = 0; i < n; ++i)
-        {
-            uint32_t v;
-            memcpy(&v, pRow + (size_t)pIndex[i] * 4, 4);
-            pLine[i] = ReadMasked(v, reader);
-        }
+        GatherMaskedWords<uint32_t>(reader, pRow, pIndex, n, pLine);
         break;
     }
 }

@@ -1,0 +1,15 @@
+// Turning and mirroring a decoded picture upright by its EXIF orientation.
+#pragma once
+
+#include <windows.h>
+
+// Width and height of a w x h picture once stood upright: swapped for the
+// orientations 5 to 8, which include a quarter turn.
+void UprightSize(int nOrientation, LONG* pWidth, LONG* pHeight);
+
+// Stands hbm upright as orientation nOrientation (1 to 8) says. Returns hbm
+// itself for 1 or an out-of-range value, else a new bitmap of the same
+// format, in which case hbm is deleted; null, with hbm deleted, when the new
+// bitmap cannot be made. hbm must be a DIB section not selected into a
+// device context.
+HBITMAP OrientBitmap(HBITMAP hbm, int nOrientation);

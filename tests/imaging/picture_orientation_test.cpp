@@ -58,51 +58,60 @@ bool IsGone(HBITMAP hbm)
     return GetObjectW(hbm, sizeof(bm), &bm) == 0;
 }
 
+
+// Stands a w x h picture at nBits up as orientation o says and checks every
+// pixel against where the corners say it lands; the format stays.
+void ExpectStoodUp(int w, int h, int nBits, int o)
+{
+    SCOPED_TRACE(testing::Message() << w << " x " << h << ", " << nBits << " bits, orientation " << o);
+    HBITMAP hbm = MakePicture(w, h, nBits, [=](int x, int y) { return Code(x, y, nBits); });
+    ASSERT_NE(hbm, nullptr);
+    HBITMAP hbmUp = OrientBitmap(hbm, o);
+    ASSERT_NE(hbmUp, nullptr);
+    // Only a quarter turn needs a second bitmap.
+    EXPECT_EQ(o <= 4, hbmUp == hbm);
+    if (o > 4)
+    {
+        EXPECT_TRUE(IsGone(hbm));
+    }
+
+    DIBSECTION ds;
+    ASSERT_EQ(static_cast<int>(sizeof(ds)), GetObjectW(hbmUp, sizeof(ds), &ds));
+    LONG wUp = w, hUp = h;
+    UprightSize(o, &wUp, &hUp);
+    EXPECT_EQ(wUp, ds.dsBm.bmWidth);
+    EXPECT_EQ(hUp, ds.dsBm.bmHeight);
+    EXPECT_EQ(nBits, ds.dsBm.bmBitsPixel);
+    if (nBits == 16)
+    {
+        EXPECT_EQ(0x07E0u, ds.dsBitfields[1]);
+    }
+
+    int nWrong = 0;
+    for (int y = 0; y < hUp; ++y)
+        for (int x = 0; x < wUp; ++x)
+        {
+            int sx, sy;
+            ExpectedSource(o, w, h, x, y, &sx, &sy);
+            if (PixelAt(hbmUp, x, y) != Code(sx, sy, nBits) && nWrong++ < 3)
+                ADD_FAILURE() << "(" << x << ", " << y << ") should show (" << sx << ", " << sy << ")";
+        }
+    EXPECT_EQ(0, nWrong);
+    DeleteObject(hbmUp);
+}
+
 } // namespace
 
-// Every pixel of a picture larger than one copy tile, at each depth the
-// decoder makes, lands where the corners say; the format stays.
+// At each depth the decoder makes: a picture whose tiles cross the copy's
+// tile edges both ways, with an odd height, and a small one with an odd
+// width and an even height, whose middle column and row pairs the mirrors
+// must handle.
 TEST(PictureOrientation, EveryOrientationMovesEachPixelWhereTheCornersSay)
 {
-    const int w = 70, h = 131;  // crosses the tile edges in both directions
-    for (int nBits : {16, 24, 32})
-        for (int o = 1; o <= 8; ++o)
-        {
-            SCOPED_TRACE(testing::Message() << nBits << " bits, orientation " << o);
-            HBITMAP hbm = MakePicture(w, h, nBits, [=](int x, int y) { return Code(x, y, nBits); });
-            ASSERT_NE(hbm, nullptr);
-            HBITMAP hbmUp = OrientBitmap(hbm, o);
-            ASSERT_NE(hbmUp, nullptr);
-            EXPECT_EQ(o == 1, hbmUp == hbm);
-            if (o != 1)
-            {
-                EXPECT_TRUE(IsGone(hbm));
-            }
-
-            DIBSECTION ds;
-            ASSERT_EQ(static_cast<int>(sizeof(ds)), GetObjectW(hbmUp, sizeof(ds), &ds));
-            LONG wUp = w, hUp = h;
-            UprightSize(o, &wUp, &hUp);
-            EXPECT_EQ(wUp, ds.dsBm.bmWidth);
-            EXPECT_EQ(hUp, ds.dsBm.bmHeight);
-            EXPECT_EQ(nBits, ds.dsBm.bmBitsPixel);
-            if (nBits == 16)
-            {
-                EXPECT_EQ(0x07E0u, ds.dsBitfields[1]);
-            }
-
-            int nWrong = 0;
-            for (int y = 0; y < hUp; ++y)
-                for (int x = 0; x < wUp; ++x)
-                {
-                    int sx, sy;
-                    ExpectedSource(o, w, h, x, y, &sx, &sy);
-                    if (PixelAt(hbmUp, x, y) != Code(sx, sy, nBits) && nWrong++ < 3)
-                        ADD_FAILURE() << "(" << x << ", " << y << ") should show (" << sx << ", " << sy << ")";
-                }
-            EXPECT_EQ(0, nWrong);
-            DeleteObject(hbmUp);
-        }
+    for (const SIZE size : {SIZE{70, 131}, SIZE{7, 4}})
+        for (int nBits : {16, 24, 32})
+            for (int o = 1; o <= 8; ++o)
+                ExpectStoodUp(size.cx, size.cy, nBits, o);
 }
 
 TEST(PictureOrientation, LeavesUprightPicturesAloneAndRefusesWhatItCannotTurn)

@@ -15,7 +15,7 @@ struct DecodeOptions;
 int OrientationToApply(FILE* pFile, const DecodeOptions* pOptions);
 
 // The budget the decode itself may use: all of cbBudget, or what leaves
-// room for the turned copy when there is a turn to make.
+// room for the turned copy when there is a quarter turn to make.
 uint64_t DecodeBudget(uint64_t cbBudget, int nOrientation);
 
 // Stands the decoded bitmap upright (null stays null) and, for a header-only

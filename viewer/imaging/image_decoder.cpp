@@ -175,9 +175,10 @@ int OrientationToApply(FILE* pFile, const DecodeOptions* pOptions)
 
 uint64_t DecodeBudget(uint64_t cbBudget, int nOrientation)
 {
-    if (nOrientation <= EXIF_ORIENTATION_UPRIGHT || nOrientation > EXIF_ORIENTATION_MAX)
-        return cbBudget;
-    return BudgetBesideTurn(cbBudget);
+    // Only a quarter turn makes a second bitmap; the others work in place.
+    LONG w = 1, h = 2;
+    UprightSize(nOrientation, &w, &h);
+    return w == 1 ? cbBudget : BudgetBesideTurn(cbBudget);
 }
 
 HBITMAP StandUpright(HBITMAP hbm, int nOrientation, DecodeOptions* pOptions)

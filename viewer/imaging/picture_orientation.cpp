@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "platform/seh_guard/seh_guard.h"
 #include "viewer/imaging/picture_budget.h"
 
@@ -28,29 +30,22 @@ struct SourceWalk
     ptrdiff_t nStepY;
 };
 
-// The stored picture is w x h with pixel (x, y) at pRow0 + y * nRowStep +
-// x * nPixel, y from the top whichever way its rows lie in memory.
+// The walk of a quarter-turn orientation (5 to 8) over a stored picture of
+// w x h with pixel (x, y) at pRow0 + y * nRowStep + x * nPixel, y from the
+// top whichever way its rows lie in memory.
 SourceWalk WalkFor(int nOrientation, const BYTE* pRow0, ptrdiff_t nRowStep, ptrdiff_t nPixel, int w, int h)
 {
     const ptrdiff_t nLastX = (w - 1) * nPixel, nLastY = (h - 1) * nRowStep;
     switch (nOrientation)
     {
-    case 2: // mirrored left to right
-        return {pRow0 + nLastX, -nPixel, nRowStep};
-    case 3: // half turn
-        return {pRow0 + nLastX + nLastY, -nPixel, -nRowStep};
-    case 4: // mirrored top to bottom
-        return {pRow0 + nLastY, nPixel, -nRowStep};
     case 5: // mirrored along the main diagonal
         return {pRow0, nRowStep, nPixel};
     case 6: // stored a quarter turn counter-clockwise: turned clockwise
         return {pRow0 + nLastY, -nRowStep, nPixel};
     case 7: // mirrored along the other diagonal
         return {pRow0 + nLastX + nLastY, -nRowStep, -nPixel};
-    case 8: // stored a quarter turn clockwise: turned counter-clockwise
+    default: // 8, stored a quarter turn clockwise: turned counter-clockwise
         return {pRow0 + nLastX, nRowStep, -nPixel};
-    default:
-        return {pRow0, nPixel, nRowStep};
     }
 }
 
@@ -61,26 +56,9 @@ inline void CopyPixel(BYTE* d, const BYTE* s)
     memcpy(d, s, N);
 }
 
-// Upright rows 0..h-1 of width w, row y at pDst0 + y * nDstRowStep.
-template <int N>
-void CopyRows(BYTE* pDst0, ptrdiff_t nDstRowStep, int w, int h, const SourceWalk& walk)
-{
-    for (int y = 0; y < h; ++y)
-    {
-        BYTE* d = pDst0 + y * nDstRowStep;
-        const BYTE* s = walk.pOrigin + y * walk.nStepY;
-        if (walk.nStepX == N)
-        {
-            memcpy(d, s, static_cast<size_t>(w) * N);
-            continue;
-        }
-        for (int x = 0; x < w; ++x, d += N, s += walk.nStepX)
-            CopyPixel<N>(d, s);
-    }
-}
-
-// The same for a walk that crosses the stored rows: tile by tile, so that
-// neither side is read or written a whole picture row apart per pixel.
+// Upright rows 0..h-1 of width w, row y at pDst0 + y * nDstRowStep, from a
+// walk that crosses the stored rows: tile by tile, so that neither side is
+// read or written a whole picture row apart per pixel.
 template <int N>
 void CopyTiles(BYTE* pDst0, ptrdiff_t nDstRowStep, int w, int h, const SourceWalk& walk)
 {
@@ -102,12 +80,46 @@ void CopyTiles(BYTE* pDst0, ptrdiff_t nDstRowStep, int w, int h, const SourceWal
 }
 
 template <int N>
-void CopyUpright(BYTE* pDst0, ptrdiff_t nDstRowStep, int w, int h, const SourceWalk& walk, bool bQuarter)
+inline void SwapPixels(BYTE* a, BYTE* b)
 {
-    if (bQuarter)
-        CopyTiles<N>(pDst0, nDstRowStep, w, h, walk);
-    else
-        CopyRows<N>(pDst0, nDstRowStep, w, h, walk);
+    BYTE t[N];
+    memcpy(t, a, N);
+    memcpy(a, b, N);
+    memcpy(b, t, N);
+}
+
+// Pixel x of row a trades places with pixel w-1-x of row b; a row given
+// twice is reversed.
+template <int N>
+void SwapReversed(BYTE* a, BYTE* b, int w)
+{
+    const int nLast = a == b ? w / 2 : w;
+    for (int x = 0; x < nLast; ++x)
+        SwapPixels<N>(a + x * N, b + (w - 1 - x) * N);
+}
+
+// The mirrors and the half turn keep the size, so they need no second
+// bitmap: rows and pixels trade places pairwise. Which way round the rows
+// lie in memory does not matter to any of the three.
+template <int N>
+void TurnInPlace(BYTE* pBits, ptrdiff_t nStride, int w, int h, int nOrientation)
+{
+    const size_t cbRow = static_cast<size_t>(w) * N;
+    for (int y = 0, yOther = h - 1; y <= yOther; ++y, --yOther)
+    {
+        BYTE* a = pBits + y * nStride;
+        BYTE* b = pBits + yOther * nStride;
+        if (nOrientation == 2)
+        {
+            SwapReversed<N>(a, a, w);
+            if (b != a)
+                SwapReversed<N>(b, b, w);
+        }
+        else if (nOrientation == 3)
+            SwapReversed<N>(a, b, w);
+        else if (b != a)
+            std::swap_ranges(a, a + cbRow, b);
+    }
 }
 
 // Rows of a DIB section, whichever way round they lie.
@@ -178,13 +190,12 @@ bool IsTurnable(const DIBSECTION& ds)
            (dwCompression == BI_RGB || (dwCompression == BI_BITFIELDS && nBits != 24));
 }
 
-// The upright copy of the picture ds describes; null when it cannot be made.
-HBITMAP MakeUpright(const DIBSECTION& ds, int nOrientation)
+// The upright copy of a picture that needs a quarter turn; null when it
+// cannot be made.
+HBITMAP MakeTurned(const DIBSECTION& ds, int nOrientation)
 {
     const int w = ds.dsBm.bmWidth, h = Height(ds);
-    const bool bQuarter = HasQuarterTurn(nOrientation);
-    const int wUp = bQuarter ? h : w, hUp = bQuarter ? w : h;
-    HBITMAP hbmUp = CreateLike(ds, wUp, hUp);
+    HBITMAP hbmUp = CreateLike(ds, h, w);
     DIBSECTION dsUp;
     if (!hbmUp || GetObjectW(hbmUp, sizeof(dsUp), &dsUp) != sizeof(dsUp) || !dsUp.dsBm.bmBits)
     {
@@ -200,12 +211,26 @@ HBITMAP MakeUpright(const DIBSECTION& ds, int nOrientation)
     const int nPixel = ds.dsBmih.biBitCount / 8;
     const SourceWalk walk = WalkFor(nOrientation, pSrc0, nSrcRowStep, nPixel, w, h);
     if (nPixel == 2)
-        CopyUpright<2>(pDst0, nDstRowStep, wUp, hUp, walk, bQuarter);
+        CopyTiles<2>(pDst0, nDstRowStep, h, w, walk);
     else if (nPixel == 3)
-        CopyUpright<3>(pDst0, nDstRowStep, wUp, hUp, walk, bQuarter);
+        CopyTiles<3>(pDst0, nDstRowStep, h, w, walk);
     else
-        CopyUpright<4>(pDst0, nDstRowStep, wUp, hUp, walk, bQuarter);
+        CopyTiles<4>(pDst0, nDstRowStep, h, w, walk);
     return hbmUp;
+}
+
+void MirrorInPlace(const DIBSECTION& ds, int nOrientation)
+{
+    BYTE* pBits = static_cast<BYTE*>(ds.dsBm.bmBits);
+    const ptrdiff_t nStride = ds.dsBm.bmWidthBytes;
+    const int w = ds.dsBm.bmWidth, h = Height(ds);
+    const int nPixel = ds.dsBmih.biBitCount / 8;
+    if (nPixel == 2)
+        TurnInPlace<2>(pBits, nStride, w, h, nOrientation);
+    else if (nPixel == 3)
+        TurnInPlace<3>(pBits, nStride, w, h, nOrientation);
+    else
+        TurnInPlace<4>(pBits, nStride, w, h, nOrientation);
 }
 
 } // namespace
@@ -226,9 +251,17 @@ HBITMAP OrientBitmap(HBITMAP hbm, int nOrientation)
     // Drawing queued on the bitmap must land before its bits are read.
     GdiFlush();
     DIBSECTION ds;
-    HBITMAP hbmUp = NULL;
-    if (GetObjectW(hbm, sizeof(ds), &ds) == sizeof(ds) && IsTurnable(ds))
-        hbmUp = MakeUpright(ds, nOrientation);
+    if (GetObjectW(hbm, sizeof(ds), &ds) != sizeof(ds) || !IsTurnable(ds))
+    {
+        DeleteObject(hbm);
+        return NULL;
+    }
+    if (!HasQuarterTurn(nOrientation))
+    {
+        MirrorInPlace(ds, nOrientation);
+        return hbm;
+    }
+    HBITMAP hbmUp = MakeTurned(ds, nOrientation);
     DeleteObject(hbm);
     return hbmUp;
 }

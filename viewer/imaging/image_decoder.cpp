@@ -1,4 +1,5 @@
-// CImageDecoder: dispatch, cancellation, bitmap creation. The two
+// CImageDecoder: dispatch, cancellation, bitmap creation and the JPEG
+// route's orientation step. The two
 // routes are in jpeg_decode.cpp and platform_decode.cpp.
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_upright.h"
@@ -175,10 +176,10 @@ int OrientationToApply(FILE* pFile, const DecodeOptions* pOptions)
 
 uint64_t DecodeBudget(uint64_t cbBudget, int nOrientation)
 {
-    // Only a quarter turn makes a second bitmap; the others work in place.
-    LONG w = 1, h = 2;
-    UprightSize(nOrientation, &w, &h);
-    return w == 1 ? cbBudget : BudgetBesideTurn(cbBudget);
+    // Only a quarter turn (5 to 8) makes a second bitmap; the others work
+    // in place.
+    const bool bQuarterTurn = nOrientation >= 5 && nOrientation <= EXIF_ORIENTATION_MAX;
+    return bQuarterTurn ? BudgetBesideTurn(cbBudget) : cbBudget;
 }
 
 HBITMAP StandUpright(HBITMAP hbm, int nOrientation, DecodeOptions* pOptions)

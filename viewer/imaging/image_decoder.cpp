@@ -1,6 +1,6 @@
 // CImageDecoder: dispatch, cancellation, bitmap creation and the JPEG
-// route's orientation step. The two
-// routes are in jpeg_decode.cpp and platform_decode.cpp.
+// route's orientation step. The two routes are in jpeg_decode.cpp and
+// platform_decode.cpp.
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_upright.h"
 #include "viewer/imaging/decode_window.h"

@@ -1,6 +1,6 @@
 // The "Etc" page: slideshow interval, effect, direction and loop, the screen
-// capture folder, the zoom quality and turning camera pictures upright. Its values reach the settings store
-// and the live objects when the page goes.
+// capture folder, the zoom quality and turning camera pictures upright. Its
+// values reach the settings store and the live objects when the page goes.
 #include "viewer/shell/options_sheet.h"
 
 #include <commctrl.h>

@@ -1,8 +1,9 @@
 // The thumbnail cache in the thumbnail folder: the index "index.tmb", a flat
-// array of 548-byte records (slot k at offset 548 x k, record 0 saying how
-// the thumbnails were made, see thumb_index_record.h), and one JPEG file "pvx<slot>.pvx" per cached picture. The record list is kept
-// in memory from start-up to exit, newest first. No lock: while a thumbnail
-// worker runs it is the only thread that touches the cache.
+// array of 548-byte records (slot k at offset 548 x k; record 0 says how the
+// thumbnails were made, see thumb_index_record.h), and one JPEG file
+// "pvx<slot>.pvx" per cached picture. The record list is kept in memory from
+// start-up to exit, newest first. No lock: while a thumbnail worker runs it
+// is the only thread that touches the cache.
 #pragma once
 
 #include <windows.h>

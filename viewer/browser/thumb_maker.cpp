@@ -15,7 +15,7 @@ HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LP
                          bool* pbLarge, volatile int32_t* pStop)
 {
     DecodeOptions options = {};
-    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
+    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST | (AreThumbsUpright() ? DECODE_UPRIGHT : 0);
     options.type = pEntry->nType;
     options.reduceMode = 1;
     // Load, not LoadNow: clearing the flag here could swallow a stop that

@@ -68,6 +68,7 @@
 #define IDC_CAPTURE_BROWSE 1094
 #define IDC_SLIDE_LOOP 1095
 #define IDC_ZOOM_QUALITY 1100
+#define IDC_AUTO_ROTATE 1101
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

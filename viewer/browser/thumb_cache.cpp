@@ -39,8 +39,10 @@ void WriteIndexHeader(void)
         return;
     uint8_t rgb[THUMB_RECORD_BYTES];
     EncodeThumbHeader(MadeFlags(), rgb);
-    if (fseek(s_pIndex, 0, SEEK_SET) == 0)
-        fwrite(rgb, 1, sizeof(rgb), s_pIndex);
+    // On disk before any record is: records without it would be taken for
+    // thumbnails made as stored.
+    if (fseek(s_pIndex, 0, SEEK_SET) == 0 && fwrite(rgb, 1, sizeof(rgb), s_pIndex) == sizeof(rgb))
+        fflush(s_pIndex);
 }
 
 BOOL BuildIndexPath(LPWSTR pszPath)

@@ -114,9 +114,10 @@ static void FormatLines(const FileInfoRequest& request, const PictureHeader& hea
     _snwprintf_s(pLines->szColors, _countof(pLines->szColors), _TRUNCATE, L"Colors: %d bits per pixel", nBits);
 }
 
-// The longest start of psz, ending in "...", that the control shows on its
-// one line in its own font; psz itself when it fits.
-static void CutToControlWidth(HWND hwndControl, WCHAR* psz)
+// The longest start of psz (a buffer of cch units), ending in "...", that
+// the control shows on its one line in its own font; psz itself when it
+// fits.
+static void CutToControlWidth(HWND hwndControl, WCHAR* psz, size_t cchBuffer)
 {
     RECT rc;
     HDC hdc = GetDC(hwndControl);
@@ -137,7 +138,9 @@ static void CutToControlWidth(HWND hwndControl, WCHAR* psz)
         GetTextExtentPoint32W(hdc, kEllipsis, 3, &ellipsis);
         GetTextExtentExPointW(hdc, psz, cch, rc.right > ellipsis.cx ? rc.right - ellipsis.cx : 0, &nFit, NULL,
                               &extent);
-        lstrcpyW(psz + nFit, kEllipsis);
+        const size_t cchKept = static_cast<size_t>(nFit) + _countof(kEllipsis) <= cchBuffer
+                                   ? static_cast<size_t>(nFit) : cchBuffer - _countof(kEllipsis);
+        wcscpy_s(psz + cchKept, cchBuffer - cchKept, kEllipsis);
     }
     if (hOldFont)
         SelectObject(hdc, hOldFont);
@@ -149,9 +152,9 @@ static void CutToControlWidth(HWND hwndControl, WCHAR* psz)
 // without them keeps the dialog as it always was.
 static void ShowCameraLines(HWND hwnd, FileInfoLines* pLines)
 {
-    const struct { int nId; WCHAR* psz; } lines[] = {
-        {IDC_INFO_TAKEN, pLines->szTaken},
-        {IDC_INFO_CAMERA, pLines->szCamera},
+    const struct { int nId; WCHAR* psz; size_t cch; } lines[] = {
+        {IDC_INFO_TAKEN, pLines->szTaken, _countof(pLines->szTaken)},
+        {IDC_INFO_CAMERA, pLines->szCamera, _countof(pLines->szCamera)},
     };
     RECT rcPitch = {0, 0, 0, 10};   // dialog units between two lines
     HWND hwndOk = GetDlgItem(hwnd, IDOK);
@@ -167,7 +170,7 @@ static void ShowCameraLines(HWND hwnd, FileInfoLines* pLines)
         if (!line.psz[0] || !hwndLine || !GetWindowRect(hwndLine, &rcLine))
             continue;
         MapWindowPoints(NULL, hwnd, reinterpret_cast<POINT*>(&rcLine), 2);
-        CutToControlWidth(hwndLine, line.psz);
+        CutToControlWidth(hwndLine, line.psz, line.cch);
         SetWindowTextW(hwndLine, line.psz);
         SetWindowPos(hwndLine, NULL, rcLine.left, yNext, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(hwndLine, SW_SHOWNA);

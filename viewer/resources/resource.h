@@ -39,6 +39,8 @@
 #define IDC_INFO_COLORS 1054
 #define IDC_INFO_DATE 1056
 #define IDC_INFO_TIME 1061
+#define IDC_INFO_TAKEN 1062 // shown only for a camera photo
+#define IDC_INFO_CAMERA 1063
 // The folder selection dialog
 #define IDC_FOLDER_PATH 1045
 #define IDC_FOLDER_UP 1046

@@ -3,10 +3,12 @@
  * server to the expected colour at a screen point, polled with XGetImage: the
  * X server's own pixels, as the user sees them.
  *
- * Usage: next_picture_probe X Y GAP_MS KEY:RRGGBB...
- *   KEY is an X keysym name (Right, Left); before each step the probe waits
- *   GAP_MS, so the viewer is idle when the key comes.
- * Prints one line per step: "step <n> <key> <ms>", or "step <n> <key> timeout".
+ * Usage: next_picture_probe X Y X2 Y2 GAP_MS KEY:RRGGBB[:RRGGBB]...
+ *   KEY is an X keysym name (Right, Left); the first colour is awaited at
+ *   (X, Y), the second, if given, at (X2, Y2) after it. Before each step the
+ *   probe waits GAP_MS, so the viewer is idle when the key comes.
+ * Prints one line per step: "step <n> <key> <ms> [<ms2>]", "timeout" for a
+ * colour that did not come within 5 s.
  * libXtst is opened at run time: only its runtime library is installed. */
 #define _POSIX_C_SOURCE 200809L
 #include <X11/Xlib.h>
@@ -56,19 +58,19 @@ static int ReadPixel(Display *dpy, Window root, int x, int y, int rgb[3])
 static int Near(const int a[3], const int b[3])
 {
     for (int c = 0; c < 3; c++)
-        if (abs(a[c] - b[c]) > 24)
+        if (abs(a[c] - b[c]) > 32)
             return 0;
     return 1;
 }
 
 int main(int argc, char **argv)
 {
-    if (argc < 5)
+    if (argc < 7)
     {
-        fprintf(stderr, "usage: %s X Y GAP_MS KEY:RRGGBB...\n", argv[0]);
+        fprintf(stderr, "usage: %s X Y X2 Y2 GAP_MS KEY:RRGGBB[:RRGGBB]...\n", argv[0]);
         return 2;
     }
-    const int x = atoi(argv[1]), y = atoi(argv[2]), gap = atoi(argv[3]);
+    const int x = atoi(argv[1]), y = atoi(argv[2]), x2 = atoi(argv[3]), y2 = atoi(argv[4]), gap = atoi(argv[5]);
     void *xtst = dlopen("libXtst.so.6", RTLD_NOW);
     FakeKeyFn fake = xtst ? (FakeKeyFn)dlsym(xtst, "XTestFakeKeyEvent") : NULL;
     Display *dpy = XOpenDisplay(NULL);
@@ -78,16 +80,16 @@ int main(int argc, char **argv)
         return 2;
     }
     Window root = DefaultRootWindow(dpy);
-    for (int i = 4; i < argc; i++)
+    for (int i = 6; i < argc; i++)
     {
         char key[64];
-        unsigned int colour;
-        if (sscanf(argv[i], "%63[^:]:%x", key, &colour) != 2)
+        unsigned int colour[2] = {0, 0};
+        const int nColours = sscanf(argv[i], "%63[^:]:%x:%x", key, &colour[0], &colour[1]) - 1;
+        if (nColours < 1)
         {
             fprintf(stderr, "bad step %s\n", argv[i]);
             return 2;
         }
-        const int want[3] = {(int)(colour >> 16) & 255, (int)(colour >> 8) & 255, (int)colour & 255};
         KeyCode code = XKeysymToKeycode(dpy, XStringToKeysym(key));
         if (!code)
         {
@@ -102,24 +104,30 @@ int main(int argc, char **argv)
         /* The round trip returns once the server has the release. */
         XSync(dpy, False);
         const double t0 = NowMs();
-        int rgb[3] = {0, 0, 0}, seen = 0;
-        double t1 = t0;
-        while (t1 - t0 < 5000.0)
+        printf("step %d %s", i - 5, key);
+        for (int c = 0; c < nColours; c++)
         {
-            if (ReadPixel(dpy, root, x, y, rgb) && Near(rgb, want))
+            const int want[3] = {(int)(colour[c] >> 16) & 255, (int)(colour[c] >> 8) & 255, (int)colour[c] & 255};
+            int rgb[3] = {0, 0, 0}, seen = 0;
+            double t1 = NowMs();
+            while (t1 - t0 < 5000.0)
             {
-                seen = 1;
-                break;
+                if (ReadPixel(dpy, root, c ? x2 : x, c ? y2 : y, rgb) && Near(rgb, want))
+                {
+                    seen = 1;
+                    break;
+                }
+                /* A short rest keeps the poll from taking a whole core. */
+                SleepMs(1);
+                t1 = NowMs();
             }
-            /* A short rest keeps the poll from taking a whole core. */
-            SleepMs(1);
             t1 = NowMs();
+            if (seen)
+                printf(" %.1f", t1 - t0);
+            else
+                printf(" timeout(%02x%02x%02x)", rgb[0], rgb[1], rgb[2]);
         }
-        t1 = NowMs();
-        if (seen)
-            printf("step %d %s %.1f\n", i - 3, key, t1 - t0);
-        else
-            printf("step %d %s timeout (pixel %02x%02x%02x)\n", i - 3, key, rgb[0], rgb[1], rgb[2]);
+        printf("\n");
         fflush(stdout);
     }
     XCloseDisplay(dpy);

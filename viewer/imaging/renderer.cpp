@@ -23,7 +23,7 @@ CRenderer::CRenderer()
       m_dwThreadId(0),
       m_hFirstPass(CreateEventW(NULL, TRUE, FALSE, NULL)),
       m_hRendered(CreateEventW(NULL, TRUE, FALSE, NULL)),
-      m_bOnRenderThread(0),
+      m_dwRenderThread(0),
       m_bStopRequest(0),
       m_hwnd(NULL),
       m_hdcBack(NULL),
@@ -146,20 +146,22 @@ void CRenderer::SetInitialOrigin(LONG x, LONG y)
     m_yInitial = y;
 }
 
-// Wine puts a window's drawing on the display only when a thread looks for
-// messages; a peek on the render thread does that at once, without waiting
-// for the window's thread, and removes nothing.
-static void ShowDrawing(void)
+// Wine puts a window's drawing on the display when the window's own thread
+// goes back to waiting for messages: a message wakes it to do so, also when
+// the drawing ends after the start stopped waiting for it.
+static void ShowDrawing(HWND hwnd)
 {
-    MSG msg;
-    PeekMessageW(&msg, NULL, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+    if (hwnd)
+        PostMessageW(hwnd, WM_NULL, 0, 0);
 }
 
 void CRenderer::FirstPassDrawn()
 {
-    if (!m_bOnRenderThread)
+    // A render on the window's own thread (a pan, a transition's frame) is
+    // shown by its message loop; a peek there could run sent messages.
+    if (GetCurrentThreadId() != m_dwRenderThread)
         return;
-    ShowDrawing();
+    ShowDrawing(m_hwnd);
     if (m_hFirstPass)
         SetEvent(m_hFirstPass);
 }
@@ -169,10 +171,10 @@ DWORD WINAPI CRenderer::RenderThreadProc(LPVOID pvParam)
     CRenderer* pRenderer = static_cast<CRenderer*>(pvParam);
     if (!pRenderer)
         return (DWORD)-1;
-    pRenderer->m_bOnRenderThread = 1;
+    pRenderer->m_dwRenderThread = GetCurrentThreadId();
     LONG nResult = pRenderer->Render();
-    pRenderer->m_bOnRenderThread = 0;
-    ShowDrawing();
+    pRenderer->m_dwRenderThread = 0;
+    ShowDrawing(pRenderer->m_hwnd);
     if (pRenderer->m_hFirstPass)
         SetEvent(pRenderer->m_hFirstPass);
     if (!pRenderer->m_bStopRequest && pRenderer->m_hRendered)

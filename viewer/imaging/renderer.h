@@ -104,7 +104,7 @@ private:
     DWORD m_dwThreadId;
     HANDLE m_hFirstPass;
     HANDLE m_hRendered;
-    LONG m_bOnRenderThread; // read and written by the render thread only
+    volatile DWORD m_dwRenderThread; // the render thread's id while it runs
     volatile LONG m_bStopRequest;
     HWND m_hwnd;
     HDC m_hdcBack;

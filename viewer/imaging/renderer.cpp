@@ -158,7 +158,7 @@ static void ShowDrawing(HWND hwnd)
 void CRenderer::FirstPassDrawn()
 {
     // A render on the window's own thread (a pan, a transition's frame) is
-    // shown by its message loop; a peek there could run sent messages.
+    // shown when that thread's message loop next waits.
     if (GetCurrentThreadId() != m_dwRenderThread)
         return;
     ShowDrawing(m_hwnd);

@@ -30,8 +30,8 @@ static void SetPictureTitle(MainWindowData* pData, const WCHAR* pszPath)
     SetWindowTextW(pData->hwndMain, szTitle);
 }
 
-// The picture decoded ahead when it is this file as it is now; the slot is
-// empty afterwards either way, so a picture never waits beside another one.
+// The picture decoded ahead when it is this file as it is now. The slot is
+// empty afterwards either way: its picture is never kept beside a new decode.
 static HBITMAP TakePreloaded(MainWindowData* pData, const WCHAR* pszPath)
 {
     return pData->pPreload ? pData->pPreload->Take(pszPath) : NULL;
@@ -77,9 +77,10 @@ static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
     HBITMAP hbm = TakePreloaded(pData, pszPath);
     if (!hbm)
     {
+        // The viewer's options: a picture from the slot and one decoded here
+        // come out alike.
         DecodeOptions options;
-        ZeroMemory(&options, sizeof(options));
-        options.type = PICTYPE_BY_EXTENSION;
+        ViewerDecodeOptions(&options);
         hbm = pData->pDecoder->LoadNow(pszPath, &options);
     }
     if (!hbm)

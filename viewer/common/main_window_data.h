@@ -8,6 +8,7 @@ class CRenderer;
 class CSlideShow;
 class CImageLoader;
 class CImageDecoder;
+class CPreloadSlot;
 
 enum HardwareKeyIndex
 {
@@ -61,6 +62,7 @@ struct MainWindowData
     LONG bFullScreen;
     CImageLoader* pLoader;      // owned
     CImageDecoder* pDecoder;    // owned
+    CPreloadSlot* pPreload;     // owned
     WCHAR szThumbnailFolder[MAX_PATH];
     HWND hwndOptionsMenuBar;
 };

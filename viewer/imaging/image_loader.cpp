@@ -30,15 +30,36 @@ void CImageLoader::Open(const WCHAR* pszPath)
     Run();
 }
 
+void CImageLoader::OpenDecoded(const WCHAR* pszPath, HBITMAP hbm)
+{
+    if (!pszPath || wcslen(pszPath) >= MAX_PATH || !m_pData || !m_pData->pRenderer)
+    {
+        if (hbm)
+            DeleteObject(hbm);
+        if (pszPath)
+            Open(pszPath);
+        return;
+    }
+    m_bNameTooLong = FALSE;
+    _snwprintf_s(m_szFile, MAX_PATH, _TRUNCATE, L"%s", pszPath);
+    m_decoder.SetCancel(0);
+    m_pData->pRenderer->StopRendering();
+    DropCurrentPicture(m_pData);
+    ShowPicture(hbm);
+}
+
 void CImageLoader::Cancel()
 {
     m_decoder.SetCancel(1);
     Stop();
 }
 
-DWORD ViewerDecodeFlags(void)
+void ViewerDecodeOptions(DecodeOptions* pOptions)
 {
-    return GetAutoRotate() ? DECODE_UPRIGHT : 0;
+    ZeroMemory(pOptions, sizeof(*pOptions));
+    pOptions->type = PICTYPE_BY_EXTENSION;
+    // Upright by the camera's orientation tag unless the setting is off.
+    pOptions->flags = GetAutoRotate() ? DECODE_UPRIGHT : 0;
 }
 
 void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer)
@@ -106,9 +127,7 @@ DWORD CImageLoader::Run()
     if (!m_bNameTooLong)
     {
         DecodeOptions options;
-        ZeroMemory(&options, sizeof(options));
-        options.type = PICTYPE_BY_EXTENSION;
-        options.flags = ViewerDecodeFlags();
+        ViewerDecodeOptions(&options);
         hbm = m_decoder.Load(m_szFile, &options);
     }
     RestoreCursor();
@@ -119,7 +138,13 @@ DWORD CImageLoader::Run()
             DeleteObject(hbm);
         return (DWORD)-1;
     }
+    return ShowPicture(hbm);
+}
 
+DWORD CImageLoader::ShowPicture(HBITMAP hbm)
+{
+    MainWindowData* pData = m_pData;
+    CRenderer* pRenderer = pData->pRenderer;
     if (!hbm)
     {
         pRenderer->SetBitmap(NULL);

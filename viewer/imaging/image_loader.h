@@ -23,6 +23,9 @@ public:
 
     // Loads pszPath and hands it to the renderer before returning.
     void Open(const WCHAR* pszPath);
+    // Shows hbm, already decoded from pszPath with ViewerDecodeOptions, as
+    // Open would show it; takes hbm over.
+    void OpenDecoded(const WCHAR* pszPath, HBITMAP hbm);
     void Cancel();
     // 0 when done (picture shown or message set), -1 without a record or
     // when stopped.
@@ -31,6 +34,8 @@ public:
     const WCHAR* GetFileName() const { return m_szFile; }
 
 private:
+    DWORD ShowPicture(HBITMAP hbm);
+
     MainWindowData* m_pData;
     WCHAR m_szFile[MAX_PATH];
     CImageDecoder m_decoder;
@@ -39,6 +44,10 @@ private:
     // opened cut short, it fails as a whole.
     BOOL m_bNameTooLong;
 };
+
+// The options every picture shown in the viewer is decoded with; also those
+// of a picture decoded ahead of its opening.
+void ViewerDecodeOptions(DecodeOptions* pOptions);
 
 // Start origin of a new picture from the record's INITIAL_VIEW_POSITION, the
 // renderer's current zoom and the main window's client size.
@@ -50,10 +59,6 @@ void DropCurrentPicture(MainWindowData* pData);
 // renderer at its start origin, zoomed to fill or fitted as the modes ask.
 // Needs the renderer.
 void AdoptPicture(MainWindowData* pData, HBITMAP hbm, bool bOptimizedView);
-
-// The decode flags of a picture to view: upright by its camera's
-// orientation tag unless the setting is off.
-DWORD ViewerDecodeFlags(void);
 
 // Formats "Could not open file:\r\n '%s'" into pszBuffer (cchBuffer units),
 // cut to fit.

@@ -11,7 +11,8 @@
 // more, before it is terminated.
 static const DWORD kStopFirstWaitMs = 1000;
 static const DWORD kStopSecondWaitMs = 5000;
-// A burst of view changes restarts the render instead of queueing renders.
+// A burst of view changes restarts the render instead of queueing renders:
+// each start waits for its render's first pass, but never longer than this.
 static const DWORD kStartSettleMs = 100;
 
 static const COLORREF kWhite = RGB(255, 255, 255);
@@ -20,6 +21,9 @@ CRenderer::CRenderer()
     : m_hbmPicture(NULL),
       m_hThread(NULL),
       m_dwThreadId(0),
+      m_hFirstPass(CreateEventW(NULL, TRUE, FALSE, NULL)),
+      m_hRendered(CreateEventW(NULL, TRUE, FALSE, NULL)),
+      m_dwRenderThread(0),
       m_bStopRequest(0),
       m_hwnd(NULL),
       m_hdcBack(NULL),
@@ -58,6 +62,10 @@ CRenderer::~CRenderer()
     SetAutoRender(0);
     StopRendering();
     ReleaseBackBuffer();
+    if (m_hFirstPass)
+        CloseHandle(m_hFirstPass);
+    if (m_hRendered)
+        CloseHandle(m_hRendered);
 }
 
 void CRenderer::ReleaseBackBuffer()
@@ -138,22 +146,61 @@ void CRenderer::SetInitialOrigin(LONG x, LONG y)
     m_yInitial = y;
 }
 
+// Wine puts a window's drawing on the display when the window's own thread
+// goes back to waiting for messages: a message wakes it to do so, also when
+// the drawing ends after the start stopped waiting for it.
+static void ShowDrawing(HWND hwnd)
+{
+    if (hwnd)
+        PostMessageW(hwnd, WM_NULL, 0, 0);
+}
+
+void CRenderer::FirstPassDrawn()
+{
+    // A render on the window's own thread (a pan, a transition's frame) is
+    // shown when that thread's message loop next waits.
+    if (GetCurrentThreadId() != m_dwRenderThread)
+        return;
+    ShowDrawing(m_hwnd);
+    if (m_hFirstPass)
+        SetEvent(m_hFirstPass);
+}
+
 DWORD WINAPI CRenderer::RenderThreadProc(LPVOID pvParam)
 {
     CRenderer* pRenderer = static_cast<CRenderer*>(pvParam);
-    return pRenderer ? (DWORD)pRenderer->Render() : (DWORD)-1;
+    if (!pRenderer)
+        return (DWORD)-1;
+    pRenderer->m_dwRenderThread = GetCurrentThreadId();
+    LONG nResult = pRenderer->Render();
+    pRenderer->m_dwRenderThread = 0;
+    ShowDrawing(pRenderer->m_hwnd);
+    if (pRenderer->m_hFirstPass)
+        SetEvent(pRenderer->m_hFirstPass);
+    if (!pRenderer->m_bStopRequest && pRenderer->m_hRendered)
+        SetEvent(pRenderer->m_hRendered);
+    return (DWORD)nResult;
 }
 
 void CRenderer::StartRendering()
 {
     StopRendering();
+    if (m_hFirstPass)
+        ResetEvent(m_hFirstPass);
+    if (m_hRendered)
+        ResetEvent(m_hRendered);
     if (!m_hThread)
     {
         m_hThread = CreateThread(NULL, 0, RenderThreadProc, this, 0, &m_dwThreadId);
         if (m_hThread)
             SetThreadPriority(m_hThread, THREAD_PRIORITY_IDLE);
     }
-    Sleep(kStartSettleMs);
+    if (!m_hThread)
+        return;
+    if (m_hFirstPass)
+        WaitServingSentMessages(m_hFirstPass, kStartSettleMs);
+    else
+        Sleep(kStartSettleMs);
 }
 
 void CRenderer::StopRendering()

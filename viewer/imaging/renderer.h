@@ -54,6 +54,10 @@ public:
     void RenderNow();
     void RenderTo(HDC hdc, const ViewBox& dest);
     BOOL IsRendering() const { return m_hThread != NULL; }
+    // Manual-reset event, set when a render thread ran to its end without a
+    // stop (the high-quality pass, if any, is on the screen); reset when the
+    // next one starts. Owned by the renderer: duplicate it to keep it.
+    HANDLE GetRenderedEvent() const { return m_hRendered; }
 
     // View model.
     double GetZoom() const { return m_zoom; }
@@ -93,10 +97,14 @@ private:
     bool PictureSize(int32_t* pWidth, int32_t* pHeight) const;
     ViewBox ClientBox() const;
     void CopyBackBuffer(HDC hdc, const ViewBox& dest);
+    void FirstPassDrawn();
 
     HBITMAP m_hbmPicture;
     HANDLE m_hThread;
     DWORD m_dwThreadId;
+    HANDLE m_hFirstPass;
+    HANDLE m_hRendered;
+    volatile DWORD m_dwRenderThread; // the render thread's id while it runs
     volatile LONG m_bStopRequest;
     HWND m_hwnd;
     HDC m_hdcBack;

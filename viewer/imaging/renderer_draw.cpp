@@ -101,6 +101,7 @@ LONG CRenderer::Draw(HDC hdc, const ViewBox& dest, ViewBox view)
             DrawTransformed(m_hdcBack, work, view, nAngle, dwFlip, m_hbmPicture);
         CopyBackBuffer(hdc, dest);
         InterlockedIncrement(&m_counts.nFast);
+        FirstPassDrawn();
     }
 
     if (m_bStopRequest || !m_bHighQuality || bPanning || m_zoom == 1.0)

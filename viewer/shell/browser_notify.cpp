@@ -29,6 +29,7 @@ static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* 
         pData->pRenderer->SetBitmap(NULL);
     ShowViewer(pData);
     OpenPicture(pData, pszPath);
+    PreloadNeighbour(pData, true);
 }
 
 static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
@@ -91,6 +92,7 @@ void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
 
 static void OnFolderSelected(MainWindowData* pData, const NMTREEVIEWW* pInfo)
 {
+    DropPreload(pData);
     CurrentEntryName saved = ReleaseCurrentEntry(pData);
     OnFolderChange(pInfo->hdr.hwndFrom, pInfo->itemNew.hItem, pData->nSortKey, IsThumbnailMode());
     RestoreCurrentEntry(pData, saved);

@@ -47,8 +47,10 @@ static void OnCmdAbout(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
     ShowAboutBox(hwnd);
 }
 
-static void OnCmdOptions(HWND hwnd, MainWindowData*, WPARAM, LPARAM)
+static void OnCmdOptions(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
 {
+    // The sheet may change how pictures are shown and what the folder holds.
+    DropPreload(pData);
     ShowOptions(hwnd);
 }
 
@@ -124,13 +126,18 @@ static void OnCmdStep(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
     while (pEntry && (pEntry = bNext ? NextPicture(pEntry) : PreviousPicture(pEntry)) != NULL)
     {
         if (OpenFolderEntry(pData, szFolder, pEntry))
+        {
+            // The user who stepped this way will most likely step on.
+            PreloadNeighbour(pData, bNext);
             return;
+        }
     }
     MessageBeep(MB_OK);
 }
 
 static void OnCmdOpenBrowser(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
+    DropPreload(pData);
     EndSlideShow(pData);
     SelectCurrentEntry(pData);
     FocusBrowserPane();
@@ -144,7 +151,15 @@ static void OnCmdSlideshowStart(HWND, MainWindowData* pData, WPARAM, LPARAM)
 
 static void OnCmdSlideshowStop(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
+    DropPreload(pData);
     StopSlideshow(pData);
+}
+
+// The file may be the one decoded ahead.
+static void OnCmdDelete(HWND hwnd, MainWindowData* pData, WPARAM wParam, LPARAM lParam)
+{
+    DropPreload(pData);
+    OnCmdDeleteFile(hwnd, pData, wParam, lParam);
 }
 
 static void OnCmdFullScreen(HWND, MainWindowData* pData, WPARAM, LPARAM)
@@ -229,7 +244,7 @@ static const CommandEntry s_rgCommands[] = {
     {IDM_THUMBNAIL_VIEW, false, OnCmdThumbnailView},
     {IDM_DELETE_THUMBNAIL, false, OnCmdDeleteThumbnails},
     {IDM_REFRESH_FOLDER, false, OnCmdRefreshFolder},
-    {IDM_DELETE, false, OnCmdDeleteFile},
+    {IDM_DELETE, false, OnCmdDelete},
     {IDM_INFORMATION, false, OnCmdInformation},
 };
 

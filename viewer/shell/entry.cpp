@@ -74,6 +74,8 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
     const WCHAR* pszSlash = wcsrchr(g_szPicturePath, L'\\');
     if (pszSlash)
         pData->pCurrentEntry = PictureByName(pszSlash + 1);
+    if (!IsBrowserVisible(pData))
+        PreloadNeighbour(pData, true);
 
     // The move above did not repaint, and a window first made at no size has
     // nothing invalid yet.

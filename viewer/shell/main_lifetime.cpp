@@ -11,9 +11,11 @@
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/preload_slot.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/shell/browser_frame.h"
 #include "viewer/shell/main_lifetime.h"
+#include "viewer/shell/open_picture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_chrome.h"
@@ -65,11 +67,17 @@ static bool CreatePictureObjects(HWND hwnd, MainWindowData* pData)
     if (!pData->pLoader)
         return false;
     pData->pDecoder = new (std::nothrow) CImageDecoder();
-    return pData->pDecoder != NULL;
+    if (!pData->pDecoder)
+        return false;
+    pData->pPreload = new (std::nothrow) CPreloadSlot();
+    return pData->pPreload != NULL;
 }
 
 static void DeletePictureObjects(MainWindowData* pData)
 {
+    // Its worker decodes with the decode window and waits on the renderer.
+    delete pData->pPreload;
+    pData->pPreload = NULL;
     delete pData->pRenderer;
     pData->pRenderer = NULL;
     delete pData->pSlideShow;
@@ -132,6 +140,7 @@ void OnMainDestroy(HWND hwnd, MainWindowData* pData)
         return;
     // A transition still playing uses the renderer and the window's parts.
     EndSlideShow(pData);
+    DropPreload(pData);
 
     // The pair names one picture of the listed folder, or no name at all: a
     // folder change drops the current entry, and an older name kept beside

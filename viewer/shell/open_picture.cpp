@@ -6,9 +6,11 @@
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/path_parts.h"
+#include "viewer/common/picture_entry.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/preload_slot.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
@@ -28,6 +30,41 @@ static void SetPictureTitle(MainWindowData* pData, const WCHAR* pszPath)
     SetWindowTextW(pData->hwndMain, szTitle);
 }
 
+// The picture decoded ahead when it is this file as it is now. The slot is
+// empty afterwards either way: its picture is never kept beside a new decode.
+static HBITMAP TakePreloaded(MainWindowData* pData, const WCHAR* pszPath)
+{
+    return pData->pPreload ? pData->pPreload->Take(pszPath) : NULL;
+}
+
+void DropPreload(MainWindowData* pData)
+{
+    if (pData && pData->pPreload)
+        pData->pPreload->Drop();
+}
+
+void PreloadNeighbour(MainWindowData* pData, bool bForward)
+{
+    if (!pData || !pData->pPreload)
+        return;
+    DropPreload(pData);
+    if (!pData->pRenderer || IsSlideshowRunning(pData))
+        return;
+    // The entry the step would open: it passes over names that do not fit.
+    WCHAR szFolder[MAX_PATH];
+    FolderPart(g_szPicturePath, szFolder, MAX_PATH);
+    WCHAR szPath[MAX_PATH];
+    PictureEntry* pEntry = pData->pCurrentEntry;
+    while (pEntry && (pEntry = bForward ? NextPicture(pEntry) : PreviousPicture(pEntry)) != NULL)
+    {
+        if (JoinPath(szFolder, pEntry->szName, szPath, MAX_PATH))
+        {
+            pData->pPreload->Preload(szPath, pData->pRenderer->GetRenderedEvent());
+            return;
+        }
+    }
+}
+
 // During a slideshow the picture is decoded with the record's own decoder
 // and set at once, so the transition can draw it; one that cannot be
 // decoded fails, and the slideshow's step passes it over.
@@ -37,11 +74,15 @@ static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
     if (!pRenderer || !pData->pDecoder)
         return false;
     pRenderer->StopRendering();
-    DecodeOptions options;
-    ZeroMemory(&options, sizeof(options));
-    options.type = PICTYPE_BY_EXTENSION;
-    options.flags = ViewerDecodeFlags();
-    HBITMAP hbm = pData->pDecoder->LoadNow(pszPath, &options);
+    HBITMAP hbm = TakePreloaded(pData, pszPath);
+    if (!hbm)
+    {
+        // The viewer's options: a picture from the slot and one decoded here
+        // come out alike.
+        DecodeOptions options;
+        ViewerDecodeOptions(&options);
+        hbm = pData->pDecoder->LoadNow(pszPath, &options);
+    }
     if (!hbm)
         return false;
     DropCurrentPicture(pData);
@@ -60,10 +101,15 @@ int OpenPicture(MainWindowData* pData, const WCHAR* pszPath)
     }
     else
     {
+        HBITMAP hbm = TakePreloaded(pData, pszPath);
         if (pData->pRenderer)
             pData->pRenderer->SetBitmap(NULL);
-        if (pData->pLoader)
+        if (pData->pLoader && hbm)
+            pData->pLoader->OpenDecoded(pszPath, hbm);
+        else if (pData->pLoader)
             pData->pLoader->Open(pszPath);
+        else if (hbm)
+            DeleteObject(hbm);
     }
     SetPictureTitle(pData, pszPath);
     return 1;

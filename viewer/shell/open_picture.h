@@ -16,6 +16,13 @@ struct PictureEntry;
 // not fit is passed over.
 bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry);
 
+// Decodes ahead, once the shown picture's render is done, the picture that a
+// step from the current entry in the given direction would open. Nothing
+// during a slideshow or without a current entry.
+void PreloadNeighbour(MainWindowData* pData, bool bForward);
+// Drops the picture decoded ahead, or the decode under way.
+void DropPreload(MainWindowData* pData);
+
 // START_MODE 1 opens the last picture in the viewer; anything else starts in
 // the browser at START_FOLDER.
 void ApplyStartMode(MainWindowData* pData);

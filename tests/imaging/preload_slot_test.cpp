@@ -1,0 +1,200 @@
+// The preload slot: what it hands over, what it refuses, and how a stop ends
+// its worker. The worker is waited for through its own handle or events,
+// never by sleeping.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "test_pictures.h"
+#include "viewer/imaging/preload_slot.h"
+
+namespace {
+
+// The slot with its worker's end and its decodes observable.
+class TestSlot : public CPreloadSlot
+{
+public:
+    ~TestSlot() override { Drop(); }
+    // Waits for the worker to return; true when it did.
+    bool WaitDone()
+    {
+        return !m_hThread || WaitForSingleObject(m_hThread, 10000) == WAIT_OBJECT_0;
+    }
+    DWORD Run() override
+    {
+        DWORD dwResult = CPreloadSlot::Run();
+        InterlockedExchange(&m_nRunResult, (LONG)dwResult);
+        InterlockedExchange(&m_bRanToEnd, 1);
+        return dwResult;
+    }
+    volatile LONG m_nDecodes = 0;
+    volatile LONG m_nRunResult = -2;
+    volatile LONG m_bRanToEnd = 0;
+
+protected:
+    HBITMAP Decode(const WCHAR* pszPath) override
+    {
+        InterlockedIncrement(&m_nDecodes);
+        return CPreloadSlot::Decode(pszPath);
+    }
+};
+
+// Holds its decode at the start until the slot's stop event, as a long
+// decode would still be running when the stop comes.
+class HeldSlot : public TestSlot
+{
+public:
+    HeldSlot() : m_hStarted(CreateEventW(NULL, TRUE, FALSE, NULL)) {}
+    ~HeldSlot() override
+    {
+        Drop();
+        CloseHandle(m_hStarted);
+    }
+    HANDLE m_hStarted;
+    HBITMAP m_hbmDecoded = (HBITMAP)1;
+
+protected:
+    HBITMAP Decode(const WCHAR* pszPath) override
+    {
+        SetEvent(m_hStarted);
+        WaitForSingleObject(GetStopEvent(), INFINITE);
+        m_hbmDecoded = TestSlot::Decode(pszPath);
+        return m_hbmDecoded;
+    }
+};
+
+std::wstring WriteJpeg(const TempFolder& folder, const wchar_t* pszName, int w, int h, uint32_t rgb)
+{
+    return folder.Write(pszName, MakeJpeg(w, h, JPEG_RGB, [rgb](int, int) { return rgb; }));
+}
+
+int BitmapWidth(HBITMAP hbm)
+{
+    BITMAP bm = {};
+    return hbm && GetObjectW(hbm, sizeof(bm), &bm) ? bm.bmWidth : -1;
+}
+
+void SetWriteTime(const std::wstring& path, const FILETIME& ft)
+{
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    SetFileTime(h, NULL, NULL, &ft);
+    CloseHandle(h);
+}
+
+} // namespace
+
+// Handed over only for the same name with the same size and write time; a
+// file rewritten after its decode, or another name, gets nothing and empties
+// the slot.
+TEST(PreloadSlotTest, HandsOverOnlyTheUnchangedFileItWasDecodedFrom)
+{
+    TempFolder folder;
+    const std::wstring path = WriteJpeg(folder, L"b.jpg", 64, 48, 0x2080C0);
+    TestSlot slot;
+
+    slot.Preload(path.c_str(), NULL);
+    ASSERT_TRUE(slot.WaitDone());
+    ASSERT_TRUE(slot.HasPicture());
+    EXPECT_EQ(nullptr, slot.Take((folder / L"c.jpg").c_str()));
+    EXPECT_FALSE(slot.HasPicture()) << "another name empties the slot";
+
+    slot.Preload(path.c_str(), NULL);
+    ASSERT_TRUE(slot.WaitDone());
+    HBITMAP hbm = slot.Take((folder / L"B.JPG").c_str());
+    EXPECT_EQ(64, BitmapWidth(hbm)) << "names compare without case, as the file system does";
+    DeleteObject(hbm);
+    EXPECT_FALSE(slot.HasPicture());
+
+    // Same size, new write time.
+    WIN32_FILE_ATTRIBUTE_DATA before;
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &before));
+    slot.Preload(path.c_str(), NULL);
+    ASSERT_TRUE(slot.WaitDone());
+    FILETIME later = before.ftLastWriteTime;
+    later.dwLowDateTime += 20000000; // two seconds
+    if (later.dwLowDateTime < before.ftLastWriteTime.dwLowDateTime)
+        later.dwHighDateTime++;
+    SetWriteTime(path, later);
+    EXPECT_EQ(nullptr, slot.Take(path.c_str())) << "a new write time";
+
+    // New contents of another size, the old write time put back.
+    slot.Preload(path.c_str(), NULL);
+    ASSERT_TRUE(slot.WaitDone());
+    ASSERT_TRUE(slot.HasPicture());
+    WriteJpeg(folder, L"b.jpg", 96, 48, 0xC08020);
+    SetWriteTime(path, later);
+    EXPECT_EQ(nullptr, slot.Take(path.c_str())) << "another size";
+    EXPECT_EQ(4, slot.m_nDecodes) << "every preload decoded once";
+}
+
+// The decode waits for the event it was given; a file whose size cannot be
+// read (not a picture) is not decoded ahead.
+TEST(PreloadSlotTest, DecodesAfterItsEventAndOnlyPicturesOfAKnownSize)
+{
+    TempFolder folder;
+    const std::wstring path = WriteJpeg(folder, L"a.jpg", 32, 24, 0xFF0000);
+    HANDLE hAfter = CreateEventW(NULL, TRUE, FALSE, NULL);
+    TestSlot slot;
+    slot.Preload(path.c_str(), hAfter);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(hAfter, 0));
+    SetEvent(hAfter);
+    ASSERT_TRUE(slot.WaitDone());
+    EXPECT_EQ(1, slot.m_nDecodes);
+    EXPECT_TRUE(slot.HasPicture());
+
+    slot.Preload(path.c_str(), hAfter);
+    CloseHandle(hAfter); // the slot keeps its own handle
+    ASSERT_TRUE(slot.WaitDone());
+    EXPECT_EQ(2, slot.m_nDecodes);
+
+    const std::wstring junk = folder.Write(L"junk.jpg", std::string(4096, 'x'));
+    slot.Preload(junk.c_str(), NULL);
+    ASSERT_TRUE(slot.WaitDone());
+    EXPECT_EQ(2, slot.m_nDecodes);
+    EXPECT_FALSE(slot.HasPicture());
+}
+
+// A stop while the worker waits for its event, or while it decodes, ends
+// the worker through its own return (never by force) and leaves no bitmap.
+TEST(PreloadSlotTest, AStopDuringTheWaitOrTheDecodeEndsTheWorkerCleanly)
+{
+    TempFolder folder;
+    const std::wstring path = WriteJpeg(folder, L"a.jpg", 640, 480, 0x00FF00);
+    HANDLE hNever = CreateEventW(NULL, TRUE, FALSE, NULL);
+    {
+        TestSlot slot;
+        slot.Preload(path.c_str(), hNever);
+        slot.Drop();
+        EXPECT_EQ(1, slot.m_bRanToEnd);
+        EXPECT_EQ(0, slot.m_nDecodes);
+        EXPECT_FALSE(slot.HasPicture());
+        EXPECT_STREQ(L"", slot.GetPath());
+    }
+    CloseHandle(hNever);
+
+    HeldSlot slot;
+    slot.Preload(path.c_str(), NULL);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(slot.m_hStarted, 10000));
+    slot.Drop();
+    EXPECT_EQ(1, slot.m_bRanToEnd) << "the worker returned by itself";
+    EXPECT_EQ(0, slot.m_nRunResult);
+    EXPECT_EQ(nullptr, slot.m_hbmDecoded) << "the cancel reached the decoder";
+    EXPECT_FALSE(slot.HasPicture());
+    EXPECT_EQ(nullptr, slot.Take(path.c_str()));
+
+    // The slot works again after the stop.
+    TestSlot again;
+    again.Preload(path.c_str(), NULL);
+    ASSERT_TRUE(again.WaitDone());
+    EXPECT_TRUE(again.HasPicture());
+}
+
+// Within the budget and with 256 MiB available, and not otherwise.
+TEST(PreloadSlotTest, FitsOnlyWithinTheBudgetAndTheAvailableMemory)
+{
+    const uint64_t MiB = 1024ull * 1024;
+    EXPECT_TRUE(PreloadFits(4000, 3000, 512 * MiB, 256 * MiB));
+    EXPECT_FALSE(PreloadFits(4000, 3000, 512 * MiB, 256 * MiB - 1));
+    EXPECT_FALSE(PreloadFits(4000, 3000, 34 * MiB, 1024 * MiB)) << "36 MB of pixels over a 34 MiB budget";
+    EXPECT_TRUE(PreloadFits(4000, 3000, 35 * MiB, 1024 * MiB));
+}

@@ -1,0 +1,154 @@
+// The neighbour decoded ahead, on the real main window: Next and Previous
+// keep their order and take it only while the file is unchanged; leaving the
+// viewer, a folder change, a delete, the options sheet and exit drop it.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <functional>
+#include <string>
+#include "viewer_fixture.h"
+#include "window_test_support.h"
+#include "viewer/browser/dir_tree.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/imaging/preload_slot.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/faces.h"
+
+namespace {
+
+const wchar_t* const kNames[] = {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp", L"e.bmp"};
+const int kCount = 5;
+
+class PreloadTest : public ViewerTest {
+protected:
+    // Five pictures told apart by their widths, a.bmp shown.
+    void SetUp() override {
+        ViewerTest::SetUp();
+        for (int i = 0; i < kCount; ++i)
+            WriteSolidBmp(m_folder / kNames[i], Width(i), 30, RGB(200, 40 * i, 40));
+        Start(1, L"a.bmp");
+    }
+    static int Width(int i) { return 40 + 10 * i; }
+    CPreloadSlot* Slot() const { return m_pData->pPreload; }
+    // Waits until the slot holds the decoded picture named pszName.
+    bool Preloaded(const wchar_t* pszName) const {
+        const std::wstring path = NoDrive(m_folder / pszName);
+        return PollUntil([&] { return _wcsicmp(Slot()->GetPath(), path.c_str()) == 0 && Slot()->HasPicture(); });
+    }
+    bool Empty() const { return !Slot()->HasPicture() && !Slot()->GetPath()[0]; }
+    std::wstring Current() const { return m_pData->pCurrentEntry ? m_pData->pCurrentEntry->szName : L""; }
+    int CurrentWidth() const {
+        BITMAP bm = {};
+        return m_pData->hbmCurrent && GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm) ? bm.bmWidth : -1;
+    }
+    COLORREF CurrentCentre() const {
+        HDC hdc = CreateCompatibleDC(NULL);
+        HGDIOBJ hOld = SelectObject(hdc, m_pData->hbmCurrent);
+        COLORREF cr = GetPixel(hdc, 10, 10);
+        SelectObject(hdc, hOld);
+        DeleteDC(hdc);
+        return cr;
+    }
+    void KeepWriteTime(const std::wstring& path, const std::function<void()>& change) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+        change();
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        SetFileTime(h, NULL, NULL, &data.ftLastWriteTime);
+        CloseHandle(h);
+    }
+};
+
+} // namespace
+
+// Forward to the end and back again, each step opening the picture it opened
+// before, titled and sized as its file; each step the same way finds its
+// picture already decoded. Exit ends a decode under way.
+TEST_F(PreloadTest, NextAndPreviousKeepTheirOrderFindTheNeighbourDecodedAndExitEndsIt) {
+    ASSERT_EQ(L"a.bmp", Current());
+    for (int i = 1; i < kCount; ++i) {
+        ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i - 1];
+        Command(IDM_NEXT);
+        EXPECT_EQ(kNames[i], Current());
+        EXPECT_EQ(Width(i), CurrentWidth());
+        EXPECT_EQ(std::wstring(kNames[i]).substr(0, 1) + L" - Ombrix Viewer", Title());
+    }
+    EXPECT_TRUE(Empty()) << "nothing lies beyond the last picture";
+    Command(IDM_NEXT);
+    EXPECT_EQ(L"e.bmp", Current());
+    for (int i = kCount - 2; i >= 0; --i) {
+        if (i < kCount - 2) {
+            ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i + 1];
+        }
+        Command(IDM_PREVIOUS);
+        EXPECT_EQ(kNames[i], Current());
+        EXPECT_EQ(Width(i), CurrentWidth());
+    }
+
+    // Exit while the next decode is under way or waiting for its render.
+    Command(IDM_NEXT);
+    ASSERT_FALSE(Empty());
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(nullptr, GetMainWindowData()) << "exit ended the worker and freed the record";
+}
+
+// A file whose name, size and write time are unchanged is taken from the
+// slot (its old pixels show it); one written again after its decode is
+// decoded anew, whatever the slot holds.
+TEST_F(PreloadTest, OnlyAnUnchangedFileIsTakenFromTheSlot) {
+    ASSERT_TRUE(Preloaded(L"b.bmp"));
+    KeepWriteTime(m_folder / L"b.bmp", [&] { WriteSolidBmp(m_folder / L"b.bmp", Width(1), 30, RGB(0, 0, 255)); });
+    Command(IDM_NEXT);
+    EXPECT_TRUE(ColoursNear(RGB(200, 40, 40), CurrentCentre(), 8)) << "taken from the slot";
+
+    ASSERT_TRUE(Preloaded(L"c.bmp"));
+    WriteSolidBmp(m_folder / L"c.bmp", 77, 30, RGB(0, 0, 255));
+    SetLocalWriteTime(m_folder / L"c.bmp", 2030, 1, 2);
+    Command(IDM_NEXT);
+    EXPECT_EQ(L"c.bmp", Current());
+    EXPECT_EQ(77, CurrentWidth()) << "a changed file is decoded anew";
+    EXPECT_TRUE(ColoursNear(RGB(0, 0, 255), CurrentCentre(), 8));
+}
+
+// Each of these drops what the slot holds.
+TEST_F(PreloadTest, OptionsDeleteLeavingTheViewerAndAFolderChangeDropIt) {
+    ASSERT_TRUE(Preloaded(L"b.bmp"));
+    auto sheet = [hwndOwner = m_hwnd]() -> HWND {
+        for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            if (GetWindow(h, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(h))
+                return h;
+        return NULL;
+    };
+    bool bEmptyWhileShown = false;
+    ASSERT_TRUE(WhileWindowShows(sheet,
+                                 [&](HWND hwndSheet) {
+                                     bEmptyWhileShown = Empty();
+                                     PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                                 },
+                                 [&] { Command(IDM_OPTION); }, 10000));
+    EXPECT_TRUE(bEmptyWhileShown) << "the options sheet";
+
+    Command(IDM_NEXT);
+    ASSERT_TRUE(Preloaded(L"c.bmp"));
+    Select({L"e.bmp"});
+    ASSERT_TRUE(WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
+                                 [](HWND hwndBox) { PostMessageW(hwndBox, WM_COMMAND, IDCANCEL, 0); },
+                                 [&] { Command(IDM_DELETE); }));
+    EXPECT_TRUE(Empty()) << "a delete";
+
+    Command(IDM_NEXT);
+    ASSERT_TRUE(Preloaded(L"d.bmp"));
+    Command(IDM_OPEN);
+    EXPECT_TRUE(Empty()) << "back to the browser";
+
+    ShowViewer(m_pData);
+    Command(IDM_NEXT);
+    ASSERT_EQ(L"d.bmp", Current());
+    ASSERT_TRUE(Preloaded(L"e.bmp"));
+    HWND hwndTree = GetDirectoryTreeWindow();
+    TreeView_SelectItem(hwndTree, TreeView_GetRoot(hwndTree));
+    EXPECT_TRUE(Empty()) << "a folder change";
+}

@@ -1,6 +1,7 @@
 // The JPEG route of CImageDecoder: libjpeg with the fast integer IDCT,
-// thumbnails reduced by the library's own scaling, and a recovery point so
-// that a corrupt file fails the load instead of ending the process.
+// thumbnails reduced by the library's own scaling (a progressive one from its
+// first scans alone), and a recovery point so that a corrupt file fails the
+// load instead of ending the process.
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/decode_window.h"
 
@@ -118,6 +119,54 @@ bool PrepareOutputBitmap(JpegDecode* pJob, bool bAtOutputSize, BITMAP* pbm)
     return pJob->hbm && GetObjectW(pJob->hbm, sizeof(*pbm), pbm) == sizeof(*pbm) && pbm->bmBits;
 }
 
+// How far a DC coefficient still missing its low bits may lie from its full
+// value, in output levels, for a one-eighth picture made from it.
+const int kDcLevelsMissing = 2;
+
+// True when every component's DC coefficients have arrived, at most
+// kDcLevelsMissing levels short of their full precision. A one-eighth
+// output block is its DC coefficient alone: the first DC scan of a
+// progressive file usually lacks only the lowest bit, and its refinement
+// comes after most of the AC data.
+bool HasEnoughDc(const jpeg_decompress_struct& cinfo)
+{
+    if (!cinfo.coef_bits)
+        return false;
+    for (int ci = 0; ci < cinfo.num_components; ci++)
+    {
+        const int nAl = cinfo.coef_bits[ci][0]; // -1 before its first DC scan
+        if (nAl < 0)
+            return false;
+        if (nAl == 0)
+            continue;
+        const JQUANT_TBL* pQuant = cinfo.comp_info[ci].quant_table;
+        if (!pQuant || nAl >= 15)
+            return false;
+        // The missing bits truncate the coefficient; one level of a 1x1
+        // output block is eight units of the dequantised DC.
+        if (((1 << nAl) - 1) * pQuant->quantval[0] > 8 * kDcLevelsMissing)
+            return false;
+    }
+    return true;
+}
+
+// Reads scans until the DC coefficients suffice, or the file ends. Checked
+// only between scans: a scan's progression counts from its header on. False
+// when the cancel flag stopped it.
+bool ConsumeUntilDc(jpeg_decompress_struct* pInfo, const volatile LONG* pCancel)
+{
+    for (;;)
+    {
+        if (*pCancel)
+            return false;
+        const int nResult = jpeg_consume_input(pInfo);
+        if (nResult == JPEG_REACHED_EOI || nResult == JPEG_SUSPENDED)
+            return true;
+        if (nResult == JPEG_SCAN_COMPLETED && HasEnoughDc(*pInfo))
+            return true;
+    }
+}
+
 // RGB to BGR in place, while the row is still in the cache.
 void SwapRedAndBlue(BYTE* pRow, JDIMENSION nWidth)
 {
@@ -213,11 +262,34 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     if (!ChooseScale(pJob, bThumbnail, cbBudget))
         return false;
     const bool bReduced = bThumbnail || pInfo->scale_denom != 1;
+    // A one-eighth thumbnail of a progressive file needs only its DC scans:
+    // the library then buffers the scans, and the rest is never read.
+    const bool bDcOnly = bThumbnail && pInfo->progressive_mode && pInfo->scale_denom == 8;
+    if (bDcOnly)
+    {
+        pInfo->buffered_image = TRUE;
+        // Smoothing guesses AC coefficients (and, with no AC yet, moves the
+        // DC): nothing a one-eighth picture shows, and it would stray from
+        // the full decode.
+        pInfo->do_block_smoothing = FALSE;
+    }
     jpeg_start_decompress(pInfo);
+    if (bDcOnly)
+    {
+        if (!ConsumeUntilDc(pInfo, pCancel))
+            return false;
+        jpeg_start_output(pInfo, pInfo->input_scan_number);
+    }
 
     BITMAP bm;
     if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel))
         return false;   // abandoned: never finished
+    if (bDcOnly)
+    {
+        // The scans not read are dropped with the decompressor.
+        jpeg_finish_output(pInfo);
+        return true;
+    }
     jpeg_finish_decompress(pInfo);
     return true;
 }

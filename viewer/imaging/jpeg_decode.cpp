@@ -123,34 +123,40 @@ bool PrepareOutputBitmap(JpegDecode* pJob, bool bAtOutputSize, BITMAP* pbm)
 // value, in output levels, for a one-eighth picture made from it.
 const int kDcLevelsMissing = 2;
 
-// True when every component's DC coefficients have arrived, at most
-// kDcLevelsMissing levels short of their full precision. A one-eighth
-// output block is its DC coefficient alone: the first DC scan of a
-// progressive file usually lacks only the lowest bit, and its refinement
-// comes after most of the AC data.
-bool HasEnoughDc(const jpeg_decompress_struct& cinfo)
+// True when the scans read so far hold what a one-eighth picture shows.
+// A one-eighth block is its DC coefficient alone, so every component's DC
+// must be there, at most kDcLevelsMissing levels short of its full
+// precision: the first DC scan usually lacks only the lowest bit, and its
+// refinement comes after most of the AC data. Subsampled chroma that the
+// library scales up by a larger transform (2 x 2 for 4:2:0) also shows its
+// first AC coefficients: without them its colour runs flat over a whole
+// MCU, several levels from the full decode at colour edges.
+bool HasWhatAnEighthShows(const jpeg_decompress_struct& cinfo)
 {
     if (!cinfo.coef_bits)
         return false;
     for (int ci = 0; ci < cinfo.num_components; ci++)
     {
-        const int nAl = cinfo.coef_bits[ci][0]; // -1 before its first DC scan
-        if (nAl < 0)
+        const int* pBits = cinfo.coef_bits[ci]; // -1 before a coefficient's first scan
+        const jpeg_component_info& comp = cinfo.comp_info[ci];
+        if (pBits[0] < 0)
             return false;
-        if (nAl == 0)
+        if (comp.DCT_scaled_size > 1 && (pBits[1] < 0 || pBits[2] < 0))
+            return false;
+        if (pBits[0] == 0)
             continue;
-        const JQUANT_TBL* pQuant = cinfo.comp_info[ci].quant_table;
-        if (!pQuant || nAl >= 15)
+        if (!comp.quant_table || pBits[0] >= 15)
             return false;
-        // The missing bits truncate the coefficient; one level of a 1x1
+        // The missing bits truncate the coefficient; one level of a 1 x 1
         // output block is eight units of the dequantised DC.
-        if (((1 << nAl) - 1) * pQuant->quantval[0] > 8 * kDcLevelsMissing)
+        if (((1 << pBits[0]) - 1) * comp.quant_table->quantval[0] > 8 * kDcLevelsMissing)
             return false;
     }
     return true;
 }
 
-// Reads scans until the DC coefficients suffice, or the file ends. Checked
+// Reads scans until they hold what a one-eighth picture shows, or the file
+// ends. Checked
 // only between scans: a scan's progression counts from its header on. False
 // when the cancel flag stopped it.
 bool ConsumeUntilDc(jpeg_decompress_struct* pInfo, const volatile LONG* pCancel)
@@ -162,7 +168,7 @@ bool ConsumeUntilDc(jpeg_decompress_struct* pInfo, const volatile LONG* pCancel)
         const int nResult = jpeg_consume_input(pInfo);
         if (nResult == JPEG_REACHED_EOI || nResult == JPEG_SUSPENDED)
             return true;
-        if (nResult == JPEG_SCAN_COMPLETED && HasEnoughDc(*pInfo))
+        if (nResult == JPEG_SCAN_COMPLETED && HasWhatAnEighthShows(*pInfo))
             return true;
     }
 }
@@ -262,10 +268,10 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     if (!ChooseScale(pJob, bThumbnail, cbBudget))
         return false;
     const bool bReduced = bThumbnail || pInfo->scale_denom != 1;
-    // A one-eighth thumbnail of a progressive file needs only its DC scans:
-    // the library then buffers the scans, and the rest is never read.
-    const bool bDcOnly = bThumbnail && pInfo->progressive_mode && pInfo->scale_denom == 8;
-    if (bDcOnly)
+    // A one-eighth thumbnail of a progressive file needs only its first
+    // scans: the library buffers them, and the rest is never read.
+    const bool bFirstScans = bThumbnail && pInfo->progressive_mode && pInfo->scale_denom == 8;
+    if (bFirstScans)
     {
         pInfo->buffered_image = TRUE;
         // Smoothing guesses AC coefficients (and, with no AC yet, moves the
@@ -274,7 +280,7 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         pInfo->do_block_smoothing = FALSE;
     }
     jpeg_start_decompress(pInfo);
-    if (bDcOnly)
+    if (bFirstScans)
     {
         if (!ConsumeUntilDc(pInfo, pCancel))
             return false;
@@ -284,13 +290,10 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     BITMAP bm;
     if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel))
         return false;   // abandoned: never finished
-    if (bDcOnly)
-    {
-        // The scans not read are dropped with the decompressor.
-        jpeg_finish_output(pInfo);
-        return true;
-    }
-    jpeg_finish_decompress(pInfo);
+    // Not jpeg_finish_output: it reads on to the next scan's header. The
+    // scans not read are dropped with the decompressor.
+    if (!bFirstScans)
+        jpeg_finish_decompress(pInfo);
     return true;
 }
 

@@ -178,4 +178,29 @@ TEST_F(ProgressiveThumbTest, ReadsTheScansItNeedsAndNoFurther)
     }
 }
 
+// A file cut short, inside its first scan or later, still gives its
+// thumbnail, at full size, as a cut baseline file does: what arrived, the
+// rest filled in.
+TEST_F(ProgressiveThumbTest, ACutFileStillGivesItsThumbnail)
+{
+    const Bytes intact = ReadFixture(L"prog_420.jpg");
+    size_t firstScan = 0;
+    for (size_t i = 0; i + 1 < intact.size() && !firstScan; i++)
+        if (intact[i] == 0xFF && intact[i + 1] == 0xDA)
+            firstScan = i;
+    ASSERT_NE(firstScan, 0u);
+    for (size_t cut : {firstScan + 200, intact.size() / 2})
+    {
+        SCOPED_TRACE(cut);
+        const std::wstring path = temp.Write(L"cut.jpg", Bytes(intact.begin(), intact.begin() + cut));
+        HBITMAP hbm = Thumbnail(path);
+        ASSERT_NE(hbm, nullptr);
+        BITMAP bm = {};
+        GetObjectW(hbm, sizeof(bm), &bm);
+        EXPECT_TRUE(bm.bmWidth == 101 && bm.bmHeight == 76) << bm.bmWidth << " x " << bm.bmHeight;
+        DeleteObject(hbm);
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+}
+
 } // namespace

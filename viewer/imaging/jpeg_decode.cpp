@@ -129,8 +129,9 @@ const int kDcLevelsMissing = 2;
 // precision: the first DC scan usually lacks only the lowest bit, and its
 // refinement comes after most of the AC data. Subsampled chroma that the
 // library scales up by a larger transform (2 x 2 for 4:2:0) also shows its
-// first AC coefficients: without them its colour runs flat over a whole
-// MCU, several levels from the full decode at colour edges.
+// first AC coefficients (zigzag positions 1 and 2): without them its colour
+// runs flat over a whole MCU, several levels from the full decode at colour
+// edges.
 bool HasWhatAnEighthShows(const jpeg_decompress_struct& cinfo)
 {
     if (!cinfo.coef_bits)
@@ -156,10 +157,9 @@ bool HasWhatAnEighthShows(const jpeg_decompress_struct& cinfo)
 }
 
 // Reads scans until they hold what a one-eighth picture shows, or the file
-// ends. Checked
-// only between scans: a scan's progression counts from its header on. False
-// when the cancel flag stopped it.
-bool ConsumeUntilDc(jpeg_decompress_struct* pInfo, const volatile LONG* pCancel)
+// ends. Checked only between scans: a scan's progression counts from its
+// header on. False when the cancel flag stopped it.
+bool ConsumeFirstScans(jpeg_decompress_struct* pInfo, const volatile LONG* pCancel)
 {
     for (;;)
     {
@@ -282,7 +282,7 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     jpeg_start_decompress(pInfo);
     if (bFirstScans)
     {
-        if (!ConsumeUntilDc(pInfo, pCancel))
+        if (!ConsumeFirstScans(pInfo, pCancel))
             return false;
         jpeg_start_output(pInfo, pInfo->input_scan_number);
     }

@@ -1,12 +1,15 @@
 """Makes the photo-like JPEGs of the thumbnail benchmark, once.
 
 Usage: make_thumb_pictures.py FOLDER [COUNT]
-COUNT pictures (32 by default) of 2 to 16 megapixels in landscape, portrait
+COUNT pictures (30 by default) of 2 to 24 megapixels in landscape, portrait
 and 3:2 shapes: smooth colour gradients for sky and light, grain, and
 shapes with hard edges, so that decoding costs what a camera picture costs.
-Seeded, so every run makes the same files; nothing is made when the stamp of
-this version is there.
+Two in five are progressive (with successive approximation, as web exports
+and many cameras write them), the others baseline, and the chroma
+subsampling varies, as in a real collection. Seeded, so every run makes the
+same files; nothing is made when the stamp of this version is there.
 """
+import glob
 import math
 import os
 import random
@@ -14,7 +17,9 @@ import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
-STAMP = ".thumb-pictures-v1"
+STAMP = ".thumb-pictures-v2"
+# Chroma subsampling as Pillow names it: 4:4:4, 4:2:2, 4:2:0.
+SUBSAMPLINGS = (2, 1, 2, 0)
 
 
 def gradient(size, rng):
@@ -64,24 +69,43 @@ def grain(img, rng):
     return ImageChops.add(img, noise, 1.0, -128)
 
 
-def main():
-    folder = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 32
-    if os.path.exists(os.path.join(folder, STAMP)):
-        return
+def is_progressive(i):
+    """Two in five, spread over the sizes: entries 1 and 3 of every five."""
+    return i % 5 in (1, 3)
+
+
+def photo(size, rng):
+    img = gradient(size, rng)
+    shapes(img, rng)
+    return grain(img, rng)
+
+
+def make_folder(folder, count, mp_low, mp_high, seed):
+    """COUNT photos from MP_LOW to MP_HIGH megapixels into FOLDER."""
     os.makedirs(folder, exist_ok=True)
-    rng = random.Random(20261206)
+    rng = random.Random(seed)
     shapes_of = ((4, 3), (3, 4), (3, 2), (16, 9))
     for i in range(count):
-        mp = 2.0 + 14.0 * i / max(1, count - 1)
+        mp = mp_low + (mp_high - mp_low) * i / max(1, count - 1)
         aw, ah = shapes_of[i % len(shapes_of)]
         w = int(math.sqrt(mp * 1e6 * aw / ah)) // 8 * 8
         h = int(w * ah / aw) // 8 * 8
-        img = gradient((w, h), rng)
-        shapes(img, rng)
-        img = grain(img, rng)
-        name = os.path.join(folder, "photo%02d_%dx%d.jpg" % (i + 1, w, h))
-        img.save(name, "JPEG", quality=rng.choice((85, 90, 92)))
+        img = photo((w, h), rng)
+        progressive = is_progressive(i)
+        name = "photo%02d_%dx%d%s.jpg" % (i + 1, w, h, "_p" if progressive else "")
+        img.save(os.path.join(folder, name), "JPEG", quality=rng.choice((85, 90, 92)),
+                 progressive=progressive, subsampling=SUBSAMPLINGS[i % len(SUBSAMPLINGS)])
+
+
+def main():
+    folder = sys.argv[1]
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 30
+    if os.path.exists(os.path.join(folder, STAMP)):
+        return
+    # Pictures of an earlier version would be measured with these.
+    for old in glob.glob(os.path.join(folder, "*.jpg")) + glob.glob(os.path.join(folder, ".thumb-pictures-*")):
+        os.remove(old)
+    make_folder(folder, count, 2.0, 24.0, 20261206)
     open(os.path.join(folder, STAMP), "w").close()
 
 

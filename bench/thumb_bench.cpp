@@ -7,6 +7,7 @@
 //         fitted, resampled and written to the cache;
 //   warm: the same list again after the index is reopened, read from the
 //         cache.
+// Baseline and progressive pictures are timed apart as well as together.
 // Prints medians of RUNS runs as "name value" lines for bench/thumbs.
 #include <windows.h>
 
@@ -42,11 +43,53 @@ void ForEachFile(const std::wstring& pattern, Visit visit)
     FindClose(hFind);
 }
 
-// The folder's JPEGs as the file list lists them.
-std::vector<PictureEntry> ListPictures(const std::wstring& folder)
+enum Kind { KIND_BASELINE, KIND_PROGRESSIVE, KIND_COUNT };
+const char* const kKindNames[KIND_COUNT] = {"baseline", "progressive"};
+
+// Baseline or progressive, from the frame marker; the markers before it are
+// skipped by their lengths.
+Kind KindOfJpeg(const std::wstring& path)
+{
+    Kind kind = KIND_BASELINE;
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f)
+        return kind;
+    int c;
+    while ((c = fgetc(f)) != EOF)
+    {
+        if (c != 0xFF)
+            continue;
+        const int marker = fgetc(f);
+        if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
+        {
+            kind = KIND_PROGRESSIVE;
+            break;
+        }
+        if ((marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) ||
+            marker == 0xDA || marker == EOF)
+            break;
+        if (marker == 0xD8 || marker == 0xFF || marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        const int hi = fgetc(f), lo = fgetc(f);
+        if (lo == EOF || fseek(f, (hi << 8 | lo) - 2, SEEK_CUR) != 0)
+            break;
+    }
+    fclose(f);
+    return kind;
+}
+
+struct Listed
 {
     std::vector<PictureEntry> entries;
-    ForEachFile(folder + L"*.jpg", [&entries](const WIN32_FIND_DATAW& fd) {
+    std::vector<Kind> kinds; // one per entry
+};
+
+// The folder's JPEGs as the file list lists them, with their kinds.
+Listed ListPictures(const std::wstring& folder)
+{
+    Listed listed;
+    std::vector<PictureEntry>& entries = listed.entries;
+    ForEachFile(folder + L"*.jpg", [&](const WIN32_FIND_DATAW& fd) {
         PictureEntry e = {};
         wcscpy_s(e.szName, fd.cFileName);
         e.cchName = static_cast<LONG>(wcslen(fd.cFileName));
@@ -54,18 +97,58 @@ std::vector<PictureEntry> ListPictures(const std::wstring& folder)
         e.nFileSize = fd.nFileSizeLow;
         e.ftLastWrite = fd.ftLastWriteTime;
         entries.push_back(e);
+        listed.kinds.push_back(KindOfJpeg(folder + fd.cFileName));
     });
-    return entries;
+    return listed;
 }
 
-// One pass over the list; the number of thumbnails made.
-int MakeAll(CImageDecoder* pDecoder, std::vector<PictureEntry>& entries, const std::wstring& folder, double* pMs)
+// Milliseconds of one pass: all, and per kind.
+struct PassMs
 {
+    double all;
+    double kind[KIND_COUNT];
+};
+
+// Medians of each figure over the runs.
+PassMs MedianPass(const std::vector<PassMs>& runs)
+{
+    PassMs m = {};
+    std::vector<double> v;
+    for (const PassMs& r : runs)
+        v.push_back(r.all);
+    m.all = Median(v);
+    for (int k = 0; k < KIND_COUNT; ++k)
+    {
+        v.clear();
+        for (const PassMs& r : runs)
+            v.push_back(r.kind[k]);
+        m.kind[k] = Median(v);
+    }
+    return m;
+}
+
+void PrintPass(const char* pszName, const PassMs& ms)
+{
+    printf("%s_ms %.1f\n", pszName, ms.all);
+    for (int k = 0; k < KIND_COUNT; ++k)
+        printf("%s_%s_ms %.1f\n", pszName, kKindNames[k], ms.kind[k]);
+}
+
+// One pass over the list, each picture timed on its own; the number of
+// thumbnails made.
+int MakeAll(CImageDecoder* pDecoder, Listed& listed, const std::wstring& folder, PassMs* pMs)
+{
+    std::vector<PictureEntry>& entries = listed.entries;
     g_nResampleAbort = 0; // as the worker does when it starts
+    *pMs = {};
     const double t0 = NowMs();
-    for (PictureEntry& e : entries)
-        MakeThumbnail(pDecoder, &e, folder.c_str());
-    *pMs = NowMs() - t0;
+    for (size_t i = 0; i < entries.size(); ++i)
+    {
+        const double t = NowMs();
+        MakeThumbnail(pDecoder, &entries[i], folder.c_str());
+        pMs->kind[listed.kinds[i]] += NowMs() - t;
+    }
+    pMs->all = NowMs() - t0;
     int nMade = 0;
     for (PictureEntry& e : entries)
     {
@@ -81,11 +164,14 @@ int MakeAll(CImageDecoder* pDecoder, std::vector<PictureEntry>& entries, const s
 
 // The reduced decodes alone, as the worker asks for them: the share of the
 // cold figure that is the decoder's.
-double DecodeAllMs(CImageDecoder* pDecoder, const std::vector<PictureEntry>& entries, const std::wstring& folder)
+PassMs DecodeAll(CImageDecoder* pDecoder, const Listed& listed, const std::wstring& folder)
 {
+    PassMs ms = {};
     const double t0 = NowMs();
-    for (const PictureEntry& e : entries)
+    for (size_t i = 0; i < listed.entries.size(); ++i)
     {
+        const PictureEntry& e = listed.entries[i];
+        const double t = NowMs();
         DecodeOptions options = {};
         options.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
         options.type = e.nType;
@@ -93,8 +179,10 @@ double DecodeAllMs(CImageDecoder* pDecoder, const std::vector<PictureEntry>& ent
         HBITMAP hbm = pDecoder->LoadNow((folder + e.szName).c_str(), &options);
         if (hbm)
             DeleteObject(hbm);
+        ms.kind[listed.kinds[i]] += NowMs() - t;
     }
-    return NowMs() - t0;
+    ms.all = NowMs() - t0;
+    return ms;
 }
 
 // Last-write times of the thumbnail files: a warm pass that had to decode a
@@ -134,14 +222,15 @@ int wmain(int argc, wchar_t** argv)
     GetThumbnailFolder(data.szThumbnailFolder);
     SetMainWindowData(&data);
 
-    std::vector<PictureEntry> entries = ListPictures(pictures);
-    if (entries.empty())
+    Listed listed = ListPictures(pictures);
+    if (listed.entries.empty())
     {
         fprintf(stderr, "no pictures in %ls\n", pictures.c_str());
         return 1;
     }
 
-    std::vector<double> cold, warm, load, decode;
+    std::vector<PassMs> cold, warm, decode;
+    std::vector<double> load;
     int nColdMade = 0, nWarmMade = 0;
     LONG nSlotsAfterCold = 0, nSlotsAfterWarm = 0;
     bool bWarmRewrote = false;
@@ -149,8 +238,8 @@ int wmain(int argc, wchar_t** argv)
     {
         OpenThumbIndex();
         ClearThumbCache(); // an empty thumbnail folder: every picture is decoded
-        double ms = 0;
-        nColdMade = MakeAll(&decoder, entries, pictures, &ms);
+        PassMs ms = {};
+        nColdMade = MakeAll(&decoder, listed, pictures, &ms);
         cold.push_back(ms);
         nSlotsAfterCold = GetHighestThumbSlot();
         const std::vector<ULONGLONG> written = ThumbFileTimes(thumbs);
@@ -160,30 +249,32 @@ int wmain(int argc, wchar_t** argv)
         const double t0 = NowMs();
         OpenThumbIndex();
         load.push_back(NowMs() - t0);
-        nWarmMade = MakeAll(&decoder, entries, pictures, &ms);
+        nWarmMade = MakeAll(&decoder, listed, pictures, &ms);
         warm.push_back(ms);
         nSlotsAfterWarm = GetHighestThumbSlot();
         bWarmRewrote = bWarmRewrote || ThumbFileTimes(thumbs) != written;
         CloseThumbIndex();
-        decode.push_back(DecodeAllMs(&decoder, entries, pictures));
+        decode.push_back(DecodeAll(&decoder, listed, pictures));
     }
     SetMainWindowData(NULL);
 
-    const double n = static_cast<double>(entries.size());
-    printf("pictures %d\n", static_cast<int>(entries.size()));
+    int nOfKind[KIND_COUNT] = {};
+    for (Kind k : listed.kinds)
+        ++nOfKind[k];
+    printf("pictures %d\n", static_cast<int>(listed.entries.size()));
+    for (int k = 0; k < KIND_COUNT; ++k)
+        printf("pictures_%s %d\n", kKindNames[k], nOfKind[k]);
     printf("runs %d\n", nRuns);
     printf("cold_made %d\n", nColdMade);
     printf("cold_cached %ld\n", static_cast<long>(nSlotsAfterCold));
-    printf("cold_ms %.1f\n", Median(cold));
-    printf("cold_per_s %.2f\n", 1000.0 * n / Median(cold));
-    printf("cold_decode_only_ms %.1f\n", Median(decode));
+    PrintPass("cold", MedianPass(cold));
+    PrintPass("cold_decode_only", MedianPass(decode));
     printf("warm_made %d\n", nWarmMade);
     // No new record and no rewritten file in the warm pass: every thumbnail
     // came from the cache.
     printf("warm_new_records %ld\n", static_cast<long>(nSlotsAfterWarm - nSlotsAfterCold));
     printf("warm_rewrote_files %d\n", bWarmRewrote ? 1 : 0);
     printf("index_load_ms %.2f\n", Median(load));
-    printf("warm_ms %.1f\n", Median(warm));
-    printf("warm_per_s %.2f\n", 1000.0 * n / Median(warm));
+    PrintPass("warm", MedianPass(warm));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "viewer/browser/picture_list.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 #include "viewer/common/path_parts.h"
@@ -59,52 +60,49 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
     return nFound;
 }
 
-// Whether q must come before the candidate c.
-static bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey)
-{
-    const bool bReverse = s_nSortDirection != 0;
-    switch (nKey)
-    {
-    case SORT_BY_NAME:
-    {
-        int n = _wcsicmp(q->szName, c->szName);
-        return bReverse ? n > 0 : n < 0;
-    }
-    case SORT_BY_TYPE:
-        return bReverse ? q->nType < c->nType : q->nType > c->nType;
-    case SORT_BY_SIZE:
-        return bReverse ? q->nFileSize < c->nFileSize : q->nFileSize > c->nFileSize;
-    case SORT_BY_DATE:
-        // Only the upper word: times within about seven minutes tie.
-        return bReverse ? q->ftLastWrite.dwHighDateTime < c->ftLastWrite.dwHighDateTime
-                        : q->ftLastWrite.dwHighDateTime > c->ftLastWrite.dwHighDateTime;
-    default:
-        return false;
-    }
-}
-
-// Exchanges everything but the links, so the list keeps its nodes.
-static void SwapContents(PictureEntry* a, PictureEntry* b)
-{
-    PictureEntry tmp = *a;
-    PictureEntry* pNextA = a->pNext;
-    PictureEntry* pNextB = b->pNext;
-    *a = *b;
-    *b = tmp;
-    a->pNext = pNextA;
-    b->pNext = pNextB;
-}
-
-void SortPictures(int nKey)
+// The exchange sort on the entries themselves, moving their contents: what
+// is left when there is no memory for the faster one's arrays.
+static void SortInPlace(int nKey)
 {
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         for (PictureEntry* q = p->pNext; q; q = q->pNext)
         {
-            if (ComesBefore(q, p, nKey))
-                SwapContents(p, q);
+            if (!ComesBefore(q, p, nKey, s_nSortDirection))
+                continue;
+            PictureEntry tmp = *p;
+            PictureEntry* pNextP = p->pNext;
+            PictureEntry* pNextQ = q->pNext;
+            *p = *q;
+            *q = tmp;
+            p->pNext = pNextP;
+            q->pNext = pNextQ;
         }
     }
+}
+
+void SortPictures(int nKey)
+{
+    if (nKey < SORT_BY_NAME || nKey > SORT_BY_DATE)
+        return;
+    const size_t n = (size_t)CountPictures();
+    if (n < 2)
+        return;
+    PictureEntry** rgp = static_cast<PictureEntry**>(malloc(n * sizeof(PictureEntry*)));
+    size_t i = 0;
+    for (PictureEntry* p = s_pHead; rgp && p; p = p->pNext)
+        rgp[i++] = p;
+    if (!rgp || !OrderPictures(rgp, n, nKey, s_nSortDirection))
+    {
+        free(rgp);
+        SortInPlace(nKey);
+        return;
+    }
+    for (i = 0; i + 1 < n; ++i)
+        rgp[i]->pNext = rgp[i + 1];
+    rgp[n - 1]->pNext = NULL;
+    s_pHead = rgp[0];
+    free(rgp);
 }
 
 void RenumberPictures(void)

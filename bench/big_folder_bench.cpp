@@ -6,11 +6,11 @@
 //       starts the viewer in start mode 0 on DRIVE_FOLDER (a folder of the
 //       current drive, "\pics10000"), and times each step the issue names.
 //       STEPS is a comma list of: floor,start,taps (or tap1: name only),
-//       refresh,delete,thumbs,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
+//       parts,refresh,delete,thumbs,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
 #include <windows.h>
 
 #include <commctrl.h>
-#include <psapi.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -29,6 +29,7 @@
 #include "viewer/common/settings_names.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/open_picture.h"
 
 namespace {
@@ -198,9 +199,13 @@ void StepFloor(const Run& run)
 
 void StepStart(Run& run)
 {
+    // A copy of an earlier run that is still going away would take the start
+    // as a second instance's.
+    for (int i = 0; i < 100 && FindWindowW(L"Ombrix Viewer", NULL); ++i)
+        Sleep(100);
     const double t0 = NowMs();
     if (!InitInstance(GetModuleHandleW(NULL), SW_SHOW))
-        Fail("InitInstance");
+        Fail(FindWindowW(L"Ombrix Viewer", NULL) ? "InitInstance: another copy runs" : "InitInstance");
     run.pData = GetMainWindowData();
     run.hwndList = GetFileListWindow();
     Settle();
@@ -240,6 +245,34 @@ void StepTaps(const Run& run, int nColumns)
             Report(szName, ms, Target(300, 5000));
         }
     }
+}
+
+// The parts of a tap and a refresh, called directly: where the time goes.
+void StepParts(const Run& run)
+{
+    static const char* rgpszKey[] = {"name", "type", "size", "date"};
+    double t0 = NowMs();
+    EnumeratePictures(run.pattern.c_str());
+    Report("part: enumerate into the list", NowMs() - t0, 0);
+    for (int nKey = 0; nKey < 4; ++nKey)
+    {
+        for (int nTap = 0; nTap < 2; ++nTap)
+        {
+            FlipSortDirection();
+            t0 = NowMs();
+            SortPictures(nKey);
+            char szName[64];
+            _snprintf_s(szName, sizeof(szName), _TRUNCATE, "part: sort %s%s", rgpszKey[nKey], nTap ? " (reverse)" : "");
+            Report(szName, NowMs() - t0, 0);
+        }
+    }
+    RenumberPictures();
+    t0 = NowMs();
+    FillRows();
+    Report("part: fill rows", NowMs() - t0, 0);
+    t0 = NowMs();
+    Settle();
+    Report("part: draw after the fill", NowMs() - t0, 0);
 }
 
 void StepRefresh(const Run& run)
@@ -348,6 +381,7 @@ double StepTime(const Run& run, PictureEntry* pFrom, WORD wCommand, PictureEntry
     {
         if (!OpenFolderEntry(run.pData, szFolder, pFrom))
             Fail("open a picture");
+        ShowViewer(run.pData);
         Settle();
         double t0 = NowMs();
         Command(run.pData->hwndMain, wCommand);
@@ -415,12 +449,18 @@ void StepTree(const Run& run)
     Report("tree: expand 1,000 sub-folders", Median(times), 500);
 }
 
-SIZE_T PrivateBytes()
+// Bytes of the C heap's blocks in use, the list's entries among them (the
+// process's private bytes do not move while freed blocks are reused).
+double HeapInUse()
 {
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof(pmc);
-    GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&pmc, sizeof(pmc));
-    return pmc.PrivateUsage;
+    _HEAPINFO hi = {};
+    double cb = 0;
+    while (_heapwalk(&hi) == _HEAPOK)
+    {
+        if (hi._useflag == _USEDENTRY)
+            cb += (double)hi._size;
+    }
+    return cb;
 }
 
 void StepMemory(const Run& run)
@@ -430,13 +470,13 @@ void StepMemory(const Run& run)
         DestroyWindow(run.pData->hwndMain);
     Settle();
     FreePictures();
-    const SIZE_T cbBefore = PrivateBytes();
+    const double cbBefore = HeapInUse();
     const int n = EnumeratePictures(run.pattern.c_str());
     SortPictures(SORT_BY_SIZE);
     RenumberPictures();
-    const SIZE_T cbAfter = PrivateBytes();
-    printf("%-34s %10.0f bytes per picture (%d pictures, entry record %u bytes)\n", "memory: picture list",
-           n ? (double)(cbAfter - cbBefore) / n : 0.0, n, (unsigned)sizeof(PictureEntry));
+    const double cbAfter = HeapInUse();
+    printf("%-34s %10.0f bytes per picture (%d pictures, entry record %u bytes), target 1024\n",
+           "memory: picture list", n ? (cbAfter - cbBefore) / n : 0.0, n, (unsigned)sizeof(PictureEntry));
     FreePictures();
 }
 
@@ -508,6 +548,8 @@ int wmain(int argc, wchar_t** argv)
         StepTaps(run, 4);
     else if (Wants(steps, L"tap1"))
         StepTaps(run, 1); // the name key's two taps alone
+    if (Wants(steps, L"parts"))
+        StepParts(run);
     if (Wants(steps, L"refresh"))
         StepRefresh(run);
     if (Wants(steps, L"delete"))

@@ -101,6 +101,9 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
     // that the removal of a row may leave on another file.
     HWND hwndList = GetFileListWindow();
     DeleteRowByName(szName);
+    // The rows are filled again below: none is drawn in between.
+    if (hwndList)
+        SendMessageW(hwndList, WM_SETREDRAW, FALSE, 0);
     int nRow;
     while (hwndList && (nRow = ListView_GetNextItem(hwndList, -1, LVNI_SELECTED)) >= 0)
     {
@@ -111,6 +114,8 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
         if (szText[0] && JoinPath(g_szBrowsePath, szText, szOther, MAX_PATH))
             DeleteSelectedFile(szOther);
     }
+    if (hwndList)
+        SendMessageW(hwndList, WM_SETREDRAW, TRUE, 0);
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
     ReadFolderKeepingCurrent(pData);
 }

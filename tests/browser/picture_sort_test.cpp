@@ -74,8 +74,9 @@ std::vector<PictureEntry> RandomEntries(std::mt19937& rng, size_t n, unsigned sp
 TEST(PictureSortTest, GivesTheExchangeSortsOrderForEveryKeyDirectionAndTie) {
     std::mt19937 rng(20240531);
     const unsigned spreads[] = {2, 7, 40, 1000, 1u << 30};
-    for (int nRound = 0; nRound < 60; ++nRound) {
-        const size_t n = (nRound % 4 == 0) ? nRound / 4 : 2 + rng() % 300;
+    for (int nRound = 0; nRound < 62; ++nRound) {
+        // Short lists, longer ones, and two long enough for deep queues.
+        const size_t n = nRound >= 60 ? 1500 : (nRound % 4 == 0) ? nRound / 4 : 2 + rng() % 300;
         const unsigned spread = spreads[nRound % 5];
         std::vector<PictureEntry> v = RandomEntries(rng, n, spread);
         for (int nKey = SORT_BY_NAME; nKey <= SORT_BY_DATE; ++nKey) {

@@ -20,7 +20,6 @@
 bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDirection);
 
 // Orders the n entry pointers as the exchange sort would order the entries,
-// with the keys taken once and the pointers moved instead of the entries.
-// False, with nothing moved, when the memory for the keys cannot be had or
-// the key is none of the four.
+// in O(n log n), with the keys taken once. False, with nothing moved, when
+// the memory for its work cannot be had or the key is none of the four.
 bool OrderPictures(PictureEntry** rgpEntries, size_t n, int nKey, int nDirection);

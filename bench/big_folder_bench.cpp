@@ -318,6 +318,22 @@ void StepDelete(const Run& run)
     if (ListRows(run) != nRows - 51 || CountPictures() != nRows - 51)
         Fail("delete of 50 pictures");
     Report("delete 50 selected, beyond the box", msFifty - msBox, 0);
+
+    // The file system's own part: 50 files of the same drive deleted alone.
+    CreateDirectoryW(L"\\scratch", NULL);
+    std::vector<std::wstring> scratch;
+    for (int i = 0; i < 50; ++i)
+    {
+        scratch.push_back(L"\\scratch\\f" + std::to_wstring(i) + L".jpg");
+        HANDLE h = CreateFileW(scratch.back().c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    const double t0 = NowMs();
+    for (const std::wstring& path : scratch)
+        DeleteFileW(path.c_str());
+    Report("floor: DeleteFileW of 50 files", NowMs() - t0, 0);
+    RemoveDirectoryW(L"\\scratch");
 }
 
 // Whether every cell on the thumbnail screen has its thumbnail drawn.

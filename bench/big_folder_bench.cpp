@@ -330,7 +330,7 @@ void StepDelete(const Run& run)
 {
     // The confirmation box alone, answered the same way, to set apart.
     const double msBox = TimedWithBoxAnswered(
-        [&] { MessageBoxW(run.pData->hwndMain, L"Remove selected file?", L"Delete", MB_OKCANCEL); });
+        [&] { MessageBoxW(run.pData->hwndMain, L"Remove selected file?", L"Delete", MB_OKCANCEL | MB_ICONQUESTION); });
 
     const int nRows = ListRows(run);
     SelectRows(run, nRows / 2, 1);

@@ -49,3 +49,25 @@ TEST_F(FileListRowsTest, RowsAreFoundByTheirEntryAfterSortsAndEarlierDeletes) {
     EXPECT_FALSE(DeleteRowByName(L"g.bmp"));
     EXPECT_EQ(3, ListView_GetItemCount(m_hwndList));
 }
+
+TEST_F(FileListRowsTest, StepsBackAndLookUpsByIndexFollowTheListAlsoBeforeItIsNumberedAgain) {
+    const wchar_t* names[] = {L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp", L"e.bmp"};
+    for (int i = 0; i < 5; ++i)
+        SetFileSize(m_folder / names[i], (ULONGLONG)((i * 3) % 5 + 1) * 1024);
+    Start();
+    // Each check against a walk of the list itself.
+    auto expectLinks = [](const char* pszWhen) {
+        const PictureEntry* pBefore = nullptr;
+        for (PictureEntry* p = FirstPicture(); p; pBefore = p, p = NextPicture(p)) {
+            EXPECT_EQ(pBefore, PreviousPicture(p)) << pszWhen << " " << p->szName;
+            EXPECT_EQ(p, PictureByIndex(p->nIndex)) << pszWhen << " " << p->szName;
+        }
+        EXPECT_EQ(nullptr, PictureByIndex(CountPictures()));
+    };
+    expectLinks("numbered");
+    SortPictures(SORT_BY_SIZE); // relinked, numbers left as they were
+    expectLinks("relinked");
+    RenumberPictures();
+    expectLinks("numbered again");
+    EXPECT_EQ(5, CountPictures());
+}

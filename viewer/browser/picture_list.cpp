@@ -9,7 +9,12 @@
 #include "viewer/imaging/image_decoder.h"
 
 static PictureEntry* s_pHead = NULL;
+static int s_nCount = 0;
 static int s_nSortDirection = 0;
+// The entries by index as last numbered, so that a step back or a look-up by
+// index does not walk the list; each use checks that it still holds.
+static PictureEntry** s_rgpByIndex = NULL;
+static LONG s_nByIndex = 0;
 
 void FreePictures(void)
 {
@@ -23,6 +28,10 @@ void FreePictures(void)
         pEntry = pNext;
     }
     s_pHead = NULL;
+    s_nCount = 0;
+    free(s_rgpByIndex);
+    s_rgpByIndex = NULL;
+    s_nByIndex = 0;
 }
 
 int EnumeratePictures(const WCHAR* pszEnumerationPath)
@@ -57,6 +66,7 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
         s_pHead = pEntry;
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
+    s_nCount = nFound;
     return nFound;
 }
 
@@ -107,9 +117,26 @@ void SortPictures(int nKey)
 
 void RenumberPictures(void)
 {
+    free(s_rgpByIndex);
+    s_nByIndex = 0;
+    s_rgpByIndex = static_cast<PictureEntry**>(malloc((s_nCount ? s_nCount : 1) * sizeof(PictureEntry*)));
     LONG n = 0;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (s_rgpByIndex && n < s_nCount)
+            s_rgpByIndex[n] = p;
         p->nIndex = n++;
+    }
+    if (s_rgpByIndex)
+        s_nByIndex = n < s_nCount ? n : s_nCount;
+}
+
+// The entry numbered nIndex at the last numbering, if it still carries it.
+static PictureEntry* NumberedEntry(LONG nIndex)
+{
+    if (nIndex < 0 || nIndex >= s_nByIndex || s_rgpByIndex[nIndex]->nIndex != nIndex)
+        return NULL;
+    return s_rgpByIndex[nIndex];
 }
 
 int GetSortDirection(void)
@@ -147,8 +174,11 @@ PictureEntry* NextPicture(const PictureEntry* pEntry)
 
 PictureEntry* PreviousPicture(const PictureEntry* pEntry)
 {
-    if (!pEntry)
+    if (!pEntry || pEntry == s_pHead)
         return NULL;
+    PictureEntry* pBefore = NumberedEntry(pEntry->nIndex - 1);
+    if (pBefore && pBefore->pNext == pEntry)
+        return pBefore;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         if (p->pNext == pEntry)
@@ -159,6 +189,10 @@ PictureEntry* PreviousPicture(const PictureEntry* pEntry)
 
 PictureEntry* PictureByIndex(LONG nIndex)
 {
+    // Indexes are unique: the numbered entry is the one a walk would find.
+    PictureEntry* pNumbered = NumberedEntry(nIndex);
+    if (pNumbered)
+        return pNumbered;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         if (p->nIndex == nIndex)
@@ -186,10 +220,7 @@ LONG IndexOfPicture(const PictureEntry* pEntry)
 
 int CountPictures(void)
 {
-    int n = 0;
-    for (PictureEntry* p = s_pHead; p; p = p->pNext)
-        ++n;
-    return n;
+    return s_nCount;
 }
 
 int CountUnprocessed(void)

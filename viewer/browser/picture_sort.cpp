@@ -64,8 +64,8 @@ struct SortWork
     bool Allocate(size_t nEntries)
     {
         n = nEntries;
-        // 10 arrays of n and 2 of n + 1; a list has far fewer than 4G entries.
-        pBlock = static_cast<unsigned*>(calloc(12 * n + 2, sizeof(unsigned)));
+        // 8 arrays of n and 2 of n + 1; a list has far fewer than 4G entries.
+        pBlock = static_cast<unsigned*>(calloc(10 * n + 2, sizeof(unsigned)));
         if (!pBlock)
             return false;
         unsigned* p = pBlock;

@@ -1,13 +1,15 @@
 """Makes the folders of the big-folder benchmark, fast.
 
 Usage: make_big_folder.py ROOT N [N ...]
-ROOT/seeds holds a few small JPEGs (written by big_folder_bench seed); each
-ROOT/picsN gets N copies of them under varied names, with varied sizes (the
-tail past the picture is a sparse hole) and write times. A few of each are
-tied: names equal but for case, equal sizes, dates equal in their upper 32
-bits (within about seven minutes), so that the sort's tie order is exercised.
-ROOT/subs1000 gets 1,000 empty sub-folders. Seeded, so every run makes the
-same files; only missing files are written (a run's deletes come back).
+ROOT/seeds holds a few small JPEGs (written by big_folder_bench seed). Each N
+has a drive root of its own, ROOT/dN, so that no other size's folder is
+looked into when the tree lists the root: ROOT/dN/picsN gets N copies of the
+seeds under varied names, with varied sizes (the tail past the picture is a
+sparse hole) and write times. A few of each are tied: names equal but for
+case, equal sizes, dates equal in their upper 32 bits (within about seven
+minutes), so that the sort's tie order is exercised. ROOT/dN/subs1000 gets
+1,000 empty sub-folders. Seeded, so every run makes the same files; only
+missing files are written (a run's deletes come back).
 """
 import os
 import random
@@ -41,7 +43,7 @@ def plan(n):
 
 
 def make_pictures(root, n, seeds):
-    folder = os.path.join(root, "pics%d" % n)
+    folder = os.path.join(root, "d%d" % n, "pics%d" % n)
     os.makedirs(folder, exist_ok=True)
     present = set(os.listdir(folder))
     for name, seed, pad, mtime in plan(n):
@@ -54,8 +56,8 @@ def make_pictures(root, n, seeds):
         os.utime(path, (mtime, mtime))
 
 
-def make_subfolders(root):
-    folder = os.path.join(root, "subs1000")
+def make_subfolders(root, n):
+    folder = os.path.join(root, "d%d" % n, "subs1000")
     for i in range(1000):
         os.makedirs(os.path.join(folder, "Folder %04d" % ((i * 7919) % 10000)), exist_ok=True)
 
@@ -68,7 +70,7 @@ def main():
             seeds.append(f.read())
     for n in sys.argv[2:]:
         make_pictures(root, int(n), seeds)
-    make_subfolders(root)
+        make_subfolders(root, int(n))
 
 
 main()

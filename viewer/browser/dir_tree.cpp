@@ -1,7 +1,10 @@
 #include "viewer/browser/dir_tree.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
+
+#include <algorithm>
 
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -156,7 +159,50 @@ int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut)
     return JoinPath(szPath, L"*.*", pszOut, cchOut) ? 1 : 0;
 }
 
-int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
+// The sub-folder names of one folder, in one growing block.
+struct FolderNames
+{
+    WCHAR* pszText = nullptr; // the names, each ended by its zero
+    size_t cchUsed = 0;
+    size_t cchRoom = 0;
+    size_t* rgOffset = nullptr; // where each name starts
+    size_t nCount = 0;
+    size_t nRoom = 0;
+
+    ~FolderNames()
+    {
+        free(pszText);
+        free(rgOffset);
+    }
+    const WCHAR* Name(size_t i) const { return pszText + rgOffset[i]; }
+    bool Add(const WCHAR* pszName)
+    {
+        const size_t cch = wcslen(pszName) + 1;
+        if (cchUsed + cch > cchRoom && !Grow(reinterpret_cast<void**>(&pszText), &cchRoom, cchUsed + cch, sizeof(WCHAR)))
+            return false;
+        if (nCount == nRoom && !Grow(reinterpret_cast<void**>(&rgOffset), &nRoom, nCount + 1, sizeof(size_t)))
+            return false;
+        wmemcpy(pszText + cchUsed, pszName, cch);
+        rgOffset[nCount++] = cchUsed;
+        cchUsed += cch;
+        return true;
+    }
+    static bool Grow(void** ppv, size_t* pnRoom, size_t nNeeded, size_t cbItem)
+    {
+        size_t nRoom = *pnRoom ? *pnRoom : 64;
+        while (nRoom < nNeeded)
+            nRoom *= 2;
+        void* pv = realloc(*ppv, nRoom * cbItem);
+        if (!pv)
+            return false;
+        *ppv = pv;
+        *pnRoom = nRoom;
+        return true;
+    }
+};
+
+// Every sub-folder as the enumeration gives it.
+static int AddEnumeratedFolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
 {
     int nAdded = 0;
     WIN32_FIND_DATAW fd;
@@ -170,8 +216,60 @@ int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
         } while (FindNextFileW(hFind, &fd));
         FindClose(hFind);
     }
+    return nAdded;
+}
+
+// The sub-folders' names; false when memory runs out.
+static bool CollectFolderNames(const WCHAR* pszPattern, FolderNames& names)
+{
+    bool bOk = true;
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = FindFirstFileW(pszPattern, &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return true;
+    do
+    {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName))
+            bOk = names.Add(fd.cFileName);
+    } while (bOk && FindNextFileW(hFind, &fd));
+    FindClose(hFind);
+    return bOk;
+}
+
+// The tree places each folder by its name. Given in falling order, each one's
+// place is found at the first sibling it meets, instead of after a walk along
+// all of them.
+static int AddFoldersFalling(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem, const FolderNames& names)
+{
+    size_t* rgOrder = static_cast<size_t*>(malloc((names.nCount ? names.nCount : 1) * sizeof(size_t)));
+    if (!rgOrder)
+        return AddEnumeratedFolders(hwndTree, pszPattern, hItem);
+    for (size_t i = 0; i < names.nCount; ++i)
+        rgOrder[i] = i;
+    std::sort(rgOrder, rgOrder + names.nCount,
+              [&names](size_t a, size_t b) { return lstrcmpW(names.Name(a), names.Name(b)) > 0; });
+    int nAdded = 0;
+    for (size_t i = 0; i < names.nCount; ++i)
+    {
+        if (AddFolderItem(hwndTree, names.Name(rgOrder[i]), hItem, pszPattern))
+            ++nAdded;
+    }
+    free(rgOrder);
+    return nAdded;
+}
+
+int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
+{
+    // A folder may hold many sub-folders: the tree is drawn once, after.
+    SendMessageW(hwndTree, WM_SETREDRAW, FALSE, 0);
+    FolderNames names;
+    const int nAdded = CollectFolderNames(pszPattern, names)
+                           ? AddFoldersFalling(hwndTree, pszPattern, hItem, names)
+                           : AddEnumeratedFolders(hwndTree, pszPattern, hItem);
     if (nAdded == 0)
         ClearHasChildren(hwndTree, hItem);
+    SendMessageW(hwndTree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwndTree, NULL, TRUE);
     return nAdded ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/browser/file_list.h"
 
 #include <commctrl.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -133,14 +134,6 @@ static int TypeIcon(PictureType nType)
     }
 }
 
-static void SetSubItem(int nRow, int nSubItem, const WCHAR* pszText)
-{
-    LVITEMW item = {};
-    item.iSubItem = nSubItem;
-    item.pszText = const_cast<WCHAR*>(pszText);
-    SendMessageW(s_hwndList, LVM_SETITEMTEXTW, nRow, (LPARAM)&item);
-}
-
 void DeleteAllRows(void)
 {
     if (s_hwndList)
@@ -152,32 +145,54 @@ void FillRows(void)
     DeleteAllRows();
     if (!s_hwndList)
         return;
+    // Each insert would otherwise repaint the list and its scroll bar: the
+    // rows are drawn once, when all are in.
+    SendMessageW(s_hwndList, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(s_hwndList, LVM_SETITEMCOUNT, (WPARAM)CountPictures(), 0);
     int nRows = 0;
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
         // The entry's own name: the rows are filled again after every change
         // that moves or frees entries, so each row's data names its entry.
+        // The other columns' texts are asked for when a row is shown.
         LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = nRows;
         item.pszText = p->szName;
         item.iImage = TypeIcon(p->nType);
         item.lParam = (LPARAM)p->szName;
-        int nRow = (int)SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item);
-        if (nRow < 0)
-            continue;
-        ++nRows;
-        WCHAR szText[32];
-        SetSubItem(nRow, 1, PictureTypeName(p->nType, L"???"));
-        FormatSizeText(p->nFileSize, szText, 32);
-        SetSubItem(nRow, 2, szText);
-        FormatDateText(p->ftLastWrite, szText, 32);
-        SetSubItem(nRow, 3, szText);
+        if (SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item) >= 0)
+            ++nRows;
+    }
+    SendMessageW(s_hwndList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(s_hwndList, NULL, TRUE);
+}
+
+void FillRowText(NMLVDISPINFOW* pInfo)
+{
+    LVITEMW& item = pInfo->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || !item.lParam)
+        return;
+    const PictureEntry* p = reinterpret_cast<const PictureEntry*>(
+        reinterpret_cast<const BYTE*>(item.lParam) - offsetof(PictureEntry, szName));
+    switch (item.iSubItem)
+    {
+    case 1:
+        wcsncpy_s(item.pszText, (size_t)item.cchTextMax, PictureTypeName(p->nType, L"???"), _TRUNCATE);
+        break;
+    case 2:
+        FormatSizeText(p->nFileSize, item.pszText, (size_t)item.cchTextMax);
+        break;
+    case 3:
+        FormatDateText(p->ftLastWrite, item.pszText, (size_t)item.cchTextMax);
+        break;
     }
 }
 
 int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey)
 {
+    // No row may name an entry while the entries are read again.
+    DeleteAllRows();
     int nFound = EnumeratePictures(pszEnumerationPath);
     SortPictures(nSortKey);
     RenumberPictures();
@@ -185,23 +200,33 @@ int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey)
     return nFound;
 }
 
+// Rows are filled in list order, so the entry's index is its row until a
+// row is deleted; past that the list finds the row by its data.
+static int RowOfEntry(const PictureEntry* pEntry)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = pEntry->nIndex;
+    if (SendMessageW(s_hwndList, LVM_GETITEMW, 0, (LPARAM)&item) && item.lParam == (LPARAM)pEntry->szName)
+        return item.iItem;
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = (LPARAM)pEntry->szName;
+    return (int)SendMessageW(s_hwndList, LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
+}
+
 BOOL DeleteRowByName(const WCHAR* pszName)
 {
     if (!s_hwndList || !pszName)
         return FALSE;
-    // The list's own search ignores case; the row must carry the name exactly.
-    int nCount = (int)SendMessageW(s_hwndList, LVM_GETITEMCOUNT, 0, 0);
-    for (int nRow = 0; nRow < nCount; ++nRow)
-    {
-        WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
-        ListView_GetItemText(s_hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
-        if (wcscmp(szText, pszName) == 0)
-        {
-            SendMessageW(s_hwndList, LVM_DELETEITEM, nRow, 0);
-            return TRUE;
-        }
-    }
-    return FALSE;
+    // The entry carries the name exactly (the list's own text search would
+    // ignore case), and its row carries the entry's name as its data.
+    const PictureEntry* pEntry = PictureByName(pszName);
+    const int nRow = pEntry ? RowOfEntry(pEntry) : -1;
+    if (nRow < 0)
+        return FALSE;
+    SendMessageW(s_hwndList, LVM_DELETEITEM, nRow, 0);
+    return TRUE;
 }
 
 void SortByColumn(int nColumn)

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #define IDC_FILE_LIST 1000
 #define IDC_NO_IMAGES 1009
 
@@ -24,9 +26,13 @@ HWND GetNoImagesWindow(void);
 int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey);
 // One row per entry, in list order; each row's item data is its entry's name
 // (valid until the entries are freed or re-read; the rows are refilled then).
+// A row holds its name and icon; the list asks for the type, size and date
+// texts when it shows them (LVN_GETDISPINFO), and FillRowText answers.
 void FillRows(void);
+void FillRowText(NMLVDISPINFOW* pInfo);
 void DeleteAllRows(void);
-// Deletes the row whose text is the name; false when there is none.
+// Deletes the row of the entry with exactly that name; false when there is
+// none (no such entry, or its row is already gone).
 BOOL DeleteRowByName(const WCHAR* pszName);
 // A column click: direction flipped, sorted by the column, rows refilled.
 void SortByColumn(int nColumn);

@@ -1,6 +1,7 @@
 #include "viewer/browser/picture_list.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 #include "viewer/common/path_parts.h"
@@ -8,7 +9,12 @@
 #include "viewer/imaging/image_decoder.h"
 
 static PictureEntry* s_pHead = NULL;
+static int s_nCount = 0;
 static int s_nSortDirection = 0;
+// The entries by index as last numbered, so that a step back or a look-up by
+// index does not walk the list; each use checks that it still holds.
+static PictureEntry** s_rgpByIndex = NULL;
+static LONG s_nByIndex = 0;
 
 void FreePictures(void)
 {
@@ -22,6 +28,10 @@ void FreePictures(void)
         pEntry = pNext;
     }
     s_pHead = NULL;
+    s_nCount = 0;
+    free(s_rgpByIndex);
+    s_rgpByIndex = NULL;
+    s_nByIndex = 0;
 }
 
 int EnumeratePictures(const WCHAR* pszEnumerationPath)
@@ -56,62 +66,77 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
         s_pHead = pEntry;
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
+    s_nCount = nFound;
     return nFound;
 }
 
-// Whether q must come before the candidate c.
-static bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey)
-{
-    const bool bReverse = s_nSortDirection != 0;
-    switch (nKey)
-    {
-    case SORT_BY_NAME:
-    {
-        int n = _wcsicmp(q->szName, c->szName);
-        return bReverse ? n > 0 : n < 0;
-    }
-    case SORT_BY_TYPE:
-        return bReverse ? q->nType < c->nType : q->nType > c->nType;
-    case SORT_BY_SIZE:
-        return bReverse ? q->nFileSize < c->nFileSize : q->nFileSize > c->nFileSize;
-    case SORT_BY_DATE:
-        // Only the upper word: times within about seven minutes tie.
-        return bReverse ? q->ftLastWrite.dwHighDateTime < c->ftLastWrite.dwHighDateTime
-                        : q->ftLastWrite.dwHighDateTime > c->ftLastWrite.dwHighDateTime;
-    default:
-        return false;
-    }
-}
-
-// Exchanges everything but the links, so the list keeps its nodes.
-static void SwapContents(PictureEntry* a, PictureEntry* b)
-{
-    PictureEntry tmp = *a;
-    PictureEntry* pNextA = a->pNext;
-    PictureEntry* pNextB = b->pNext;
-    *a = *b;
-    *b = tmp;
-    a->pNext = pNextA;
-    b->pNext = pNextB;
-}
-
-void SortPictures(int nKey)
+// The exchange sort on the entries themselves, moving their contents: what
+// is left when there is no memory for the faster one's arrays.
+static void SortInPlace(int nKey)
 {
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         for (PictureEntry* q = p->pNext; q; q = q->pNext)
         {
-            if (ComesBefore(q, p, nKey))
-                SwapContents(p, q);
+            if (!ComesBefore(q, p, nKey, s_nSortDirection))
+                continue;
+            PictureEntry tmp = *p;
+            PictureEntry* pNextP = p->pNext;
+            PictureEntry* pNextQ = q->pNext;
+            *p = *q;
+            *q = tmp;
+            p->pNext = pNextP;
+            q->pNext = pNextQ;
         }
     }
 }
 
+void SortPictures(int nKey)
+{
+    if (nKey < SORT_BY_NAME || nKey > SORT_BY_DATE)
+        return;
+    const size_t n = (size_t)CountPictures();
+    if (n < 2)
+        return;
+    PictureEntry** rgp = static_cast<PictureEntry**>(malloc(n * sizeof(PictureEntry*)));
+    size_t i = 0;
+    for (PictureEntry* p = s_pHead; rgp && p; p = p->pNext)
+        rgp[i++] = p;
+    if (!rgp || !OrderPictures(rgp, n, nKey, s_nSortDirection))
+    {
+        free(rgp);
+        SortInPlace(nKey);
+        return;
+    }
+    for (i = 0; i + 1 < n; ++i)
+        rgp[i]->pNext = rgp[i + 1];
+    rgp[n - 1]->pNext = NULL;
+    s_pHead = rgp[0];
+    free(rgp);
+}
+
 void RenumberPictures(void)
 {
+    free(s_rgpByIndex);
+    s_nByIndex = 0;
+    s_rgpByIndex = static_cast<PictureEntry**>(malloc((s_nCount ? s_nCount : 1) * sizeof(PictureEntry*)));
     LONG n = 0;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
+    {
+        if (s_rgpByIndex && n < s_nCount)
+            s_rgpByIndex[n] = p;
         p->nIndex = n++;
+    }
+    if (s_rgpByIndex)
+        s_nByIndex = n < s_nCount ? n : s_nCount;
+}
+
+// The entry numbered nIndex at the last numbering, if it still carries it.
+static PictureEntry* NumberedEntry(LONG nIndex)
+{
+    if (nIndex < 0 || nIndex >= s_nByIndex || s_rgpByIndex[nIndex]->nIndex != nIndex)
+        return NULL;
+    return s_rgpByIndex[nIndex];
 }
 
 int GetSortDirection(void)
@@ -149,8 +174,11 @@ PictureEntry* NextPicture(const PictureEntry* pEntry)
 
 PictureEntry* PreviousPicture(const PictureEntry* pEntry)
 {
-    if (!pEntry)
+    if (!pEntry || pEntry == s_pHead)
         return NULL;
+    PictureEntry* pBefore = NumberedEntry(pEntry->nIndex - 1);
+    if (pBefore && pBefore->pNext == pEntry)
+        return pBefore;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         if (p->pNext == pEntry)
@@ -161,6 +189,10 @@ PictureEntry* PreviousPicture(const PictureEntry* pEntry)
 
 PictureEntry* PictureByIndex(LONG nIndex)
 {
+    // Indexes are unique: the numbered entry is the one a walk would find.
+    PictureEntry* pNumbered = NumberedEntry(nIndex);
+    if (pNumbered)
+        return pNumbered;
     for (PictureEntry* p = s_pHead; p; p = p->pNext)
     {
         if (p->nIndex == nIndex)
@@ -188,10 +220,7 @@ LONG IndexOfPicture(const PictureEntry* pEntry)
 
 int CountPictures(void)
 {
-    int n = 0;
-    for (PictureEntry* p = s_pHead; p; p = p->pNext)
-        ++n;
-    return n;
+    return s_nCount;
 }
 
 int CountUnprocessed(void)

@@ -5,13 +5,8 @@
 
 #include <windows.h>
 
+#include "viewer/browser/picture_sort.h"
 #include "viewer/common/picture_entry.h"
-
-// Sort keys
-#define SORT_BY_NAME 0
-#define SORT_BY_TYPE 1
-#define SORT_BY_SIZE 2
-#define SORT_BY_DATE 3
 
 // Empties the list, then lists the pictures of the folder part of the path
 // (everything up to its last "\"). Entries come in reverse enumeration order
@@ -20,7 +15,8 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath);
 void FreePictures(void);
 
 // Sorts by key in the current direction (0: A to Z, JPEG first, largest and
-// newest first; 1: the reverse). Other keys leave the order unchanged.
+// newest first; 1: the reverse). Other keys leave the order unchanged. The
+// entries are relinked: each keeps its contents and its address.
 void SortPictures(int nKey);
 void RenumberPictures(void);
 int GetSortDirection(void);

@@ -17,8 +17,6 @@
 #include "viewer/shell/current_entry.h"
 #include "viewer/shell/screen_chrome.h"
 
-#define ROW_TEXT_CHARS 255
-
 static void ShowPane(HWND hwnd, BOOL bShow)
 {
     if (hwnd)
@@ -97,18 +95,19 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
         return;
     }
 
-    // Every selected row goes by its own name, never by a selection mark
-    // that the removal of a row may leave on another file.
+    // Every other selected row's file goes by its row's own entry, never by a
+    // selection mark; the rows are filled again from the folder after, so
+    // none is removed one by one.
     HWND hwndList = GetFileListWindow();
-    DeleteRowByName(szName);
-    int nRow;
-    while (hwndList && (nRow = ListView_GetNextItem(hwndList, -1, LVNI_SELECTED)) >= 0)
+    int nRow = -1;
+    while (hwndList && (nRow = ListView_GetNextItem(hwndList, nRow, LVNI_SELECTED)) >= 0)
     {
-        WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
-        ListView_GetItemText(hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
-        SendMessageW(hwndList, LVM_DELETEITEM, nRow, 0);
+        LVITEMW item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = nRow;
+        const WCHAR* pszOther = ListView_GetItem(hwndList, &item) ? reinterpret_cast<const WCHAR*>(item.lParam) : NULL;
         WCHAR szOther[MAX_PATH];
-        if (szText[0] && JoinPath(g_szBrowsePath, szText, szOther, MAX_PATH))
+        if (pszOther && wcscmp(pszOther, szName) != 0 && JoinPath(g_szBrowsePath, pszOther, szOther, MAX_PATH))
             DeleteSelectedFile(szOther);
     }
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);

@@ -87,6 +87,9 @@ void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
     case LVN_ITEMCHANGED:
         OnListItemChanged(reinterpret_cast<const NMLISTVIEW*>(pHeader));
         break;
+    case LVN_GETDISPINFOW:
+        FillRowText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(pHeader)));
+        break;
     }
 }
 

@@ -1,0 +1,613 @@
+// The browser with one big folder, on the real main window (bench/big_folder).
+//
+//   big_folder_bench seed FOLDER
+//       writes the few small JPEGs that the folder maker copies N times;
+//   big_folder_bench run DRIVE_FOLDER SUBS_FOLDER THUMB_FOLDER [STEPS]
+//       starts the viewer in start mode 0 on DRIVE_FOLDER (a folder of the
+//       current drive, "\pics10000"), and times each step the issue names.
+//       STEPS is a comma list of: floor,start,taps (or tap1: name only),
+//       parts,refresh,delete,thumbs,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
+#include <windows.h>
+
+#include <commctrl.h>
+#include <malloc.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "viewer/browser/dir_tree.h"
+#include "viewer/browser/file_list.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_view.h"
+#include "viewer/browser/thumb_worker.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/common/settings_names.h"
+#include "viewer/resources/resource.h"
+#include "viewer/shell/entry.h"
+#include "viewer/shell/faces.h"
+#include "viewer/shell/open_picture.h"
+
+namespace {
+
+const WCHAR kSettingsKey[] = L"Software\\Ombrix\\Ombrix Viewer";
+int g_nPictures = 0;
+
+// ---- Output ---------------------------------------------------------------------
+
+// One figure; a target of 0 has none at this size.
+void Report(const char* pszName, double ms, double msTarget)
+{
+    if (msTarget > 0)
+        printf("%-34s %10.1f ms   target %8.0f ms   ratio %5.2f\n", pszName, ms, msTarget, ms / msTarget);
+    else
+        printf("%-34s %10.1f ms\n", pszName, ms);
+    fflush(stdout);
+}
+
+// Targets stated for 10,000 pictures and for 100,000; none below.
+double Target(double ms10k, double ms100k)
+{
+    if (g_nPictures >= 100000)
+        return ms100k;
+    if (g_nPictures >= 10000)
+        return ms10k;
+    return 0;
+}
+
+void Fail(const char* pszWhat)
+{
+    printf("FAILED: %s\n", pszWhat);
+    fflush(stdout);
+    ExitProcess(1);
+}
+
+// ---- Messages ---------------------------------------------------------------------
+
+// Serves every message, paints included, until the queue is empty: what the
+// user sees is then drawn.
+void Settle()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    GdiFlush();
+}
+
+// Serves messages until done() or dwMs pass; whether it came.
+template <class Done>
+bool SettleUntil(Done done, DWORD dwMs)
+{
+    const double tEnd = NowMs() + dwMs;
+    while (!done())
+    {
+        if (NowMs() > tEnd)
+            return false;
+        Settle();
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 1, QS_ALLINPUT);
+    }
+    Settle();
+    return true;
+}
+
+void Command(HWND hwnd, WORD wId)
+{
+    SendMessageW(hwnd, WM_COMMAND, wId, 0);
+}
+
+// Answers the "Delete" box with OK from another thread, as a user's tap.
+DWORD WINAPI AnswerDeleteBox(LPVOID pv)
+{
+    volatile LONG* pbStop = static_cast<volatile LONG*>(pv);
+    while (!*pbStop)
+    {
+        HWND hwndBox = FindWindowW(L"#32770", L"Delete");
+        if (hwndBox && IsWindowVisible(hwndBox))
+        {
+            PostMessageW(hwndBox, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        Sleep(1);
+    }
+    return 0;
+}
+
+template <class Send>
+double TimedWithBoxAnswered(Send send)
+{
+    volatile LONG bStop = 0;
+    HANDLE hThread = CreateThread(NULL, 0, AnswerDeleteBox, (LPVOID)&bStop, 0, NULL);
+    if (!hThread)
+        Fail("answer thread");
+    const double t0 = NowMs();
+    send();
+    Settle();
+    const double ms = NowMs() - t0;
+    bStop = 1;
+    WaitForSingleObject(hThread, INFINITE);
+    CloseHandle(hThread);
+    return ms;
+}
+
+// ---- Settings ---------------------------------------------------------------------
+
+void SetString(HKEY hKey, const WCHAR* pszName, const WCHAR* pszValue)
+{
+    RegSetValueExW(hKey, pszName, 0, REG_SZ, (const BYTE*)pszValue, (DWORD)((wcslen(pszValue) + 1) * sizeof(WCHAR)));
+}
+
+void StoreStartSettings(const WCHAR* pszFolder, const WCHAR* pszThumbs)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    HKEY hKey;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL) !=
+        ERROR_SUCCESS)
+        Fail("settings key");
+    DWORD dwMode = 0;
+    RegSetValueExW(hKey, SZ_START_MODE, 0, REG_DWORD, (const BYTE*)&dwMode, 4);
+    SetString(hKey, SZ_START_FOLDER, pszFolder);
+    SetString(hKey, SZ_START_FILENAME, L"");
+    SetString(hKey, SZ_THUMBNAIL_FOLDER, pszThumbs);
+    RegCloseKey(hKey);
+}
+
+// ---- Steps ------------------------------------------------------------------------
+
+struct Run
+{
+    std::wstring folder;  // "\pics10000"
+    std::wstring subs;    // "\subs1000"
+    std::wstring pattern; // "\pics10000\*.*"
+    MainWindowData* pData = nullptr;
+    HWND hwndList = NULL;
+};
+
+int ListRows(const Run& run)
+{
+    return ListView_GetItemCount(run.hwndList);
+}
+
+void StepFloor(const Run& run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i)
+    {
+        const double t0 = NowMs();
+        WIN32_FIND_DATAW fd;
+        HANDLE hFind = FindFirstFileW(run.pattern.c_str(), &fd);
+        int n = 0;
+        if (hFind != INVALID_HANDLE_VALUE)
+        {
+            do
+                ++n;
+            while (FindNextFileW(hFind, &fd));
+            FindClose(hFind);
+        }
+        times.push_back(NowMs() - t0);
+        if (n < g_nPictures)
+            Fail("enumeration found fewer files than pictures");
+    }
+    Report("floor: FindFirst/FindNextFile", Median(times), 0);
+}
+
+void StepStart(Run& run)
+{
+    // A copy of an earlier run that is still going away would take the start
+    // as a second instance's.
+    for (int i = 0; i < 100 && FindWindowW(L"Ombrix Viewer", NULL); ++i)
+        Sleep(100);
+    const double t0 = NowMs();
+    if (!InitInstance(GetModuleHandleW(NULL), SW_SHOW))
+        Fail(FindWindowW(L"Ombrix Viewer", NULL) ? "InitInstance: another copy runs" : "InitInstance");
+    run.pData = GetMainWindowData();
+    run.hwndList = GetFileListWindow();
+    Settle();
+    const double ms = NowMs() - t0;
+    if (!run.hwndList || !IsWindowVisible(run.hwndList) || ListRows(run) != g_nPictures)
+        Fail("start did not show the full list");
+    Report("start to full list", ms, Target(1000, 10000));
+}
+
+void Tap(const Run& run, int nColumn)
+{
+    NMLISTVIEW info = {};
+    info.hdr.hwndFrom = run.hwndList;
+    info.hdr.idFrom = IDC_FILE_LIST;
+    info.hdr.code = LVN_COLUMNCLICK;
+    info.iItem = -1;
+    info.iSubItem = nColumn;
+    SendMessageW(run.pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+}
+
+void StepTaps(const Run& run, int nColumns)
+{
+    static const char* rgpszKey[] = {"name", "type", "size", "date"};
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn)
+    {
+        for (int nTap = 0; nTap < 2; ++nTap)
+        {
+            const double t0 = NowMs();
+            Tap(run, nColumn);
+            Settle();
+            const double ms = NowMs() - t0;
+            if (ListRows(run) != g_nPictures)
+                Fail("a column tap lost rows");
+            char szName[64];
+            _snprintf_s(szName, sizeof(szName), _TRUNCATE, "column tap %s%s", rgpszKey[nColumn],
+                        nTap ? " (reverse)" : "");
+            Report(szName, ms, Target(300, 5000));
+        }
+    }
+}
+
+// The parts of a tap and a refresh, called directly: where the time goes.
+void StepParts(const Run& run)
+{
+    static const char* rgpszKey[] = {"name", "type", "size", "date"};
+    double t0 = NowMs();
+    EnumeratePictures(run.pattern.c_str());
+    Report("part: enumerate into the list", NowMs() - t0, 0);
+    for (int nKey = 0; nKey < 4; ++nKey)
+    {
+        for (int nTap = 0; nTap < 2; ++nTap)
+        {
+            FlipSortDirection();
+            t0 = NowMs();
+            SortPictures(nKey);
+            char szName[64];
+            _snprintf_s(szName, sizeof(szName), _TRUNCATE, "part: sort %s%s", rgpszKey[nKey], nTap ? " (reverse)" : "");
+            Report(szName, NowMs() - t0, 0);
+        }
+    }
+    RenumberPictures();
+    t0 = NowMs();
+    FillRows();
+    Report("part: fill rows", NowMs() - t0, 0);
+    t0 = NowMs();
+    Settle();
+    Report("part: draw after the fill", NowMs() - t0, 0);
+}
+
+void SelectRows(const Run& run, int nFirst, int nCount)
+{
+    ListView_SetItemState(run.hwndList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int i = nFirst; i < nFirst + nCount; ++i)
+    {
+        ListView_SetItemState(run.hwndList, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetSelectionMark(run.hwndList, i);
+    }
+    Settle();
+}
+
+// The row removals of a 50-picture delete, alone (the files stay).
+void StepRowParts(const Run& run)
+{
+    SelectRows(run, ListRows(run) / 4, 50);
+    double msNext = 0, msText = 0, msDelete = 0;
+    SendMessageW(run.hwndList, WM_SETREDRAW, FALSE, 0);
+    for (;;)
+    {
+        double t0 = NowMs();
+        const int nRow = ListView_GetNextItem(run.hwndList, -1, LVNI_SELECTED);
+        msNext += NowMs() - t0;
+        if (nRow < 0)
+            break;
+        WCHAR sz[MAX_PATH];
+        t0 = NowMs();
+        ListView_GetItemText(run.hwndList, nRow, 0, sz, MAX_PATH);
+        msText += NowMs() - t0;
+        t0 = NowMs();
+        SendMessageW(run.hwndList, LVM_DELETEITEM, nRow, 0);
+        msDelete += NowMs() - t0;
+    }
+    SendMessageW(run.hwndList, WM_SETREDRAW, TRUE, 0);
+    Report("part: 50 x next selected row", msNext, 0);
+    Report("part: 50 x row text", msText, 0);
+    Report("part: 50 x row delete", msDelete, 0);
+    Command(run.pData->hwndMain, IDM_REFRESH_FOLDER);
+    Settle();
+}
+
+void StepRefresh(const Run& run)
+{
+    const double t0 = NowMs();
+    Command(run.pData->hwndMain, IDM_REFRESH_FOLDER);
+    Settle();
+    const double ms = NowMs() - t0;
+    if (ListRows(run) != g_nPictures)
+        Fail("refresh lost rows");
+    Report("refresh", ms, Target(1000, 0));
+}
+
+void StepDelete(const Run& run)
+{
+    // The confirmation box alone, answered the same way, to set apart.
+    const double msBox = TimedWithBoxAnswered(
+        [&] { MessageBoxW(run.pData->hwndMain, L"Remove selected file?", L"Delete", MB_OKCANCEL | MB_ICONQUESTION); });
+
+    const int nRows = ListRows(run);
+    SelectRows(run, nRows / 2, 1);
+    WCHAR szName[MAX_PATH] = L"";
+    ListView_GetItemText(run.hwndList, nRows / 2, 0, szName, MAX_PATH);
+    const double msOne = TimedWithBoxAnswered([&] { Command(run.pData->hwndMain, IDM_DELETE); });
+    if (ListRows(run) != nRows - 1 || PictureByName(szName) || CountPictures() != nRows - 1)
+        Fail("delete of one picture");
+    Report("delete 1 (confirmation box alone)", msBox, 0);
+    Report("delete 1 selected, beyond the box", msOne - msBox, Target(50, 0));
+
+    SelectRows(run, nRows / 4, 50);
+    const double msFifty = TimedWithBoxAnswered([&] { Command(run.pData->hwndMain, IDM_DELETE); });
+    if (ListRows(run) != nRows - 51 || CountPictures() != nRows - 51)
+        Fail("delete of 50 pictures");
+    Report("delete 50 selected, beyond the box", msFifty - msBox, 0);
+
+    // The file system's own part: 50 files of the same drive deleted alone.
+    CreateDirectoryW(L"\\scratch", NULL);
+    std::vector<std::wstring> scratch;
+    for (int i = 0; i < 50; ++i)
+    {
+        scratch.push_back(L"\\scratch\\f" + std::to_wstring(i) + L".jpg");
+        HANDLE h = CreateFileW(scratch.back().c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    const double t0 = NowMs();
+    for (const std::wstring& path : scratch)
+        DeleteFileW(path.c_str());
+    Report("floor: DeleteFileW of 50 files", NowMs() - t0, 0);
+    RemoveDirectoryW(L"\\scratch");
+}
+
+// Whether every cell on the thumbnail screen has its thumbnail drawn.
+bool ScreenDone()
+{
+    bool bAny = false;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    {
+        if (!IsThumbVisible(p))
+        {
+            if (bAny)
+                break;
+            continue;
+        }
+        bAny = true;
+        if (!p->bProcessed && !p->hbmThumb)
+            return false;
+    }
+    return bAny;
+}
+
+double TimeScreen(std::function<void()> act)
+{
+    const double t0 = NowMs();
+    act();
+    if (!SettleUntil(ScreenDone, 120000))
+        Fail("thumbnail screen not drawn in 2 minutes");
+    return NowMs() - t0;
+}
+
+void StepThumbs(const Run& run)
+{
+    const HWND hwndMain = run.pData->hwndMain;
+    auto toEnd = [] {
+        SetThumbScrollOffset(GetThumbMaxScrollOffset());
+        SendMessageW(GetThumbViewWindow(), WM_VSCROLL, SB_LINEDOWN, 0);
+    };
+    SetThumbScrollOffset(0);
+    Report("thumbnails: first screen", TimeScreen([&] { Command(hwndMain, IDM_THUMBNAIL_VIEW); }),
+           Target(300, 0));
+    Report("thumbnails: scroll to end, last screen", TimeScreen(toEnd), 0);
+    // Again with the thumbnails made: the list view and back.
+    Command(hwndMain, IDM_LIST_VIEW);
+    Settle();
+    SetThumbScrollOffset(0);
+    Report("thumbnails again: first screen", TimeScreen([&] { Command(hwndMain, IDM_THUMBNAIL_VIEW); }),
+           Target(300, 0));
+    Report("thumbnails again: last screen", TimeScreen(toEnd), 0);
+    Command(hwndMain, IDM_LIST_VIEW);
+    Settle();
+}
+
+// The command's time less the open of the picture it lands on (0 if none).
+double StepTime(const Run& run, PictureEntry* pFrom, WORD wCommand, PictureEntry* pTo)
+{
+    WCHAR szFolder[MAX_PATH];
+    wcscpy_s(szFolder, MAX_PATH, run.folder.c_str());
+    wcscat_s(szFolder, MAX_PATH, L"\\");
+    std::vector<double> cmd, open;
+    for (int i = 0; i < 5; ++i)
+    {
+        if (!OpenFolderEntry(run.pData, szFolder, pFrom))
+            Fail("open a picture");
+        ShowViewer(run.pData);
+        Settle();
+        double t0 = NowMs();
+        Command(run.pData->hwndMain, wCommand);
+        cmd.push_back(NowMs() - t0);
+        Settle();
+        if (run.pData->pCurrentEntry != (pTo ? pTo : pFrom))
+            Fail("next/previous landed elsewhere");
+        if (pTo)
+        {
+            t0 = NowMs();
+            OpenFolderEntry(run.pData, szFolder, pTo);
+            open.push_back(NowMs() - t0);
+            Settle();
+        }
+    }
+    return Median(cmd) - (pTo ? Median(open) : 0);
+}
+
+void StepNextPrevious(const Run& run)
+{
+    PictureEntry* pFirst = FirstPicture();
+    PictureEntry* pLast = LastPicture();
+    Report("previous at the first", StepTime(run, pFirst, IDM_PREVIOUS, NULL), Target(5, 0));
+    Report("next from the first, beyond decode", StepTime(run, pFirst, IDM_NEXT, NextPicture(pFirst)), Target(5, 0));
+    Report("next at the last", StepTime(run, pLast, IDM_NEXT, NULL), Target(5, 0));
+    Report("previous from the last, beyond decode", StepTime(run, pLast, IDM_PREVIOUS, PreviousPicture(pLast)),
+           Target(5, 0));
+    Command(run.pData->hwndMain, IDM_OPEN);
+    Settle();
+}
+
+void StepTree(const Run& run)
+{
+    HWND hwndTree = GetDirectoryTreeWindow();
+    const WCHAR* pszSubs = run.subs.c_str() + 1; // without its "\"
+    HTREEITEM hItem = TreeView_GetChild(hwndTree, TreeView_GetRoot(hwndTree));
+    for (; hItem; hItem = TreeView_GetNextSibling(hwndTree, hItem))
+    {
+        WCHAR sz[MAX_PATH] = L"";
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = hItem;
+        item.pszText = sz;
+        item.cchTextMax = MAX_PATH;
+        if (TreeView_GetItem(hwndTree, &item) && wcscmp(sz, pszSubs) == 0)
+            break;
+    }
+    if (!hItem)
+        Fail("sub-folder tree item");
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i)
+    {
+        TreeView_Expand(hwndTree, hItem, TVE_COLLAPSE | TVE_COLLAPSERESET);
+        Settle();
+        const double t0 = NowMs();
+        TreeView_Expand(hwndTree, hItem, TVE_EXPAND);
+        Settle();
+        times.push_back(NowMs() - t0);
+        int n = 0;
+        for (HTREEITEM h = TreeView_GetChild(hwndTree, hItem); h; h = TreeView_GetNextSibling(hwndTree, h))
+            ++n;
+        if (n != 1000)
+            Fail("expansion did not list 1,000 sub-folders");
+    }
+    Report("tree: expand 1,000 sub-folders", Median(times), 500);
+}
+
+// Bytes of the C heap's blocks in use, the list's entries among them (the
+// process's private bytes do not move while freed blocks are reused).
+double HeapInUse()
+{
+    _HEAPINFO hi = {};
+    double cb = 0;
+    while (_heapwalk(&hi) == _HEAPOK)
+    {
+        if (hi._useflag == _USEDENTRY)
+            cb += (double)hi._size;
+    }
+    return cb;
+}
+
+void StepMemory(const Run& run)
+{
+    // The list alone: the entries of the folder, read and sorted, without rows.
+    if (run.pData)
+        DestroyWindow(run.pData->hwndMain);
+    Settle();
+    FreePictures();
+    const double cbBefore = HeapInUse();
+    const int n = EnumeratePictures(run.pattern.c_str());
+    SortPictures(SORT_BY_SIZE);
+    RenumberPictures();
+    const double cbAfter = HeapInUse();
+    printf("%-34s %10.0f bytes per picture (%d pictures, entry record %u bytes), target 1024\n",
+           "memory: picture list", n ? (cbAfter - cbBefore) / n : 0.0, n, (unsigned)sizeof(PictureEntry));
+    FreePictures();
+}
+
+bool Wants(const std::wstring& steps, const wchar_t* pszStep)
+{
+    if (steps.empty())
+        return true;
+    const std::wstring padded = L"," + steps + L",";
+    return padded.find(std::wstring(L",") + pszStep + L",") != std::wstring::npos;
+}
+
+int Seed(const WCHAR* pszFolder)
+{
+    // Four small pictures of different colours and shapes.
+    for (int i = 0; i < 4; ++i)
+    {
+        WCHAR szPath[MAX_PATH];
+        _snwprintf_s(szPath, MAX_PATH, _TRUNCATE, L"%ls\\seed%d.jpg", pszFolder, i);
+        const int w = 32 + 8 * i, h = 24 + 4 * i;
+        const bool ok = WriteTestJpeg(szPath, w, h, [&](int y, JSAMPLE* row) {
+            for (int x = 0; x < w; ++x)
+            {
+                row[3 * x] = (JSAMPLE)(x * 255 / w);
+                row[3 * x + 1] = (JSAMPLE)(y * 255 / h);
+                row[3 * x + 2] = (JSAMPLE)(64 * i);
+            }
+        });
+        if (!ok)
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc >= 3 && wcscmp(argv[1], L"seed") == 0)
+        return Seed(argv[2]);
+    if (argc < 5 || wcscmp(argv[1], L"run") != 0)
+    {
+        fprintf(stderr, "usage: big_folder_bench seed FOLDER | run FOLDER SUBS THUMBS [STEPS]\n");
+        return 2;
+    }
+    // "D:\pics1000": the drive becomes the current one, so that the tree's
+    // "\" is its root and the folder is named without it.
+    std::wstring folder = argv[2];
+    if (folder.size() > 2 && folder[1] == L':')
+    {
+        SetCurrentDirectoryW((folder.substr(0, 2) + L"\\").c_str());
+        folder = folder.substr(2);
+    }
+    Run run;
+    run.folder = folder;
+    run.subs = argv[3];
+    run.pattern = run.folder + L"\\*.*";
+    const std::wstring steps = argc > 5 ? argv[5] : L"";
+
+    // The pictures: every file of the folder is one.
+    g_nPictures = EnumeratePictures(run.pattern.c_str());
+    FreePictures();
+    printf("pictures: %d\n", g_nPictures);
+    StoreStartSettings(run.folder.c_str(), argv[4]);
+
+    if (Wants(steps, L"floor"))
+        StepFloor(run);
+    StepStart(run);
+    if (Wants(steps, L"taps"))
+        StepTaps(run, 4);
+    else if (Wants(steps, L"tap1"))
+        StepTaps(run, 1); // the name key's two taps alone
+    if (Wants(steps, L"parts"))
+        StepParts(run);
+    if (Wants(steps, L"rowparts"))
+        StepRowParts(run);
+    if (Wants(steps, L"refresh"))
+        StepRefresh(run);
+    if (Wants(steps, L"delete"))
+        StepDelete(run);
+    if (Wants(steps, L"thumbs"))
+        StepThumbs(run);
+    if (Wants(steps, L"step"))
+        StepNextPrevious(run);
+    if (Wants(steps, L"tree"))
+        StepTree(run);
+    if (Wants(steps, L"memory"))
+        StepMemory(run);
+    return 0;
+}

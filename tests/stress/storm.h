@@ -114,6 +114,7 @@ bool TreeSelectedPath(const ViewerProcess& viewer, RemoteBuffer& buffer, std::ws
 // that is not implemented), handles and private bytes of the process.
 ProcessCounters SampleCounters(const ViewerProcess& viewer);
 const char* GdiCountMethod(void);
+long SampleGdiObjects(const ViewerProcess& viewer);
 
 // ---- Modal windows (storm_dialogs.cpp) ----
 
@@ -192,6 +193,9 @@ struct StormContext
     int nDeleteRefused;
 };
 
+// The GDI objects each kind of step left behind, summed over the storm
+// (objects made or freed by the worker and the renderer meanwhile add noise).
+void LogGdiByStep(void);
 // Runs one step drawn from the generator; returns its name.
 const char* RunStormStep(StormContext& storm, StormRandom& random);
 // Selects the pictures' folder in the tree.

@@ -15,7 +15,7 @@
 // reasons are in the README's paragraph on the storm.
 #define GDI_TOLERANCE 16
 #define HANDLE_TOLERANCE 16
-#define PRIVATE_TOLERANCE (24LL << 20)
+#define PRIVATE_TOLERANCE (16LL << 20)
 #define SETTLE_MS 2000
 #define SAMPLES 3
 #define EXIT_WAIT_MS 30000
@@ -231,6 +231,8 @@ int wmain(int argc, wchar_t** argv)
              dialogs.nOptions, dialogs.nFileInfo, dialogs.nAbout, dialogs.nDeleteBoxes, dialogs.nErrorBoxes);
     StormLog("files: %zu before, %zu deleted on purpose, %d missing, %d changed, %d new; captures: %d asked, %d written, %d broken",
              before.size(), storm.deleted.size(), nMissing, nChanged, nNew, storm.nCaptures, nCaptures, nBroken);
+    StormLog("GDI objects left by each kind of step:");
+    LogGdiByStep();
     StormLog("slowest command: %lu ms (%s), bound %lu ms", dwSlowest, pszSlowest, GetCommandBound());
     StormLog("GDI objects (%s): %ld -> %ld (tolerance +%d) %s", GdiCountMethod(), start.nGdiObjects, end.nGdiObjects,
              GDI_TOLERANCE, bGdi ? "ok" : "LEAK");

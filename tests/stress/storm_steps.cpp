@@ -442,6 +442,12 @@ struct StepKind
     StepFn pfn;
 };
 
+struct StepGdi
+{
+    int nRuns;
+    long nGrowth;
+};
+
 static const StepKind s_rgSteps[] = {
     {"open", 8, StepOpen},
     {"next", 7, StepNext},
@@ -466,6 +472,18 @@ static const StepKind s_rgSteps[] = {
     {"grid-tap", 2, StepTapGrid},
     {"delete-thumbs", 1, StepDeleteThumbs},
 };
+
+static StepGdi s_rgGdi[sizeof(s_rgSteps) / sizeof(s_rgSteps[0])];
+static long s_nLastGdi = -1;
+
+void LogGdiByStep(void)
+{
+    for (size_t i = 0; i < sizeof(s_rgSteps) / sizeof(s_rgSteps[0]); ++i)
+    {
+        if (s_rgGdi[i].nRuns)
+            StormLog("  %-14s %4d runs, GDI objects %+ld", s_rgSteps[i].pszName, s_rgGdi[i].nRuns, s_rgGdi[i].nGrowth);
+    }
+}
 
 const char* RunStormStep(StormContext& storm, StormRandom& random)
 {
@@ -495,7 +513,15 @@ const char* RunStormStep(StormContext& storm, StormRandom& random)
     ++storm.nSteps;
     if (strncmp(pszResult, "skipped", 7) == 0)
         ++storm.nSkipped;
-    StormLog("step %d [%c] %s: %s (%lu ms)", storm.nSteps, cFace, pKind->pszName, pszResult, GetTickCount() - dwStart);
+    const DWORD dwTaken = GetTickCount() - dwStart;
+    const long nGdi = SampleGdiObjects(storm.viewer);
+    const size_t iKind = static_cast<size_t>(pKind - s_rgSteps);
+    ++s_rgGdi[iKind].nRuns;
+    if (s_nLastGdi >= 0 && nGdi >= 0)
+        s_rgGdi[iKind].nGrowth += nGdi - s_nLastGdi;
+    s_nLastGdi = nGdi;
+    StormLog("step %d [%c] %s: %s (%lu ms, %ld GDI objects)", storm.nSteps, cFace, pKind->pszName, pszResult, dwTaken,
+             nGdi);
     // A user's pace varies; so does the time the worker gets between commands.
     Sleep(d.c % 40);
     return pKind->pszName;

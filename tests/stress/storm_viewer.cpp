@@ -442,6 +442,12 @@ ProcessCounters SampleCounters(const ViewerProcess& viewer)
     return counters;
 }
 
+long SampleGdiObjects(const ViewerProcess& viewer)
+{
+    DWORD dwGdi = GetGuiResources(viewer.hProcess, GR_GDIOBJECTS);
+    return dwGdi > 0 ? static_cast<long>(dwGdi) : CountGdiTable(viewer.hProcess);
+}
+
 const char* GdiCountMethod(void)
 {
     return s_pszGdiMethod;

@@ -41,7 +41,18 @@ static void Canonical(StormContext& storm)
     Command(storm, IDM_OPEN);
     Command(storm, IDM_LIST_VIEW);
     SelectPicturesFolder(storm);
-    if (!OpenByName(storm, KEEP_NAME))
+    bool bOpened = false;
+    for (int nTry = 0; nTry < 3 && !bOpened; ++nTry)
+    {
+        if (nTry > 0)
+        {
+            Sleep(300);
+            Command(storm, IDM_SLIDESHOW_STOP);
+            Command(storm, IDM_OPEN);
+        }
+        bOpened = OpenByName(storm, KEEP_NAME);
+    }
+    if (!bOpened)
         StormLog("note: %ls could not be opened for the canonical state", KEEP_NAME);
     Sleep(300);
     Command(storm, IDM_OPEN);

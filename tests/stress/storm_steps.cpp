@@ -111,7 +111,14 @@ bool OpenByName(StormContext& storm, const std::wstring& name)
     if (!IsWindowVisible(storm.viewer.hwndList))
         Command(storm, IDM_LIST_VIEW);
     const int nRow = ListFindName(storm.viewer, storm.buffer, name);
-    return nRow >= 0 && ActivateRow(storm, nRow) && !IsBrowserShown(storm.viewer);
+    const bool bActivated = nRow >= 0 && ActivateRow(storm, nRow);
+    if (bActivated && !IsBrowserShown(storm.viewer))
+        return true;
+    std::wstring folder;
+    TreeSelectedPath(storm.viewer, storm.buffer, &folder);
+    StormLog("  '%s' not opened: row %d of %d in '%s', %s", Narrow(name).c_str(), nRow, ListCount(storm.viewer),
+             Narrow(folder).c_str(), bActivated ? "activated" : "not activated");
+    return false;
 }
 
 bool SelectPicturesFolder(StormContext& storm)

@@ -11,9 +11,13 @@
 
 #include "viewer/resources/resource.h"
 
-// A sampled counter may grow this much before it counts as a leak; the
-// reasons are in the README's paragraph on the storm.
-#define GDI_TOLERANCE 16
+// A sampled counter may grow this much before it counts as a leak. The
+// warm-up does not reach every object made on first use (a layout, a grid
+// size): mixed storms end 4 to 13 GDI objects and 2 handles up, while one
+// kind of step repeated hundreds of times (STORM_ONLY) ends 0 to 4 up; a
+// leak per command would be hundreds. 16 MiB is less than one leaked
+// 12-megapixel picture, and well above the heap's drift.
+#define GDI_TOLERANCE 24
 #define HANDLE_TOLERANCE 16
 #define PRIVATE_TOLERANCE (16LL << 20)
 #define SETTLE_MS 2000

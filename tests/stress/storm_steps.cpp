@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "viewer/resources/resource.h"
 
@@ -510,6 +511,13 @@ const char* RunStormStep(StormContext& storm, StormRandom& random)
             break;
         }
         nPick -= kind.nWeight;
+    }
+    // STORM_ONLY=<kind> repeats one kind of step, to tell which one leaks.
+    const char* pszOnly = getenv("STORM_ONLY");
+    for (const StepKind& kind : s_rgSteps)
+    {
+        if (pszOnly && strcmp(pszOnly, kind.pszName) == 0)
+            pKind = &kind;
     }
     char szName[64];
     snprintf(szName, sizeof(szName), "step %d %s", storm.nSteps + 1, pKind->pszName);

@@ -145,6 +145,23 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles) {
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
 }
 
+// The D-pad's action key on a row opens that row's picture. Wine's list
+// reports a key's activation with a bare header, without the row.
+TEST_F(BrowserTest, ActionKeyOpensTheFocusedRow) {
+    Pictures({L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"});
+    Start();
+    for (const wchar_t* pszName : {L"c.bmp", L"b.bmp", L"d.bmp"}) {
+        Command(IDM_OPEN);
+        PumpFor(20);
+        Select({pszName});
+        SendMessageW(m_hwndList, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PumpFor(20);
+        EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser)) << pszName;
+        ASSERT_NE(nullptr, m_pData->pCurrentEntry) << pszName;
+        EXPECT_STREQ(pszName, m_pData->pCurrentEntry->szName);
+    }
+}
+
 // A Ctrl+tap on a selected row clears it and leaves the selection mark on
 // it: Delete and File Info then act on the rows still selected, never on
 // the cleared one.

@@ -145,6 +145,41 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles) {
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
 }
 
+// The D-pad's action key on a row opens that row's picture. Wine's list
+// reports a key's activation with a bare header, without the row.
+TEST_F(BrowserTest, ActionKeyOpensTheFocusedRow) {
+    Pictures({L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"});
+    Start();
+    for (const wchar_t* pszName : {L"c.bmp", L"b.bmp", L"d.bmp"}) {
+        Command(IDM_OPEN);
+        PumpFor(20);
+        Select({pszName});
+        SendMessageW(m_hwndList, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PumpFor(20);
+        EXPECT_FALSE(IsWindowVisible(m_pData->hwndBrowser)) << pszName;
+        ASSERT_NE(nullptr, m_pData->pCurrentEntry) << pszName;
+        EXPECT_STREQ(pszName, m_pData->pCurrentEntry->szName);
+    }
+}
+
+// A Ctrl+tap on a selected row clears it and leaves the selection mark on
+// it: Delete and File Info then act on the rows still selected, never on
+// the cleared one.
+TEST_F(BrowserTest, DeleteLeavesTheRowWhoseSelectionWasClearedAfterItsMark) {
+    Pictures({L"a.bmp", L"b.bmp", L"c.bmp"});
+    Start();
+    Select({L"a.bmp", L"b.bmp"});
+    ListView_SetItemState(m_hwndList, RowOf(L"b.bmp"), 0, LVIS_SELECTED);
+    ASSERT_EQ(RowOf(L"b.bmp"), ListView_GetSelectionMark(m_hwndList));
+    WCHAR szPath[MAX_PATH];
+    ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, NULL));
+    EXPECT_EQ(NoDrive(m_folder.Path()) + L"a.bmp", szPath);
+    ASSERT_TRUE(Delete(IDOK));
+    EXPECT_FALSE(FileExists(m_folder / L"a.bmp"));
+    EXPECT_TRUE(FileExists(m_folder / L"b.bmp")) << "a row that is not selected is not deleted";
+    EXPECT_EQ(Texts({L"b.bmp", L"c.bmp"}), Column(0));
+}
+
 // A double tap opens the picture; "Open" comes back with its row selected;
 // deleting it drops the current entry instead of keeping a freed pointer.
 TEST_F(BrowserTest, ActivationOpensOpenComesBackAndDeletingTheCurrentDropsIt) {

@@ -277,7 +277,11 @@ static const PictureEntry* SelectedEntry(void)
 {
     if (s_hwndList && IsWindowVisible(s_hwndList))
     {
+        // The mark is the row last tapped; a Ctrl+tap may have cleared its
+        // selection, and a row that is not selected is never acted on.
         int nRow = ListView_GetSelectionMark(s_hwndList);
+        if (nRow < 0 || !(ListView_GetItemState(s_hwndList, nRow, LVIS_SELECTED) & LVIS_SELECTED))
+            nRow = ListView_GetNextItem(s_hwndList, -1, LVNI_SELECTED);
         if (nRow < 0)
             return NULL;
         WCHAR szText[ROW_TEXT_CHARS + 1] = L"";

@@ -32,11 +32,20 @@ static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* 
     PreloadNeighbour(pData, true);
 }
 
-static void OpenFromList(MainWindowData* pData, const NMITEMACTIVATE* pInfo)
+// The activated row is the focused one, after a double tap as after the
+// action key: Wine's list sends a key's activation as a bare header, so the
+// notice's own row is read only when no row has the focus, which a key's
+// activation always has.
+static void OpenFromList(MainWindowData* pData, const NMHDR* pHeader)
 {
     StopThumbWorker();
+    int nRow = ListView_GetNextItem(pHeader->hwndFrom, -1, LVNI_FOCUSED);
+    if (nRow < 0)
+        nRow = reinterpret_cast<const NMITEMACTIVATE*>(pHeader)->iItem;
+    if (nRow < 0)
+        return;
     WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
-    ListView_GetItemText(pInfo->hdr.hwndFrom, pInfo->iItem, 0, szText, ROW_TEXT_CHARS + 1);
+    ListView_GetItemText(pHeader->hwndFrom, nRow, 0, szText, ROW_TEXT_CHARS + 1);
     if (!szText[0])
         return;
     WCHAR szPath[MAX_PATH];
@@ -79,7 +88,7 @@ void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
     switch (pHeader->code)
     {
     case LVN_ITEMACTIVATE:
-        OpenFromList(pData, reinterpret_cast<const NMITEMACTIVATE*>(pHeader));
+        OpenFromList(pData, pHeader);
         break;
     case LVN_COLUMNCLICK:
         OnColumnClick(pData, reinterpret_cast<const NMLISTVIEW*>(pHeader));

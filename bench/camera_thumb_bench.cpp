@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/thumb_bench_setup.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_preview.h"
@@ -143,16 +144,9 @@ int wmain(int argc, wchar_t** argv)
     for (std::wstring* p : {&with, &without})
         if (p->back() != L'\\')
             *p += L'\\';
-    if (thumbs.back() == L'\\')
-        thumbs.pop_back();
-    CreateDirectoryW(thumbs.c_str(), NULL);
-
-    SetStringSetting(SZ_THUMBNAIL_FOLDER, thumbs.c_str());
     CImageDecoder decoder;
-    MainWindowData data = {};
-    data.pDecoder = &decoder;
-    GetThumbnailFolder(data.szThumbnailFolder);
-    SetMainWindowData(&data);
+    MainWindowData data;
+    UseThumbnailFolder(&thumbs, &decoder, &data);
 
     std::vector<PictureEntry> fromPreview = ListPictures(with), fromPicture = ListPictures(without);
     if (fromPreview.empty() || fromPreview.size() != fromPicture.size())

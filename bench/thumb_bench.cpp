@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/thumb_bench_setup.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/common/main_window_data.h"
@@ -211,16 +212,9 @@ int wmain(int argc, wchar_t** argv)
     const int nRuns = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
     if (pictures.back() != L'\\')
         pictures += L'\\';
-    if (thumbs.back() == L'\\')
-        thumbs.pop_back();
-    CreateDirectoryW(thumbs.c_str(), NULL);
-
-    SetStringSetting(SZ_THUMBNAIL_FOLDER, thumbs.c_str());
     CImageDecoder decoder;
-    MainWindowData data = {};
-    data.pDecoder = &decoder;
-    GetThumbnailFolder(data.szThumbnailFolder);
-    SetMainWindowData(&data);
+    MainWindowData data;
+    UseThumbnailFolder(&thumbs, &decoder, &data);
 
     Listed listed = ListPictures(pictures);
     if (listed.entries.empty())

@@ -190,6 +190,12 @@ size_t CommittedBytes()
     return total;
 }
 
+Dims BitmapSize(HBITMAP hbm)
+{
+    BITMAP bm = {};
+    return hbm && GetObjectW(hbm, sizeof(bm), &bm) ? Dims(bm.bmWidth, bm.bmHeight) : Dims(0, 0);
+}
+
 bool FileIsClosed(const std::wstring& path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);

@@ -85,11 +85,7 @@ void ExpectScene(const PictureEntry& e)
     ASSERT_EQ(Dims(64, 48), BitmapSize(e.hbmThumb));
     EXPECT_EQ(0, e.xThumb);
     EXPECT_EQ(6, e.yThumb);
-    const struct { int x, y; uint32_t rgb; } probes[] = {
-        {16, 12, 0xFF0000}, {48, 12, 0x00FF00}, {16, 36, 0x0000FF}, {48, 36, 0xFFFFFF}};
-    for (const auto& p : probes)
-        EXPECT_TRUE(Near(PixelAt(e.hbmThumb, p.x, p.y), p.rgb, 48))
-            << p.x << "," << p.y << std::hex << " " << PixelAt(e.hbmThumb, p.x, p.y);
+    EXPECT_TRUE(QuartersNear(e.hbmThumb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 48));
 }
 
 } // namespace

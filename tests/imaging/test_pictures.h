@@ -2,6 +2,7 @@
 // filled and read back pixel by pixel.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <stdint.h>
 #include <functional>
@@ -39,6 +40,9 @@ typedef std::pair<LONG, LONG> Dims;
 Dims BitmapSize(HBITMAP hbm);
 // True when every channel is within tolerance.
 bool Near(uint32_t a, uint32_t b, int nTolerance);
+// The centres of a bitmap's quarters (top left, top right, bottom left,
+// bottom right) against four colours, each channel within nTolerance.
+::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
 // The client area of a window as 0x00RRGGBB, row by row.
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 

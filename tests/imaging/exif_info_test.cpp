@@ -161,8 +161,8 @@ Bytes CopyBombBlock()
         b.Put32(&block, e + 8, valueAt);
     }
     b.Put32(&block, tiff + dirAt + 2 + 12 * tags.size(), 0);
-    // The first directory's first entry (the orientation) turned into the
-    // pointer to the new directory.
+    // The first directory's first entry (the make, by tag order) turned into
+    // the pointer to the new directory.
     b.Put16(&block, tiff + 8 + 2, kExifDir);
     b.Put16(&block, tiff + 8 + 2 + 2, 4);
     b.Put32(&block, tiff + 8 + 2 + 4, 1);

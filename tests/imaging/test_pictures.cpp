@@ -1,5 +1,6 @@
 #include "tests/imaging/test_pictures.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -202,9 +203,10 @@ Dims BitmapSize(HBITMAP hbm)
     for (int i = 0; i < 4; i++)
     {
         const int x = (2 * (i % 2) + 1) * s.first / 4, y = (2 * (i / 2) + 1) * s.second / 4;
+        char sz[64];
+        snprintf(sz, sizeof(sz), "(%d, %d) is %06X, not %06X", x, y, PixelAt(hbm, x, y), rgb[i]);
         if (!Near(PixelAt(hbm, x, y), rgb[i], nTolerance))
-            return ::testing::AssertionFailure()
-                   << "(" << x << ", " << y << ") is " << std::hex << PixelAt(hbm, x, y) << ", not " << rgb[i];
+            return ::testing::AssertionFailure() << sz;
     }
     return ::testing::AssertionSuccess();
 }

@@ -86,14 +86,6 @@ std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
     return entries;
 }
 
-uint32_t ExifBlockBuilder::PreviewOffset() const
-{
-    if (m_preview.empty())
-        return 0;
-    Bytes block = Block();
-    return static_cast<uint32_t>(block.size() - 6 - m_preview.size());
-}
-
 Bytes ExifBlockBuilder::Block() const
 {
     std::vector<Entry> dirs[3] = {Sorted(DIR_0), Sorted(DIR_EXIF), Sorted(DIR_1)};

@@ -81,8 +81,7 @@ TEST(ExifInfoTest, ReadsOrientationTakenCameraAndPreviewInBothByteOrders)
     for (bool bBig : {false, true})
     {
         SCOPED_TRACE(bBig ? "big-endian" : "little-endian");
-        ExifBlockBuilder b = CameraBlock(bBig, preview);
-        const Bytes file = WithApp1(Picture(), b.Block());
+        const Bytes file = WithApp1(Picture(), CameraBlock(bBig, preview).Block());
         ExifInfo info;
         ASSERT_TRUE(Parse(file, &info));
         EXPECT_EQ(info.nOrientation, 6);
@@ -91,9 +90,8 @@ TEST(ExifInfoTest, ReadsOrientationTakenCameraAndPreviewInBothByteOrders)
         EXPECT_EQ(std::vector<int>({2021, 7, 14, 9, 5, 33, 3}),
                   std::vector<int>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wDayOfWeek}));
         EXPECT_STREQ(info.szCamera, L"Canon PowerShot A520");
-        // The TIFF header follows SOI (2), the marker and length (4) and "Exif\0\0".
-        EXPECT_EQ(info.dwPreviewOffset, 2 + 4 + 6 + b.PreviewOffset());
         ASSERT_EQ(info.dwPreviewLength, preview.size());
+        ASSERT_LE(info.dwPreviewOffset + preview.size(), file.size());
         EXPECT_EQ(0, memcmp(&file[info.dwPreviewOffset], preview.data(), preview.size()));
     }
 }

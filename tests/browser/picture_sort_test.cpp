@@ -95,14 +95,3 @@ TEST(PictureSortTest, GivesTheExchangeSortsOrderForEveryKeyDirectionAndTie) {
         }
     }
 }
-
-TEST(PictureSortTest, AnUnknownKeyMovesNothing) {
-    std::mt19937 rng(7);
-    std::vector<PictureEntry> v = RandomEntries(rng, 5, 3);
-    std::vector<PictureEntry*> rgp;
-    for (PictureEntry& e : v)
-        rgp.push_back(&e);
-    const std::vector<PictureEntry*> before = rgp;
-    EXPECT_FALSE(OrderPictures(rgp.data(), rgp.size(), 4, 0));
-    EXPECT_EQ(before, rgp);
-}

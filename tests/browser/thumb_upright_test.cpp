@@ -18,6 +18,7 @@
 
 namespace {
 
+// cam6.jpg: a 320 x 240 scene stored on its side.
 class ThumbUprightTest : public SettingsTest
 {
 protected:
@@ -29,8 +30,7 @@ protected:
         wcscpy_s(data.szThumbnailFolder, folder.c_str());
         data.pDecoder = &decoder;
         SetMainWindowData(&data);
-        for (int o = 1; o <= 8; ++o)
-            pictures.Write(Name(o), ReadFixture(Name(o).c_str()));
+        pictures.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
     }
     void TearDown() override
     {
@@ -38,36 +38,40 @@ protected:
         SetMainWindowData(NULL);
         SettingsTest::TearDown();
     }
-    static std::wstring Name(int nOrientation) { return L"cam" + std::to_wstring(nOrientation) + L".jpg"; }
     void SetAutoRotate(DWORD dwValue) { RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwValue, sizeof(dwValue)); }
-    PictureEntry Entry(int nOrientation)
+    // A fresh entry's thumbnail (the caller deletes it).
+    PictureEntry Make()
     {
         PictureEntry e = {};
-        wcscpy_s(e.szName, Name(nOrientation).c_str());
+        wcscpy_s(e.szName, L"cam6.jpg");
         e.nType = PICTYPE_JPG;
         WIN32_FILE_ATTRIBUTE_DATA fa = {};
         GetFileAttributesExW((pictures / e.szName).c_str(), GetFileExInfoStandard, &fa);
         e.nFileSize = fa.nFileSizeLow;
         e.ftLastWrite = fa.ftLastWriteTime;
+        MakeThumbnail(&decoder, &e, pictures.Path().c_str());
         return e;
     }
-    // The thumbnail's size, and whether it is cached under its own path.
-    SIZE Make(PictureEntry* pEntry, bool* pbCached)
+    // The thumbnail's width once made, which tells upright (64) from as stored (45).
+    LONG MadeWidth()
     {
-        MakeThumbnail(&decoder, pEntry, pictures.Path().c_str());
-        *pbCached = LookupThumb((pictures / pEntry->szName).c_str(), pEntry->nFileSize, &pEntry->ftLastWrite, NULL,
-                                NULL) != -1;
-        BITMAP bm = {};
-        if (pEntry->hbmThumb)
-            GetObjectW(pEntry->hbmThumb, sizeof(bm), &bm);
-        return SIZE{bm.bmWidth, bm.bmHeight};
+        PictureEntry e = Make();
+        const LONG cx = BitmapSize(e.hbmThumb).first;
+        DeleteObject(e.hbmThumb);
+        return cx;
+    }
+    bool Cached()
+    {
+        WIN32_FILE_ATTRIBUTE_DATA fa = {};
+        GetFileAttributesExW((pictures / L"cam6.jpg").c_str(), GetFileExInfoStandard, &fa);
+        return LookupThumb((pictures / L"cam6.jpg").c_str(), fa.nFileSizeLow, &fa.ftLastWriteTime, NULL, NULL) != -1;
     }
     std::string Header() { return ReadWholeFile(thumbs / L"index.tmb").substr(0, THUMB_RECORD_BYTES); }
-    uint32_t HeaderFlags()
+    bool HeaderSaysUpright()
     {
         const std::string h = Header();
-        return h.size() == THUMB_RECORD_BYTES ? DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data()))
-                                              : static_cast<uint32_t>(THUMB_MADE_AS_STORED);
+        return h.size() == THUMB_RECORD_BYTES &&
+               DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data())) == THUMB_MADE_UPRIGHT;
     }
 
     TempFolder thumbs, pictures;
@@ -75,69 +79,43 @@ protected:
     CImageDecoder decoder;
 };
 
-// The scene's quarters: red, green over blue, white.
-void ExpectScene(HBITMAP hbm, LONG xOffset, LONG yOffset)
+// The scene upright and placed in the 64 x 60 box: red, green over blue, white.
+void ExpectScene(const PictureEntry& e)
 {
-    BITMAP bm = {};
-    ASSERT_TRUE(hbm && GetObjectW(hbm, sizeof(bm), &bm));
-    EXPECT_EQ(64, bm.bmWidth);
-    EXPECT_EQ(48, bm.bmHeight);
-    EXPECT_EQ(0, xOffset);
-    EXPECT_EQ(6, yOffset);
-    const struct { int x, y; uint32_t rgb; } probes[] = {
-        {16, 12, 0xFF0000}, {48, 12, 0x00FF00}, {16, 36, 0x0000FF}, {48, 36, 0xFFFFFF}};
-    for (const auto& p : probes)
-        EXPECT_TRUE(Near(PixelAt(hbm, p.x, p.y), p.rgb, 48)) << p.x << "," << p.y << std::hex << " "
-                                                              << PixelAt(hbm, p.x, p.y);
+    ASSERT_EQ(Dims(64, 48), BitmapSize(e.hbmThumb));
+    EXPECT_EQ(0, e.xThumb);
+    EXPECT_EQ(6, e.yThumb);
+    EXPECT_TRUE(QuartersNear(e.hbmThumb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 48));
 }
 
 } // namespace
 
-// Each orientation makes an upright thumbnail, and the cached copy read
-// back on the next visit is the same.
-TEST_F(ThumbUprightTest, EachOrientationMakesAnUprightThumbnailAndCachesIt)
+// Made upright and read back so from the cache. A change of the setting, in
+// the program or in the registry between runs, empties the cache before a
+// thumbnail is made the other way; an index of earlier versions (zeros in
+// record 0) stands for thumbnails as stored.
+TEST_F(ThumbUprightTest, UprightThumbnailsAreCachedAndAChangeOfTheSettingRebuildsTheCache)
 {
     OpenThumbIndex();
     ASSERT_TRUE(AreThumbsUpright());
-    for (int o = 1; o <= 8; ++o)
+    for (const char* pszWhen : {"made", "read back from the cache"})
     {
-        SCOPED_TRACE(testing::Message() << "orientation " << o);
-        PictureEntry e = Entry(o);
-        bool bCached = false;
-        Make(&e, &bCached);
-        EXPECT_TRUE(bCached);
-        ExpectScene(e.hbmThumb, e.xThumb, e.yThumb);
+        SCOPED_TRACE(pszWhen);
+        const PictureEntry e = Make();
+        ExpectScene(e);
         DeleteObject(e.hbmThumb);
-
-        PictureEntry again = Entry(o);
-        MakeThumbnail(&decoder, &again, pictures.Path().c_str());
-        ExpectScene(again.hbmThumb, again.xThumb, again.yThumb);
-        DeleteObject(again.hbmThumb);
+        EXPECT_TRUE(Cached());
     }
-}
-
-// A change of the setting, in the program or in the registry between runs,
-// empties the cache before a thumbnail is made the other way; an index of
-// earlier versions (zeros in record 0) stands for thumbnails as stored.
-TEST_F(ThumbUprightTest, ChangingTheSettingRebuildsTheCache)
-{
-    PictureEntry e = Entry(6);
-    bool bCached = false;
-    OpenThumbIndex();
-    EXPECT_EQ(64, Make(&e, &bCached).cx);
-    DeleteObject(e.hbmThumb);
-    ASSERT_TRUE(bCached);
-    EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_UPRIGHT), HeaderFlags());
+    EXPECT_TRUE(HeaderSaysUpright());
 
     SetThumbsUpright(FALSE);
     EXPECT_FALSE(AreThumbsUpright());
-    EXPECT_EQ(-1, LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL));
+    EXPECT_FALSE(Cached());
     EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
-    const SIZE stored = Make(&e, &bCached);
+    PictureEntry e = Make();
+    EXPECT_EQ(Dims(45, 60), BitmapSize(e.hbmThumb)) << "as stored: portrait";
     DeleteObject(e.hbmThumb);
-    EXPECT_EQ(45, stored.cx) << "as stored: portrait";
-    EXPECT_EQ(60, stored.cy);
-    EXPECT_TRUE(bCached);
+    EXPECT_TRUE(Cached());
     CloseThumbIndex();
     EXPECT_EQ(std::string(THUMB_RECORD_BYTES, '\0'), Header()) << "as earlier versions write it";
 
@@ -145,40 +123,35 @@ TEST_F(ThumbUprightTest, ChangingTheSettingRebuildsTheCache)
     SetAutoRotate(7);
     OpenThumbIndex();
     EXPECT_TRUE(AreThumbsUpright());
-    EXPECT_EQ(-1, LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL));
-    EXPECT_EQ(64, Make(&e, &bCached).cx);
-    DeleteObject(e.hbmThumb);
+    EXPECT_FALSE(Cached());
+    EXPECT_EQ(64, MadeWidth());
     EXPECT_EQ(1, GetHighestThumbSlot());
     CloseThumbIndex();
-    EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_UPRIGHT), HeaderFlags());
+    EXPECT_TRUE(HeaderSaysUpright());
 
     // Off again between runs: the upright thumbnails go.
     SetAutoRotate(0);
     OpenThumbIndex();
-    EXPECT_EQ(-1, LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL));
+    EXPECT_FALSE(Cached());
     EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
-    EXPECT_EQ(45, Make(&e, &bCached).cx);
-    DeleteObject(e.hbmThumb);
+    EXPECT_EQ(45, MadeWidth());
     CloseThumbIndex();
 
     // The same setting keeps what was cached.
     OpenThumbIndex();
-    EXPECT_NE(-1, LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL));
+    EXPECT_TRUE(Cached());
     SetThumbsUpright(FALSE);
-    EXPECT_NE(-1, LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL));
+    EXPECT_TRUE(Cached());
 }
 
-// Record 0's tag is read only when it is whole; a record of thumbnails
-// follows the same format whatever record 0 holds.
-TEST(ThumbIndexHeader, TagAndFlagsRoundTripAndZerosMeanAsStored)
+// Record 0's tag is read only when it is whole, and record 0 is never taken
+// for a thumbnail's record.
+TEST(ThumbIndexHeader, ADamagedTagMeansAsStoredAndTheTagIsNoThumbnail)
 {
     uint8_t rgb[THUMB_RECORD_BYTES];
-    EncodeThumbHeader(THUMB_MADE_AS_STORED, rgb);
-    EXPECT_EQ(std::string(THUMB_RECORD_BYTES, '\0'), std::string(reinterpret_cast<char*>(rgb), sizeof(rgb)));
     EncodeThumbHeader(THUMB_MADE_UPRIGHT, rgb);
-    EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_UPRIGHT), DecodeThumbHeader(rgb));
     ThumbRecordFields fields;
-    EXPECT_FALSE(DecodeThumbRecord(rgb, &fields)) << "never taken for a thumbnail's record";
+    EXPECT_FALSE(DecodeThumbRecord(rgb, &fields));
     rgb[THUMB_OFS_PATH] ^= 1;
     EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_AS_STORED), DecodeThumbHeader(rgb));
 }

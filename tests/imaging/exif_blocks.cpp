@@ -8,17 +8,11 @@ namespace {
 const uint16_t kTagExifDir = 0x8769, kTagPreviewAt = 0x0201, kTagPreviewLength = 0x0202, kTagCompression = 0x0103;
 const uint16_t kShort = 3, kLong = 4, kAscii = 2;
 
+// Bytes per value of each TIFF type (1 to 12); unknown types take one.
 size_t TypeSize(uint16_t type)
 {
-    switch (type)
-    {
-    case kShort: return 2;
-    case kLong: return 4;
-    case 5: case 10: case 12: return 8;
-    case 8: return 2;
-    case 9: case 11: return 4;
-    default: return 1;
-    }
+    static const uint8_t kSizes[13] = {1, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type < 13 ? kSizes[type] : 1;
 }
 
 } // namespace
@@ -90,14 +84,6 @@ std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
     return entries;
-}
-
-uint32_t ExifBlockBuilder::PreviewOffset() const
-{
-    if (m_preview.empty())
-        return 0;
-    Bytes block = Block();
-    return static_cast<uint32_t>(block.size() - 6 - m_preview.size());
 }
 
 Bytes ExifBlockBuilder::Block() const
@@ -177,12 +163,8 @@ Bytes ExifBlockBuilder::Block() const
 
 Bytes WithApp1(const Bytes& jpeg, const Bytes& block)
 {
-    Bytes out(jpeg.begin(), jpeg.begin() + 2);
     const size_t cb = block.size() + 2;
-    out.push_back(0xFF);
-    out.push_back(0xE1);
-    out.push_back(static_cast<uint8_t>(cb >> 8));
-    out.push_back(static_cast<uint8_t>(cb));
+    Bytes out = {jpeg[0], jpeg[1], 0xFF, 0xE1, static_cast<uint8_t>(cb >> 8), static_cast<uint8_t>(cb)};
     out.insert(out.end(), block.begin(), block.end());
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
     return out;

@@ -28,8 +28,6 @@ public:
 
     // "Exif\0\0" and the TIFF structure.
     Bytes Block() const;
-    // Offset of the preview from the TIFF header once built; 0 without one.
-    uint32_t PreviewOffset() const;
 
     void Put16(Bytes* p, size_t at, uint32_t v) const;
     void Put32(Bytes* p, size_t at, uint32_t v) const;

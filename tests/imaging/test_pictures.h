@@ -2,10 +2,12 @@
 // filled and read back pixel by pixel.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <stdint.h>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/extras/temp_folder.h"
@@ -33,8 +35,14 @@ HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt);
 // at the bitmap's depth and reading with PixelAt.
 uint32_t PixelAt(HBITMAP hbm, int x, int y);
 uint32_t Quantised(HBITMAP hbm, uint32_t rgb);
+// Width and height of a bitmap; (0, 0) for none.
+typedef std::pair<LONG, LONG> Dims;
+Dims BitmapSize(HBITMAP hbm);
 // True when every channel is within tolerance.
 bool Near(uint32_t a, uint32_t b, int nTolerance);
+// The centres of a bitmap's quarters (top left, top right, bottom left,
+// bottom right) against four colours, each channel within nTolerance.
+::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
 // The client area of a window as 0x00RRGGBB, row by row.
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
-#include <functional>
 #include <string>
 #include "viewer_fixture.h"
 #include "window_test_support.h"
@@ -51,15 +50,6 @@ protected:
         DeleteDC(hdc);
         return cr;
     }
-    void KeepWriteTime(const std::wstring& path, const std::function<void()>& change) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
-        change();
-        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        SetFileTime(h, NULL, NULL, &data.ftLastWriteTime);
-        CloseHandle(h);
-    }
 };
 
 } // namespace
@@ -95,22 +85,21 @@ TEST_F(PreloadTest, NextAndPreviousKeepTheirOrderFindTheNeighbourDecodedAndExitE
     EXPECT_EQ(nullptr, GetMainWindowData()) << "exit ended the worker and freed the record";
 }
 
-// A file whose name, size and write time are unchanged is taken from the
-// slot (its old pixels show it); one written again after its decode is
-// decoded anew, whatever the slot holds.
-TEST_F(PreloadTest, OnlyAnUnchangedFileIsTakenFromTheSlot) {
+// Next takes an unchanged file from the slot: new contents of the same size
+// under the old write time still show the old pixels. (Which changes refuse
+// it is the slot's own test.)
+TEST_F(PreloadTest, NextTakesAnUnchangedFileFromTheSlot) {
     ASSERT_TRUE(Preloaded(L"b.bmp"));
-    KeepWriteTime(m_folder / L"b.bmp", [&] { WriteSolidBmp(m_folder / L"b.bmp", Width(1), 30, RGB(0, 0, 255)); });
+    const std::wstring path = m_folder / L"b.bmp";
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    WriteSolidBmp(path, Width(1), 30, RGB(0, 0, 255));
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    SetFileTime(h, NULL, NULL, &data.ftLastWriteTime);
+    CloseHandle(h);
     Command(IDM_NEXT);
     EXPECT_TRUE(ColoursNear(RGB(200, 40, 40), CurrentCentre(), 8)) << "taken from the slot";
-
-    ASSERT_TRUE(Preloaded(L"c.bmp"));
-    WriteSolidBmp(m_folder / L"c.bmp", 77, 30, RGB(0, 0, 255));
-    SetLocalWriteTime(m_folder / L"c.bmp", 2030, 1, 2);
-    Command(IDM_NEXT);
-    EXPECT_EQ(L"c.bmp", Current());
-    EXPECT_EQ(77, CurrentWidth()) << "a changed file is decoded anew";
-    EXPECT_TRUE(ColoursNear(RGB(0, 0, 255), CurrentCentre(), 8));
 }
 
 // Each of these drops what the slot holds.

@@ -77,6 +77,16 @@ const char* CountMethods(void)
     return s_sz;
 }
 
+unsigned long long ReadPrivateBytes(void)
+{
+    if (g_bWalkMemory)
+        return PrivateBytesByWalk();
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
+    return pmc.PrivateUsage;
+}
+
 FuzzCounters ReadCounters(void)
 {
     FuzzCounters c = {};

@@ -17,6 +17,8 @@ struct FuzzCounters
 // unseen).
 bool ProveCounters(char* pszWhy, size_t cchWhy);
 FuzzCounters ReadCounters(void);
+// Private bytes alone, cheap enough to read around every input.
+unsigned long long ReadPrivateBytes(void);
 // How the counters are read: the system's own figures, or walks over the
 // handle tables and the address space where the system gives none (Wine).
 const char* CountMethods(void);

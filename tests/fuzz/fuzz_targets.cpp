@@ -7,6 +7,7 @@
 #include "tests/extras/temp_folder.h"
 #include "tests/fuzz/fuzz_seeds.h"
 #include "tests/fuzz/fuzz_settings_names.h"
+#include "tests/fuzz/fuzz_watch.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/settings.h"
@@ -72,14 +73,17 @@ bool RunPicture(FuzzContext* pCtx, const FuzzBytes& data, const wchar_t* pszExt,
         DeleteObject(hbm);
         return Wrong(pCtx, "a header-only decode gave a bitmap");
     }
+    NextStep();
     DecodeOptions view = {};
     view.flags = DECODE_SIZE_TEST;
     view.type = PICTYPE_BY_EXTENSION;
     hbm = pCtx->decoder.LoadNow(path.c_str(), &view);
+    pCtx->bWicRefusedGif = !hbm && wcscmp(pszExt, L".gif") == 0;
     if (nSeed >= 0 && !hbm)
         return Wrong(pCtx, "seed %d does not decode", nSeed);
     if (!CheckBitmap(pCtx, hbm, "the picture decode"))
         return false;
+    NextStep();
     DecodeOptions thumb = {};
     thumb.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
     thumb.type = PICTYPE_BY_EXTENSION;

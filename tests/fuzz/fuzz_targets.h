@@ -18,6 +18,7 @@ struct FuzzContext
     unsigned long long cbBudget;
     unsigned long long cbLargestBitmap;
     char szWrong[512];        // why the last input's result was wrong
+    bool bWicRefusedGif;      // the last input was a GIF that WIC did not decode
 };
 
 struct FuzzTarget

@@ -17,6 +17,7 @@ char g_szName[96];
 char g_szExt[8];
 const FuzzBytes* g_pData = NULL;
 DWORD g_dwStart = 0;
+DWORD g_dwSlowestStep = 0;
 LONG g_nSerial = 0;
 LONG g_nReportedSerial = -1;
 volatile LONG g_nHangs = 0;
@@ -128,6 +129,17 @@ void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData)
     g_pData = pData;
     ++g_nSerial;
     g_dwStart = GetTickCount();
+    g_dwSlowestStep = 0;
+    LeaveCriticalSection(&g_cs);
+}
+
+void NextStep(void)
+{
+    EnterCriticalSection(&g_cs);
+    const DWORD dwNow = GetTickCount();
+    if (dwNow - g_dwStart > g_dwSlowestStep)
+        g_dwSlowestStep = dwNow - g_dwStart;
+    g_dwStart = dwNow;
     LeaveCriticalSection(&g_cs);
 }
 
@@ -135,16 +147,19 @@ DWORD EndInput(void)
 {
     EnterCriticalSection(&g_cs);
     const DWORD dwElapsed = GetTickCount() - g_dwStart;
+    if (dwElapsed > g_dwSlowestStep)
+        g_dwSlowestStep = dwElapsed;
     // The watchdog may have been kept from running by a busy machine.
-    if (dwElapsed > FUZZ_HANG_MS && g_nReportedSerial != g_nSerial)
+    if (g_dwSlowestStep > FUZZ_HANG_MS && g_nReportedSerial != g_nSerial)
     {
         g_nReportedSerial = g_nSerial;
         InterlockedIncrement(&g_nHangs);
         SaveLocked("hang");
     }
     g_pData = NULL;
+    const DWORD dwSlowest = g_dwSlowestStep;
     LeaveCriticalSection(&g_cs);
-    return dwElapsed;
+    return dwSlowest;
 }
 
 LONG HangCount(void)

@@ -26,7 +26,12 @@ void StopWatch(void);
 // Brackets one input. The data must stay alive and unchanged until EndInput.
 // pszName names the input in file names and reports ("jpeg-s1-i42").
 void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData);
-// Milliseconds the input took; the hang (if any) is already reported.
+// Starts the next reader call of the same input: the hang limit is for one
+// call (a decode for the window, another for the thumbnail worker), as a
+// user waits for each apart.
+void NextStep(void);
+// Milliseconds the slowest call of the input took; the hang (if any) is
+// already reported.
 DWORD EndInput(void);
 LONG HangCount(void);
 // Saves the current input under <folder>\<kind>\ and prints its name.

@@ -43,6 +43,9 @@ protected:
     void SetUp() override {
         SettingsTest::SetUp();
         std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
+        // Thumbnails as stored: the index as earlier versions wrote it.
+        const DWORD dwAsStored = 0;
+        RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwAsStored, sizeof(dwAsStored));
         RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, folder.c_str(), (DWORD)(folder.size() + 1) * 2);
         wcscpy_s(data.szThumbnailFolder, folder.c_str());
         SetMainWindowData(&data);

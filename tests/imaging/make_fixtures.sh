@@ -1,10 +1,12 @@
 #!/bin/bash
 # Writes the PNG and GIF pictures the decoder tests read, each from a pixel
-# list ImageMagick takes as text, so that every pixel is known exactly.
-# Usage: make_fixtures.sh <convert> <folder>
+# list ImageMagick takes as text, so that every pixel is known exactly, and
+# the camera-style JPEGs with an orientation tag, through Pillow.
+# Usage: make_fixtures.sh <convert> <folder> <python>
 set -euo pipefail
 CONVERT="$1"
 OUT="$2"
+PYTHON="$3"
 mkdir -p "$OUT"
 
 # make <w> <h> <awk statement setting p to "r,g,b,a" for x, y> <convert options and output...>
@@ -33,3 +35,4 @@ make 20 10 "$FRAME" -page 30x12+2+1 GIF:"$OUT/frame.gif"
 make 160 120 "$NOISE" PNG24:"$OUT/noise.png"
 make 200 150 "$NOISE" -colors 256 GIF:"$OUT/noise.gif"
 "$CONVERT" -size 50x40 pattern:checkerboard PNG24:"$OUT/rgb_50x40.png"
+"$PYTHON" "$(dirname "${BASH_SOURCE[0]}")/make_camera_fixtures.py" "$OUT"

@@ -210,6 +210,45 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
     }
 }
 
+// A camera picture that must be turned leaves room in the budget for the
+// turned copy: both bitmaps together fit, for shapes whose turned rows pad
+// more than the stored ones, and for a huge header that must be reduced.
+TEST_F(HugeHeaders, UprightJpegLeavesRoomForItsTurn)
+{
+    // The least budget whose share for the decode admits w x h; short wide
+    // pictures turn into rows that pad far more than theirs.
+    for (const auto& wh : {std::pair<int64_t, int64_t>{65535, 1}, {65535, 3}, {4001, 3000}})
+    {
+        const uint64_t cbStored = DibBytes(wh.first, wh.second, 24);
+        const uint64_t cbLeast = 2 * cbStored + 3 * 65535;
+        ASSERT_LE(cbStored, BudgetBesideTurn(cbLeast));
+        EXPECT_LE(cbStored + DibBytes(wh.second, wh.first, 24), cbLeast) << wh.first << " x " << wh.second;
+    }
+    EXPECT_EQ(0u, BudgetBesideTurn(1000));
+
+    Bytes jpeg = ReadFixture(L"cam6.jpg");
+    PatchJpegSize(&jpeg, 20000, 18000);
+    const auto path = temp.Write(L"huge_camera.jpg", jpeg);
+    DecodeOptions header = Options(DECODE_HEADER_ONLY | DECODE_UPRIGHT);
+    decoder.LoadNow(path.c_str(), &header);
+    EXPECT_EQ(18000, header.info.biWidth);
+    EXPECT_EQ(20000, header.info.biHeight);
+
+    const unsigned int d = JpegDenominatorWithin(20000, 18000, BudgetBesideTurn(cbBudget));
+    DecodeOptions view = Options(DECODE_UPRIGHT);
+    HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
+    if (d == 0)
+    {
+        EXPECT_EQ(nullptr, hbm);
+        return;
+    }
+    ASSERT_NE(nullptr, hbm);
+    EXPECT_EQ(static_cast<LONG>((18000 + d - 1) / d), SizeOf(hbm).cx);
+    EXPECT_EQ(static_cast<LONG>((20000 + d - 1) / d), SizeOf(hbm).cy);
+    EXPECT_LE(DibBytes(SizeOf(hbm).cx, SizeOf(hbm).cy, 24) * 2 + 3 * 65535, cbBudget);
+    DeleteObject(hbm);
+}
+
 // A progressive picture keeps every coefficient of the full size in the
 // library's memory whatever the scale: 20000 x 20000 cannot fit and fails.
 TEST_F(HugeHeaders, ProgressiveJpegPastTheBudgetIsRefused)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
+#include "tests/imaging/exif_blocks.h"
 #include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
 #include "viewer_fixture.h"
@@ -11,13 +12,16 @@
 
 namespace {
 
-enum { L_NAME, L_FORMAT, L_SIZE, L_DIMENSIONS, L_DATE, L_TIME, L_COLORS, LINES };
+enum { L_NAME, L_FORMAT, L_SIZE, L_DIMENSIONS, L_DATE, L_TIME, L_COLORS, L_TAKEN, L_CAMERA, LINES };
 
 // What a helper thread saw of the dialog: its lines and owner, and whether
 // Cancel and Escape left it up and OK closed it.
 struct DialogWatch {
     bool bSeen;
     std::wstring lines[LINES];
+    bool bShown[LINES];
+    int nTextWidth[LINES], nLineWidth[LINES];   // pixels: the text in the line's font, the line
+    RECT rcDialog, rcOk, rcColors;
     HWND hwndOwner;
     bool bStayedAfterCancel, bGoneAfterOk;
 };
@@ -37,13 +41,29 @@ protected:
             return hDlg;
         };
         auto readAndClose = [&w](HWND hDlg) {
-            const int rgIds[LINES] = {IDC_INFO_NAME, IDC_INFO_FORMAT, IDC_INFO_SIZE, IDC_INFO_DIMENSIONS,
-                                      IDC_INFO_DATE, IDC_INFO_TIME,   IDC_INFO_COLORS};
+            const int rgIds[LINES] = {IDC_INFO_NAME, IDC_INFO_FORMAT, IDC_INFO_SIZE,   IDC_INFO_DIMENSIONS,
+                                      IDC_INFO_DATE, IDC_INFO_TIME,   IDC_INFO_COLORS, IDC_INFO_TAKEN,
+                                      IDC_INFO_CAMERA};
             for (int i = 0; i < LINES; ++i) {
                 WCHAR sz[300] = L"";
-                GetDlgItemTextW(hDlg, rgIds[i], sz, 300);
+                HWND hwndLine = GetDlgItem(hDlg, rgIds[i]);
+                GetWindowTextW(hwndLine, sz, 300);
                 w.lines[i] = sz;
+                w.bShown[i] = IsWindowVisible(hwndLine);
+                RECT rc = {};
+                GetClientRect(hwndLine, &rc);
+                w.nLineWidth[i] = rc.right;
+                HDC hdc = GetDC(hwndLine);
+                HGDIOBJ hOld = SelectObject(hdc, (HFONT)SendMessageW(hwndLine, WM_GETFONT, 0, 0));
+                SIZE extent = {};
+                GetTextExtentPoint32W(hdc, sz, lstrlenW(sz), &extent);
+                w.nTextWidth[i] = extent.cx;
+                SelectObject(hdc, hOld);
+                ReleaseDC(hwndLine, hdc);
             }
+            GetWindowRect(hDlg, &w.rcDialog);
+            GetWindowRect(GetDlgItem(hDlg, IDOK), &w.rcOk);
+            GetWindowRect(GetDlgItem(hDlg, IDC_INFO_COLORS), &w.rcColors);
             w.hwndOwner = GetWindow(hDlg, GW_OWNER);
             SendMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
             SendMessageW(hDlg, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -101,4 +121,58 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
             EXPECT_EQ(L"Date: 2004-2-29|Time: " + std::wstring(c.pszTime), w.lines[L_DATE] + L"|" + w.lines[L_TIME]);
         }
     }
+}
+
+// A camera photo gets its date taken (in the file lines' form) and its camera
+// below the others, the camera cut to one line, and the dialog grows to hold
+// them; a photo without EXIF shows the dialog as it always was.
+TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
+    const Bytes picture = MakeJpeg(40, 30, JPEG_RGB, Stripes);
+    ExifBlockBuilder full, longName, dateOnly;
+    full.Camera(6, "2021:07:14 15:05:33", "Canon", "Canon PowerShot A520");
+    const std::string model = "Very Long Model Name " + std::string(40, 'X');
+    longName.Camera(1, nullptr, "Maker Of Cameras Inc.", model.c_str());
+    dateOnly.Camera(1, "2003:01:02 00:07:08", nullptr, nullptr);
+    m_folder.Write(L"camera.jpg", WithApp1(picture, full.Block()));
+    m_folder.Write(L"long.jpg", WithApp1(picture, longName.Block()));
+    m_folder.Write(L"dated.jpg", WithApp1(picture, dateOnly.Block()));
+    m_folder.Write(L"plain.jpg", picture);
+    Start();
+
+    Select({L"plain.jpg"});
+    const DialogWatch plain = RunInfo(m_hwnd);
+    ASSERT_TRUE(plain.bSeen);
+    EXPECT_FALSE(plain.bShown[L_TAKEN] || plain.bShown[L_CAMERA]);
+    EXPECT_GT(plain.rcOk.top, plain.rcColors.bottom);
+
+    Select({L"camera.jpg"});
+    const DialogWatch camera = RunInfo(m_hwnd);
+    ASSERT_TRUE(camera.bSeen);
+    EXPECT_EQ(L"Taken: 2021-7-14 PM 3:5:33", camera.lines[L_TAKEN]);
+    EXPECT_EQ(L"Camera: Canon PowerShot A520", camera.lines[L_CAMERA]);
+    EXPECT_TRUE(camera.bShown[L_TAKEN] && camera.bShown[L_CAMERA]);
+    EXPECT_TRUE(camera.bGoneAfterOk);
+    // Two lines more: the button moves down by what the dialog grows.
+    const int cyMore = (camera.rcDialog.bottom - camera.rcDialog.top) - (plain.rcDialog.bottom - plain.rcDialog.top);
+    EXPECT_GT(cyMore, 2 * 8);
+    EXPECT_EQ(camera.rcOk.top - plain.rcOk.top, cyMore);
+    EXPECT_EQ(plain.rcDialog.top, camera.rcDialog.top);
+    EXPECT_EQ(plain.lines[L_COLORS], camera.lines[L_COLORS]);
+
+    Select({L"long.jpg"});
+    const DialogWatch cut = RunInfo(m_hwnd);
+    ASSERT_TRUE(cut.bSeen);
+    EXPECT_FALSE(cut.bShown[L_TAKEN]);
+    ASSERT_TRUE(cut.bShown[L_CAMERA]);
+    EXPECT_EQ(0u, cut.lines[L_CAMERA].find(L"Camera: Maker Of")) << cut.lines[L_CAMERA];
+    EXPECT_EQ(L"...", cut.lines[L_CAMERA].substr(cut.lines[L_CAMERA].size() - 3));
+    EXPECT_LE(cut.nTextWidth[L_CAMERA], cut.nLineWidth[L_CAMERA]);
+    // One line more, in the first free place.
+    EXPECT_LT(cut.rcDialog.bottom - cut.rcDialog.top, camera.rcDialog.bottom - camera.rcDialog.top);
+
+    Select({L"dated.jpg"});
+    const DialogWatch dated = RunInfo(m_hwnd);
+    ASSERT_TRUE(dated.bSeen);
+    EXPECT_EQ(L"Taken: 2003-1-2 AM 0:7:8", dated.lines[L_TAKEN]);
+    EXPECT_FALSE(dated.bShown[L_CAMERA]);
 }

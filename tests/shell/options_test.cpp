@@ -7,12 +7,16 @@
 #include <commctrl.h>
 #include "viewer_fixture.h"
 #include "window_test_support.h"
+#include "tests/imaging/fixtures.h"
+#include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_cache.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/open_picture.h"
 
 namespace {
 
@@ -131,5 +135,44 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped) {
         EXPECT_EQ(c.dwExpectInterval, m_pData->pSlideShow->GetIntervalTime());
         EXPECT_EQ(1, m_pData->bSlideshowLoop);
         EXPECT_EQ(0, m_pData->pRenderer->GetHighQuality());
+    }
+}
+
+// "Rotate by camera orientation": a stored value other than 0 shows checked;
+// a change is stored as 0 or 1 and reaches the shown picture and the
+// thumbnails at once.
+TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
+    const std::wstring photo = m_folder.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
+    Start();
+    const DWORD dwOdd = 7;
+    RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwOdd, sizeof(dwOdd));
+    ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
+    auto shown = [&] {
+        BITMAP bm = {};
+        GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm);
+        return std::make_pair(bm.bmWidth, bm.bmHeight);
+    };
+    ASSERT_EQ(std::make_pair(320L, 240L), shown()) << "upright";
+    EXPECT_TRUE(Near(PixelAt(m_pData->hbmCurrent, 80, 60), 0xFF0000, 40)) << "red quarter at the top left";
+
+    for (const bool bUpright : {false, true}) {
+        SCOPED_TRACE(bUpright);
+        // A thumbnail made before the change must not stay in the grid.
+        PictureEntry* pEntry = FirstPicture();
+        ASSERT_NE(nullptr, pEntry);
+        pEntry->hbmThumb = MakeDib(8, 8, 24);
+        pEntry->bProcessed = 1;
+        UINT nShownChecked = 99;
+        RunSheet([&](HWND hwndSheet) {
+            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
+            nShownChecked = IsDlgButtonChecked(hwndPage, IDC_AUTO_ROTATE);
+            CheckDlgButton(hwndPage, IDC_AUTO_ROTATE, bUpright ? BST_CHECKED : BST_UNCHECKED);
+        });
+        EXPECT_EQ(bUpright ? BST_UNCHECKED : BST_CHECKED, nShownChecked);
+        EXPECT_EQ(bUpright ? 1u : 0u, RawGetDword(SZ_AUTO_ROTATE, 99));
+        EXPECT_EQ(bUpright ? std::make_pair(320L, 240L) : std::make_pair(240L, 320L), shown());
+        EXPECT_EQ(bUpright, AreThumbsUpright() != FALSE);
+        EXPECT_EQ(nullptr, pEntry->hbmThumb);
+        EXPECT_EQ(0, pEntry->bProcessed);
     }
 }

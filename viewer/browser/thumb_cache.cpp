@@ -9,6 +9,7 @@
 #include "viewer/browser/thumb_file.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/common/zero_alloc.h"
 #include "viewer/imaging/image_decoder.h"
@@ -22,6 +23,27 @@ ThumbIndexRecord* s_pRecords = NULL; // newest first
 void* (*s_pfnAllocRecord)(size_t cb) = AllocZeroed;
 FILE* s_pIndex = NULL; // open while not null
 LONG s_nHighestSlot = 0;
+// How thumbnails are made now, and how every cached one was made.
+BOOL s_bUpright = DEF_AUTO_ROTATE;
+
+uint32_t MadeFlags(void)
+{
+    return s_bUpright ? THUMB_MADE_UPRIGHT : THUMB_MADE_AS_STORED;
+}
+
+// Record 0 says how the thumbnails were made. An index of thumbnails made
+// as stored keeps its zeros, as earlier versions left them.
+void WriteIndexHeader(void)
+{
+    if (!s_pIndex || MadeFlags() == THUMB_MADE_AS_STORED)
+        return;
+    uint8_t rgb[THUMB_RECORD_BYTES];
+    EncodeThumbHeader(MadeFlags(), rgb);
+    // On disk before any record is: records without it would be taken for
+    // thumbnails made as stored.
+    if (fseek(s_pIndex, 0, SEEK_SET) == 0 && fwrite(rgb, 1, sizeof(rgb), s_pIndex) == sizeof(rgb))
+        fflush(s_pIndex);
+}
 
 BOOL BuildIndexPath(LPWSTR pszPath)
 {
@@ -77,13 +99,18 @@ void FromFields(const ThumbRecordFields* pFields, ThumbIndexRecord* pRecord)
 // record never lands on a position the file already uses, and its slot is
 // never taken as the highest (a negative or huge slot would make the next
 // name bogus or overflow).
-void LoadRecords(void)
+// Returns how record 0 says the thumbnails were made.
+uint32_t LoadRecords(void)
 {
+    uint32_t dwMade = THUMB_MADE_AS_STORED;
     uint8_t rgb[THUMB_RECORD_BYTES];
     for (LONG nRecord = 0; fread(rgb, 1, sizeof(rgb), s_pIndex) == sizeof(rgb); ++nRecord)
     {
         if (nRecord == 0)
+        {
+            dwMade = DecodeThumbHeader(rgb);
             continue;
+        }
         ThumbRecordFields fields;
         if (!DecodeThumbRecord(rgb, &fields))
         {
@@ -100,6 +127,7 @@ void LoadRecords(void)
         if (s_nHighestSlot <= record.nSlot)
             s_nHighestSlot = record.nSlot;
     }
+    return dwMade;
 }
 
 // Only the names the cache writes: "index.tmb" and "pvx<slot>.pvx" with the
@@ -150,9 +178,25 @@ void OpenThumbIndex(void)
 {
     CloseThumbIndex();
     s_nHighestSlot = 0;
+    s_bUpright = GetAutoRotate() != 0;
     s_pIndex = OpenOrCreateIndex();
-    if (s_pIndex)
-        LoadRecords();
+    // Thumbnails made the other way would show beside new ones made this
+    // way: they all go.
+    if (s_pIndex && LoadRecords() != MadeFlags())
+        ClearThumbCache();
+}
+
+void SetThumbsUpright(BOOL bUpright)
+{
+    if (!bUpright == !s_bUpright)
+        return;
+    s_bUpright = bUpright ? TRUE : FALSE;
+    ClearThumbCache();
+}
+
+BOOL AreThumbsUpright(void)
+{
+    return s_bUpright;
 }
 
 void CloseThumbIndex(void)
@@ -307,5 +351,6 @@ void ClearThumbCache(void)
     ShowWaitCursor();
     DeleteCacheFiles();
     s_pIndex = OpenOrCreateIndex();
+    WriteIndexHeader();
     RestoreCursor();
 }

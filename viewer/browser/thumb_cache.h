@@ -28,6 +28,8 @@ struct ThumbIndexRecord
 
 // Start-up: opens "index.tmb" in the THUMBNAIL_FOLDER (creating it when
 // missing) and loads its records. The cache stays off when that fails.
+// Thumbnails are made upright or not as AUTO_ROTATE says; a cache whose
+// thumbnails were made the other way is cleared.
 // Records that cannot be the cache's own (unterminated path, slot outside
 // 1..THUMB_MAX_SLOT, offsets outside the box) are not kept; each still
 // takes a slot, so no later record is written over it.
@@ -60,3 +62,8 @@ void SetThumbRecordAllocatorForTests(void* (*pfnAlloc)(size_t cb));
 // "&Delete Thumbnail": empties the list and deletes only the files the cache
 // writes. The caller stops the worker first.
 void ClearThumbCache(void);
+// Makes thumbnails upright by the camera's orientation tag, or as stored,
+// from now on; a change clears the cache. The caller stops the worker first.
+void SetThumbsUpright(BOOL bUpright);
+// How thumbnails are made now: the thumbnail maker decodes so.
+BOOL AreThumbsUpright(void);

@@ -21,6 +21,10 @@ uint32_t Get32(const uint8_t* p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
+// Record 0's tag, in the bytes a record's path would take.
+const uint8_t kHeaderTag[8] = {'P', 'V', 'X', 'M', 'A', 'D', 'E', '1'};
+const int kHeaderFlagsOffset = THUMB_OFS_PATH + sizeof(kHeaderTag);
+
 } // namespace
 
 int IsValidThumbSlot(int64_t nSlot)
@@ -67,4 +71,20 @@ int DecodeThumbRecord(const uint8_t* pBytes, ThumbRecordFields* pFields)
     // adds them to cell positions, so such a record is not trusted.
     const int bPlaced = pFields->x >= 0 && pFields->x <= 64 && pFields->y >= 0 && pFields->y <= 60;
     return bTerminated && bPlaced && IsValidThumbSlot(pFields->slot);
+}
+
+void EncodeThumbHeader(uint32_t dwMadeFlags, uint8_t* pBytes)
+{
+    memset(pBytes, 0, THUMB_RECORD_BYTES);
+    if (dwMadeFlags == THUMB_MADE_AS_STORED)
+        return;
+    memcpy(pBytes + THUMB_OFS_PATH, kHeaderTag, sizeof(kHeaderTag));
+    Put32(pBytes + kHeaderFlagsOffset, dwMadeFlags);
+}
+
+uint32_t DecodeThumbHeader(const uint8_t* pBytes)
+{
+    if (memcmp(pBytes + THUMB_OFS_PATH, kHeaderTag, sizeof(kHeaderTag)) != 0)
+        return THUMB_MADE_AS_STORED;
+    return Get32(pBytes + kHeaderFlagsOffset);
 }

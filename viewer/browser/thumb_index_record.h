@@ -42,3 +42,18 @@ void EncodeThumbRecord(const ThumbRecordFields* pFields, uint8_t* pBytes);
 // The path copy is always terminated, whatever the bytes hold.
 int DecodeThumbRecord(const uint8_t* pBytes, ThumbRecordFields* pFields);
 int IsValidThumbSlot(int64_t nSlot);
+
+// Record 0 holds no thumbnail: it says how the thumbnails of the cache were
+// made. Every index written before holds zeros there, which read as "as
+// stored", and readers that skip record 0 never see the rest.
+enum ThumbMadeFlags
+{
+    THUMB_MADE_AS_STORED = 0,
+    THUMB_MADE_UPRIGHT = 0x1 // camera pictures stood up by their orientation tag
+};
+// Record 0's bytes for these flags: all zeros for THUMB_MADE_AS_STORED, so
+// that such an index is byte for byte what earlier versions wrote.
+void EncodeThumbHeader(uint32_t dwMadeFlags, uint8_t* pBytes);
+// The flags of record 0's bytes; THUMB_MADE_AS_STORED unless they carry the
+// cache's tag.
+uint32_t DecodeThumbHeader(const uint8_t* pBytes);

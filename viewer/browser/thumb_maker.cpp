@@ -3,6 +3,7 @@
 #include <wchar.h>
 
 #include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_preview.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/imaging/resample.h"
 
@@ -15,7 +16,7 @@ HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LP
                          bool* pbLarge, volatile int32_t* pStop)
 {
     DecodeOptions options = {};
-    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
+    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST | (AreThumbsUpright() ? DECODE_UPRIGHT : 0);
     options.type = pEntry->nType;
     options.reduceMode = 1;
     // Load, not LoadNow: clearing the flag here could swallow a stop that
@@ -98,7 +99,9 @@ void MakeStoppableThumbnail(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWS
 
     ViewBox fit = {};
     bool bLarge = false;
-    HBITMAP hbm = ThumbFromPicture(pDecoder, pEntry, szPath, &fit, &bLarge, pStop);
+    HBITMAP hbm = ThumbFromPreview(szPath, pEntry->nType, AreThumbsUpright() != FALSE, &fit, &bLarge, pStop);
+    if (!hbm)
+        hbm = ThumbFromPicture(pDecoder, pEntry, szPath, &fit, &bLarge, pStop);
     pEntry->hbmThumb = hbm;
     if (!hbm)
         return;

@@ -200,3 +200,13 @@ void SetViewerZoomQuality(DWORD dwQuality)
 {
     SetSetting(SZ_VIEWER_ZOOM_QUALITY, dwQuality);
 }
+
+DWORD GetAutoRotate(void)
+{
+    return GetSetting(SZ_AUTO_ROTATE, DEF_AUTO_ROTATE) != 0;
+}
+
+void SetAutoRotate(DWORD dwAutoRotate)
+{
+    SetSetting(SZ_AUTO_ROTATE, dwAutoRotate != 0);
+}

@@ -39,3 +39,7 @@ void SetSlideshowEffectMethod(DWORD dwEffect);
 DWORD GetViewerOptimizedView(void);
 DWORD GetViewerZoomQuality(void);
 void SetViewerZoomQuality(DWORD dwQuality);
+// Whether camera pictures are stood upright by their orientation tag:
+// stored as 1 or 0, and any other value reads as 1.
+DWORD GetAutoRotate(void);
+void SetAutoRotate(DWORD dwAutoRotate);

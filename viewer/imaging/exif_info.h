@@ -25,7 +25,9 @@ struct ExifInfo
 // Fills *pInfo from the EXIF block of the open file hFile, reading at most
 // EXIF_READ_LIMIT bytes from its start; the file pointer is left at the
 // start. FALSE, with *pInfo holding the defaults of a picture without EXIF
-// (orientation 1, nothing else), when there is no usable block.
+// (orientation 1, nothing else), when there is no usable block. Only the
+// EXIF segment is parsed, under a memory cap tied to its size: a block that
+// needs more counts as absent.
 BOOL ReadExifInfo(HANDLE hFile, ExifInfo* pInfo);
 
 // The same from the first cb bytes of a file already in memory.

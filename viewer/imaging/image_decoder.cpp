@@ -1,14 +1,18 @@
 // CImageDecoder: dispatch, cancellation, bitmap creation. The two
 // routes are in jpeg_decode.cpp and platform_decode.cpp.
 #include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode_upright.h"
 #include "viewer/imaging/decode_window.h"
 
+#include <io.h>
 #include <string.h>
 #include <wchar.h>
 
 #include "platform/seh_guard/seh_guard.h"
 #include "viewer/common/image_error.h"
+#include "viewer/imaging/exif_info.h"
 #include "viewer/imaging/picture_budget.h"
+#include "viewer/imaging/picture_orientation.h"
 
 static HWND g_hwndDecode = NULL;
 
@@ -153,4 +157,32 @@ HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight)
     if (hdc)
         ReleaseDC(hwnd, hdc);
     return hbm;
+}
+
+int OrientationToApply(FILE* pFile, const DecodeOptions* pOptions)
+{
+    if (!pFile || !pOptions || !(pOptions->flags & DECODE_UPRIGHT))
+        return EXIF_ORIENTATION_UPRIGHT;
+    // Read through the handle under the stream, which has buffered nothing
+    // yet; the reader leaves the handle at the start, where the stream
+    // believes it is.
+    const HANDLE hFile = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(pFile)));
+    ExifInfo info;
+    if (hFile == INVALID_HANDLE_VALUE || !ReadExifInfo(hFile, &info))
+        return EXIF_ORIENTATION_UPRIGHT;
+    return info.nOrientation;
+}
+
+uint64_t DecodeBudget(uint64_t cbBudget, int nOrientation)
+{
+    if (nOrientation <= EXIF_ORIENTATION_UPRIGHT || nOrientation > EXIF_ORIENTATION_MAX)
+        return cbBudget;
+    return BudgetBesideTurn(cbBudget);
+}
+
+HBITMAP StandUpright(HBITMAP hbm, int nOrientation, DecodeOptions* pOptions)
+{
+    if (pOptions && (pOptions->flags & DECODE_HEADER_ONLY))
+        UprightSize(nOrientation, &pOptions->info.biWidth, &pOptions->info.biHeight);
+    return hbm ? OrientBitmap(hbm, nOrientation) : NULL;
 }

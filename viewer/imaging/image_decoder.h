@@ -12,7 +12,10 @@ enum DecodeFlags
 {
     DECODE_REDUCE = 0x1,      // reduced decoding allowed (with reduceMode 1)
     DECODE_SIZE_TEST = 0x2,   // sets largeFlag
-    DECODE_HEADER_ONLY = 0x4  // no bitmap, only info
+    DECODE_HEADER_ONLY = 0x4, // no bitmap, only info
+    // A JPEG is stood upright as its EXIF orientation says (size reported
+    // upright too); other types and JPEGs without the tag come as stored.
+    DECODE_UPRIGHT = 0x8
 };
 
 // A picture wider or higher than this is large (DECODE_SIZE_TEST); only

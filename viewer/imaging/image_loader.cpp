@@ -2,6 +2,7 @@
 
 #include <wchar.h>
 
+#include "viewer/common/settings.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/imaging/view_geometry.h"
@@ -33,6 +34,11 @@ void CImageLoader::Cancel()
 {
     m_decoder.SetCancel(1);
     Stop();
+}
+
+DWORD ViewerDecodeFlags(void)
+{
+    return GetAutoRotate() ? DECODE_UPRIGHT : 0;
 }
 
 void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer)
@@ -102,6 +108,7 @@ DWORD CImageLoader::Run()
         DecodeOptions options;
         ZeroMemory(&options, sizeof(options));
         options.type = PICTYPE_BY_EXTENSION;
+        options.flags = ViewerDecodeFlags();
         hbm = m_decoder.Load(m_szFile, &options);
     }
     RestoreCursor();

@@ -51,6 +51,10 @@ void DropCurrentPicture(MainWindowData* pData);
 // Needs the renderer.
 void AdoptPicture(MainWindowData* pData, HBITMAP hbm, bool bOptimizedView);
 
+// The decode flags of a picture to view: upright by its camera's
+// orientation tag unless the setting is off.
+DWORD ViewerDecodeFlags(void);
+
 // Formats "Could not open file:\r\n '%s'" into pszBuffer (cchBuffer units),
 // cut to fit.
 void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer);

@@ -2,6 +2,7 @@
 // thumbnails reduced by the library's own scaling, and a recovery point so
 // that a corrupt file fails the load instead of ending the process.
 #include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode_upright.h"
 #include "viewer/imaging/decode_window.h"
 
 #include <limits.h>
@@ -278,7 +279,9 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
     JpegDecode job;
     memset(&job, 0, sizeof(job));
     job.pFile = _wfopen(pszPath, L"rb");
-    const bool bDecoded = job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel, PictureBudgetBytes());
+    const int nOrientation = OrientationToApply(job.pFile, pOptions);
+    const bool bDecoded =
+        job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel, DecodeBudget(PictureBudgetBytes(), nOrientation));
 
     // Also after a failure inside the creation itself: the record starts
     // zeroed, and destroying one without a memory manager does nothing.
@@ -291,5 +294,5 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
         DeleteObject(job.hbm);
         job.hbm = NULL;
     }
-    return job.hbm;
+    return StandUpright(job.hbm, nOrientation, pOptions);
 }

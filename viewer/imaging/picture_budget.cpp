@@ -33,6 +33,12 @@ unsigned int JpegDenominatorWithin(uint32_t w, uint32_t h, uint64_t cbBudget)
     return 0;
 }
 
+uint64_t BudgetBesideTurn(uint64_t cbBudget)
+{
+    const uint64_t cbPadding = 3ull * 65535;
+    return cbBudget > cbPadding ? (cbBudget - cbPadding) / 2 : 0;
+}
+
 int32_t SquareSideWithin(uint64_t cbBudget, int nBits)
 {
     // Bisection: DibBytes grows with the side and sides stay below 2^31.

@@ -22,6 +22,12 @@ uint64_t DibBytes(int64_t w, int64_t h, int nBits);
 // not even one eighth fits.
 unsigned int JpegDenominatorWithin(uint32_t w, uint32_t h, uint64_t cbBudget);
 
+// The budget of a decoded bitmap that is then turned into a second one of
+// the same picture while the first still exists, such that both together
+// stay within cbBudget: half of it, less what the turned copy's row
+// padding may add (3 bytes a row, on rows as many as a JPEG side allows).
+uint64_t BudgetBesideTurn(uint64_t cbBudget);
+
 // The side of the largest square picture at nBits that fits the budget;
 // bounds decodes whose size cannot be read in advance.
 int32_t SquareSideWithin(uint64_t cbBudget, int nBits);

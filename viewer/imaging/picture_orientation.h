@@ -11,5 +11,8 @@ void UprightSize(int nOrientation, LONG* pWidth, LONG* pHeight);
 // itself for 1 or an out-of-range value, else a new bitmap of the same
 // format, in which case hbm is deleted; null, with hbm deleted, when the new
 // bitmap cannot be made. hbm must be a DIB section not selected into a
-// device context.
+// device context. Only 16-, 24- and 32-bit DIB sections (plain or with bit
+// fields) are turned: any other bitmap gives null, deleted like the rest,
+// since no route of the decoder makes one. Rows are taken as bottom-up
+// unless the bitmap reports a negative height (Wine's never do).
 HBITMAP OrientBitmap(HBITMAP hbm, int nOrientation);

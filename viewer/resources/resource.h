@@ -39,6 +39,8 @@
 #define IDC_INFO_COLORS 1054
 #define IDC_INFO_DATE 1056
 #define IDC_INFO_TIME 1061
+#define IDC_INFO_TAKEN 1062 // shown only for a camera photo
+#define IDC_INFO_CAMERA 1063
 // The folder selection dialog
 #define IDC_FOLDER_PATH 1045
 #define IDC_FOLDER_UP 1046
@@ -66,6 +68,7 @@
 #define IDC_CAPTURE_BROWSE 1094
 #define IDC_SLIDE_LOOP 1095
 #define IDC_ZOOM_QUALITY 1100
+#define IDC_AUTO_ROTATE 1101
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

@@ -8,6 +8,7 @@
 #include "viewer/browser/file_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/picture_type.h"
+#include "viewer/imaging/exif_info.h"
 #include "viewer/imaging/image_decoder.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/file_info_text.h"
@@ -37,6 +38,8 @@ struct FileInfoLines
     WCHAR szDate[48];
     WCHAR szTime[48];
     WCHAR szColors[48];
+    WCHAR szTaken[48];       // empty when the photo does not say
+    WCHAR szCamera[80];
 };
 
 // Width, height and bit count from a header-only decode on a decoder of
@@ -60,6 +63,29 @@ static PictureHeader ReadPictureHeader(const WCHAR* pszPath)
         header.nBitCount = options.info.biBitCount;
     }
     return header;
+}
+
+// A JPEG's EXIF block, read through a handle of our own. *pInfo is left as
+// it is (the caller's zeroes: nothing to show) for every other type and for
+// a file that cannot be opened.
+static void ReadCameraFacts(const FileInfoRequest& request, ExifInfo* pInfo)
+{
+    if (request.details.nType != PICTYPE_JPG && request.details.nType != PICTYPE_JPEG)
+        return;
+    HANDLE hFile = CreateFileW(request.szPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return;
+    ReadExifInfo(hFile, pInfo);
+    CloseHandle(hFile);
+}
+
+static void FormatCameraLines(const ExifInfo& exif, FileInfoLines* pLines)
+{
+    if (exif.bHasTaken)
+        FormatTakenLine(exif.stTaken, pLines->szTaken, _countof(pLines->szTaken));
+    if (exif.szCamera[0])
+        _snwprintf_s(pLines->szCamera, _countof(pLines->szCamera), _TRUNCATE, L"Camera: %ls", exif.szCamera);
 }
 
 static void FormatLines(const FileInfoRequest& request, const PictureHeader& header, FileInfoLines* pLines)
@@ -88,6 +114,77 @@ static void FormatLines(const FileInfoRequest& request, const PictureHeader& hea
     _snwprintf_s(pLines->szColors, _countof(pLines->szColors), _TRUNCATE, L"Colors: %d bits per pixel", nBits);
 }
 
+// The longest start of psz (a buffer of cch units), ending in "...", that
+// the control shows on its one line in its own font; psz itself when it
+// fits.
+static void CutToControlWidth(HWND hwndControl, WCHAR* psz, size_t cchBuffer)
+{
+    RECT rc;
+    HDC hdc = GetDC(hwndControl);
+    if (!hdc)
+        return;
+    // A control without a font of its own draws with the system font, which
+    // the device context already holds.
+    const HFONT hFont = reinterpret_cast<HFONT>(SendMessageW(hwndControl, WM_GETFONT, 0, 0));
+    HGDIOBJ hOldFont = hFont ? SelectObject(hdc, hFont) : NULL;
+    const int cch = lstrlenW(psz);
+    SIZE extent = {};
+    int nFit = 0;
+    if (GetClientRect(hwndControl, &rc) && GetTextExtentExPointW(hdc, psz, cch, rc.right, &nFit, NULL, &extent) &&
+        nFit < cch)
+    {
+        static const WCHAR kEllipsis[] = L"...";
+        SIZE ellipsis = {};
+        GetTextExtentPoint32W(hdc, kEllipsis, 3, &ellipsis);
+        GetTextExtentExPointW(hdc, psz, cch, rc.right > ellipsis.cx ? rc.right - ellipsis.cx : 0, &nFit, NULL,
+                              &extent);
+        const size_t cchKept = static_cast<size_t>(nFit) + _countof(kEllipsis) <= cchBuffer
+                                   ? static_cast<size_t>(nFit) : cchBuffer - _countof(kEllipsis);
+        wcscpy_s(psz + cchKept, cchBuffer - cchKept, kEllipsis);
+    }
+    if (hOldFont)
+        SelectObject(hdc, hOldFont);
+    ReleaseDC(hwndControl, hdc);
+}
+
+// The camera lines that have a text take the OK button's place, one line
+// pitch each, and push the button and the dialog's bottom down: a picture
+// without them keeps the dialog as it always was.
+static void ShowCameraLines(HWND hwnd, FileInfoLines* pLines)
+{
+    const struct { int nId; WCHAR* psz; size_t cch; } lines[] = {
+        {IDC_INFO_TAKEN, pLines->szTaken, _countof(pLines->szTaken)},
+        {IDC_INFO_CAMERA, pLines->szCamera, _countof(pLines->szCamera)},
+    };
+    RECT rcPitch = {0, 0, 0, 10};   // dialog units between two lines
+    HWND hwndOk = GetDlgItem(hwnd, IDOK);
+    RECT rcOk;
+    if (!hwndOk || !MapDialogRect(hwnd, &rcPitch) || !GetWindowRect(hwndOk, &rcOk))
+        return;
+    MapWindowPoints(NULL, hwnd, reinterpret_cast<POINT*>(&rcOk), 2);
+    int yNext = rcOk.top;
+    for (const auto& line : lines)
+    {
+        HWND hwndLine = GetDlgItem(hwnd, line.nId);
+        RECT rcLine;
+        if (!line.psz[0] || !hwndLine || !GetWindowRect(hwndLine, &rcLine))
+            continue;
+        MapWindowPoints(NULL, hwnd, reinterpret_cast<POINT*>(&rcLine), 2);
+        CutToControlWidth(hwndLine, line.psz, line.cch);
+        SetWindowTextW(hwndLine, line.psz);
+        SetWindowPos(hwndLine, NULL, rcLine.left, yNext, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(hwndLine, SW_SHOWNA);
+        yNext += rcPitch.bottom;
+    }
+    const int cyMore = yNext - rcOk.top;
+    RECT rcDialog;
+    if (cyMore == 0 || !GetWindowRect(hwnd, &rcDialog))
+        return;
+    SetWindowPos(hwndOk, NULL, rcOk.left, rcOk.top + cyMore, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, NULL, 0, 0, rcDialog.right - rcDialog.left, rcDialog.bottom - rcDialog.top + cyMore,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void OnFileInfoInit(HWND hwnd, const FileInfoRequest* pRequest)
 {
     // The dialog keeps its template size; the shell adds no done button.
@@ -101,6 +198,9 @@ static void OnFileInfoInit(HWND hwnd, const FileInfoRequest* pRequest)
         return;
     FileInfoLines lines = {};
     FormatLines(*pRequest, ReadPictureHeader(pRequest->szPath), &lines);
+    ExifInfo exif = {};
+    ReadCameraFacts(*pRequest, &exif);
+    FormatCameraLines(exif, &lines);
     SetDlgItemTextW(hwnd, IDC_INFO_NAME, lines.szName);
     SetDlgItemTextW(hwnd, IDC_INFO_FORMAT, lines.szFormat);
     SetDlgItemTextW(hwnd, IDC_INFO_SIZE, lines.szSize);
@@ -108,6 +208,7 @@ static void OnFileInfoInit(HWND hwnd, const FileInfoRequest* pRequest)
     SetDlgItemTextW(hwnd, IDC_INFO_DATE, lines.szDate);
     SetDlgItemTextW(hwnd, IDC_INFO_TIME, lines.szTime);
     SetDlgItemTextW(hwnd, IDC_INFO_COLORS, lines.szColors);
+    ShowCameraLines(hwnd, &lines);
 }
 
 // Only "OK" closes the dialog; nothing else in it reacts.

@@ -1,5 +1,7 @@
 #include "viewer/shell/file_info_text.h"
 
+#include <stdio.h>
+
 int FormatThousands(unsigned long long nValue, wchar_t* pszOut, size_t cchOut)
 {
     if (!pszOut || cchOut == 0)
@@ -28,4 +30,15 @@ int FormatThousands(unsigned long long nValue, wchar_t* pszOut, size_t cchOut)
     }
     pszOut[k] = L'\0';
     return 1;
+}
+
+void FormatTakenLine(const SYSTEMTIME& st, wchar_t* pszOut, size_t cchOut)
+{
+    if (!pszOut || cchOut == 0)
+        return;
+    // The file list's rule, so that both dates of a photo read alike: hours
+    // up to 12 are "AM".
+    const int nHour = st.wHour > 12 ? st.wHour - 12 : st.wHour;
+    _snwprintf_s(pszOut, cchOut, _TRUNCATE, L"Taken: %d-%d-%d %ls %d:%d:%d", st.wYear, st.wMonth, st.wDay,
+                 st.wHour <= 12 ? L"AM" : L"PM", nHour, st.wMinute, st.wSecond);
 }

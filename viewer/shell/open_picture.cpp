@@ -40,6 +40,7 @@ static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
     DecodeOptions options;
     ZeroMemory(&options, sizeof(options));
     options.type = PICTYPE_BY_EXTENSION;
+    options.flags = ViewerDecodeFlags();
     HBITMAP hbm = pData->pDecoder->LoadNow(pszPath, &options);
     if (!hbm)
         return false;

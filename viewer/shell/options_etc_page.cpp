@@ -1,5 +1,5 @@
 // The "Etc" page: slideshow interval, effect, direction and loop, the screen
-// capture folder and the zoom quality. Its values reach the settings store
+// capture folder, the zoom quality and turning camera pictures upright. Its values reach the settings store
 // and the live objects when the page goes.
 #include "viewer/shell/options_sheet.h"
 
@@ -13,6 +13,7 @@
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/upright_setting.h"
 
 #define INTERVAL_MIN_SECONDS 1
 #define INTERVAL_MAX_SECONDS 30
@@ -49,6 +50,7 @@ static void OnEtcInit(HWND hwnd)
     FillList(hwndQuality, s_rgpszQualities, ARRAYSIZE(s_rgpszQualities));
     // Any value but 0 means high quality to the renderer, so it shows as such.
     SelectListEntry(hwndQuality, GetViewerZoomQuality() ? 1 : 0, DEF_VIEWER_ZOOM_QUALITY);
+    CheckDlgButton(hwnd, IDC_AUTO_ROTATE, GetAutoRotate() ? BST_CHECKED : BST_UNCHECKED);
     FitOptionsPage(hwnd);
 }
 
@@ -107,6 +109,7 @@ static void OnEtcDestroy(HWND hwnd)
     const DWORD dwQuality = GetViewerZoomQuality();
 
     MainWindowData* pData = GetMainWindowData();
+    ApplyAutoRotate(pData, IsDlgButtonChecked(hwnd, IDC_AUTO_ROTATE) == BST_CHECKED);
     if (!pData)
         return;
     // Setting the interval stops a running slideshow.

@@ -1,0 +1,189 @@
+#include "tests/imaging/exif_blocks.h"
+
+#include <algorithm>
+#include <string.h>
+
+namespace {
+
+const uint16_t kTagExifDir = 0x8769, kTagPreviewAt = 0x0201, kTagPreviewLength = 0x0202, kTagCompression = 0x0103;
+const uint16_t kShort = 3, kLong = 4, kAscii = 2;
+
+size_t TypeSize(uint16_t type)
+{
+    switch (type)
+    {
+    case kShort: return 2;
+    case kLong: return 4;
+    case 5: case 10: case 12: return 8;
+    case 8: return 2;
+    case 9: case 11: return 4;
+    default: return 1;
+    }
+}
+
+} // namespace
+
+void ExifBlockBuilder::Put16(Bytes* p, size_t at, uint32_t v) const
+{
+    (*p)[at + (m_bBig ? 0 : 1)] = static_cast<uint8_t>(v >> 8);
+    (*p)[at + (m_bBig ? 1 : 0)] = static_cast<uint8_t>(v);
+}
+
+void ExifBlockBuilder::Put32(Bytes* p, size_t at, uint32_t v) const
+{
+    for (int i = 0; i < 4; i++)
+        (*p)[at + (m_bBig ? 3 - i : i)] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void ExifBlockBuilder::Raw(ExifDir dir, uint16_t tag, uint16_t type, uint32_t count, const Bytes& value)
+{
+    m_dirs[dir].push_back({tag, type, count, value});
+}
+
+void ExifBlockBuilder::Short(ExifDir dir, uint16_t tag, uint16_t value)
+{
+    Bytes b(2);
+    Put16(&b, 0, value);
+    Raw(dir, tag, kShort, 1, b);
+}
+
+void ExifBlockBuilder::Long(ExifDir dir, uint16_t tag, uint32_t value)
+{
+    Bytes b(4);
+    Put32(&b, 0, value);
+    Raw(dir, tag, kLong, 1, b);
+}
+
+void ExifBlockBuilder::Ascii(ExifDir dir, uint16_t tag, const char* psz)
+{
+    Bytes b(psz, psz + strlen(psz) + 1);
+    Raw(dir, tag, kAscii, static_cast<uint32_t>(b.size()), b);
+}
+
+void ExifBlockBuilder::Camera(int nOrientation, const char* pszTaken, const char* pszMake, const char* pszModel)
+{
+    if (nOrientation)
+        Short(DIR_0, 0x0112, static_cast<uint16_t>(nOrientation));
+    if (pszMake)
+        Ascii(DIR_0, 0x010F, pszMake);
+    if (pszModel)
+        Ascii(DIR_0, 0x0110, pszModel);
+    if (pszTaken)
+        Ascii(DIR_EXIF, 0x9003, pszTaken);
+}
+
+std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
+{
+    std::vector<Entry> entries = m_dirs[dir];
+    auto has = [&](uint16_t tag) {
+        return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.tag == tag; });
+    };
+    // Placeholders for the pointers the layout fills in.
+    if (dir == DIR_0 && !m_dirs[DIR_EXIF].empty() && !has(kTagExifDir))
+        entries.push_back({kTagExifDir, kLong, 1, Bytes(4)});
+    if (dir == DIR_1 && !m_preview.empty())
+    {
+        if (!has(kTagCompression))
+            entries.push_back({kTagCompression, kShort, 1, Bytes(2)});
+        entries.push_back({kTagPreviewAt, kLong, 1, Bytes(4)});
+        entries.push_back({kTagPreviewLength, kLong, 1, Bytes(4)});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+    return entries;
+}
+
+uint32_t ExifBlockBuilder::PreviewOffset() const
+{
+    if (m_preview.empty())
+        return 0;
+    Bytes block = Block();
+    return static_cast<uint32_t>(block.size() - 6 - m_preview.size());
+}
+
+Bytes ExifBlockBuilder::Block() const
+{
+    std::vector<Entry> dirs[3] = {Sorted(DIR_0), Sorted(DIR_EXIF), Sorted(DIR_1)};
+    const bool bHasDir1 = !dirs[DIR_1].empty();
+    // Directories first, one after another, then the values that do not fit
+    // in an entry, then the preview.
+    size_t at = 8;
+    size_t dirAt[3] = {};
+    for (int d = 0; d < 3; d++)
+    {
+        if (d != DIR_0 && dirs[d].empty())
+            continue;
+        dirAt[d] = at;
+        at += DirSize(dirs[d].size());
+    }
+    Bytes tiff(at);
+    tiff[0] = tiff[1] = m_bBig ? 'M' : 'I';
+    Put16(&tiff, 2, 42);
+    Put32(&tiff, 4, 8);
+    size_t previewAtEntry = 0, previewLengthEntry = 0;
+    for (int d = 0; d < 3; d++)
+    {
+        if (d != DIR_0 && dirs[d].empty())
+            continue;
+        size_t e = dirAt[d];
+        Put16(&tiff, e, static_cast<uint32_t>(dirs[d].size()));
+        e += 2;
+        for (const Entry& entry : dirs[d])
+        {
+            Put16(&tiff, e, entry.tag);
+            Put16(&tiff, e + 2, entry.type);
+            Put32(&tiff, e + 4, entry.count);
+            Bytes value = entry.value;
+            if (d == DIR_0 && entry.tag == kTagExifDir && !m_dirs[DIR_EXIF].empty() &&
+                value == Bytes(4))
+                Put32(&value, 0, static_cast<uint32_t>(dirAt[DIR_EXIF]));
+            if (d == DIR_1 && entry.tag == kTagCompression && value == Bytes(2))
+                Put16(&value, 0, 6);
+            if (d == DIR_1 && entry.tag == kTagPreviewAt && !m_preview.empty() && value == Bytes(4))
+                previewAtEntry = e + 8;
+            if (d == DIR_1 && entry.tag == kTagPreviewLength && !m_preview.empty() && value == Bytes(4))
+                previewLengthEntry = e + 8;
+            const size_t cbValue = TypeSize(entry.type) * entry.count;
+            if (cbValue <= 4)
+            {
+                memcpy(&tiff[e + 8], value.data(), std::min<size_t>(4, value.size()));
+            }
+            else
+            {
+                // Values out of line start on an even offset.
+                if (tiff.size() & 1)
+                    tiff.push_back(0);
+                Put32(&tiff, e + 8, static_cast<uint32_t>(tiff.size()));
+                tiff.insert(tiff.end(), value.begin(), value.end());
+            }
+            e += 12;
+        }
+        // The link to the next directory: only the first one has a next.
+        Put32(&tiff, e, d == DIR_0 && bHasDir1 ? static_cast<uint32_t>(dirAt[DIR_1]) : 0);
+    }
+    if (!m_preview.empty())
+    {
+        if (tiff.size() & 1)
+            tiff.push_back(0);
+        if (previewAtEntry)
+            Put32(&tiff, previewAtEntry, static_cast<uint32_t>(tiff.size()));
+        if (previewLengthEntry)
+            Put32(&tiff, previewLengthEntry, static_cast<uint32_t>(m_preview.size()));
+        tiff.insert(tiff.end(), m_preview.begin(), m_preview.end());
+    }
+    Bytes block = {'E', 'x', 'i', 'f', 0, 0};
+    block.insert(block.end(), tiff.begin(), tiff.end());
+    return block;
+}
+
+Bytes WithApp1(const Bytes& jpeg, const Bytes& block)
+{
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    const size_t cb = block.size() + 2;
+    out.push_back(0xFF);
+    out.push_back(0xE1);
+    out.push_back(static_cast<uint8_t>(cb >> 8));
+    out.push_back(static_cast<uint8_t>(cb));
+    out.insert(out.end(), block.begin(), block.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}

@@ -1,0 +1,53 @@
+// EXIF blocks built byte by byte for the tests: entries in three image
+// directories (the first, the EXIF one and the second, which holds the
+// preview), in either byte order, and the block put into a JPEG.
+#pragma once
+
+#include <stdint.h>
+#include <vector>
+
+#include "tests/imaging/test_pictures.h"
+
+enum ExifDir { DIR_0, DIR_EXIF, DIR_1 };
+
+class ExifBlockBuilder
+{
+public:
+    explicit ExifBlockBuilder(bool bBigEndian = false) : m_bBig(bBigEndian) {}
+
+    // An entry whose value is given as bytes already in the block's order.
+    void Raw(ExifDir dir, uint16_t tag, uint16_t type, uint32_t count, const Bytes& value);
+    void Short(ExifDir dir, uint16_t tag, uint16_t value);
+    void Long(ExifDir dir, uint16_t tag, uint32_t value);
+    void Ascii(ExifDir dir, uint16_t tag, const char* psz);
+    // The preview, stored after the directories, with its place in DIR_1.
+    void Preview(const Bytes& jpeg) { m_preview = jpeg; }
+    // What the block looks like to a camera-photo reader: orientation, date
+    // taken, make and model.
+    void Camera(int nOrientation, const char* pszTaken, const char* pszMake, const char* pszModel);
+
+    // "Exif\0\0" and the TIFF structure.
+    Bytes Block() const;
+    // Offset of the preview from the TIFF header once built; 0 without one.
+    uint32_t PreviewOffset() const;
+
+    void Put16(Bytes* p, size_t at, uint32_t v) const;
+    void Put32(Bytes* p, size_t at, uint32_t v) const;
+
+private:
+    struct Entry
+    {
+        uint16_t tag, type;
+        uint32_t count;
+        Bytes value;
+    };
+    std::vector<Entry> Sorted(ExifDir dir) const;
+    size_t DirSize(size_t nEntries) const { return 2 + 12 * nEntries + 4; }
+
+    bool m_bBig;
+    std::vector<Entry> m_dirs[3];
+    Bytes m_preview;
+};
+
+// The JPEG with an APP1 segment holding block right after its start marker.
+Bytes WithApp1(const Bytes& jpeg, const Bytes& block);

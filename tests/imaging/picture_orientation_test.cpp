@@ -1,0 +1,136 @@
+// Standing pictures upright by their EXIF orientation, in memory.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/imaging/test_pictures.h"
+#include "viewer/imaging/picture_orientation.h"
+
+namespace {
+
+enum Corner { TL, TR, BL, BR };
+
+// Where the stored picture's top-left, top-right and bottom-left corners
+// land once upright, for orientations 1 to 8: the tag names the side the
+// stored first row and first column belong on.
+const Corner kLanding[9][3] = {
+    {TL, TR, BL},                                                    // unused
+    {TL, TR, BL}, {TR, TL, BR}, {BR, BL, TR}, {BL, BR, TL},
+    {TL, BL, TR}, {TR, BR, TL}, {BR, TR, BL}, {BL, TL, BR},
+};
+
+void CornerPoint(Corner c, int w, int h, int* px, int* py)
+{
+    *px = (c == TR || c == BR) ? w - 1 : 0;
+    *py = (c == BL || c == BR) ? h - 1 : 0;
+}
+
+// A colour that survives storing at nBits and reading back with PixelAt,
+// unique for each pixel of a picture of fewer than 65536 pixels.
+uint32_t Code(int x, int y, int nBits)
+{
+    const uint32_t v = static_cast<uint32_t>(x * 1000 + y);
+    if (nBits != 16)
+        return v;
+    const uint32_t w = v & 0xFFFF;
+    return ((w >> 11) << 19) | (((w >> 5) & 63) << 10) | ((w & 31) << 3);
+}
+
+// The stored pixel that upright pixel (x, y) must show, found from where
+// the three corners land: the stored picture's axes run along the lines
+// between them.
+void ExpectedSource(int nOrientation, int w, int h, int x, int y, int* psx, int* psy)
+{
+    const bool bQuarter = nOrientation >= 5;
+    const int wUp = bQuarter ? h : w, hUp = bQuarter ? w : h;
+    int x0, y0, xr, yr, xd, yd;
+    CornerPoint(kLanding[nOrientation][0], wUp, hUp, &x0, &y0);
+    CornerPoint(kLanding[nOrientation][1], wUp, hUp, &xr, &yr);  // end of the stored first row
+    CornerPoint(kLanding[nOrientation][2], wUp, hUp, &xd, &yd);  // end of the stored first column
+    // Upright offset from the stored origin, projected on each stored axis.
+    const int dx = x - x0, dy = y - y0;
+    *psx = (xr != x0) ? dx * (xr > x0 ? 1 : -1) : dy * (yr > y0 ? 1 : -1);
+    *psy = (xd != x0) ? dx * (xd > x0 ? 1 : -1) : dy * (yd > y0 ? 1 : -1);
+}
+
+bool IsGone(HBITMAP hbm)
+{
+    BITMAP bm;
+    return GetObjectW(hbm, sizeof(bm), &bm) == 0;
+}
+
+} // namespace
+
+// Every pixel of a picture larger than one copy tile, at each depth the
+// decoder makes, lands where the corners say; the format stays.
+TEST(PictureOrientation, EveryOrientationMovesEachPixelWhereTheCornersSay)
+{
+    const int w = 70, h = 131;  // crosses the tile edges in both directions
+    for (int nBits : {16, 24, 32})
+        for (int o = 1; o <= 8; ++o)
+        {
+            SCOPED_TRACE(testing::Message() << nBits << " bits, orientation " << o);
+            HBITMAP hbm = MakePicture(w, h, nBits, [=](int x, int y) { return Code(x, y, nBits); });
+            ASSERT_NE(hbm, nullptr);
+            HBITMAP hbmUp = OrientBitmap(hbm, o);
+            ASSERT_NE(hbmUp, nullptr);
+            EXPECT_EQ(o == 1, hbmUp == hbm);
+            if (o != 1)
+            {
+                EXPECT_TRUE(IsGone(hbm));
+            }
+
+            DIBSECTION ds;
+            ASSERT_EQ(static_cast<int>(sizeof(ds)), GetObjectW(hbmUp, sizeof(ds), &ds));
+            LONG wUp = w, hUp = h;
+            UprightSize(o, &wUp, &hUp);
+            EXPECT_EQ(wUp, ds.dsBm.bmWidth);
+            EXPECT_EQ(hUp, ds.dsBm.bmHeight);
+            EXPECT_EQ(nBits, ds.dsBm.bmBitsPixel);
+            if (nBits == 16)
+            {
+                EXPECT_EQ(0x07E0u, ds.dsBitfields[1]);
+            }
+
+            int nWrong = 0;
+            for (int y = 0; y < hUp; ++y)
+                for (int x = 0; x < wUp; ++x)
+                {
+                    int sx, sy;
+                    ExpectedSource(o, w, h, x, y, &sx, &sy);
+                    if (PixelAt(hbmUp, x, y) != Code(sx, sy, nBits) && nWrong++ < 3)
+                        ADD_FAILURE() << "(" << x << ", " << y << ") should show (" << sx << ", " << sy << ")";
+                }
+            EXPECT_EQ(0, nWrong);
+            DeleteObject(hbmUp);
+        }
+}
+
+TEST(PictureOrientation, LeavesUprightPicturesAloneAndRefusesWhatItCannotTurn)
+{
+    HBITMAP hbm = MakePicture(3, 2, 24, [](int, int) { return 0x123456u; });
+    EXPECT_EQ(hbm, OrientBitmap(hbm, 1));
+    EXPECT_EQ(hbm, OrientBitmap(hbm, 0));
+    EXPECT_EQ(hbm, OrientBitmap(hbm, 9));
+    EXPECT_EQ(nullptr, OrientBitmap(nullptr, 6));
+    DeleteObject(hbm);
+
+    // A palette picture is no format the decoder makes: null, and gone.
+    HBITMAP hbm8 = MakeDib(3, 2, 8);
+    ASSERT_NE(hbm8, nullptr);
+    EXPECT_EQ(nullptr, OrientBitmap(hbm8, 6));
+    EXPECT_TRUE(IsGone(hbm8));
+
+    // A device-dependent bitmap has no bits to read.
+    HDC hdc = GetDC(NULL);
+    HBITMAP hbmDdb = CreateCompatibleBitmap(hdc, 3, 2);
+    ReleaseDC(NULL, hdc);
+    ASSERT_NE(hbmDdb, nullptr);
+    EXPECT_EQ(nullptr, OrientBitmap(hbmDdb, 3));
+    EXPECT_TRUE(IsGone(hbmDdb));
+
+    LONG w = 4, h = 3;
+    UprightSize(4, &w, &h);
+    EXPECT_TRUE(w == 4 && h == 3);
+    UprightSize(7, &w, &h);
+    EXPECT_TRUE(w == 3 && h == 4);
+}

@@ -174,7 +174,7 @@ std::vector<FuzzBytes> ExifSeeds(void)
     // An APP1 "Exif" block before the frame of a small JPEG: a little-endian
     // TIFF header, IFD0 with orientation 6, make, model and a pointer to the
     // EXIF IFD (date taken), and IFD1 pointing at an embedded preview JPEG.
-    const FuzzBytes preview = MakeJpeg(16, 12, JPEG_RGB, Pattern, false, 50);
+    const FuzzBytes preview = MakeJpeg(80, 60, JPEG_RGB, Pattern, false, 50);
     FuzzBytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
     auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
         Put(&tiff, tag, 2);
@@ -207,7 +207,7 @@ std::vector<FuzzBytes> ExifSeeds(void)
     Put(&tiff, 0, 4);
     tiff.insert(tiff.end(), preview.begin(), preview.end());
 
-    const FuzzBytes picture = MakeJpeg(40, 30, JPEG_RGB, Pattern);
+    const FuzzBytes picture = MakeJpeg(320, 240, JPEG_RGB, Pattern, false, 50);
     FuzzBytes file = {0xFF, 0xD8, 0xFF, 0xE1};
     const size_t cbSegment = 2 + 6 + tiff.size();
     file.push_back(static_cast<uint8_t>(cbSegment >> 8));

@@ -13,6 +13,7 @@
 #include "viewer/common/settings.h"
 #include "viewer/imaging/picture_budget.h"
 #if defined(OMBRIX_FUZZ_EXIF)
+#include "viewer/browser/thumb_preview.h"
 #include "viewer/imaging/exif_info.h"
 #endif
 
@@ -58,14 +59,14 @@ bool CheckBitmap(FuzzContext* pCtx, HBITMAP hbm, const char* pszCall)
 }
 
 // The picture file decoded as the viewer (header, picture to view) and the
-// thumbnail worker (reduced, size test) decode it.
-bool RunPicture(FuzzContext* pCtx, const FuzzBytes& data, const wchar_t* pszExt, int nSeed)
+// thumbnail worker (reduced, size test) decode it; dwFlags adds to each.
+bool RunPicture(FuzzContext* pCtx, const FuzzBytes& data, const wchar_t* pszExt, int nSeed, DWORD dwFlags = 0)
 {
     const std::wstring path = pCtx->work + L"input" + pszExt;
     if (!WriteInput(pCtx, path, data))
         return false;
     DecodeOptions header = {};
-    header.flags = DECODE_HEADER_ONLY;
+    header.flags = DECODE_HEADER_ONLY | dwFlags;
     header.type = PICTYPE_BY_EXTENSION;
     HBITMAP hbm = pCtx->decoder.LoadNow(path.c_str(), &header);
     if (hbm)
@@ -75,7 +76,7 @@ bool RunPicture(FuzzContext* pCtx, const FuzzBytes& data, const wchar_t* pszExt,
     }
     NextStep();
     DecodeOptions view = {};
-    view.flags = DECODE_SIZE_TEST;
+    view.flags = DECODE_SIZE_TEST | dwFlags;
     view.type = PICTYPE_BY_EXTENSION;
     hbm = pCtx->decoder.LoadNow(path.c_str(), &view);
     pCtx->bWicRefusedGif = !hbm && wcscmp(pszExt, L".gif") == 0;
@@ -85,7 +86,7 @@ bool RunPicture(FuzzContext* pCtx, const FuzzBytes& data, const wchar_t* pszExt,
         return false;
     NextStep();
     DecodeOptions thumb = {};
-    thumb.flags = DECODE_REDUCE | DECODE_SIZE_TEST;
+    thumb.flags = DECODE_REDUCE | DECODE_SIZE_TEST | dwFlags;
     thumb.type = PICTYPE_BY_EXTENSION;
     thumb.reduceMode = 1;
     hbm = pCtx->decoder.LoadNow(path.c_str(), &thumb);
@@ -319,8 +320,9 @@ bool CheckExif(FuzzContext* pCtx, const ExifInfo& info, size_t cbFile, const cha
     return true;
 }
 
-// The EXIF block read from the open file and parsed from memory; the
-// picture itself is decoded too, as the viewer opens it.
+// The EXIF block read from the open file and parsed from memory; then the
+// picture stood upright as the viewer opens it, and the thumbnail made from
+// its embedded preview as the worker makes it.
 bool RunExif(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
 {
     ExifInfo fromMemory = {};
@@ -341,7 +343,22 @@ bool RunExif(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
         return false;
     if (nSeed == 0 && (!bRead || fromFile.nOrientation != 6 || !fromFile.dwPreviewOffset))
         return Wrong(pCtx, "the seed's block was not read (orientation %d)", fromFile.nOrientation);
-    return RunPicture(pCtx, data, L".jpg", -1);
+    NextStep();
+    ViewBox fit = {};
+    bool bLarge = false;
+    volatile int32_t nStop = 0;
+    HBITMAP hbm = ThumbFromPreview(path.c_str(), PICTYPE_JPG, true, &fit, &bLarge, &nStop);
+    BITMAP bm = {};
+    const bool bSound = !hbm || (GetObjectW(hbm, sizeof(bm), &bm) == sizeof(bm) && bm.bmWidth >= 1 &&
+                                 bm.bmWidth <= 64 && bm.bmHeight >= 1 && bm.bmHeight <= 60);
+    if (hbm)
+        DeleteObject(hbm);
+    if (!bSound)
+        return Wrong(pCtx, "a preview thumbnail of %ldx%ld came through", bm.bmWidth, bm.bmHeight);
+    if (nSeed == 0 && !hbm)
+        return Wrong(pCtx, "the seed's preview made no thumbnail");
+    NextStep();
+    return RunPicture(pCtx, data, L".jpg", nSeed, DECODE_UPRIGHT);
 }
 #endif
 

@@ -16,6 +16,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -229,9 +230,124 @@ int Replay(FuzzContext* pCtx, const std::vector<FuzzTarget>& targets, const std:
                static_cast<long>(after.nGdiObjects) - static_cast<long>(before.nGdiObjects),
                static_cast<long>(after.nHandles) - static_cast<long>(before.nHandles), cbKept);
     }
-    printf("FUZZ-SUMMARY replayed %u files: failed %u, slowest %lu ms\n", static_cast<unsigned>(files.size()), nFailed,
+    printf("FUZZ-SUMMARY replayed %u files: failed %u, slowest call %lu ms of processor time\n", static_cast<unsigned>(files.size()), nFailed,
            stats.dwSlowestMs);
     return nFailed ? 1 : 0;
+}
+
+// Seeds first, then mutated inputs until the count or the time is used up;
+// prints the figures. 0 when nothing was found.
+int Campaign(FuzzContext* pCtx, const std::vector<FuzzTarget>& targets, const Options& options)
+{
+    int nExit = 0;
+    std::vector<TargetStats> stats(targets.size());
+    // Every seed unchanged first: each must give its known result, or the
+    // driver tests nothing.
+    for (size_t t = 0; t < targets.size(); ++t)
+        for (size_t s = 0; s < targets[t].seeds.size(); ++s)
+        {
+            char szName[96];
+            snprintf(szName, sizeof(szName), "%s-seed%u", targets[t].pszName, static_cast<unsigned>(s));
+            if (!RunOne(pCtx, targets[t], targets[t].seeds[s], static_cast<int>(s), szName, &stats[t]))
+            {
+                printf("FUZZ-ERROR seed %s does not give its known result\n", szName);
+                nExit = 2;
+            }
+        }
+    const FuzzCounters start = ReadCounters();
+    PrintCounters("start", 0, start);
+    FuzzCounters warm = start, last = start;
+    long long cbWicGifAtWarm = g_cbKeptByWicGif;
+    unsigned long long nDone = 0, nWrong = 0;
+    DWORD dwSlowest = 0;
+    char szSlowest[96] = "";
+    const ULONGLONG qwBegin = GetTickCount64();
+    const ULONGLONG qwLimit = static_cast<ULONGLONG>(options.dSeconds * 1000);
+    unsigned long long i = options.nStart;
+    while (nExit == 0)
+    {
+        if (options.nCount && nDone >= options.nCount)
+            break;
+        if (qwLimit && GetTickCount64() - qwBegin >= qwLimit)
+            break;
+        if (!options.nCount && !qwLimit && nDone >= kWindow)
+            break;
+        FuzzRandom random = FuzzRandom::ForInput(options.nSeed, i);
+        const size_t t = static_cast<size_t>(i % targets.size());
+        const FuzzTarget& target = targets[t];
+        char szWhat[128];
+        const size_t nSeed = random.Below(static_cast<uint32_t>(target.seeds.size()));
+        const FuzzBytes data = MutateSeed(target.seeds, nSeed, target.format, &random, szWhat, sizeof(szWhat));
+        char szName[96];
+        snprintf(szName, sizeof(szName), "%s-s%llu-i%llu", target.pszName, options.nSeed, i);
+        if (!RunOne(pCtx, target, data, -1, szName, &stats[t]))
+        {
+            ++nWrong;
+            printf("FUZZ-WRONG-MUTATION %s: %s\n", szName, szWhat);
+        }
+        if (stats[t].dwSlowestMs > dwSlowest)
+        {
+            dwSlowest = stats[t].dwSlowestMs;
+            snprintf(szSlowest, sizeof(szSlowest), "%s (%s)", szName, szWhat);
+        }
+        ++nDone;
+        ++i;
+        if (nDone % kWindow == 0)
+        {
+            const FuzzCounters now = ReadCounters();
+            if (nDone == kWindow)
+            {
+                warm = now;
+                cbWicGifAtWarm = g_cbKeptByWicGif;
+            }
+            else if (now.nGdiObjects > last.nGdiObjects || now.nHandles > last.nHandles)
+                printf("FUZZ-GROWTH in inputs %llu..%llu: GDI objects %lu -> %lu, handles %lu -> %lu\n",
+                       i - kWindow, i - 1, last.nGdiObjects, now.nGdiObjects, last.nHandles, now.nHandles);
+            PrintCounters(nDone == kWindow ? "warm" : "window", nDone, now);
+            last = now;
+        }
+    }
+    const double dSeconds = (GetTickCount64() - qwBegin) / 1000.0;
+    const FuzzCounters end = ReadCounters();
+    PrintCounters("end", nDone, end);
+    if (nDone < kWindow)
+        warm = start;
+    const long long nGdiGrowth = static_cast<long long>(end.nGdiObjects) - warm.nGdiObjects;
+    const long long nHandleGrowth = static_cast<long long>(end.nHandles) - warm.nHandles;
+    const long long cbPrivateGrowth = static_cast<long long>(end.cbPrivate) - static_cast<long long>(warm.cbPrivate);
+    const long long cbCharged = cbPrivateGrowth - (g_cbKeptByWicGif - cbWicGifAtWarm);
+    const bool bLeak = nGdiGrowth > kGdiTolerance || nHandleGrowth > kHandleTolerance ||
+                       cbCharged > static_cast<long long>(kPrivateTolerance);
+    // The peak counts everything resident: the program, Wine and the
+    // largest picture with the decoder's working memory.
+    const unsigned long long cbPeakGrowth =
+        end.cbPeakWorkingSet > start.cbPeakWorkingSet ? end.cbPeakWorkingSet - start.cbPeakWorkingSet : 0;
+    for (size_t t = 0; t < targets.size(); ++t)
+        printf("FUZZ-TARGET %-8s %llu inputs, slowest call %lu ms of processor time, private bytes kept %+.1f MiB\n",
+               targets[t].pszName,
+               stats[t].nRuns, stats[t].dwSlowestMs, stats[t].cbKept / 1048576.0);
+    printf("FUZZ-SUMMARY seed %llu, inputs %llu..%llu: executions %llu in %.1f s (%.0f/s), crashes 0, hangs %ld,"
+           " wrong results %llu\n",
+           options.nSeed, options.nStart, i ? i - 1 : 0, nDone, dSeconds, dSeconds > 0 ? nDone / dSeconds : 0.0,
+           HangCount(), nWrong);
+    printf("FUZZ-SUMMARY GDI objects start %lu, warm %lu, end %lu; handles start %lu, warm %lu, end %lu;"
+           " private bytes start %.1f MiB, warm %.1f MiB, end %.1f MiB (%s)\n",
+           start.nGdiObjects, warm.nGdiObjects, end.nGdiObjects, start.nHandles, warm.nHandles, end.nHandles,
+           MiB(start.cbPrivate), MiB(warm.cbPrivate), MiB(end.cbPrivate), bLeak ? "GROWTH" : "no growth");
+    printf("FUZZ-SUMMARY private bytes after the warm-up: %+.1f MiB, of which %.1f MiB kept by Wine's GIF decoder"
+           " on GIFs it refused; charged %+.1f MiB (tolerance %.0f MiB)\n",
+           cbPrivateGrowth / 1048576.0, (g_cbKeptByWicGif - cbWicGifAtWarm) / 1048576.0, cbCharged / 1048576.0,
+           MiB(kPrivateTolerance));
+    printf("FUZZ-SUMMARY peak working set %.1f MiB (%.1f MiB at the start, +%.1f MiB); largest bitmap %.1f MiB;"
+           " picture budget %.0f MiB\n",
+           MiB(end.cbPeakWorkingSet), MiB(start.cbPeakWorkingSet), MiB(cbPeakGrowth), MiB(pCtx->cbLargestBitmap),
+           MiB(pCtx->cbBudget));
+    printf("FUZZ-SUMMARY slowest call %lu ms of processor time: %s; slowest on the clock %lu ms\n", dwSlowest,
+           szSlowest, SlowestWallMs());
+    printf("FUZZ-NEXT %llu\n", i);
+    if (nExit == 0 && (HangCount() || nWrong || bLeak || pCtx->cbLargestBitmap > pCtx->cbBudget))
+        nExit = 1;
+    return nExit;
 }
 
 } // namespace
@@ -270,8 +386,8 @@ int wmain(int argc, wchar_t** argv)
         if (Wanted(options, t.pszName) || !options.replay.empty())
             targets.push_back(t);
     }
-    FuzzContext* pCtx = new FuzzContext();
-    if (targets.empty() || !PrepareContext(pCtx))
+    FuzzContext* pCtx = new (std::nothrow) FuzzContext();
+    if (!pCtx || targets.empty() || !PrepareContext(pCtx))
     {
         printf("FUZZ-ERROR no target chosen, or the scratch folder cannot be made\n");
         return 2;
@@ -283,115 +399,7 @@ int wmain(int argc, wchar_t** argv)
     if (!options.replay.empty())
         nExit = Replay(pCtx, targets, options.replay);
     else
-    {
-        std::vector<TargetStats> stats(targets.size());
-        // Every seed unchanged first: each must give its known result, or the
-        // driver tests nothing.
-        for (size_t t = 0; t < targets.size(); ++t)
-            for (size_t s = 0; s < targets[t].seeds.size(); ++s)
-            {
-                char szName[96];
-                snprintf(szName, sizeof(szName), "%s-seed%u", targets[t].pszName, static_cast<unsigned>(s));
-                if (!RunOne(pCtx, targets[t], targets[t].seeds[s], static_cast<int>(s), szName, &stats[t]))
-                {
-                    printf("FUZZ-ERROR seed %s does not give its known result\n", szName);
-                    nExit = 2;
-                }
-            }
-        const FuzzCounters start = ReadCounters();
-        PrintCounters("start", 0, start);
-        FuzzCounters warm = start, last = start;
-        long long cbWicGifAtWarm = g_cbKeptByWicGif;
-        unsigned long long nDone = 0, nWrong = 0;
-        DWORD dwSlowest = 0;
-        char szSlowest[96] = "";
-        const ULONGLONG qwBegin = GetTickCount64();
-        const ULONGLONG qwLimit = static_cast<ULONGLONG>(options.dSeconds * 1000);
-        unsigned long long i = options.nStart;
-        while (nExit == 0)
-        {
-            if (options.nCount && nDone >= options.nCount)
-                break;
-            if (qwLimit && GetTickCount64() - qwBegin >= qwLimit)
-                break;
-            if (!options.nCount && !qwLimit && nDone >= kWindow)
-                break;
-            FuzzRandom random = FuzzRandom::ForInput(options.nSeed, i);
-            const size_t t = static_cast<size_t>(i % targets.size());
-            const FuzzTarget& target = targets[t];
-            char szWhat[128];
-            const size_t nSeed = random.Below(static_cast<uint32_t>(target.seeds.size()));
-            const FuzzBytes data = MutateSeed(target.seeds, nSeed, target.format, &random, szWhat, sizeof(szWhat));
-            char szName[96];
-            snprintf(szName, sizeof(szName), "%s-s%llu-i%llu", target.pszName, options.nSeed, i);
-            const DWORD dwBefore = stats[t].dwSlowestMs;
-            if (!RunOne(pCtx, target, data, -1, szName, &stats[t]))
-            {
-                ++nWrong;
-                printf("FUZZ-WRONG-MUTATION %s: %s\n", szName, szWhat);
-            }
-            if (stats[t].dwSlowestMs > dwSlowest)
-            {
-                dwSlowest = stats[t].dwSlowestMs;
-                snprintf(szSlowest, sizeof(szSlowest), "%s (%s)", szName, szWhat);
-            }
-            (void)dwBefore;
-            ++nDone;
-            ++i;
-            if (nDone % kWindow == 0)
-            {
-                const FuzzCounters now = ReadCounters();
-                if (nDone == kWindow)
-                {
-                    warm = now;
-                    cbWicGifAtWarm = g_cbKeptByWicGif;
-                }
-                else if (now.nGdiObjects > last.nGdiObjects || now.nHandles > last.nHandles)
-                    printf("FUZZ-GROWTH in inputs %llu..%llu: GDI objects %lu -> %lu, handles %lu -> %lu\n",
-                           i - kWindow, i - 1, last.nGdiObjects, now.nGdiObjects, last.nHandles, now.nHandles);
-                PrintCounters(nDone == kWindow ? "warm" : "window", nDone, now);
-                last = now;
-            }
-        }
-        const double dSeconds = (GetTickCount64() - qwBegin) / 1000.0;
-        const FuzzCounters end = ReadCounters();
-        PrintCounters("end", nDone, end);
-        if (nDone < kWindow)
-            warm = start;
-        const long long nGdiGrowth = static_cast<long long>(end.nGdiObjects) - warm.nGdiObjects;
-        const long long nHandleGrowth = static_cast<long long>(end.nHandles) - warm.nHandles;
-        const long long cbPrivateGrowth = static_cast<long long>(end.cbPrivate) - static_cast<long long>(warm.cbPrivate);
-        const long long cbCharged = cbPrivateGrowth - (g_cbKeptByWicGif - cbWicGifAtWarm);
-        const bool bLeak = nGdiGrowth > kGdiTolerance || nHandleGrowth > kHandleTolerance ||
-                           cbCharged > static_cast<long long>(kPrivateTolerance);
-        // The peak counts everything resident: the program, Wine and the
-        // largest picture with the decoder's working memory.
-        const unsigned long long cbPeakGrowth =
-            end.cbPeakWorkingSet > start.cbPeakWorkingSet ? end.cbPeakWorkingSet - start.cbPeakWorkingSet : 0;
-        for (size_t t = 0; t < targets.size(); ++t)
-            printf("FUZZ-TARGET %-8s %llu inputs, slowest %lu ms, private bytes kept %+.1f MiB\n", targets[t].pszName,
-                   stats[t].nRuns, stats[t].dwSlowestMs, stats[t].cbKept / 1048576.0);
-        printf("FUZZ-SUMMARY seed %llu, inputs %llu..%llu: executions %llu in %.1f s (%.0f/s), crashes 0, hangs %ld,"
-               " wrong results %llu\n",
-               options.nSeed, options.nStart, i ? i - 1 : 0, nDone, dSeconds, dSeconds > 0 ? nDone / dSeconds : 0.0,
-               HangCount(), nWrong);
-        printf("FUZZ-SUMMARY GDI objects start %lu, warm %lu, end %lu; handles start %lu, warm %lu, end %lu;"
-               " private bytes start %.1f MiB, warm %.1f MiB, end %.1f MiB (%s)\n",
-               start.nGdiObjects, warm.nGdiObjects, end.nGdiObjects, start.nHandles, warm.nHandles, end.nHandles,
-               MiB(start.cbPrivate), MiB(warm.cbPrivate), MiB(end.cbPrivate), bLeak ? "GROWTH" : "no growth");
-        printf("FUZZ-SUMMARY private bytes after the warm-up: %+.1f MiB, of which %.1f MiB kept by Wine's GIF decoder"
-               " on GIFs it refused; charged %+.1f MiB (tolerance %.0f MiB)\n",
-               cbPrivateGrowth / 1048576.0, (g_cbKeptByWicGif - cbWicGifAtWarm) / 1048576.0, cbCharged / 1048576.0,
-               MiB(kPrivateTolerance));
-        printf("FUZZ-SUMMARY peak working set %.1f MiB (%.1f MiB at the start, +%.1f MiB); largest bitmap %.1f MiB;"
-               " picture budget %.0f MiB\n",
-               MiB(end.cbPeakWorkingSet), MiB(start.cbPeakWorkingSet), MiB(cbPeakGrowth), MiB(pCtx->cbLargestBitmap),
-               MiB(pCtx->cbBudget));
-        printf("FUZZ-SUMMARY slowest input %lu ms: %s\n", dwSlowest, szSlowest);
-        printf("FUZZ-NEXT %llu\n", i);
-        if (nExit == 0 && (HangCount() || nWrong || bLeak || pCtx->cbLargestBitmap > pCtx->cbBudget))
-            nExit = 1;
-    }
+        nExit = Campaign(pCtx, targets, options);
     fflush(stdout);
     CleanContext(pCtx);
     StopWatch();

@@ -110,10 +110,17 @@ FuzzBytes IndexRecord(int32_t nSlot, const wchar_t* pszPath, uint32_t nFileSize)
     return rec;
 }
 
+FuzzBytes IndexHeader(void)
+{
+    FuzzBytes header(THUMB_RECORD_BYTES);
+    EncodeThumbHeader(DEF_AUTO_ROTATE ? THUMB_MADE_UPRIGHT : THUMB_MADE_AS_STORED, header.data());
+    return header;
+}
+
 std::vector<FuzzBytes> IndexSeeds(void)
 {
     const FuzzBytes zero(THUMB_RECORD_BYTES, 0);
-    std::vector<FuzzBytes> seeds(3, zero);
+    std::vector<FuzzBytes> seeds(3, IndexHeader());
     const wchar_t* rgszNames[] = {L"\\My Documents\\a.jpg", L"\\My Documents\\Photos\\long name of a picture.jpeg",
                                   L"\\b.png", L"\\My Documents\\a.jpg"};
     for (int i = 0; i < 4; ++i)

@@ -24,5 +24,7 @@ std::vector<FuzzBytes> SettingsSeeds(void);
 // A JPEG with an EXIF block (orientation, date, camera, embedded preview).
 std::vector<FuzzBytes> ExifSeeds(void);
 
+// Record 0 as the cache writes it with the settings at their defaults.
+FuzzBytes IndexHeader(void);
 // One index record as the cache writes it.
 FuzzBytes IndexRecord(int32_t nSlot, const wchar_t* pszPath, uint32_t nFileSize);

@@ -27,6 +27,7 @@ static const FuzzSettingName g_rgFuzzSettings[] = {
     {SZ_VIEWER_OPTIMIZED_VIEW, false, DEF_VIEWER_OPTIMIZED_VIEW, nullptr},
     {SZ_VIEWER_ZOOM_QUALITY, false, DEF_VIEWER_ZOOM_QUALITY, nullptr},
     {SZ_REFINE, false, DEF_REFINE, nullptr},
+    {SZ_AUTO_ROTATE, false, DEF_AUTO_ROTATE, nullptr},
     {L"Key1", false, 0, nullptr},
     {L"Key2", false, 0, nullptr},
     {L"Key3", false, 0, nullptr},

@@ -159,7 +159,7 @@ bool RunIndex(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
 // One cached thumbnail read back through a sound index.
 bool RunPvx(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
 {
-    FuzzBytes index(THUMB_RECORD_BYTES, 0);
+    FuzzBytes index = IndexHeader();
     const FuzzBytes rec = IndexRecord(1, L"\\My Documents\\a.jpg", 1000);
     index.insert(index.end(), rec.begin(), rec.end());
     if (!WriteInput(pCtx, pCtx->thumbs + L"\\index.tmb", index) || !WriteInput(pCtx, pCtx->thumbs + L"\\pvx1.pvx", data))
@@ -260,7 +260,7 @@ bool CheckSettings(FuzzContext* pCtx, const StoredValue* rgStored)
                          static_cast<unsigned>(stored.bytes.size()), dwRead, dwExpected);
     }
     // The switches the store reads as 0 or 1.
-    if (GetSlideshowDirection() > 1 || GetSlideshowLoop() > 1 || GetViewerOptimizedView() > 1)
+    if (GetSlideshowDirection() > 1 || GetSlideshowLoop() > 1 || GetViewerOptimizedView() > 1 || GetAutoRotate() > 1)
         return Wrong(pCtx, "a switch read as neither 0 nor 1");
     // The start pair is joined into the path to open.
     wchar_t szFolder[MAX_PATH], szName[MAX_PATH], szPath[MAX_PATH];
@@ -326,7 +326,7 @@ bool CheckExif(FuzzContext* pCtx, const ExifInfo& info, size_t cbFile, const cha
 bool RunExif(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
 {
     ExifInfo fromMemory = {};
-    ParseExifInfo(data.data(), static_cast<DWORD>(data.size() < EXIF_READ_LIMIT ? data.size() : EXIF_READ_LIMIT),
+    ParseExifInfo(data.data(), static_cast<DWORD>(data.size() < static_cast<size_t>(EXIF_READ_LIMIT) ? data.size() : static_cast<size_t>(EXIF_READ_LIMIT)),
                   static_cast<DWORD>(data.size()), &fromMemory);
     if (!CheckExif(pCtx, fromMemory, data.size(), "ParseExifInfo"))
         return false;

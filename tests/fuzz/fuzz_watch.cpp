@@ -16,8 +16,11 @@ CRITICAL_SECTION g_cs;
 char g_szName[96];
 char g_szExt[8];
 const FuzzBytes* g_pData = NULL;
-DWORD g_dwStart = 0;
-DWORD g_dwSlowestStep = 0;
+HANDLE g_hFuzzThread = NULL;   // the thread that runs the inputs
+DWORD g_dwStart = 0;           // the call's start on the clock
+ULONGLONG g_qwCpuStart = 0;    // and in processor time
+DWORD g_dwSlowestStep = 0;     // processor ms of the input's slowest call
+DWORD g_dwSlowestWall = 0;
 LONG g_nSerial = 0;
 LONG g_nReportedSerial = -1;
 volatile LONG g_nHangs = 0;
@@ -42,16 +45,53 @@ void SaveLocked(const char* pszKind)
     fflush(stdout);
 }
 
+ULONGLONG CpuMs(void)
+{
+    FILETIME ftCreate, ftExit, ftKernel, ftUser;
+    if (!GetThreadTimes(g_hFuzzThread, &ftCreate, &ftExit, &ftKernel, &ftUser))
+        return 0;
+    const ULONGLONG qwKernel = (static_cast<ULONGLONG>(ftKernel.dwHighDateTime) << 32) | ftKernel.dwLowDateTime;
+    const ULONGLONG qwUser = (static_cast<ULONGLONG>(ftUser.dwHighDateTime) << 32) | ftUser.dwLowDateTime;
+    return (qwKernel + qwUser) / 10000;
+}
+
+bool IsHang(DWORD dwCpu, DWORD dwWall)
+{
+    return dwCpu > FUZZ_HANG_MS || dwWall > FUZZ_WAIT_HANG_MS;
+}
+
+// Ends the current call's timing: keeps the slowest and reports a hang.
+void CloseStepLocked(void)
+{
+    const DWORD dwWall = GetTickCount() - g_dwStart;
+    const DWORD dwCpu = static_cast<DWORD>(CpuMs() - g_qwCpuStart);
+    if (dwCpu > g_dwSlowestStep)
+        g_dwSlowestStep = dwCpu;
+    if (dwWall > g_dwSlowestWall)
+        g_dwSlowestWall = dwWall;
+    // The watchdog may have been kept from running by a busy machine.
+    if (IsHang(dwCpu, dwWall) && g_nReportedSerial != g_nSerial)
+    {
+        g_nReportedSerial = g_nSerial;
+        InterlockedIncrement(&g_nHangs);
+        printf("FUZZ-HANG %s: a call took %lu ms of processor time, %lu ms on the clock\n", g_szName, dwCpu, dwWall);
+        SaveLocked("hang");
+    }
+}
+
 DWORD WINAPI WatchThread(void*)
 {
     while (WaitForSingleObject(g_hStop, 50) == WAIT_TIMEOUT)
     {
         EnterCriticalSection(&g_cs);
         const DWORD dwElapsed = g_pData ? GetTickCount() - g_dwStart : 0;
-        if (g_pData && dwElapsed > FUZZ_HANG_MS && g_nReportedSerial != g_nSerial)
+        const DWORD dwCpu = g_pData ? static_cast<DWORD>(CpuMs() - g_qwCpuStart) : 0;
+        if (g_pData && IsHang(dwCpu, dwElapsed) && g_nReportedSerial != g_nSerial)
         {
             g_nReportedSerial = g_nSerial;
             InterlockedIncrement(&g_nHangs);
+            printf("FUZZ-HANG %s: a call passed %lu ms of processor time, %lu ms on the clock\n", g_szName, dwCpu,
+                   dwElapsed);
             SaveLocked("hang");
         }
         if (g_pData && dwElapsed > FUZZ_STUCK_MS)
@@ -103,6 +143,9 @@ bool StartWatch(const std::wstring& folder)
     std::set_terminate(OnTerminate);
     // No error boxes: a fault must reach the handler, not wait for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_hFuzzThread,
+                         THREAD_QUERY_INFORMATION, FALSE, 0))
+        return false;
     g_hStop = CreateEventW(NULL, TRUE, FALSE, NULL);
     g_hThread = g_hStop ? CreateThread(NULL, 0, WatchThread, NULL, 0, NULL) : NULL;
     return g_hThread != NULL;
@@ -116,7 +159,8 @@ void StopWatch(void)
         WaitForSingleObject(g_hThread, INFINITE);
         CloseHandle(g_hThread);
         CloseHandle(g_hStop);
-        g_hThread = g_hStop = NULL;
+        CloseHandle(g_hFuzzThread);
+        g_hThread = g_hStop = g_hFuzzThread = NULL;
         DeleteCriticalSection(&g_cs);
     }
 }
@@ -129,6 +173,7 @@ void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData)
     g_pData = pData;
     ++g_nSerial;
     g_dwStart = GetTickCount();
+    g_qwCpuStart = CpuMs();
     g_dwSlowestStep = 0;
     LeaveCriticalSection(&g_cs);
 }
@@ -136,30 +181,25 @@ void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData)
 void NextStep(void)
 {
     EnterCriticalSection(&g_cs);
-    const DWORD dwNow = GetTickCount();
-    if (dwNow - g_dwStart > g_dwSlowestStep)
-        g_dwSlowestStep = dwNow - g_dwStart;
-    g_dwStart = dwNow;
+    CloseStepLocked();
+    g_dwStart = GetTickCount();
+    g_qwCpuStart = CpuMs();
     LeaveCriticalSection(&g_cs);
 }
 
 DWORD EndInput(void)
 {
     EnterCriticalSection(&g_cs);
-    const DWORD dwElapsed = GetTickCount() - g_dwStart;
-    if (dwElapsed > g_dwSlowestStep)
-        g_dwSlowestStep = dwElapsed;
-    // The watchdog may have been kept from running by a busy machine.
-    if (g_dwSlowestStep > FUZZ_HANG_MS && g_nReportedSerial != g_nSerial)
-    {
-        g_nReportedSerial = g_nSerial;
-        InterlockedIncrement(&g_nHangs);
-        SaveLocked("hang");
-    }
+    CloseStepLocked();
     g_pData = NULL;
     const DWORD dwSlowest = g_dwSlowestStep;
     LeaveCriticalSection(&g_cs);
     return dwSlowest;
+}
+
+DWORD SlowestWallMs(void)
+{
+    return g_dwSlowestWall;
 }
 
 LONG HangCount(void)

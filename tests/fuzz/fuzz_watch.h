@@ -10,9 +10,14 @@
 
 #include "tests/fuzz/fuzz_mutate.h"
 
+// A reader call is timed by the processor time of the driver's thread, so
+// that other work on a shared machine does not count against it; a call
+// that waits (a lock, a deadlock) burns none, so the time on the clock
+// has a limit too.
 enum
 {
-    FUZZ_HANG_MS = 2000,            // an input slower than this is a hang
+    FUZZ_HANG_MS = 2000,            // a call that computes longer than this is a hang
+    FUZZ_WAIT_HANG_MS = 10000,      // so is one that takes longer than this on the clock
     FUZZ_STUCK_MS = 60000,          // one slower than this is never coming back
     FUZZ_EXIT_CRASH = 3,
     FUZZ_EXIT_STUCK = 4
@@ -30,9 +35,11 @@ void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData)
 // call (a decode for the window, another for the thumbnail worker), as a
 // user waits for each apart.
 void NextStep(void);
-// Milliseconds the slowest call of the input took; the hang (if any) is
+// Processor milliseconds of the input's slowest call; the hang (if any) is
 // already reported.
 DWORD EndInput(void);
+// The most milliseconds on the clock any call took so far.
+DWORD SlowestWallMs(void);
 LONG HangCount(void);
 // Saves the current input under <folder>\<kind>\ and prints its name.
 void SaveCurrentInput(const char* pszKind);

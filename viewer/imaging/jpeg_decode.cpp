@@ -11,6 +11,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <jerror.h>
+
 #include "viewer/common/jpeg_recovery.h"
 #include "viewer/imaging/picture_budget.h"
 
@@ -25,7 +27,23 @@ struct JpegDecode
     JpegRecovery err;
     FILE* pFile;
     HBITMAP hbm;
+    bool bDataEnded;                       // the file ran out before the picture did
+    void (*pfnEmitMessage)(j_common_ptr, int);
 };
+
+// Notes the library's warning that the picture's data ended early (the
+// file ended, or a marker other than a restart came first, after which no
+// data is read again), then passes it on. The cast holds: the decompressor
+// is the record's first member.
+void NoteEndOfData(j_common_ptr pInfo, int nLevel)
+{
+    JpegDecode* pJob = reinterpret_cast<JpegDecode*>(pInfo);
+    const int nMarker = pJob->cinfo.unread_marker;
+    const bool bRestart = nMarker >= JPEG_RST0 && nMarker <= JPEG_RST0 + 7;
+    if (nLevel < 0 && (pInfo->err->msg_code == JWRN_JPEG_EOF || (pInfo->err->msg_code == JWRN_HIT_MARKER && !bRestart)))
+        pJob->bDataEnded = true;
+    pJob->pfnEmitMessage(pInfo, nLevel);
+}
 
 // Denominator of the thumbnail reduction, chosen by width only.
 unsigned int ThumbnailDenominator(JDIMENSION width)
@@ -207,7 +225,15 @@ void ConvertRow(const JSAMPLE* s, BYTE* d, JDIMENSION nWidth, int nComponents)
 
 // Decodes every scanline into the bottom-up bitmap, the first picture row
 // into the last memory row. False when the cancel flag stopped it.
-bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volatile LONG* pCancel)
+//
+// Once a single-scan file has run out of data, the library makes every
+// later row the same uniform grey; a header claiming a huge picture over a
+// few bytes would keep the thread busy for seconds decoding nothing. So
+// three block rows past the end (the one being decoded, and the one smooth
+// upsampling reads ahead) the last row is copied into the rest, and *pbCut
+// says the decode was left unfinished.
+bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volatile LONG* pCancel,
+                   const bool* pbDataEnded, bool* pbCut)
 {
     const int nComponents = pInfo->output_components;
     // Three components decode straight into the bitmap's row; the others
@@ -222,11 +248,25 @@ bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volati
     BYTE* pDst = static_cast<BYTE*>(bm.bmBits) + (bm.bmHeight - 1) * cbStride;
     const JDIMENSION nWidth = pInfo->output_width < static_cast<JDIMENSION>(bm.bmWidth)
                                   ? pInfo->output_width : static_cast<JDIMENSION>(bm.bmWidth);
+    const bool bSingleScan = !jpeg_has_multiple_scans(pInfo);
+    const JDIMENSION nBlockRows = static_cast<JDIMENSION>(pInfo->max_v_samp_factor * pInfo->min_DCT_scaled_size);
+    JDIMENSION nCopyFrom = 0;
     while (pInfo->output_scanline < pInfo->output_height)
     {
         // A plain read: the flag only goes from 0 to 1 during a decode.
         if (*pCancel)
             return false;
+        if (bSingleScan && *pbDataEnded && nCopyFrom == 0)
+            nCopyFrom = pInfo->output_scanline + 3 * nBlockRows;
+        if (nCopyFrom && pInfo->output_scanline >= nCopyFrom)
+        {
+            const JDIMENSION nRows = static_cast<JDIMENSION>(bm.bmHeight) < pInfo->output_height
+                                         ? static_cast<JDIMENSION>(bm.bmHeight) : pInfo->output_height;
+            for (JDIMENSION y = pInfo->output_scanline; y < nRows; ++y, pDst -= cbStride)
+                memcpy(pDst, pDst + cbStride, nWidth * 3);
+            *pbCut = true;
+            return true;
+        }
         if (bRgb)
         {
             JSAMPROW pOut = pDst;
@@ -251,6 +291,8 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     const bool bThumbnail = (pOptions->flags & DECODE_REDUCE) && pOptions->reduceMode == 1;
     jpeg_decompress_struct* const pInfo = &pJob->cinfo;
     pInfo->err = InitJpegRecovery(&pJob->err);
+    pJob->pfnEmitMessage = pInfo->err->emit_message;
+    pInfo->err->emit_message = NoteEndOfData;
     // After the jump no local of this frame is read: only pJob, which is
     // never changed here.
     if (setjmp(pJob->err.recoveryPoint))
@@ -289,11 +331,13 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
     }
 
     BITMAP bm;
-    if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel))
+    bool bCut = false;
+    if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel, &pJob->bDataEnded, &bCut))
         return false;   // abandoned: never finished
     // Not jpeg_finish_output: it reads on to the next scan's header. The
-    // scans not read are dropped with the decompressor.
-    if (!bFirstScans)
+    // scans not read are dropped with the decompressor, and so is the rest
+    // of a file whose data ended early.
+    if (!bFirstScans && !bCut)
         jpeg_finish_decompress(pInfo);
     return true;
 }

@@ -1,0 +1,161 @@
+// A JPEG whose data ends early: the decoder stops decoding once nothing is
+// left to read, and the picture must still be exactly what the library
+// makes of the whole file (the rows after the end are its uniform grey).
+// A restart marker met early only ends its own segment: later segments
+// hold real rows again and must be decoded.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <jpeglib.h>
+
+#include "tests/imaging/test_pictures.h"
+#include "viewer/imaging/image_decoder.h"
+
+namespace {
+
+uint32_t Texture(int x, int y)
+{
+    return static_cast<uint32_t>((x * 13) ^ (y * 7)) * 0x010305u;
+}
+
+// A baseline RGB picture with a restart marker after every block row.
+Bytes WithRestarts(int w, int h)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* pOut = NULL;
+    unsigned long cbOut = 0;
+    jpeg_mem_dest(&cinfo, &pOut, &cbOut);
+    cinfo.image_width = w;
+    cinfo.image_height = h;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.restart_in_rows = 1;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
+    for (JSAMPROW pRow = row.data(); static_cast<int>(cinfo.next_scanline) < h; jpeg_write_scanlines(&cinfo, &pRow, 1))
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                row[3 * x + c] = static_cast<unsigned char>(Texture(x, cinfo.next_scanline) >> (16 - 8 * c));
+    jpeg_finish_compress(&cinfo);
+    Bytes data(pOut, pOut + cbOut);
+    jpeg_destroy_compress(&cinfo);
+    free(pOut);
+    return data;
+}
+
+// The whole file through the library, every row, as the decoder sets it
+// up; rows top first as blue, green, red.
+std::vector<uint8_t> Reference(const Bytes& file, unsigned nDenom, bool bFancy, int* pw, int* ph)
+{
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jerr.output_message = [](j_common_ptr) {};   // the warnings of a cut file are expected
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.dct_method = JDCT_IFAST;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = nDenom;
+    cinfo.do_fancy_upsampling = bFancy;
+    jpeg_start_decompress(&cinfo);
+    const int w = static_cast<int>(cinfo.output_width), n = cinfo.output_components;
+    std::vector<uint8_t> rgb;
+    std::vector<JSAMPLE> row(static_cast<size_t>(w) * n);
+    while (cinfo.output_scanline < cinfo.output_height)
+    {
+        JSAMPROW p = row.data();
+        jpeg_read_scanlines(&cinfo, &p, 1);
+        for (int x = 0; x < w; ++x)
+        {
+            const JSAMPLE* s = &row[static_cast<size_t>(x) * n];
+            if (n == 3)
+                rgb.insert(rgb.end(), {s[2], s[1], s[0]});
+            else
+                rgb.insert(rgb.end(), 3, s[0]);
+        }
+    }
+    *pw = w;
+    *ph = static_cast<int>(cinfo.output_height);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return rgb;
+}
+
+class JpegDataEndTest : public ::testing::Test
+{
+protected:
+    // Decodes through the product route and compares every pixel with the
+    // library's own decode of the whole file.
+    void ExpectSameAsLibrary(const Bytes& file, bool bThumbnail, const char* pszCase)
+    {
+        SCOPED_TRACE(pszCase);
+        const std::wstring path = temp.Write(L"cut.jpg", file);
+        DecodeOptions o = {};
+        o.type = PICTYPE_BY_EXTENSION;
+        if (bThumbnail)
+        {
+            o.flags = DECODE_REDUCE;
+            o.reduceMode = 1;
+        }
+        CImageDecoder decoder;
+        HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
+        ASSERT_NE(hbm, nullptr);
+        DIBSECTION ds = {};
+        ASSERT_EQ(GetObjectW(hbm, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+        int w = 0, h = 0;
+        const unsigned nDenom = bThumbnail ? 4 : 1;   // the pictures are 200 to 383 wide
+        const std::vector<uint8_t> want = Reference(file, nDenom, !bThumbnail, &w, &h);
+        ASSERT_EQ(ds.dsBm.bmWidth, w);
+        ASSERT_EQ(ds.dsBm.bmHeight, h);
+        int nDiffer = 0, yFirst = -1;
+        for (int y = 0; y < h; ++y)
+        {
+            const uint8_t* pRow = static_cast<const uint8_t*>(ds.dsBm.bmBits) + (h - 1 - y) * ds.dsBm.bmWidthBytes;
+            if (memcmp(pRow, &want[static_cast<size_t>(y) * w * 3], static_cast<size_t>(w) * 3) != 0 && nDiffer++ == 0)
+                yFirst = y;
+        }
+        DeleteObject(hbm);
+        EXPECT_EQ(nDiffer, 0) << "first differing row " << yFirst << " of " << h;
+    }
+    TempFolder temp;
+};
+
+TEST_F(JpegDataEndTest, PicturesCutShortMatchTheLibrary)
+{
+    const Bytes colour = MakeJpeg(200, 300, JPEG_RGB, Texture, false, 90);
+    const Bytes grey = MakeJpeg(210, 160, JPEG_GREY, Texture, false, 90);
+    for (bool bThumbnail : {false, true})
+    {
+        // The file ends a third of the way in; or a stray end marker comes there.
+        Bytes cut(colour.begin(), colour.begin() + colour.size() / 3);
+        ExpectSameAsLibrary(cut, bThumbnail, "colour, file ends");
+        cut.insert(cut.end(), {0xFF, 0xD9});
+        ExpectSameAsLibrary(cut, bThumbnail, "colour, end marker");
+        ExpectSameAsLibrary(Bytes(grey.begin(), grey.begin() + grey.size() / 2), bThumbnail, "grey, file ends");
+        ExpectSameAsLibrary(colour, bThumbnail, "whole file");
+    }
+}
+
+TEST_F(JpegDataEndTest, AnEarlyRestartMarkerEndsOnlyItsSegment)
+{
+    Bytes file = WithRestarts(208, 240);
+    // Drop the last bytes of the data before the third restart marker: the
+    // decoder meets that marker early, and the rows after it are real again.
+    int nSeen = 0;
+    size_t at = 0;
+    for (size_t i = 2; i + 1 < file.size() && !at; ++i)
+        if (file[i] == 0xFF && file[i + 1] >= 0xD0 && file[i + 1] <= 0xD7 && ++nSeen == 3)
+            at = i;
+    ASSERT_GT(at, 40u);
+    file.erase(file.begin() + static_cast<ptrdiff_t>(at) - 30, file.begin() + static_cast<ptrdiff_t>(at));
+    ExpectSameAsLibrary(file, false, "restart");
+}
+
+} // namespace

@@ -197,20 +197,6 @@ Dims BitmapSize(HBITMAP hbm)
     return hbm && GetObjectW(hbm, sizeof(bm), &bm) ? Dims(bm.bmWidth, bm.bmHeight) : Dims(0, 0);
 }
 
-::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance)
-{
-    const Dims s = BitmapSize(hbm);
-    for (int i = 0; i < 4; i++)
-    {
-        const int x = (2 * (i % 2) + 1) * s.first / 4, y = (2 * (i / 2) + 1) * s.second / 4;
-        char sz[64];
-        snprintf(sz, sizeof(sz), "(%d, %d) is %06X, not %06X", x, y, PixelAt(hbm, x, y), rgb[i]);
-        if (!Near(PixelAt(hbm, x, y), rgb[i], nTolerance))
-            return ::testing::AssertionFailure() << sz;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 bool FileIsClosed(const std::wstring& path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <functional>
 #include <string>
 #include <utility>
@@ -42,7 +43,21 @@ Dims BitmapSize(HBITMAP hbm);
 bool Near(uint32_t a, uint32_t b, int nTolerance);
 // The centres of a bitmap's quarters (top left, top right, bottom left,
 // bottom right) against four colours, each channel within nTolerance.
-::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
+// Inline, so that the fuzz driver, which links no test framework, can share
+// this file.
+inline ::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance)
+{
+    const Dims s = BitmapSize(hbm);
+    for (int i = 0; i < 4; i++)
+    {
+        const int x = (2 * (i % 2) + 1) * s.first / 4, y = (2 * (i / 2) + 1) * s.second / 4;
+        char sz[64];
+        snprintf(sz, sizeof(sz), "(%d, %d) is %06X, not %06X", x, y, PixelAt(hbm, x, y), rgb[i]);
+        if (!Near(PixelAt(hbm, x, y), rgb[i], nTolerance))
+            return ::testing::AssertionFailure() << sz;
+    }
+    return ::testing::AssertionSuccess();
+}
 // The client area of a window as 0x00RRGGBB, row by row.
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 

@@ -6,11 +6,12 @@
 //       starts the viewer in start mode 0 on DRIVE_FOLDER (a folder of the
 //       current drive, "\pics10000"), and times each step the issue names.
 //       STEPS is a comma list of: floor,start,taps (or tap1: name only),
-//       parts,refresh,delete,thumbs,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
+//       parts,refresh,delete,thumbs,scroll,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
 #include <windows.h>
 
 #include <commctrl.h>
 #include <malloc.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -22,6 +23,7 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/main_window_data.h"
@@ -34,6 +36,8 @@
 
 namespace {
 
+// One arrow step of the thumbnail view's scroll bar.
+const LONG LINE_STEP_PIXELS = 10;
 const WCHAR kSettingsKey[] = L"Software\\Ombrix\\Ombrix Viewer";
 int g_nPictures = 0;
 
@@ -415,6 +419,89 @@ void StepThumbs(const Run& run)
     Settle();
 }
 
+// Thumbnail bitmaps the list holds now.
+int LiveThumbs()
+{
+    int n = 0;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        n += p->hbmThumb != NULL;
+    return n;
+}
+
+// Committed private memory, summed over the address space: what Windows
+// counts as private bytes, also where Wine does not report it.
+double CommittedPrivateBytes()
+{
+    double cb = 0;
+    MEMORY_BASIC_INFORMATION mbi;
+    for (BYTE* p = NULL; VirtualQuery(p, &mbi, sizeof(mbi)) == sizeof(mbi);)
+    {
+        if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE)
+            cb += (double)mbi.RegionSize;
+        BYTE* pNext = static_cast<BYTE*>(mbi.BaseAddress) + mbi.RegionSize;
+        if (pNext <= p)
+            break;
+        p = pNext;
+    }
+    return cb;
+}
+
+void ReportResources(const char* pszWhen)
+{
+    SetLastError(0);
+    const DWORD nGdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const bool bCounted = nGdi || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&pmc, sizeof(pmc));
+    char szGdi[32] = "not counted here";
+    if (bCounted)
+        _snprintf_s(szGdi, sizeof(szGdi), _TRUNCATE, "%lu", (unsigned long)nGdi);
+    printf("%s: GDI objects %s, thumbnail bitmaps %d, private bytes %.1f MB (committed private %.1f MB)\n", pszWhen,
+           szGdi, LiveThumbs(), pmc.PrivateUsage / 1048576.0, CommittedPrivateBytes() / 1048576.0);
+    fflush(stdout);
+}
+
+// The grid scrolled from top to bottom a screen at a time, each screen
+// waited for; then the most thumbnail bitmaps alive at once, and the
+// process's GDI objects and private bytes.
+void StepScroll(const Run& run)
+{
+    const HWND hwndMain = run.pData->hwndMain;
+    ReportResources("scroll: before");
+    SetThumbScrollOffset(0);
+    Command(hwndMain, IDM_THUMBNAIL_VIEW);
+    if (!SettleUntil(ScreenDone, 120000))
+        Fail("first thumbnail screen not drawn");
+    RECT rc = {};
+    GetClientRect(GetThumbViewWindow(), &rc);
+    const LONG nPage = rc.bottom > 2 * THUMB_PITCH_Y ? rc.bottom - THUMB_PITCH_Y : THUMB_PITCH_Y;
+    int nScreens = 0, nMostLive = 0;
+    const double t0 = NowMs();
+    while (GetThumbScrollOffset() < GetThumbMaxScrollOffset())
+    {
+        // The step lands on the new offset through the view's own scroll.
+        SetThumbScrollOffset(GetThumbScrollOffset() + nPage - LINE_STEP_PIXELS);
+        SendMessageW(GetThumbViewWindow(), WM_VSCROLL, SB_LINEDOWN, 0);
+        if (!SettleUntil(ScreenDone, 120000))
+            Fail("a thumbnail screen not drawn in 2 minutes");
+        ++nScreens;
+        if (nScreens % 64 == 0)
+        {
+            const int n = LiveThumbs();
+            nMostLive = n > nMostLive ? n : nMostLive;
+        }
+    }
+    const double ms = NowMs() - t0;
+    const int n = LiveThumbs();
+    nMostLive = n > nMostLive ? n : nMostLive;
+    printf("%-34s %10.1f ms   (%d screens, %.2f ms a screen; most thumbnail bitmaps alive %d)\n",
+           "scroll: top to bottom", ms, nScreens, nScreens ? ms / nScreens : 0.0, nMostLive);
+    ReportResources("scroll: at the bottom");
+    Command(hwndMain, IDM_LIST_VIEW);
+    Settle();
+}
+
 // The command's time less the open of the picture it lands on (0 if none).
 double StepTime(const Run& run, PictureEntry* pFrom, WORD wCommand, PictureEntry* pTo)
 {
@@ -603,6 +690,8 @@ int wmain(int argc, wchar_t** argv)
         StepDelete(run);
     if (Wants(steps, L"thumbs"))
         StepThumbs(run);
+    if (Wants(steps, L"scroll"))
+        StepScroll(run);
     if (Wants(steps, L"step"))
         StepNextPrevious(run);
     if (Wants(steps, L"tree"))

@@ -446,19 +446,21 @@ double CommittedPrivateBytes()
     return cb;
 }
 
+// GetGuiResources is not counted under Wine (it answers 0 and "not
+// implemented"), nor is PrivateUsage: the address space's sum stands in.
 void ReportResources(const char* pszWhen)
 {
     SetLastError(0);
     const DWORD nGdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const bool bCounted = nGdi || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED;
+    char szGdi[40] = "not counted by this system";
+    if (nGdi || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        _snprintf_s(szGdi, sizeof(szGdi), _TRUNCATE, "%lu", (unsigned long)nGdi);
     PROCESS_MEMORY_COUNTERS_EX pmc = {};
     pmc.cb = sizeof(pmc);
     GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&pmc, sizeof(pmc));
-    char szGdi[32] = "not counted here";
-    if (bCounted)
-        _snprintf_s(szGdi, sizeof(szGdi), _TRUNCATE, "%lu", (unsigned long)nGdi);
-    printf("%s: GDI objects %s, thumbnail bitmaps %d, private bytes %.1f MB (committed private %.1f MB)\n", pszWhen,
-           szGdi, LiveThumbs(), pmc.PrivateUsage / 1048576.0, CommittedPrivateBytes() / 1048576.0);
+    const double cbPrivate = pmc.PrivateUsage ? (double)pmc.PrivateUsage : CommittedPrivateBytes();
+    printf("%s: GDI objects %s, thumbnail bitmaps %d, private bytes %.1f MB\n", pszWhen, szGdi, LiveThumbs(),
+           cbPrivate / 1048576.0);
     fflush(stdout);
 }
 

@@ -34,8 +34,8 @@ static WCHAR s_szPictureFolder[MAX_PATH];
 // "no jump pending" and "idle" one step, so that a steer cannot be missed.
 static HANDLE s_hWake = NULL;
 static HANDLE s_hIdle = NULL;
-static CRITICAL_SECTION s_csIdle;
-static bool s_bIdleGuard = false;
+// A mutex for the same reason as the paint lock.
+static HANDLE s_hIdleGuard = NULL;
 static void MakeUntilStopped(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
 {
     MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &s_nCancel);
@@ -174,11 +174,11 @@ static PictureEntry* FirstOnScreen(void)
 // Waits for a steer or a stop; false on a stop.
 static bool WaitForView(void)
 {
-    EnterCriticalSection(&s_csIdle);
+    WaitForSingleObject(s_hIdleGuard, INFINITE);
     const bool bWait = !s_pJump && !s_nCancel;
     if (bWait)
         SetEvent(s_hIdle);
-    LeaveCriticalSection(&s_csIdle);
+    ReleaseMutex(s_hIdleGuard);
     if (bWait)
         WaitForSingleObject(s_hWake, INFINITE);
     return !s_nCancel;
@@ -279,16 +279,13 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID)
 // Made on the user-interface thread before the first worker.
 static bool MakeWaitObjects(void)
 {
-    if (!s_bIdleGuard)
-    {
-        InitializeCriticalSection(&s_csIdle);
-        s_bIdleGuard = true;
-    }
+    if (!s_hIdleGuard)
+        s_hIdleGuard = CreateMutexW(NULL, FALSE, NULL);
     if (!s_hWake)
         s_hWake = CreateEventW(NULL, FALSE, FALSE, NULL);
     if (!s_hIdle)
         s_hIdle = CreateEventW(NULL, TRUE, FALSE, NULL);
-    return s_hWake && s_hIdle;
+    return s_hIdleGuard && s_hWake && s_hIdle;
 }
 
 void StartThumbWorker(const ThumbCellPainter* pPainter)
@@ -347,16 +344,17 @@ void StopThumbWorker(void)
 
 void SteerThumbWorker(PictureEntry* pEntry)
 {
-    if (!s_bIdleGuard)
+    // Before the first worker there is nothing to wake.
+    if (!s_hIdleGuard || !s_hWake || !s_hIdle)
     {
         InterlockedExchangePointer(&s_pJump, pEntry);
         return;
     }
-    EnterCriticalSection(&s_csIdle);
+    WaitForSingleObject(s_hIdleGuard, INFINITE);
     InterlockedExchangePointer(&s_pJump, pEntry);
     if (pEntry)
         ResetEvent(s_hIdle);
-    LeaveCriticalSection(&s_csIdle);
+    ReleaseMutex(s_hIdleGuard);
     if (pEntry)
         SetEvent(s_hWake);
 }

@@ -28,6 +28,7 @@ void StartThumbWorker(const ThumbCellPainter* pPainter);
 void StopThumbWorker(void);
 // Continue from that entry after the one in hand; wakes a waiting worker.
 void SteerThumbWorker(PictureEntry* pEntry);
+// The body has not returned: at work, or waiting for the view to move.
 BOOL IsThumbWorkerRunning(void);
 // A worker was started and not yet stopped (its body may have ended).
 BOOL HasThumbWorker(void);

@@ -36,6 +36,7 @@ static HANDLE s_hWake = NULL;
 static HANDLE s_hIdle = NULL;
 // A mutex for the same reason as the paint lock.
 static HANDLE s_hIdleGuard = NULL;
+
 static void MakeUntilStopped(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
 {
     MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &s_nCancel);

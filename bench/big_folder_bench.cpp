@@ -373,7 +373,13 @@ void StepDelete(const Run& run)
 bool ScreenDone()
 {
     bool bAny = false;
-    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    // From the first row on screen: a walk from the top of 100,000 entries at
+    // every look would cost more than the screen.
+    const LONG nAbove = GetThumbScrollOffset() - THUMB_PITCH_Y;
+    PictureEntry* pFirst = PictureByIndex(nAbove <= 0 ? 0 : (nAbove + THUMB_PITCH_Y - 1) / THUMB_PITCH_Y * THUMB_COLUMNS);
+    if (!pFirst || !IsThumbVisible(pFirst))
+        pFirst = FirstPicture();
+    for (PictureEntry* p = pFirst; p; p = NextPicture(p))
     {
         if (!IsThumbVisible(p))
         {

@@ -6,11 +6,12 @@
 //       starts the viewer in start mode 0 on DRIVE_FOLDER (a folder of the
 //       current drive, "\pics10000"), and times each step the issue names.
 //       STEPS is a comma list of: floor,start,taps (or tap1: name only),
-//       parts,refresh,delete,thumbs,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
+//       parts,refresh,delete,thumbs,scroll,step,tree,memory (all but tap1 by default). Prints "figure ms target ratio".
 #include <windows.h>
 
 #include <commctrl.h>
 #include <malloc.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -22,6 +23,7 @@
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/main_window_data.h"
@@ -34,6 +36,8 @@
 
 namespace {
 
+// One arrow step of the thumbnail view's scroll bar.
+const LONG LINE_STEP_PIXELS = 10;
 const WCHAR kSettingsKey[] = L"Software\\Ombrix\\Ombrix Viewer";
 int g_nPictures = 0;
 
@@ -369,7 +373,13 @@ void StepDelete(const Run& run)
 bool ScreenDone()
 {
     bool bAny = false;
-    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    // From the first row on screen: a walk from the top of 100,000 entries at
+    // every look would cost more than the screen.
+    const LONG nAbove = GetThumbScrollOffset() - THUMB_PITCH_Y;
+    PictureEntry* pFirst = PictureByIndex(nAbove <= 0 ? 0 : (nAbove + THUMB_PITCH_Y - 1) / THUMB_PITCH_Y * THUMB_COLUMNS);
+    if (!pFirst || !IsThumbVisible(pFirst))
+        pFirst = FirstPicture();
+    for (PictureEntry* p = pFirst; p; p = NextPicture(p))
     {
         if (!IsThumbVisible(p))
         {
@@ -411,6 +421,91 @@ void StepThumbs(const Run& run)
     Report("thumbnails again: first screen", TimeScreen([&] { Command(hwndMain, IDM_THUMBNAIL_VIEW); }),
            Target(300, 0));
     Report("thumbnails again: last screen", TimeScreen(toEnd), 0);
+    Command(hwndMain, IDM_LIST_VIEW);
+    Settle();
+}
+
+// Thumbnail bitmaps the list holds now.
+int LiveThumbs()
+{
+    int n = 0;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        n += p->hbmThumb != NULL;
+    return n;
+}
+
+// Committed private memory, summed over the address space: what Windows
+// counts as private bytes, also where Wine does not report it.
+double CommittedPrivateBytes()
+{
+    double cb = 0;
+    MEMORY_BASIC_INFORMATION mbi;
+    for (BYTE* p = NULL; VirtualQuery(p, &mbi, sizeof(mbi)) == sizeof(mbi);)
+    {
+        if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE)
+            cb += (double)mbi.RegionSize;
+        BYTE* pNext = static_cast<BYTE*>(mbi.BaseAddress) + mbi.RegionSize;
+        if (pNext <= p)
+            break;
+        p = pNext;
+    }
+    return cb;
+}
+
+// GetGuiResources is not counted under Wine (it answers 0 and "not
+// implemented"), nor is PrivateUsage: the address space's sum stands in.
+void ReportResources(const char* pszWhen)
+{
+    SetLastError(0);
+    const DWORD nGdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    char szGdi[40] = "not counted by this system";
+    if (nGdi || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+        _snprintf_s(szGdi, sizeof(szGdi), _TRUNCATE, "%lu", (unsigned long)nGdi);
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&pmc, sizeof(pmc));
+    const double cbPrivate = pmc.PrivateUsage ? (double)pmc.PrivateUsage : CommittedPrivateBytes();
+    printf("%s: GDI objects %s, thumbnail bitmaps %d, private bytes %.1f MB\n", pszWhen, szGdi, LiveThumbs(),
+           cbPrivate / 1048576.0);
+    fflush(stdout);
+}
+
+// The grid scrolled from top to bottom a screen at a time, each screen
+// waited for; then the most thumbnail bitmaps alive at once, and the
+// process's GDI objects and private bytes.
+void StepScroll(const Run& run)
+{
+    const HWND hwndMain = run.pData->hwndMain;
+    ReportResources("scroll: before");
+    SetThumbScrollOffset(0);
+    Command(hwndMain, IDM_THUMBNAIL_VIEW);
+    if (!SettleUntil(ScreenDone, 120000))
+        Fail("first thumbnail screen not drawn");
+    RECT rc = {};
+    GetClientRect(GetThumbViewWindow(), &rc);
+    const LONG nPage = rc.bottom > 2 * THUMB_PITCH_Y ? rc.bottom - THUMB_PITCH_Y : THUMB_PITCH_Y;
+    int nScreens = 0, nMostLive = 0;
+    const double t0 = NowMs();
+    while (GetThumbScrollOffset() < GetThumbMaxScrollOffset())
+    {
+        // The step lands on the new offset through the view's own scroll.
+        SetThumbScrollOffset(GetThumbScrollOffset() + nPage - LINE_STEP_PIXELS);
+        SendMessageW(GetThumbViewWindow(), WM_VSCROLL, SB_LINEDOWN, 0);
+        if (!SettleUntil(ScreenDone, 120000))
+            Fail("a thumbnail screen not drawn in 2 minutes");
+        ++nScreens;
+        if (nScreens % 64 == 0)
+        {
+            const int n = LiveThumbs();
+            nMostLive = n > nMostLive ? n : nMostLive;
+        }
+    }
+    const double ms = NowMs() - t0;
+    const int n = LiveThumbs();
+    nMostLive = n > nMostLive ? n : nMostLive;
+    printf("%-34s %10.1f ms   (%d screens, %.2f ms a screen; most thumbnail bitmaps alive %d)\n",
+           "scroll: top to bottom", ms, nScreens, nScreens ? ms / nScreens : 0.0, nMostLive);
+    ReportResources("scroll: at the bottom");
     Command(hwndMain, IDM_LIST_VIEW);
     Settle();
 }
@@ -603,6 +698,8 @@ int wmain(int argc, wchar_t** argv)
         StepDelete(run);
     if (Wants(steps, L"thumbs"))
         StepThumbs(run);
+    if (Wants(steps, L"scroll"))
+        StepScroll(run);
     if (Wants(steps, L"step"))
         StepNextPrevious(run);
     if (Wants(steps, L"tree"))

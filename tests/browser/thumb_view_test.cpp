@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
+#include <set>
 #include <string>
+#include <vector>
 #include "../extras/temp_folder.h"
 #include "../shell/window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/picture_selection.h"
+#include "viewer/browser/thumb_bound.h"
+#include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
@@ -16,6 +21,35 @@ namespace {
 
 // Monochrome thumbnails draw into any device context.
 void MonoMaker(CImageDecoder*, PictureEntry* pEntry, LPCWSTR) { pEntry->hbmThumb = CreateBitmap(30, 20, 1, 1, NULL); }
+
+// A colour of its own for each entry, coarse enough for a 16-bit screen.
+COLORREF EntryColour(LONG i) { return RGB(0x20 + (i * 40) % 0xC0, 0x20 + (i * 24) % 0xC0, 0xE0 - (i * 8) % 0xC0); }
+
+// What the counting maker saw, on the worker's thread: the indexes it made, the
+// most bitmaps the list held at once with the new one, and every bitmap made.
+struct Making {
+    std::vector<LONG> made;
+    int nMostLive = 0;
+    std::set<HBITMAP> made_bitmaps;
+} g_making;
+
+// A 30 x 20 thumbnail in the entry's colour.
+void CountingMaker(CImageDecoder*, PictureEntry* pEntry, LPCWSTR) {
+    int nLive = 1;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        nLive += p->hbmThumb != NULL;
+    g_making.nMostLive = std::max(g_making.nMostLive, nLive);
+    g_making.made.push_back(pEntry->nIndex);
+    BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), 30, 20, 1, 24}};
+    BYTE* pBits = NULL;
+    pEntry->hbmThumb = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, (void**)&pBits, NULL, 0);
+    if (!pEntry->hbmThumb)
+        return;
+    const COLORREF cr = EntryColour(pEntry->nIndex);
+    for (int i = 0; i < 20 * 92; i += 3)
+        pBits[i] = GetBValue(cr), pBits[i + 1] = GetGValue(cr), pBits[i + 2] = GetRValue(cr);
+    g_making.made_bitmaps.insert(pEntry->hbmThumb);
+}
 
 // A "Thumb" window, made as the browser makes it, in a popup at the top left.
 class ThumbViewTest : public ::testing::Test {
@@ -43,6 +77,7 @@ protected:
         FreePictures();
         ClearPictureSelection();
         SetThumbMakerForTests(nullptr);
+        SetThumbBitmapBoundForTests(0);
     }
 
     // n pictures (each call lists at least the last one's); with bDone each is
@@ -150,4 +185,71 @@ TEST_F(ThumbViewTest, RepaintsAndScrollsInterleaveWithAWorkerThatDraws) {
     StopThumbWorker();
     EXPECT_FALSE(HasThumbWorker());
     EXPECT_FALSE(IsThumbWorkerRunning());
+}
+
+// A folder six times the bound, paged down to the end and back up: the list never
+// holds more bitmaps than the bound, each screen's cells are made first, in list
+// order, and show their own thumbnails, also those given back and made again; a
+// given-back bitmap is deleted.
+TEST_F(ThumbViewTest, ABigFolderKeepsTheBoundAndRemakesWhatComesBackIntoView) {
+    const LONG nBound = 48, nEntries = 6 * nBound;
+    SetThumbBitmapBoundForTests(nBound);
+    SetThumbMakerForTests(CountingMaker);
+    g_making = Making();
+    List(nEntries, false);
+    const int cy = 240;
+    auto undoneOnScreen = [] {
+        std::vector<LONG> v;
+        for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+            if (IsThumbVisible(p) && !p->bProcessed)
+                v.push_back(p->nIndex);
+        return v;
+    };
+    auto checkScreen = [&](const std::vector<LONG>& expectedFirst, size_t nMadeBefore, const char* pszWhere) {
+        ASSERT_TRUE(WaitForThumbWorkerIdle(20000)) << pszWhere;
+        PumpFor(1);
+        const LONG nOffset = GetThumbScrollOffset();
+        const std::vector<LONG> madeNow(g_making.made.begin() + nMadeBefore, g_making.made.end());
+        ASSERT_GE(madeNow.size(), expectedFirst.size()) << pszWhere << " at " << nOffset;
+        EXPECT_TRUE(std::equal(expectedFirst.begin(), expectedFirst.end(), madeNow.begin()))
+            << pszWhere << " at " << nOffset << ": the screen's cells were not made first, in order";
+        int nLive = 0;
+        for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p)) {
+            nLive += p->hbmThumb != NULL;
+            const LONG y = ThumbRowTop(p->nIndex) - nOffset + 8 + 10, x = p->nIndex % 3 * THUMB_PITCH_X + 8 + 15;
+            if (!IsThumbVisible(p) || y < 0 || y >= cy)
+                continue;
+            EXPECT_TRUE(p->bProcessed && p->hbmThumb) << pszWhere << " entry " << p->nIndex;
+            EXPECT_TRUE(Shows(x, y, EntryColour(p->nIndex)))
+                << pszWhere << " entry " << p->nIndex << " at " << nOffset << std::hex << " shows "
+                << WindowPixel(m_hwndThumb, x, y);
+        }
+        EXPECT_LE(nLive, nBound) << pszWhere << " at " << nOffset;
+    };
+    const std::vector<LONG> firstScreen = undoneOnScreen();
+    ASSERT_GE(firstScreen.size(), 9u);
+    Show(cy);
+    checkScreen(firstScreen, 0, "first screen");
+    int nSteps = 0;
+    for (int nCode : {SB_PAGEDOWN, SB_PAGEUP}) {
+        for (LONG nLast = -1; nLast != GetThumbScrollOffset(); ++nSteps) {
+            nLast = GetThumbScrollOffset();
+            const std::vector<LONG> expected = undoneOnScreen();
+            const size_t nMadeBefore = g_making.made.size();
+            Scroll(nCode);
+            checkScreen(expected, nMadeBefore, nCode == SB_PAGEDOWN ? "down" : "up");
+            if (HasFatalFailure())
+                return;
+        }
+    }
+    EXPECT_GT(nSteps, 2 * (nEntries / 3 - 3));
+    EXPECT_LE(g_making.nMostLive, nBound);
+    EXPECT_GT(g_making.made.size(), (size_t)nEntries) << "nothing was made again";
+    StopThumbWorker();
+    int nLive = 0, nUndeleted = 0;
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+        nLive += p->hbmThumb != NULL;
+    for (HBITMAP hbm : g_making.made_bitmaps)
+        nUndeleted += GetObjectType(hbm) == OBJ_BITMAP;
+    EXPECT_EQ(nLive, nUndeleted) << "a given-back bitmap was not deleted";
 }

@@ -10,6 +10,7 @@
 #include "../extras/temp_folder.h"
 #include "../platform/input_helpers.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_bound.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/shared_paths.h"
 
@@ -27,9 +28,10 @@ struct Recorder {
 
 void RecordingMaker(CImageDecoder*, PictureEntry* pEntry, LPCWSTR) {
     Recorder& r = *g_pRecorder;
+    if (!r.hThread)
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &r.hThread,
+                        SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
     if (r.holdAt == pEntry->szName) {
-        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &r.hThread, SYNCHRONIZE,
-                        FALSE, 0);
         SetEvent(r.hHeld);
         WaitForSingleObject(r.hRelease, 20000);
     }
@@ -70,6 +72,7 @@ protected:
         SetEvent(m_recorder.hRelease);
         StopThumbWorker();
         SetThumbMakerForTests(nullptr);
+        SetThumbBitmapBoundForTests(0);
         FreePictures();
         DestroyWindow(m_hwnd);
         for (HANDLE h : {m_recorder.hHeld, m_recorder.hRelease, m_recorder.hThread})
@@ -159,4 +162,30 @@ TEST_F(ThumbWorkerTest, StopsEndTheWorkerAfterTheEntryInHandAndWaitForItsThread)
     m_recorder.holdAt.clear();
     RunWorker();
     EXPECT_EQ(Ranges({{0, 19}}), m_recorder.made);
+}
+
+// Beyond the bound the worker makes the window around the view and waits; a steer
+// far away moves the window, makes the steered entry and those after it first, then
+// the rest of the window, and gives back the farthest bitmaps; a stop wakes the
+// waiting worker, which then ends by itself.
+TEST_F(ThumbWorkerTest, BeyondTheBoundMakesTheWindowWaitsAndFollowsASteer) {
+    SetThumbBitmapBoundForTests(48);
+    List(100);
+    StartThumbWorker(NULL);
+    ASSERT_TRUE(WaitForThumbWorkerIdle(10000));
+    EXPECT_EQ(Ranges({{0, 47}}), m_recorder.made);
+    EXPECT_TRUE(IsThumbWorkerRunning()) << "the worker ended instead of waiting";
+    m_recorder.made.clear();
+    SteerThumbWorker(PictureByName(Name(90).c_str()));
+    ASSERT_TRUE(WaitForThumbWorkerIdle(10000));
+    EXPECT_EQ(Ranges({{90, 99}, {52, 89}}), m_recorder.made);
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p)) {
+        const bool bInWindow = p->nIndex >= 52;
+        EXPECT_EQ(bInWindow, p->hbmThumb != NULL) << p->szName;
+        EXPECT_EQ(bInWindow, p->bProcessed != 0) << p->szName;
+    }
+    StopThumbWorker();
+    DWORD dwCode = 1;
+    ASSERT_TRUE(m_recorder.hThread && GetExitCodeThread(m_recorder.hThread, &dwCode));
+    EXPECT_EQ(0u, dwCode) << "the waiting worker was ended by force";
 }

@@ -45,6 +45,13 @@ BOOL IsThumbVisible(const PictureEntry* pEntry)
 
 static PictureEntry* FirstVisibleThumb(void)
 {
+    // The first row whose top lies at most one pitch above the offset,
+    // found by its index rather than by a walk down a long list.
+    const LONG nAbove = s_nScrollOffset - THUMB_PITCH_Y;
+    const LONG nRow = nAbove <= 0 ? 0 : (nAbove + THUMB_PITCH_Y - 1) / THUMB_PITCH_Y;
+    PictureEntry* pFound = PictureByIndex(nRow * THUMB_COLUMNS);
+    if (pFound && IsThumbVisible(pFound))
+        return pFound;
     PictureEntry* p = FirstPicture();
     while (p && !IsThumbVisible(p))
         p = NextPicture(p);

@@ -1,6 +1,7 @@
 #include "viewer/browser/thumb_worker.h"
 
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_bound.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/path_parts.h"
@@ -27,6 +28,15 @@ static HANDLE s_hPaintLock = NULL;
 // Folder of the listed pictures, copied when the worker starts: the
 // user-interface thread rewrites the shared path while it works.
 static WCHAR s_szPictureFolder[MAX_PATH];
+// In a folder larger than the bound the worker waits for the view to move
+// once the entries around it are made: a steer or a stop wakes it. The
+// idle event is set while it waits or after its body ended; the guard makes
+// "no jump pending" and "idle" one step, so that a steer cannot be missed.
+static HANDLE s_hWake = NULL;
+static HANDLE s_hIdle = NULL;
+// A mutex for the same reason as the paint lock.
+static HANDLE s_hIdleGuard = NULL;
+
 static void MakeUntilStopped(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
 {
     MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &s_nCancel);
@@ -107,15 +117,93 @@ static bool IsDone(const PictureEntry* pEntry)
     return pEntry->bProcessed || pEntry->hbmThumb;
 }
 
-static DWORD WINAPI ThumbWorkerMain(LPVOID)
+// Takes the bitmap back from an entry far from the view: it is made again
+// when it comes back into view. Under the lock, as a repaint may read it.
+static void GiveBack(PictureEntry* pEntry)
+{
+    LockThumbPainting();
+    HBITMAP hbm = pEntry->hbmThumb;
+    pEntry->hbmThumb = NULL;
+    pEntry->bProcessed = 0;
+    pEntry->bDrawn = 0;
+    UnlockThumbPainting();
+    if (hbm)
+        DeleteObject(hbm);
+}
+
+// The bitmaps the list holds as the worker starts: those in the window
+// first, then others while the bound allows; the rest are given back.
+static void TakeHeldThumbs(const ThumbWindow& window)
+{
+    ClearHeldThumbs();
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    {
+        if (p->hbmThumb && IsInThumbWindow(window, p->nIndex) && !HoldThumb(p))
+            GiveBack(p);
+    }
+    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
+    {
+        if (p->hbmThumb && !IsInThumbWindow(window, p->nIndex) && !HoldThumb(p))
+            GiveBack(p);
+    }
+}
+
+// Room for one more bitmap: the held one farthest outside the window goes.
+// False when all lie inside it, which leaves nothing to make.
+static bool MakeRoom(const ThumbWindow& window)
+{
+    if (CountHeldThumbs() < ThumbBitmapBound())
+        return true;
+    PictureEntry* pFarthest = TakeFarthestThumb(window);
+    if (!pFarthest)
+        return false;
+    GiveBack(pFarthest);
+    return true;
+}
+
+// The first entry on screen, where a big folder's work begins.
+static PictureEntry* FirstOnScreen(void)
+{
+    PictureEntry* p = FirstPicture();
+    if (!s_painter.hwndView)
+        return p;
+    while (p && !s_painter.pfnIsVisible(p))
+        p = NextPicture(p);
+    return p ? p : FirstPicture();
+}
+
+// Waits for a steer or a stop; false on a stop.
+static bool WaitForView(void)
+{
+    WaitForSingleObject(s_hIdleGuard, INFINITE);
+    const bool bWait = !s_pJump && !s_nCancel;
+    if (bWait)
+        SetEvent(s_hIdle);
+    ReleaseMutex(s_hIdleGuard);
+    if (bWait)
+        WaitForSingleObject(s_hWake, INFINITE);
+    return !s_nCancel;
+}
+
+// Entries outside the window are passed over like done ones; the window's
+// end is the end of the walk. A folder within the bound has the whole list
+// as its window, so nothing is ever given back there.
+static void Walk(void)
 {
     if (!FirstPicture() || CountUnprocessed() == 0)
-        return 0;
-    InterlockedExchange(&s_bRunning, 1);
+        return;
+    const LONG nEntries = CountPictures();
+    const bool bBounded = nEntries > ThumbBitmapBound();
+    PictureEntry* pPos = bBounded ? FirstOnScreen() : FirstPicture();
+    ThumbWindow window = {};
+    PlaceThumbWindow(&window, nEntries, pPos ? pPos->nIndex : 0, false);
+    TakeHeldThumbs(window);
 
-    PictureEntry* pPos = FirstPicture();
     PictureEntry* pRemembered = NULL;
     bool bDetoured = false;
+    // Once the walk reached the end, one more pass over the window finds
+    // what a detour left behind before the worker ends or waits.
+    bool bSwept = false;
     for (;;)
     {
         // A jump goes first; the first detour remembers where the walk
@@ -129,38 +217,81 @@ static DWORD WINAPI ThumbWorkerMain(LPVOID)
                 bDetoured = true;
             }
             pPos = pJump;
+            PlaceThumbWindow(&window, nEntries, pJump->nIndex, true);
+            bSwept = false;
         }
         // Entries already done are passed over without a look at the jump
         // request.
-        while (pPos == NULL || IsDone(pPos))
+        while (pPos == NULL || IsDone(pPos) || !IsInThumbWindow(window, pPos->nIndex))
         {
             if (s_nCancel)
                 break;
-            if (pPos)
+            if (pPos && pPos->nIndex < window.nLo)
+            {
+                pPos = PictureByIndex(window.nLo);
+                continue;
+            }
+            if (pPos && pPos->nIndex < window.nHi)
             {
                 pPos = NextPicture(pPos);
                 continue;
             }
-            if (!pRemembered)
+            if (pRemembered)
+            {
+                pPos = pRemembered;
+                pRemembered = NULL;
+                bDetoured = false;
+                continue;
+            }
+            pPos = bSwept ? NULL : PictureByIndex(window.nLo);
+            bSwept = true;
+            if (!pPos)
                 break;
-            pPos = pRemembered;
-            pRemembered = NULL;
-            bDetoured = false;
         }
-        if (!pPos || s_nCancel)
+        if (s_nCancel)
             break;
+        if (pPos && bBounded && !MakeRoom(window))
+            pPos = NULL;
+        if (!pPos)
+        {
+            if (!bBounded || !WaitForView())
+                break;
+            bDetoured = false;
+            continue;
+        }
         MakeOne(pPos);
+        if (pPos->hbmThumb)
+            HoldThumb(pPos);
         pPos = NextPicture(pPos);
         if (s_nCancel)
             break;
     }
+}
+
+static DWORD WINAPI ThumbWorkerMain(LPVOID)
+{
+    InterlockedExchange(&s_bRunning, 1);
+    Walk();
     InterlockedExchange(&s_bRunning, 0);
+    SetEvent(s_hIdle);
     return 0;
+}
+
+// Made on the user-interface thread before the first worker.
+static bool MakeWaitObjects(void)
+{
+    if (!s_hIdleGuard)
+        s_hIdleGuard = CreateMutexW(NULL, FALSE, NULL);
+    if (!s_hWake)
+        s_hWake = CreateEventW(NULL, FALSE, FALSE, NULL);
+    if (!s_hIdle)
+        s_hIdle = CreateEventW(NULL, TRUE, FALSE, NULL);
+    return s_hIdleGuard && s_hWake && s_hIdle;
 }
 
 void StartThumbWorker(const ThumbCellPainter* pPainter)
 {
-    if (s_hThread || !PaintLock())
+    if (s_hThread || !PaintLock() || !MakeWaitObjects())
         return;
     // A painter without its functions paints nothing.
     s_painter = {};
@@ -173,6 +304,8 @@ void StartThumbWorker(const ThumbCellPainter* pPainter)
         s_pDecoder->SetCancel(0);
     // A request left from an earlier list may name a freed entry.
     InterlockedExchangePointer(&s_pJump, NULL);
+    ResetEvent(s_hWake);
+    ResetEvent(s_hIdle);
     FolderPart(g_szPicturePath, s_szPictureFolder, MAX_PATH);
     s_hThread = CreateThread(NULL, 0, ThumbWorkerMain, NULL, 0, &s_dwThreadId);
     if (s_hThread)
@@ -186,6 +319,7 @@ void StopThumbWorker(void)
     s_nCancel = 1;
     if (s_pDecoder)
         s_pDecoder->SetCancel(1);
+    SetEvent(s_hWake);
     // A stop asked for by a message served during this stop's own wait must
     // not return while the worker runs either, as its caller then frees the
     // list; the outer stop closes the handle.
@@ -211,7 +345,19 @@ void StopThumbWorker(void)
 
 void SteerThumbWorker(PictureEntry* pEntry)
 {
+    // Before the first worker there is nothing to wake.
+    if (!s_hIdleGuard || !s_hWake || !s_hIdle)
+    {
+        InterlockedExchangePointer(&s_pJump, pEntry);
+        return;
+    }
+    WaitForSingleObject(s_hIdleGuard, INFINITE);
     InterlockedExchangePointer(&s_pJump, pEntry);
+    if (pEntry)
+        ResetEvent(s_hIdle);
+    ReleaseMutex(s_hIdleGuard);
+    if (pEntry)
+        SetEvent(s_hWake);
 }
 
 BOOL IsThumbWorkerRunning(void)
@@ -227,4 +373,9 @@ BOOL HasThumbWorker(void)
 BOOL WaitForThumbWorkerEnd(DWORD dwMs)
 {
     return !s_hThread || WaitServingSentMessages(s_hThread, dwMs) == WAIT_OBJECT_0;
+}
+
+BOOL WaitForThumbWorkerIdle(DWORD dwMs)
+{
+    return !s_hThread || WaitServingSentMessages(s_hIdle, dwMs) == WAIT_OBJECT_0;
 }

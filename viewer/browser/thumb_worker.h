@@ -1,5 +1,8 @@
 // The background thread that makes the thumbnails of the listed folder in
-// list order, steered to the rows the thumbnail view shows.
+// list order, steered to the rows the thumbnail view shows. In a folder
+// larger than the bound on live bitmaps (thumb_bound.h) it makes those
+// around the view, gives back the farthest ones, and then waits for the
+// view to move.
 #pragma once
 
 #include <windows.h>
@@ -23,14 +26,17 @@ struct ThumbCellPainter
 void StartThumbWorker(const ThumbCellPainter* pPainter);
 // Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle.
 void StopThumbWorker(void);
-// Continue from that entry after the one in hand.
+// Continue from that entry after the one in hand; wakes a waiting worker.
 void SteerThumbWorker(PictureEntry* pEntry);
+// The body has not returned: at work, or waiting for the view to move.
 BOOL IsThumbWorkerRunning(void);
 // A worker was started and not yet stopped (its body may have ended).
 BOOL HasThumbWorker(void);
 // Waits up to dwMs for the worker's body to end by itself (serving sent
 // messages); TRUE when no worker is at work any more.
 BOOL WaitForThumbWorkerEnd(DWORD dwMs);
+// The same, also TRUE once a worker waits for the view to move.
+BOOL WaitForThumbWorkerIdle(DWORD dwMs);
 
 // Held by the worker around each entry's results and drawing, and by the
 // view around a full repaint, so neither draws while the other does.

@@ -1,0 +1,105 @@
+#include "viewer/browser/thumb_bound.h"
+
+#include "viewer/browser/thumb_grid.h"
+
+// Cells of a screen: the 240 x 320 display shows at most four rows, and the
+// row above counts as shown.
+#define SCREEN_ENTRIES (THUMB_COLUMNS * 6)
+
+static LONG s_nBound = THUMB_BITMAP_BOUND;
+
+// The index is kept beside the entry: it does not change while a worker
+// runs, and the choice of a victim then reads no entry.
+struct HeldThumb
+{
+    PictureEntry* pEntry;
+    LONG nIndex;
+};
+
+static HeldThumb s_rgHeld[THUMB_BITMAP_BOUND];
+static LONG s_nHeld = 0;
+
+LONG ThumbBitmapBound(void)
+{
+    return s_nBound;
+}
+
+void SetThumbBitmapBoundForTests(LONG nBound)
+{
+    if (nBound <= 0 || nBound > THUMB_BITMAP_BOUND)
+        nBound = THUMB_BITMAP_BOUND;
+    s_nBound = nBound < THUMB_BITMAP_BOUND_LEAST ? THUMB_BITMAP_BOUND_LEAST : nBound;
+}
+
+void PlaceThumbWindow(ThumbWindow* pWindow, LONG nEntries, LONG nTop, bool bPlaced)
+{
+    if (nEntries <= s_nBound)
+    {
+        pWindow->nLo = 0;
+        pWindow->nHi = nEntries;
+        return;
+    }
+    const LONG nMargin = s_nBound / 4;
+    const LONG nLoEdge = pWindow->nLo > 0 ? pWindow->nLo + nMargin : 0;
+    const LONG nHiEdge = pWindow->nHi < nEntries ? pWindow->nHi - nMargin : nEntries;
+    if (bPlaced && nTop >= nLoEdge && nTop + SCREEN_ENTRIES <= nHiEdge)
+        return;
+    LONG nLo = nTop + SCREEN_ENTRIES / 2 - s_nBound / 2;
+    if (nLo > nEntries - s_nBound)
+        nLo = nEntries - s_nBound;
+    if (nLo < 0)
+        nLo = 0;
+    pWindow->nLo = nLo;
+    pWindow->nHi = nLo + s_nBound;
+}
+
+bool IsInThumbWindow(const ThumbWindow& window, LONG nIndex)
+{
+    return window.nLo <= nIndex && nIndex < window.nHi;
+}
+
+void ClearHeldThumbs(void)
+{
+    s_nHeld = 0;
+}
+
+bool HoldThumb(PictureEntry* pEntry)
+{
+    if (!pEntry || s_nHeld >= s_nBound)
+        return false;
+    s_rgHeld[s_nHeld].pEntry = pEntry;
+    s_rgHeld[s_nHeld].nIndex = pEntry->nIndex;
+    ++s_nHeld;
+    return true;
+}
+
+LONG CountHeldThumbs(void)
+{
+    return s_nHeld;
+}
+
+static LONG DistanceOutside(const ThumbWindow& window, LONG nIndex)
+{
+    if (nIndex < window.nLo)
+        return window.nLo - nIndex;
+    return nIndex >= window.nHi ? nIndex - window.nHi + 1 : 0;
+}
+
+PictureEntry* TakeFarthestThumb(const ThumbWindow& window)
+{
+    LONG nFarthest = -1, nMost = 0;
+    for (LONG i = 0; i < s_nHeld; ++i)
+    {
+        const LONG d = DistanceOutside(window, s_rgHeld[i].nIndex);
+        if (d > nMost)
+        {
+            nMost = d;
+            nFarthest = i;
+        }
+    }
+    if (nFarthest < 0)
+        return NULL;
+    PictureEntry* pEntry = s_rgHeld[nFarthest].pEntry;
+    s_rgHeld[nFarthest] = s_rgHeld[--s_nHeld];
+    return pEntry;
+}

@@ -39,13 +39,7 @@ std::vector<PictureEntry> ListPictures(const std::wstring& folder)
         return entries;
     do
     {
-        PictureEntry e = {};
-        wcscpy_s(e.szName, fd.cFileName);
-        e.cchName = static_cast<LONG>(wcslen(fd.cFileName));
-        e.nType = CImageDecoder::TypeFromExtension(fd.cFileName);
-        e.nFileSize = fd.nFileSizeLow;
-        e.ftLastWrite = fd.ftLastWriteTime;
-        entries.push_back(e);
+        entries.push_back(EntryFromFind(fd));
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
     std::sort(entries.begin(), entries.end(),

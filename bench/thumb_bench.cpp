@@ -91,13 +91,7 @@ Listed ListPictures(const std::wstring& folder)
     Listed listed;
     std::vector<PictureEntry>& entries = listed.entries;
     ForEachFile(folder + L"*.jpg", [&](const WIN32_FIND_DATAW& fd) {
-        PictureEntry e = {};
-        wcscpy_s(e.szName, fd.cFileName);
-        e.cchName = static_cast<LONG>(wcslen(fd.cFileName));
-        e.nType = CImageDecoder::TypeFromExtension(fd.cFileName);
-        e.nFileSize = fd.nFileSizeLow;
-        e.ftLastWrite = fd.ftLastWriteTime;
-        entries.push_back(e);
+        entries.push_back(EntryFromFind(fd));
         listed.kinds.push_back(KindOfJpeg(folder + fd.cFileName));
     });
     return listed;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "viewer/common/picture_entry.h"
+
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
@@ -25,4 +27,16 @@ inline void UseThumbnailFolder(std::wstring* pThumbs, CImageDecoder* pDecoder, M
     pData->pDecoder = pDecoder;
     GetThumbnailFolder(pData->szThumbnailFolder);
     SetMainWindowData(pData);
+}
+
+// The list's entry for one found picture file.
+inline PictureEntry EntryFromFind(const WIN32_FIND_DATAW& fd)
+{
+    PictureEntry e = {};
+    wcscpy_s(e.szName, fd.cFileName);
+    e.cchName = static_cast<LONG>(wcslen(fd.cFileName));
+    e.nType = CImageDecoder::TypeFromExtension(fd.cFileName);
+    e.nFileSize = fd.nFileSizeLow;
+    e.ftLastWrite = fd.ftLastWriteTime;
+    return e;
 }

@@ -20,35 +20,6 @@ uint32_t Texture(int x, int y)
     return static_cast<uint32_t>((x * 13) ^ (y * 7)) * 0x010305u;
 }
 
-// A baseline RGB picture with a restart marker after every block row.
-Bytes WithRestarts(int w, int h)
-{
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* pOut = NULL;
-    unsigned long cbOut = 0;
-    jpeg_mem_dest(&cinfo, &pOut, &cbOut);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.restart_in_rows = 1;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
-    for (JSAMPROW pRow = row.data(); static_cast<int>(cinfo.next_scanline) < h; jpeg_write_scanlines(&cinfo, &pRow, 1))
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c)
-                row[3 * x + c] = static_cast<unsigned char>(Texture(x, cinfo.next_scanline) >> (16 - 8 * c));
-    jpeg_finish_compress(&cinfo);
-    Bytes data(pOut, pOut + cbOut);
-    jpeg_destroy_compress(&cinfo);
-    free(pOut);
-    return data;
-}
-
 // The whole file through the library, every row, as the decoder sets it
 // up; rows top first as blue, green, red.
 std::vector<uint8_t> Reference(const Bytes& file, unsigned nDenom, bool bFancy, int* pw, int* ph)
@@ -145,7 +116,7 @@ TEST_F(JpegDataEndTest, PicturesCutShortMatchTheLibrary)
 
 TEST_F(JpegDataEndTest, AnEarlyRestartMarkerEndsOnlyItsSegment)
 {
-    Bytes file = WithRestarts(208, 240);
+    Bytes file = MakeJpeg(208, 240, JPEG_RGB, Texture, false, 75, 1);
     // Drop the last bytes of the data before the third restart marker: the
     // decoder meets that marker early, and the rows after it are real again.
     int nSeen = 0;

@@ -20,7 +20,7 @@ static uint8_t* Bits(HBITMAP hbm, DIBSECTION* pds)
     return GetObjectW(hbm, sizeof(*pds), pds) == sizeof(*pds) ? static_cast<uint8_t*>(pds->dsBm.bmBits) : nullptr;
 }
 
-Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive, int nQuality)
+Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive, int nQuality, int nRestartRows)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -38,6 +38,7 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
     jpeg_set_quality(&cinfo, nQuality, TRUE);
     if (bProgressive)
         jpeg_simple_progression(&cinfo);
+    cinfo.restart_in_rows = nRestartRows;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(static_cast<size_t>(w) * n);
     for (JSAMPROW pRow = row.data(); (int)cinfo.next_scanline < h; jpeg_write_scanlines(&cinfo, &pRow, 1))

@@ -19,7 +19,9 @@ typedef std::function<uint32_t(int x, int y)> PixelFn;
 
 enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // Through libjpeg. CMYK pictures take (c, m, y, k) packed as 0xCCMMYYKK.
-Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95);
+// nRestartRows > 0 puts a restart marker after every that many block rows.
+Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95,
+              int nRestartRows = 0);
 // Any BMP header (12, 16, 40, 52, 56, 64, 108, 124 bytes) over the given
 // pixel data, and uncompressed rows (bottom-up unless top-down) from palette
 // indices or colours.

@@ -271,6 +271,28 @@ bool CheckSettings(FuzzContext* pCtx, const StoredValue* rgStored)
     return true;
 }
 
+// The value as the registry keeps it. It need not be the bytes handed over:
+// a text whose last counted unit is not zero but whose next one is gets that
+// terminator added to its size when it is written.
+StoredValue ReadStored(HKEY hKey, const wchar_t* pszName)
+{
+    StoredValue stored = {};
+    DWORD dwType = 0;
+    DWORD cb = 0;
+    if (RegQueryValueExW(hKey, pszName, NULL, &dwType, NULL, &cb) != ERROR_SUCCESS)
+        return stored;
+    stored.bytes.resize(cb ? cb : 1);
+    if (RegQueryValueExW(hKey, pszName, NULL, &dwType, stored.bytes.data(), &cb) != ERROR_SUCCESS)
+    {
+        stored.bytes.clear();
+        return stored;
+    }
+    stored.bytes.resize(cb);
+    stored.bSet = true;
+    stored.dwType = dwType;
+    return stored;
+}
+
 // Writes the input's values into the settings key, reads every setting back
 // and compares; then leaves the key as the other targets need it.
 bool RunSettings(FuzzContext* pCtx, const FuzzBytes& data, int)
@@ -292,11 +314,7 @@ bool RunSettings(FuzzContext* pCtx, const FuzzBytes& data, int)
         const BYTE* pb = cb ? &data[at] : NULL;
         if (RegSetValueExW(hKey, g_rgFuzzSettings[nName].pszName, 0, dwType, pb, static_cast<DWORD>(cb)) ==
             ERROR_SUCCESS)
-        {
-            rgStored[nName].bSet = true;
-            rgStored[nName].dwType = dwType;
-            rgStored[nName].bytes.assign(data.begin() + at, data.begin() + at + cb);
-        }
+            rgStored[nName] = ReadStored(hKey, g_rgFuzzSettings[nName].pszName);
         at += cb;
     }
     RegCloseKey(hKey);

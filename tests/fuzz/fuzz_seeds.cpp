@@ -54,6 +54,10 @@ std::vector<FuzzBytes> JpegSeeds(void)
         MakeJpeg(16, 16, JPEG_CMYK, Pattern),
         MakeJpeg(48, 32, JPEG_RGB, Pattern, true, 70),
         MakeJpeg(300, 8, JPEG_RGB, Pattern, false, 30),
+        // Wide enough for a one-eighth thumbnail, decoded from the DC data.
+        MakeJpeg(400, 24, JPEG_RGB, Pattern, false, 60, 1),
+        MakeJpeg(392, 17, JPEG_RGB, Pattern, false, 90, 0, 2, 1),
+        MakeJpeg(390, 9, JPEG_GREY, Pattern, false, 50, 1),
     };
 }
 

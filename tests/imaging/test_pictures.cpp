@@ -20,7 +20,8 @@ static uint8_t* Bits(HBITMAP hbm, DIBSECTION* pds)
     return GetObjectW(hbm, sizeof(*pds), pds) == sizeof(*pds) ? static_cast<uint8_t*>(pds->dsBm.bmBits) : nullptr;
 }
 
-Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive, int nQuality, int nRestartRows)
+Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive, int nQuality, int nRestartRows,
+              int hLuma, int vLuma)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -36,6 +37,11 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
     cinfo.in_color_space = kind == JPEG_RGB ? JCS_RGB : kind == JPEG_GREY ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, nQuality, TRUE);
+    if (kind == JPEG_RGB)
+    {
+        cinfo.comp_info[0].h_samp_factor = hLuma;
+        cinfo.comp_info[0].v_samp_factor = vLuma;
+    }
     if (bProgressive)
         jpeg_simple_progression(&cinfo);
     cinfo.restart_in_rows = nRestartRows;

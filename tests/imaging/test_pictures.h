@@ -19,9 +19,10 @@ typedef std::function<uint32_t(int x, int y)> PixelFn;
 
 enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // Through libjpeg. CMYK pictures take (c, m, y, k) packed as 0xCCMMYYKK.
-// nRestartRows > 0 puts a restart marker after every that many block rows.
+// nRestartRows > 0 puts a restart marker after every that many block rows;
+// a colour picture's luma takes hLuma x vLuma samples to each chroma one.
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95,
-              int nRestartRows = 0);
+              int nRestartRows = 0, int hLuma = 2, int vLuma = 2);
 // Any BMP header (12, 16, 40, 52, 56, 64, 108, 124 bytes) over the given
 // pixel data, and uncompressed rows (bottom-up unless top-down) from palette
 // indices or colours.

@@ -9,11 +9,13 @@
 #include <limits.h>
 #include <setjmp.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <jerror.h>
 
 #include "viewer/common/jpeg_recovery.h"
+#include "viewer/imaging/jpeg_dc_scan.h"
 #include "viewer/imaging/picture_budget.h"
 
 namespace {
@@ -283,6 +285,67 @@ bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volati
     return true;
 }
 
+// The most scan data read into memory for the DC route; a larger file
+// takes libjpeg's, which reads it piece by piece.
+const long kDcScanMaxBytes = 64L * 1024 * 1024;
+
+// A baseline one-eighth thumbnail through the DC route, right after the
+// header was read: the rest of the file is read into memory and decoded
+// into a new bitmap. DC_SCAN_NOT_TAKEN leaves no bitmap, and the file and
+// the decompressor where they must be started again.
+DcScanResult DecodeThumbFromDc(JpegDecode* pJob, const volatile LONG* pCancel)
+{
+    jpeg_decompress_struct* const pInfo = &pJob->cinfo;
+    if (!DcScanSuits(*pInfo))
+        return DC_SCAN_NOT_TAKEN;
+    const long nHere = ftell(pJob->pFile);
+    if (nHere < 0 || fseek(pJob->pFile, 0, SEEK_END) != 0)
+        return DC_SCAN_NOT_TAKEN;
+    const long nEnd = ftell(pJob->pFile);
+    if (fseek(pJob->pFile, nHere, SEEK_SET) != 0 || nEnd < nHere)
+        return DC_SCAN_NOT_TAKEN;
+    const size_t cbBuffered = pInfo->src->bytes_in_buffer;
+    const long nRest = nEnd - nHere;
+    if (nRest > kDcScanMaxBytes)
+        return DC_SCAN_NOT_TAKEN;
+    const size_t cbData = cbBuffered + static_cast<size_t>(nRest);
+    uint8_t* pData = static_cast<uint8_t*>(malloc(cbData + DC_SCAN_PADDING));
+    if (!pData)
+        return DC_SCAN_NOT_TAKEN;
+    memcpy(pData, pInfo->src->next_input_byte, cbBuffered);
+    const size_t cbRead = fread(pData + cbBuffered, 1, static_cast<size_t>(nRest), pJob->pFile);
+
+    DcScanResult result = DC_SCAN_NOT_TAKEN;
+    const int nWidth = static_cast<int>(DcScanWidth(*pInfo)), nHeight = static_cast<int>(DcScanHeight(*pInfo));
+    BITMAP bm;
+    HBITMAP hbm = cbRead == static_cast<size_t>(nRest) ? CreateDibOnDecodeWindow(nWidth, nHeight) : NULL;
+    if (hbm && GetObjectW(hbm, sizeof(bm), &bm) == sizeof(bm) && bm.bmBits)
+    {
+        // Bottom-up: the picture's first row is the bitmap's last.
+        uint8_t* pFirstRow = static_cast<uint8_t*>(bm.bmBits) + static_cast<ptrdiff_t>(bm.bmHeight - 1) * bm.bmWidthBytes;
+        result = DecodeDcScan(*pInfo, pData, cbData, pFirstRow, -static_cast<ptrdiff_t>(bm.bmWidthBytes), pCancel);
+    }
+    free(pData);
+    if (result == DC_SCAN_DONE)
+        pJob->hbm = hbm;
+    else if (hbm)
+        DeleteObject(hbm);
+    return result;
+}
+
+// Back to the start of the file with the header read again, for libjpeg's
+// own decode after the DC route declined. False when that is not possible.
+bool RestartAtHeader(JpegDecode* pJob, bool bThumbnail, uint64_t cbBudget)
+{
+    jpeg_decompress_struct* const pInfo = &pJob->cinfo;
+    jpeg_abort_decompress(pInfo);
+    if (fseek(pJob->pFile, 0, SEEK_SET) != 0)
+        return false;
+    jpeg_stdio_src(pInfo, pJob->pFile);
+    jpeg_read_header(pInfo, TRUE);
+    return ChooseScale(pJob, bThumbnail, cbBudget);
+}
+
 // The decode itself. True when pJob->hbm holds the whole picture; false on a
 // library error, a header-only request, no bitmap, or a cancel. What was
 // acquired stays in pJob for the caller to release.
@@ -310,6 +373,14 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         return false;
     if (!ChooseScale(pJob, bThumbnail, cbBudget))
         return false;
+    if (bThumbnail && !pInfo->progressive_mode && pInfo->scale_denom == 8)
+    {
+        const DcScanResult result = DecodeThumbFromDc(pJob, pCancel);
+        if (result != DC_SCAN_NOT_TAKEN)
+            return result == DC_SCAN_DONE;
+        if (!RestartAtHeader(pJob, bThumbnail, cbBudget))
+            return false;
+    }
     const bool bReduced = bThumbnail || pInfo->scale_denom != 1;
     // A one-eighth thumbnail of a progressive file needs only its first
     // scans: the library buffers them, and the rest is never read.

@@ -1,0 +1,358 @@
+// One-eighth thumbnail decodes against the library's full one-eighth decode
+// of the same file: progressive JPEGs, which stop after the first scans
+// (and proof that the later ones are never read), and baseline JPEGs, made
+// from their DC data with the AC data stepped over.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <jpeglib.h>
+
+#include "tests/imaging/fixtures.h"
+#include "tests/imaging/test_pictures.h"
+#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/jpeg_dc_scan.h"
+
+namespace {
+
+// The library's one-eighth decode of every scan, with the thumbnail's
+// settings, as 0x00RRGGBB rows from the top.
+std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
+{
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 8;
+    cinfo.dct_method = JDCT_IFAST;
+    cinfo.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&cinfo);
+    *pWidth = static_cast<int>(cinfo.output_width);
+    *pHeight = static_cast<int>(cinfo.output_height);
+    const int n = cinfo.output_components;
+    std::vector<JSAMPLE> row(static_cast<size_t>(*pWidth) * n);
+    std::vector<uint32_t> pixels;
+    while (cinfo.output_scanline < cinfo.output_height)
+    {
+        JSAMPROW p = row.data();
+        jpeg_read_scanlines(&cinfo, &p, 1);
+        for (int x = 0; x < *pWidth; x++)
+        {
+            const JSAMPLE* s = &row[static_cast<size_t>(x) * n];
+            pixels.push_back(n == 1 ? s[0] * 0x010101u : static_cast<uint32_t>(s[0] << 16 | s[1] << 8 | s[2]));
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return pixels;
+}
+
+// Per channel, the mean and the largest absolute difference between a
+// bitmap and 0x00RRGGBB pixels of the same size.
+struct Difference
+{
+    double mean[3];
+    int largest;
+};
+
+Difference Compare(HBITMAP hbm, const std::vector<uint32_t>& want, int w, int h)
+{
+    Difference d = {};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+        {
+            const uint32_t got = PixelAt(hbm, x, y), exp = want[static_cast<size_t>(y) * w + x];
+            for (int c = 0; c < 3; c++)
+            {
+                const int diff = abs(static_cast<int>((got >> 8 * c) & 0xFF) - static_cast<int>((exp >> 8 * c) & 0xFF));
+                d.mean[c] += diff;
+                d.largest = diff > d.largest ? diff : d.largest;
+            }
+        }
+    for (double& m : d.mean)
+        m /= static_cast<double>(w) * h;
+    return d;
+}
+
+class ProgressiveThumbTest : public ::testing::Test
+{
+protected:
+    HBITMAP Thumbnail(const std::wstring& path)
+    {
+        DecodeOptions o = {DECODE_REDUCE | DECODE_SIZE_TEST, PICTYPE_BY_EXTENSION, 1};
+        return decoder.LoadNow(path.c_str(), &o);
+    }
+
+    TempFolder temp;
+    CImageDecoder decoder;
+};
+
+// Mean absolute difference per channel from the full decode: at most 2 levels.
+TEST_F(ProgressiveThumbTest, StaysWithinTwoLevelsOfTheFullDecode)
+{
+    for (const wchar_t* pszName : {L"prog_420.jpg", L"prog_422.jpg", L"prog_444.jpg", L"prog_grey.jpg",
+                                   L"prog_dc_apart.jpg"})
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(pszName)));
+        const Bytes data = ReadFixture(pszName);
+        ASSERT_FALSE(data.empty());
+        int w = 0, h = 0;
+        const std::vector<uint32_t> want = FullEighth(data, &w, &h);
+        HBITMAP hbm = Thumbnail(std::wstring(OMBRIX_FIXTURE_DIR) + pszName);
+        ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
+        const Difference d = Compare(hbm, want, w, h);
+        DeleteObject(hbm);
+        for (double m : d.mean)
+            EXPECT_LE(m, 2.0);
+    }
+}
+
+// The file with the header of scan k made invalid.
+Bytes BreakScan(Bytes data, size_t k)
+{
+    size_t nSos = 0;
+    for (size_t i = 0; i + 6 < data.size(); i++)
+        if (data[i] == 0xFF && data[i + 1] == 0xDA && ++nSos == k)
+        {
+            const size_t ss = i + 5 + 2 * static_cast<size_t>(data[i + 4]);
+            if (ss + 1 < data.size())
+            {
+                data[ss] = 9;     // a band from 9 to 2: no such band
+                data[ss + 1] = 2;
+                return data;
+            }
+        }
+    return Bytes();
+}
+
+bool SamePixels(HBITMAP a, HBITMAP b)
+{
+    const Dims size = BitmapSize(a);
+    if (!a || !b || size != BitmapSize(b))
+        return false;
+    for (int y = 0; y < size.second; y++)
+        for (int x = 0; x < size.first; x++)
+            if (PixelAt(a, x, y) != PixelAt(b, x, y))
+                return false;
+    return true;
+}
+
+// One scan's header made invalid, which a full decode fails on. Broken
+// past the scans a thumbnail needs (the DC for 4:2:2; for 4:2:0 also both
+// chroma's first AC scans, the 3rd and 4th), the thumbnail is the intact
+// file's, pixel for pixel; broken within them, it fails.
+TEST_F(ProgressiveThumbTest, ReadsTheScansItNeedsAndNoFurther)
+{
+    const struct
+    {
+        const wchar_t* pszName;
+        size_t nBrokenScan;
+        bool bNeeded;
+    } cases[] = {{L"prog_422.jpg", 2, false}, {L"prog_420.jpg", 5, false}, {L"prog_420.jpg", 4, true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszName)) + " scan " + std::to_string(c.nBrokenScan));
+        const Bytes intact = ReadFixture(c.pszName), broken = BreakScan(intact, c.nBrokenScan);
+        ASSERT_FALSE(broken.empty()) << "no such scan";
+        const std::wstring intactPath = temp.Write(L"intact.jpg", intact);
+        const std::wstring brokenPath = temp.Write(L"broken.jpg", broken);
+        DecodeOptions whole = {0, PICTYPE_BY_EXTENSION};
+        HBITMAP hbmWhole = decoder.LoadNow(brokenPath.c_str(), &whole);
+        EXPECT_EQ(hbmWhole, nullptr) << "the broken scan went unnoticed";
+        DeleteObject(hbmWhole);
+
+        HBITMAP hbmIntact = Thumbnail(intactPath), hbmBroken = Thumbnail(brokenPath);
+        ASSERT_NE(hbmIntact, nullptr);
+        if (c.bNeeded)
+            EXPECT_EQ(hbmBroken, nullptr) << "stopped before a scan it needs";
+        else
+            EXPECT_TRUE(SamePixels(hbmIntact, hbmBroken)) << "read a scan it does not need";
+        DeleteObject(hbmIntact);
+        DeleteObject(hbmBroken);
+        EXPECT_TRUE(FileIsClosed(brokenPath));
+    }
+}
+
+// A file cut short, inside its first scan or later, still gives its
+// thumbnail, at full size, as a cut baseline file does: what arrived, the
+// rest filled in.
+TEST_F(ProgressiveThumbTest, ACutFileStillGivesItsThumbnail)
+{
+    const Bytes intact = ReadFixture(L"prog_420.jpg");
+    size_t firstScan = 0;
+    for (size_t i = 0; i + 1 < intact.size() && !firstScan; i++)
+        if (intact[i] == 0xFF && intact[i + 1] == 0xDA)
+            firstScan = i;
+    ASSERT_NE(firstScan, 0u);
+    for (size_t cut : {firstScan + 200, intact.size() / 2})
+    {
+        SCOPED_TRACE(cut);
+        const std::wstring path = temp.Write(L"cut.jpg", Bytes(intact.begin(), intact.begin() + cut));
+        HBITMAP hbm = Thumbnail(path);
+        EXPECT_EQ(Dims(101, 76), BitmapSize(hbm));
+        DeleteObject(hbm);
+        EXPECT_TRUE(FileIsClosed(path));
+    }
+}
+
+// ---- Baseline pictures: the DC route ---------------------------------------
+
+// Sharp colour edges over noise-like detail: chroma and luma both carry
+// plenty of AC data to step over.
+uint32_t Busy(int x, int y)
+{
+    if ((x / 7 + y / 5) % 3 == 0)
+        return 0xE02010;
+    if ((x * y) % 3 == 0)
+        return 0x1040C0;
+    return static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) << 16 | static_cast<uint32_t>((x * 3) & 0xFF) << 8 |
+           static_cast<uint32_t>(y & 0xFF);
+}
+
+// The DC route on its own: the header read by the library, the rest of the
+// file handed over as the decoder hands it. Pixels as 0x00RRGGBB rows.
+DcScanResult DcEighth(const Bytes& data, std::vector<uint32_t>* pPixels, int* pWidth, int* pHeight,
+                      long nCancel = 0)
+{
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    DcScanResult result = DC_SCAN_NOT_TAKEN;
+    if (DcScanSuits(cinfo))
+    {
+        const size_t cbRest = cinfo.src->bytes_in_buffer;
+        std::vector<uint8_t> rest(cinfo.src->next_input_byte, cinfo.src->next_input_byte + cbRest);
+        rest.resize(cbRest + DC_SCAN_PADDING);
+        *pWidth = static_cast<int>(DcScanWidth(cinfo));
+        *pHeight = static_cast<int>(DcScanHeight(cinfo));
+        std::vector<uint8_t> bgr(static_cast<size_t>(*pWidth) * *pHeight * 3);
+        const volatile long cancel = nCancel;
+        result = DecodeDcScan(cinfo, rest.data(), cbRest, bgr.data(), *pWidth * 3, &cancel);
+        pPixels->clear();
+        for (size_t i = 0; i + 2 < bgr.size(); i += 3)
+            pPixels->push_back(static_cast<uint32_t>(bgr[i + 2] << 16 | bgr[i + 1] << 8 | bgr[i]));
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return result;
+}
+
+// Every layout the route takes (4:2:0, 4:2:2, 4:4:0, 4:4:4, grey), with and
+// without restart markers, coarse and fine, at a size that leaves partial
+// MCUs on both edges: within 2 levels of the library everywhere, a quarter
+// of a level on average.
+TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
+{
+    struct Layout
+    {
+        JpegKind kind;
+        int h, v;
+    };
+    const Layout layouts[] = {{JPEG_RGB, 2, 2}, {JPEG_RGB, 2, 1}, {JPEG_RGB, 1, 2}, {JPEG_RGB, 1, 1}, {JPEG_GREY, 1, 1}};
+    double worstMean = 0;
+    for (const Layout& layout : layouts)
+        for (int nRestartRows : {0, 1, 3})
+            for (int nQuality : {35, 92})
+            {
+                SCOPED_TRACE(testing::Message() << "kind " << layout.kind << ", " << layout.h << "x" << layout.v
+                                                << ", restart " << nRestartRows << ", quality " << nQuality);
+                const Bytes data = MakeJpeg(413, 203, layout.kind, Busy, false, nQuality, nRestartRows, layout.h,
+                                            layout.v);
+                int w = 0, h = 0, dw = 0, dh = 0;
+                const std::vector<uint32_t> want = FullEighth(data, &w, &h);
+                std::vector<uint32_t> got;
+                ASSERT_EQ(DC_SCAN_DONE, DcEighth(data, &got, &dw, &dh));
+                ASSERT_EQ(Dims(w, h), Dims(dw, dh));
+                double mean[3] = {};
+                int largest = 0;
+                for (size_t i = 0; i < want.size(); i++)
+                    for (int c = 0; c < 3; c++)
+                    {
+                        const int diff = abs(static_cast<int>((got[i] >> 8 * c) & 0xFF) -
+                                             static_cast<int>((want[i] >> 8 * c) & 0xFF));
+                        mean[c] += diff / static_cast<double>(want.size());
+                        largest = diff > largest ? diff : largest;
+                    }
+                EXPECT_LE(largest, 2);
+                for (double m : mean)
+                {
+                    EXPECT_LE(m, 0.25);
+                    worstMean = m > worstMean ? m : worstMean;
+                }
+            }
+    RecordProperty("worst_mean_difference", testing::PrintToString(worstMean));
+}
+
+// The file with its first restart marker renumbered: the library resyncs and
+// decodes on; the DC route declines.
+Bytes MisnumberFirstRestart(Bytes data)
+{
+    size_t nSos = 0;
+    for (size_t i = 0; i + 1 < data.size(); i++)
+    {
+        if (data[i] == 0xFF && data[i + 1] == 0xDA)
+            nSos = i;
+        if (nSos && data[i] == 0xFF && data[i + 1] == 0xD0)
+        {
+            data[i + 1] = 0xD3;
+            return data;
+        }
+    }
+    return Bytes();
+}
+
+// What the route does not decode it leaves to the library, untouched:
+// another colour model, a progressive file, restarts out of order, a file
+// cut short; a cancel ends it.
+TEST(BaselineThumbTest, DcRouteDeclinesWhatItDoesNotDecode)
+{
+    std::vector<uint32_t> pixels;
+    int w = 0, h = 0;
+    EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(MakeJpeg(400, 40, JPEG_CMYK, Busy), &pixels, &w, &h));
+    EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(MakeJpeg(400, 40, JPEG_RGB, Busy, true), &pixels, &w, &h));
+    const Bytes restarts = MakeJpeg(400, 40, JPEG_RGB, Busy, false, 90, 1);
+    const Bytes misnumbered = MisnumberFirstRestart(restarts);
+    ASSERT_FALSE(misnumbered.empty());
+    EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(misnumbered, &pixels, &w, &h));
+    EXPECT_EQ(DC_SCAN_NOT_TAKEN,
+              DcEighth(Bytes(restarts.begin(), restarts.begin() + restarts.size() * 2 / 3), &pixels, &w, &h));
+    EXPECT_EQ(DC_SCAN_CANCELLED, DcEighth(restarts, &pixels, &w, &h, 1));
+}
+
+// Through the decoder: a plain file's thumbnail is the DC route's, pixel for
+// pixel (and so not the library's, which differs in some pixels); one the
+// route declines is the library's, pixel for pixel, as if the route had
+// never read a byte of it; a cut one still gives its thumbnail.
+TEST_F(ProgressiveThumbTest, BaselineThumbnailsTakeTheDcRouteOrTheLibrarys)
+{
+    const Bytes plain = MakeJpeg(413, 203, JPEG_RGB, Busy, false, 92, 2);
+    int w = 0, h = 0;
+    std::vector<uint32_t> route;
+    ASSERT_EQ(DC_SCAN_DONE, DcEighth(plain, &route, &w, &h));
+    ASSERT_NE(route, FullEighth(plain, &w, &h)) << "no pixel tells the two decodes apart";
+    HBITMAP hbm = Thumbnail(temp.Write(L"plain.jpg", plain));
+    ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
+    EXPECT_EQ(0, Compare(hbm, route, w, h).largest);
+    DeleteObject(hbm);
+
+    const Bytes misnumbered = MisnumberFirstRestart(plain);
+    ASSERT_FALSE(misnumbered.empty());
+    const std::wstring path = temp.Write(L"misnumbered.jpg", misnumbered);
+    hbm = Thumbnail(path);
+    ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
+    EXPECT_EQ(0, Compare(hbm, FullEighth(misnumbered, &w, &h), w, h).largest);
+    DeleteObject(hbm);
+    EXPECT_TRUE(FileIsClosed(path));
+
+    hbm = Thumbnail(temp.Write(L"cut.jpg", Bytes(plain.begin(), plain.begin() + plain.size() / 2)));
+    EXPECT_EQ(Dims(w, h), BitmapSize(hbm));
+    DeleteObject(hbm);
+}
+
+} // namespace

@@ -293,7 +293,7 @@ const long kDcScanMaxBytes = 64L * 1024 * 1024;
 // header was read: the rest of the file is read into memory and decoded
 // into a new bitmap. DC_SCAN_NOT_TAKEN leaves no bitmap, and the file and
 // the decompressor where they must be started again.
-DcScanResult DecodeThumbFromDc(JpegDecode* pJob, const volatile LONG* pCancel)
+DcScanResult DecodeThumbFromDc(JpegDecode* pJob, const volatile LONG* pCancel, uint64_t cbBudget)
 {
     jpeg_decompress_struct* const pInfo = &pJob->cinfo;
     if (!DcScanSuits(*pInfo))
@@ -306,7 +306,7 @@ DcScanResult DecodeThumbFromDc(JpegDecode* pJob, const volatile LONG* pCancel)
         return DC_SCAN_NOT_TAKEN;
     const size_t cbBuffered = pInfo->src->bytes_in_buffer;
     const long nRest = nEnd - nHere;
-    if (nRest > kDcScanMaxBytes)
+    if (nRest > kDcScanMaxBytes || static_cast<uint64_t>(nRest) > cbBudget / 4)
         return DC_SCAN_NOT_TAKEN;
     const size_t cbData = cbBuffered + static_cast<size_t>(nRest);
     uint8_t* pData = static_cast<uint8_t*>(malloc(cbData + DC_SCAN_PADDING));
@@ -375,7 +375,7 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         return false;
     if (bThumbnail && !pInfo->progressive_mode && pInfo->scale_denom == 8)
     {
-        const DcScanResult result = DecodeThumbFromDc(pJob, pCancel);
+        const DcScanResult result = DecodeThumbFromDc(pJob, pCancel, cbBudget);
         if (result != DC_SCAN_NOT_TAKEN)
             return result == DC_SCAN_DONE;
         if (!RestartAtHeader(pJob, bThumbnail, cbBudget))

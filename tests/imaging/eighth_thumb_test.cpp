@@ -16,16 +16,22 @@
 
 namespace {
 
+// A decompressor over the file in memory, its header read.
+void ReadHeader(const Bytes& data, jpeg_decompress_struct* pInfo, jpeg_error_mgr* pErr)
+{
+    pInfo->err = jpeg_std_error(pErr);
+    jpeg_create_decompress(pInfo);
+    jpeg_mem_src(pInfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(pInfo, TRUE);
+}
+
 // The library's one-eighth decode of every scan, with the thumbnail's
 // settings, as 0x00RRGGBB rows from the top.
 std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
 {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&cinfo, TRUE);
+    ReadHeader(data, &cinfo, &jerr);
     cinfo.scale_num = 1;
     cinfo.scale_denom = 8;
     cinfo.dct_method = JDCT_IFAST;
@@ -51,30 +57,42 @@ std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
     return pixels;
 }
 
-// Per channel, the mean and the largest absolute difference between a
-// bitmap and 0x00RRGGBB pixels of the same size.
+// A bitmap's pixels as 0x00RRGGBB rows from the top.
+std::vector<uint32_t> PixelsOf(HBITMAP hbm)
+{
+    const Dims size = BitmapSize(hbm);
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < size.second; y++)
+        for (int x = 0; x < size.first; x++)
+            pixels.push_back(PixelAt(hbm, x, y));
+    return pixels;
+}
+
+// Per channel, the mean and the largest absolute difference between two
+// pictures of the same size.
 struct Difference
 {
     double mean[3];
     int largest;
 };
 
-Difference Compare(HBITMAP hbm, const std::vector<uint32_t>& want, int w, int h)
+Difference Compare(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want)
 {
     Difference d = {};
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++)
+    if (got.size() != want.size() || want.empty())
+    {
+        d.largest = 256;
+        return d;
+    }
+    for (size_t i = 0; i < want.size(); i++)
+        for (int c = 0; c < 3; c++)
         {
-            const uint32_t got = PixelAt(hbm, x, y), exp = want[static_cast<size_t>(y) * w + x];
-            for (int c = 0; c < 3; c++)
-            {
-                const int diff = abs(static_cast<int>((got >> 8 * c) & 0xFF) - static_cast<int>((exp >> 8 * c) & 0xFF));
-                d.mean[c] += diff;
-                d.largest = diff > d.largest ? diff : d.largest;
-            }
+            const int diff = abs(static_cast<int>((got[i] >> 8 * c) & 0xFF) - static_cast<int>((want[i] >> 8 * c) & 0xFF));
+            d.mean[c] += diff;
+            d.largest = diff > d.largest ? diff : d.largest;
         }
     for (double& m : d.mean)
-        m /= static_cast<double>(w) * h;
+        m /= static_cast<double>(want.size());
     return d;
 }
 
@@ -104,7 +122,7 @@ TEST_F(ProgressiveThumbTest, StaysWithinTwoLevelsOfTheFullDecode)
         const std::vector<uint32_t> want = FullEighth(data, &w, &h);
         HBITMAP hbm = Thumbnail(std::wstring(OMBRIX_FIXTURE_DIR) + pszName);
         ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
-        const Difference d = Compare(hbm, want, w, h);
+        const Difference d = Compare(PixelsOf(hbm), want);
         DeleteObject(hbm);
         for (double m : d.mean)
             EXPECT_LE(m, 2.0);
@@ -220,10 +238,7 @@ DcScanResult DcEighth(const Bytes& data, std::vector<uint32_t>* pPixels, int* pW
 {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&cinfo, TRUE);
+    ReadHeader(data, &cinfo, &jerr);
     DcScanResult result = DC_SCAN_NOT_TAKEN;
     if (DcScanSuits(cinfo))
     {
@@ -269,18 +284,9 @@ TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
                 std::vector<uint32_t> got;
                 ASSERT_EQ(DC_SCAN_DONE, DcEighth(data, &got, &dw, &dh));
                 ASSERT_EQ(Dims(w, h), Dims(dw, dh));
-                double mean[3] = {};
-                int largest = 0;
-                for (size_t i = 0; i < want.size(); i++)
-                    for (int c = 0; c < 3; c++)
-                    {
-                        const int diff = abs(static_cast<int>((got[i] >> 8 * c) & 0xFF) -
-                                             static_cast<int>((want[i] >> 8 * c) & 0xFF));
-                        mean[c] += diff / static_cast<double>(want.size());
-                        largest = diff > largest ? diff : largest;
-                    }
-                EXPECT_LE(largest, 2);
-                for (double m : mean)
+                const Difference d = Compare(got, want);
+                EXPECT_LE(d.largest, 2);
+                for (double m : d.mean)
                 {
                     EXPECT_LE(m, 0.25);
                     worstMean = m > worstMean ? m : worstMean;
@@ -338,7 +344,7 @@ TEST_F(ProgressiveThumbTest, BaselineThumbnailsTakeTheDcRouteOrTheLibrarys)
     ASSERT_NE(route, FullEighth(plain, &w, &h)) << "no pixel tells the two decodes apart";
     HBITMAP hbm = Thumbnail(temp.Write(L"plain.jpg", plain));
     ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
-    EXPECT_EQ(0, Compare(hbm, route, w, h).largest);
+    EXPECT_EQ(0, Compare(PixelsOf(hbm), route).largest);
     DeleteObject(hbm);
 
     const Bytes misnumbered = MisnumberFirstRestart(plain);
@@ -346,7 +352,7 @@ TEST_F(ProgressiveThumbTest, BaselineThumbnailsTakeTheDcRouteOrTheLibrarys)
     const std::wstring path = temp.Write(L"misnumbered.jpg", misnumbered);
     hbm = Thumbnail(path);
     ASSERT_EQ(Dims(w, h), BitmapSize(hbm));
-    EXPECT_EQ(0, Compare(hbm, FullEighth(misnumbered, &w, &h), w, h).largest);
+    EXPECT_EQ(0, Compare(PixelsOf(hbm), FullEighth(misnumbered, &w, &h)).largest);
     DeleteObject(hbm);
     EXPECT_TRUE(FileIsClosed(path));
 

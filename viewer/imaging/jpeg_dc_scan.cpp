@@ -599,16 +599,11 @@ DcScanResult DecodeDcScan(const jpeg_decompress_struct& cinfo, uint8_t* pData, s
             {
                 if (nLeft == 0)
                 {
-                    // The interval must have ended within its own bytes.
-                    if (BitPosition(br, pData) > pStarts[nInterval + 1] * 8)
-                    {
-                        result = DC_SCAN_NOT_TAKEN;
-                        break;
-                    }
                     StartAt(&br, pData + pStarts[++nInterval]);
                     lastDc[0] = lastDc[1] = lastDc[2] = 0;
                     nLeft = cinfo.restart_interval;
                 }
+                // Each MCU must end within its interval's own bytes.
                 if (!DecodeMcu(&br, t, l, lastDc, mcu, lv) || BitPosition(br, pData) > pStarts[nInterval + 1] * 8)
                 {
                     result = DC_SCAN_NOT_TAKEN;

@@ -74,6 +74,10 @@ void ReleaseWic(DecodeJob* pJob);
 // Header parsing from the first buffer (pure).
 bool ParsePngSize(const BYTE* pb, size_t cb, int* pnWidth, int* pnHeight);
 bool ParseGifScreenSize(const BYTE* pb, size_t cb, int* pnWidth, int* pnHeight);
+// False for a GIF that WIC's decoder would fail on after allocating its
+// frames: a frame larger than its screen, a block cut by the end of the
+// file, LZW data that ends, stops or goes wrong before the frame's last pixel.
+bool GifPassesCheck(const BYTE* pb, size_t cb, int nWidth, int nHeight);
 
 // Scratch allocation checked for overflow: count x size bytes.
 void* AllocScratch(size_t nCount, size_t cbSize);

@@ -123,48 +123,6 @@ private:
     ULONGLONG m_pos;
 };
 
-// False when an image of the GIF covers more pixels than its logical screen
-// or when a block is cut short by the end of the file. Wine's decoder
-// allocates every frame at its own size before anything can be asked (only
-// the screen's size is checked against the memory budget), reads every block
-// at once and fails on a cut one, and then keeps several bytes a pixel of
-// the frame it was reading. Anything else the walk does not understand is
-// left for WIC to judge.
-bool GifBlocksWithinScreen(const BYTE* pb, size_t cb, int nWidth, int nHeight)
-{
-    const unsigned long long cScreen = static_cast<unsigned long long>(nWidth) * static_cast<unsigned long long>(nHeight);
-    if (cb < 13)
-        return true;
-    size_t at = 13;
-    if (pb[10] & 0x80)
-        at += 3u << ((pb[10] & 7) + 1);
-    while (at < cb)
-    {
-        const BYTE chBlock = pb[at++];
-        if (chBlock == 0x21)
-            ++at;   // the extension's label
-        else if (chBlock == 0x2C)
-        {
-            if (at + 9 > cb)
-                return false;
-            const unsigned w = pb[at + 4] | pb[at + 5] << 8, h = pb[at + 6] | pb[at + 7] << 8;
-            if (static_cast<unsigned long long>(w) * h > cScreen)
-                return false;
-            if (pb[at + 8] & 0x80)
-                at += 3u << ((pb[at + 8] & 7) + 1);
-            at += 9 + 1;   // the descriptor, then the LZW code size
-        }
-        else
-            return true;   // the trailer, or a block WIC refuses
-        while (at < cb && pb[at] != 0)
-            at += 1u + pb[at];
-        if (at >= cb)
-            return false;   // the block's data runs past the end
-        ++at;
-    }
-    return true;
-}
-
 template <class T>
 void SafeRelease(T** pp)
 {
@@ -267,7 +225,7 @@ HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
         return E_OUTOFMEMORY;
     size_t cbAll = 0;
     const BYTE* pbAll = chContainer == 'G' ? pStream->PullAll(&cbAll) : NULL;
-    if (chContainer == 'G' && (!pbAll || !GifBlocksWithinScreen(pbAll, cbAll, nWidth, nHeight)))
+    if (chContainer == 'G' && (!pbAll || !GifPassesCheck(pbAll, cbAll, nWidth, nHeight)))
         return E_FAIL;
     const GUID& container = chContainer == 'P' ? GUID_ContainerFormatPng
                           : chContainer == 'G' ? GUID_ContainerFormatGif : GUID_ContainerFormatJpeg;

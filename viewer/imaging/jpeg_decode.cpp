@@ -34,15 +34,16 @@ struct JpegDecode
 };
 
 // Notes the library's warning that the picture's data ended early (the
-// file ended, or a marker other than a restart came first, after which no
-// data is read again), then passes it on. The cast holds: the decompressor
+// file ended, or a marker came first that the library will not read past:
+// any but a restart marker, and a restart marker too in a file without
+// restart intervals), then passes it on. The cast holds: the decompressor
 // is the record's first member.
 void NoteEndOfData(j_common_ptr pInfo, int nLevel)
 {
     JpegDecode* pJob = reinterpret_cast<JpegDecode*>(pInfo);
     const int nMarker = pJob->cinfo.unread_marker;
-    const bool bRestart = nMarker >= JPEG_RST0 && nMarker <= JPEG_RST0 + 7;
-    if (nLevel < 0 && (pInfo->err->msg_code == JWRN_JPEG_EOF || (pInfo->err->msg_code == JWRN_HIT_MARKER && !bRestart)))
+    const bool bResyncs = nMarker >= JPEG_RST0 && nMarker <= JPEG_RST0 + 7 && pJob->cinfo.restart_interval != 0;
+    if (nLevel < 0 && (pInfo->err->msg_code == JWRN_JPEG_EOF || (pInfo->err->msg_code == JWRN_HIT_MARKER && !bResyncs)))
         pJob->bDataEnded = true;
     pJob->pfnEmitMessage(pInfo, nLevel);
 }

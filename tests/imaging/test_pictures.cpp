@@ -162,6 +162,15 @@ bool Near(uint32_t a, uint32_t b, int nTolerance)
     return true;
 }
 
+HWND MakeTestWindow(int w, int h, bool bVisible)
+{
+    WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
+                    L"OmbrixPictureTest"};
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | (bVisible ? WS_VISIBLE : 0), 0, 0, w, h, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+}
+
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
 {
     RECT rc;

@@ -61,6 +61,8 @@ inline ::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb
     }
     return ::testing::AssertionSuccess();
 }
+// A popup of w x h pixels at the screen's top left, drawing nothing itself.
+HWND MakeTestWindow(int w, int h, bool bVisible);
 // The client area of a window as 0x00RRGGBB, row by row.
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 

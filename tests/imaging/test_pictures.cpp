@@ -1,6 +1,5 @@
 #include "tests/imaging/test_pictures.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -104,6 +103,13 @@ Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown)
                 row[x / perByte] |= static_cast<uint8_t>(v << (8 - nBits * (x % perByte + 1)));
         }
     return data;
+}
+
+PixelFn Quadrants(int w, int h)
+{
+    return [=](int x, int y) {
+        return y < h / 2 ? (x < w / 2 ? 0xFF0000u : 0x00FF00u) : (x < w / 2 ? 0x0000FFu : 0xFFFFFFu);
+    };
 }
 
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks)

@@ -30,6 +30,9 @@ Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, co
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown = false);
 Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown = false);
 
+// Four quarters of a w x h picture: red, green over blue, white.
+PixelFn Quadrants(int w, int h);
+
 // A bottom-up DIB section; 16 bits take masks (5-5-5 without).
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks = nullptr);
 // A DIB section at 16 (5-6-5), 24 or 32 bits painted from rgbAt.

@@ -20,7 +20,6 @@
 #include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/browser_frame.h"
 #include "viewer/shell/screen_chrome.h"
 
 namespace {

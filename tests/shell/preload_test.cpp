@@ -9,7 +9,6 @@
 #include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/common/picture_entry.h"
 #include "viewer/imaging/preload_slot.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"

@@ -5,7 +5,6 @@
 #include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/common/picture_entry.h"
 #include "viewer/common/settings.h"
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"

@@ -138,23 +138,12 @@ struct Canvas
             DeleteObject(hbm);
     }
     void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
-    // Row by row from the top, through a 32-bit copy.
+    // Row by row from the top.
     std::vector<COLORREF> Pixels() const
     {
-        std::vector<COLORREF> v((size_t)width * height);
-        HBITMAP hbmCopy = MakeDib(width, height, 32);
-        if (!hbmCopy)
-            return v;
-        HDC hdcCopy = CreateCompatibleDC(NULL);
-        HGDIOBJ hOld = SelectObject(hdcCopy, hbmCopy);
-        BitBlt(hdcCopy, 0, 0, width, height, hdc, 0, 0, SRCCOPY);
-        SelectObject(hdcCopy, hOld);
-        DeleteDC(hdcCopy);
-        GdiFlush();
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                v[(size_t)y * width + x] = ToColorref(PixelAt(hbmCopy, x, y));
-        DeleteObject(hbmCopy);
+        std::vector<COLORREF> v;
+        for (uint32_t p : ReadDC(hdc, width, height))
+            v.push_back(ToColorref(p));
         return v;
     }
 };

@@ -177,27 +177,34 @@ HWND MakeTestWindow(int w, int h, bool bVisible)
                            nullptr, wc.hInstance, nullptr);
 }
 
+std::vector<uint32_t> ReadDC(HDC hdc, int w, int h)
+{
+    HBITMAP hbm = MakeDib(w, h, 32);
+    HDC hdcMem = CreateCompatibleDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+    BitBlt(hdcMem, 0, 0, w, h, hdc, 0, 0, SRCCOPY);
+    SelectObject(hdcMem, hOld);
+    DeleteDC(hdcMem);
+    GdiFlush();
+    DIBSECTION ds;
+    const uint8_t* pBits = Bits(hbm, &ds);
+    std::vector<uint32_t> pixels;
+    for (int i = 0; pBits && i < w * h; i++)   // rows from the top, the bitmap's from the bottom
+        pixels.push_back(reinterpret_cast<const uint32_t*>(pBits + static_cast<ptrdiff_t>(h - 1 - i / w) *
+                                                                       ds.dsBm.bmWidthBytes)[i % w] & 0xFFFFFF);
+    DeleteObject(hbm);
+    return pixels;
+}
+
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
 {
     RECT rc;
     GetClientRect(hwnd, &rc);
     *pWidth = rc.right;
     *pHeight = rc.bottom;
-    HBITMAP hbm = MakeDib(rc.right, rc.bottom, 32);
-    HDC hdcMem = CreateCompatibleDC(nullptr), hdc = GetDC(hwnd);
-    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-    BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
-    SelectObject(hdcMem, hOld);
+    HDC hdc = GetDC(hwnd);
+    std::vector<uint32_t> pixels = ReadDC(hdc, rc.right, rc.bottom);
     ReleaseDC(hwnd, hdc);
-    DeleteDC(hdcMem);
-    GdiFlush();
-    DIBSECTION ds;
-    const uint8_t* pBits = Bits(hbm, &ds);
-    std::vector<uint32_t> pixels;
-    for (int i = 0; pBits && i < rc.right * rc.bottom; i++)   // rows from the top, the bitmap's from the bottom
-        pixels.push_back(reinterpret_cast<const uint32_t*>(pBits + static_cast<ptrdiff_t>(rc.bottom - 1 - i / rc.right) *
-                                                                       ds.dsBm.bmWidthBytes)[i % rc.right] & 0xFFFFFF);
-    DeleteObject(hbm);
     return pixels;
 }
 

@@ -66,7 +66,9 @@ inline ::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb
 }
 // A popup of w x h pixels at the screen's top left, drawing nothing itself.
 HWND MakeTestWindow(int w, int h, bool bVisible);
-// The client area of a window as 0x00RRGGBB, row by row.
+// The first w x h pixels of a device context, or the client area of a
+// window, as 0x00RRGGBB, row by row from the top.
+std::vector<uint32_t> ReadDC(HDC hdc, int w, int h);
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 
 // Bytes of memory committed in the process (for leak checks of large bitmaps).

@@ -239,14 +239,13 @@ TEST(FastSample, EveryPictureFormatIntoEveryBackBufferFormat)
 {
     const int kW = 31, kH = 23;
     // A 16-bit bitmap without masks is 5-5-5.
-    const struct { int nBits; const uint32_t* pMasks; } rgPictures[] = {{24, nullptr}, {16, k565}, {16, nullptr},
-                                                                       {32, nullptr}},
-                                                         rgTargets[] = {{16, k555}, {16, k565}, {24, nullptr},
-                                                                        {32, nullptr}, {32, kBgrMasks}};
+    struct Format { int nBits; const uint32_t* pMasks; };
+    const Format rgPictures[] = {{24, nullptr}, {16, k565}, {16, nullptr}, {32, nullptr}};
+    const Format rgTargets[] = {{16, k555}, {16, k565}, {24, nullptr}, {32, nullptr}, {32, kBgrMasks}};
     HBITMAP hbmCode = MakeCoded(kW, kH, 24, NarrowCode);
     ASSERT_NE(nullptr, hbmCode);
-    for (const auto& p : rgPictures)
-        for (const auto& t : rgTargets)
+    for (const Format& p : rgPictures)
+        for (const Format& t : rgTargets)
         {
             HBITMAP hbmPicture = MakeDib(kW, kH, p.nBits, p.pMasks);
             ASSERT_NE(nullptr, hbmPicture);

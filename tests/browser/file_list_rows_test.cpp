@@ -15,13 +15,7 @@ namespace {
 
 typedef std::vector<std::wstring> Texts;
 
-class FileListRowsTest : public ViewerTest {
-protected:
-    void TapColumn(int nColumn) {
-        NMLISTVIEW info = {{m_hwndList, IDC_FILE_LIST, (UINT)LVN_COLUMNCLICK}, -1, nColumn};
-        SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
-    }
-};
+using FileListRowsTest = ViewerTest;
 
 } // namespace
 
@@ -34,7 +28,7 @@ TEST_F(FileListRowsTest, RowsAreFoundByTheirEntryAfterSortsAndEarlierDeletes) {
         SetLocalWriteTime(m_folder / names[i], 2003, 7, 5);
     }
     Start();
-    TapColumn(2); // size, the reverse of the first direction: smallest first
+    Notify(LVN_COLUMNCLICK, -1, 2); // size, the reverse of the first direction: smallest first
     ASSERT_EQ(Texts({L"d.bmp", L"f.bmp", L"b.bmp", L"e.bmp", L"a.bmp", L"c.bmp"}), Column(0));
 
     EXPECT_TRUE(DeleteRowByName(L"b.bmp"));

@@ -1,73 +1,28 @@
 // The thumbnail cache in a temporary thumbnail folder named in the registry.
 #include <gtest/gtest.h>
-#include <stdint.h>
 #include <string>
 #include <vector>
 #include <windows.h>
-#include "../extras/temp_folder.h"
-#include "../shell/registry_fixture.h"
-#include "../shell/window_test_support.h"
-#include "viewer/browser/thumb_cache.h"
-#include "viewer/browser/thumb_file.h"
-#include "viewer/common/main_window_data.h"
-#include "viewer/common/settings_names.h"
+#include "thumb_folder_fixture.h"
 
 namespace {
 
-const FILETIME kTime = {0x11223344, 0x01D9AABB};
-
-// A 24-bit DIB section, as the maker makes thumbnails.
-HBITMAP MakeDib(int w, int h) {
-    BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB}};
-    void* pvBits = NULL;
-    return CreateDIBSection(NULL, &bi, DIB_RGB_COLORS, &pvBits, NULL, 0);
-}
-
-// One index record as bytes; an unterminated path fills all 260 units.
-std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated = true, int32_t x = 0) {
-    std::string rec(THUMB_RECORD_BYTES, '\0');
-    for (int i = 0; i < THUMB_PATH_UNITS; ++i) {
-        const wchar_t c = bTerminated ? (i < (int)path.size() ? path[i] : 0) : L'A' + i % 26;
-        rec[4 + 2 * i] = (char)(c & 0xFF);
-        rec[5 + 2 * i] = (char)(c >> 8);
-    }
-    const uint32_t v[] = {(uint32_t)slot, 1000, kTime.dwLowDateTime, kTime.dwHighDateTime, (uint32_t)x, 6};
-    for (int f = 0; f < 6; ++f)
-        for (int b = 0; b < 4; ++b)
-            rec[524 + 4 * f + b] = (char)(v[f] >> (8 * b));
-    return rec;
-}
-
-class ThumbCacheTest : public SettingsTest {
+class ThumbCacheTest : public ThumbFolderTest {
 protected:
     void SetUp() override {
-        SettingsTest::SetUp();
-        std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
-        // Thumbnails as stored: the index as earlier versions wrote it.
-        const DWORD dwAsStored = 0;
-        RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwAsStored, sizeof(dwAsStored));
-        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, folder.c_str(), (DWORD)(folder.size() + 1) * 2);
-        wcscpy_s(data.szThumbnailFolder, folder.c_str());
-        SetMainWindowData(&data);
-    }
-    void TearDown() override {
-        CloseThumbIndex();
-        SetMainWindowData(NULL);
-        SettingsTest::TearDown();
+        ThumbFolderTest::SetUp();
+        SetAutoRotate(0);
     }
     std::wstring Index() const { return thumbs / L"index.tmb"; }
     void Store(const std::wstring& path) {
-        HBITMAP hbm = MakeDib(40, 30);
-        StoreThumb(hbm, path.c_str(), 1000, &kTime, 0, 6, -1);
+        HBITMAP hbm = Grey(40, 30);
+        StoreThumb(hbm, path.c_str(), 1000, &kThumbTime, 0, 6, -1);
         DeleteObject(hbm);
     }
     LONG Find(const std::wstring& path) {
         LONG x = -9, y = -9;
-        return LookupThumb(path.c_str(), 1000, &kTime, &x, &y);
+        return LookupThumb(path.c_str(), 1000, &kThumbTime, &x, &y);
     }
-
-    TempFolder thumbs;
-    MainWindowData data = {};
 };
 
 } // namespace
@@ -149,7 +104,7 @@ TEST_F(ThumbCacheTest, WithoutAnIndexTheCacheIsOffAndWriteFailuresLeaveNoFile) {
     EXPECT_EQ(nullptr, ReadThumbFile(1));
     EXPECT_FALSE(FileExists(missing));
     // On a device that is always full the encoder's write fails: reported, not fatal.
-    HBITMAP hbm = MakeDib(64, 60);
+    HBITMAP hbm = Grey(64, 60);
     FILE* pFull = _wfopen(L"Z:\\dev\\full", L"wb");
     ASSERT_TRUE(pFull);
     fclose(pFull);

@@ -1,67 +1,28 @@
-// The thumbnail pipeline against a stop in mid-work, foreign cache files, a
-// record that finds no memory and the device root as the cache folder.
+// The thumbnail pipeline against a stop in mid-work, foreign cache files and
+// a record that finds no memory.
 #include <gtest/gtest.h>
 
-#include <stdint.h>
 #include <stdlib.h>
 
 #include <atomic>
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "../shell/registry_fixture.h"
+#include "thumb_folder_fixture.h"
 #include "viewer/browser/picture_list.h"
-#include "viewer/browser/thumb_cache.h"
-#include "viewer/browser/thumb_file.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_worker.h"
-#include "viewer/common/main_window_data.h"
-#include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/image_decoder.h"
 
 namespace {
 
-const FILETIME kWhen = {0x55667788, 0x01D9CCDD};
-
-// A 24-bit bottom-up DIB section of one grey.
-HBITMAP Grey(int w, int h)
-{
-    BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB}};
-    void* pvBits = NULL;
-    HBITMAP hbm = CreateDIBSection(NULL, &bi, DIB_RGB_COLORS, &pvBits, NULL, 0);
-    memset(pvBits, 0x80, static_cast<size_t>((w * 3 + 3) & ~3) * h);
-    return hbm;
-}
-
-// An index record as the cache writes it: slot, path, size 1000, kWhen.
-std::string Record(int32_t slot, const wchar_t* pszPath)
-{
-    std::string rec(THUMB_RECORD_BYTES, '\0');
-    for (int i = 0; pszPath[i]; ++i)
-        rec[4 + 2 * i] = static_cast<char>(pszPath[i]);
-    const uint32_t v[] = {static_cast<uint32_t>(slot), 1000, kWhen.dwLowDateTime, kWhen.dwHighDateTime};
-    for (int f = 0; f < 4; ++f)
-        for (int b = 0; b < 4; ++b)
-            rec[524 + 4 * f + b] = static_cast<char>(v[f] >> (8 * b));
-    return rec;
-}
-
-class ThumbHardeningTest : public SettingsTest
+class ThumbHardeningTest : public ThumbFolderTest
 {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
-        const std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
-        // Thumbnails as stored: the index as earlier versions wrote it.
-        const DWORD dwAsStored = 0;
-        RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwAsStored, sizeof(dwAsStored));
-        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, folder.c_str(), (DWORD)(folder.size() + 1) * 2);
-        wcscpy_s(data.szThumbnailFolder, folder.c_str());
-        data.pDecoder = &decoder;
-        SetMainWindowData(&data);
+        ThumbFolderTest::SetUp();
+        SetAutoRotate(0);
     }
     void TearDown() override
     {
@@ -69,25 +30,7 @@ protected:
         SetThumbMakerForTests(nullptr);
         SetThumbRecordAllocatorForTests(nullptr);
         FreePictures();
-        CloseThumbIndex();
-        SetMainWindowData(NULL);
-        SettingsTest::TearDown();
-    }
-    // An entry for a picture of the pictures folder, with its real size and time.
-    PictureEntry Entry(const wchar_t* pszName)
-    {
-        PictureEntry e = {};
-        wcscpy_s(e.szName, pszName);
-        e.nType = CImageDecoder::TypeFromExtension(pszName);
-        WIN32_FILE_ATTRIBUTE_DATA fa = {};
-        GetFileAttributesExW((pictures / pszName).c_str(), GetFileExInfoStandard, &fa);
-        e.nFileSize = fa.nFileSizeLow;
-        e.ftLastWrite = fa.ftLastWriteTime;
-        return e;
-    }
-    LONG Find(const PictureEntry& e)
-    {
-        return LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL);
+        ThumbFolderTest::TearDown();
     }
     void WriteJpeg(const std::wstring& path, int w, int h)
     {
@@ -95,10 +38,6 @@ protected:
         ASSERT_TRUE(WriteThumbFile(hbm, path.c_str()));
         DeleteObject(hbm);
     }
-
-    TempFolder thumbs, pictures;
-    MainWindowData data = {};
-    CImageDecoder decoder;
 };
 
 // Held inside a decode that only a cancel ends, as a huge picture would hold it.
@@ -175,7 +114,7 @@ TEST_F(ThumbHardeningTest, OnlyWhatTheCacheWritesIsRead)
 {
     OpenThumbIndex();
     HBITMAP hbm = Grey(40, 30);
-    StoreThumb(hbm, L"p", 1000, &kWhen, 12, 15, -1);
+    StoreThumb(hbm, L"p", 1000, &kThumbTime, 12, 15, -1);
     DeleteObject(hbm);
     const std::wstring file = thumbs / L"pvx1.pvx";
     const struct
@@ -213,27 +152,13 @@ TEST_F(ThumbHardeningTest, OnlyWhatTheCacheWritesIsRead)
 TEST_F(ThumbHardeningTest, LoadingPassesOverARecordThatFindsNoMemory)
 {
     WriteWholeFile(thumbs / L"index.tmb",
-                   std::string(548, '\0') + Record(1, L"a") + Record(2, L"b") + Record(3, L"c"));
+                   std::string(548, '\0') + RawRecord(1, L"a") + RawRecord(2, L"b") + RawRecord(3, L"c"));
     g_nAllocs = 0;
     SetThumbRecordAllocatorForTests(FailSecondRecord);
     OpenThumbIndex();
     SetThumbRecordAllocatorForTests(nullptr);
-    EXPECT_EQ(1, LookupThumb(L"a", 1000, &kWhen, NULL, NULL));
-    EXPECT_EQ(-1, LookupThumb(L"b", 1000, &kWhen, NULL, NULL));
-    EXPECT_EQ(3, LookupThumb(L"c", 1000, &kWhen, NULL, NULL));
+    EXPECT_EQ(1, LookupThumb(L"a", 1000, &kThumbTime, NULL, NULL));
+    EXPECT_EQ(-1, LookupThumb(L"b", 1000, &kThumbTime, NULL, NULL));
+    EXPECT_EQ(3, LookupThumb(L"c", 1000, &kThumbTime, NULL, NULL));
     EXPECT_EQ(3, GetHighestThumbSlot()) << "the record passed over keeps its position";
-}
-
-// The device root "\" and a folder given with its backslash.
-TEST(ThumbFolderPaths, OneSeparatorBetweenFolderAndName)
-{
-    WCHAR sz[MAX_PATH];
-    ASSERT_TRUE(BuildThumbFilePath(L"\\", 7, sz));
-    EXPECT_STREQ(L"\\pvx7.pvx", sz);
-    ASSERT_TRUE(BuildThumbFolderPath(L"\\", L"index.tmb", sz));
-    EXPECT_STREQ(L"\\index.tmb", sz);
-    ASSERT_TRUE(BuildThumbFolderPath(L"\\Thumbs\\", L"*.*", sz));
-    EXPECT_STREQ(L"\\Thumbs\\*.*", sz);
-    ASSERT_TRUE(BuildThumbFilePath(L"\\Thumbs", 12, sz));
-    EXPECT_STREQ(L"\\Thumbs\\pvx12.pvx", sz);
 }

@@ -20,12 +20,6 @@ PixelFn Plain(uint32_t rgb)
     return [rgb](int, int) { return rgb; };
 }
 
-// Red, green / blue, white quarters.
-PixelFn Corners(int w, int h)
-{
-    return [=](int x, int y) { return y < h / 2 ? (x < w / 2 ? kRed : kGreen) : (x < w / 2 ? kBlue : kWhite); };
-}
-
 // A red picture of w x h whose EXIF block carries preview.
 Bytes CameraPhoto(int w, int h, const Bytes& preview, int nOrientation = 1)
 {
@@ -93,7 +87,7 @@ TEST_F(ThumbPreviewTest, UsedWhenItMatchesRefusedWhenStaleSmallOrBroken)
     EXPECT_EQ(own.xThumb, fromPreview.xThumb);
     EXPECT_EQ(own.yThumb, fromPreview.yThumb);
 
-    Bytes cut = Preview(160, 120, Corners(160, 120));
+    Bytes cut = Preview(160, 120, Quadrants(160, 120));
     cut.resize(cut.size() / 2);
     Bytes notJpeg(2000, 0x5A);
     notJpeg[0] = 0xFF, notJpeg[1] = 0xD8;
@@ -121,7 +115,7 @@ TEST_F(ThumbPreviewTest, UsedWhenItMatchesRefusedWhenStaleSmallOrBroken)
 // it is the stored picture's.
 TEST_F(ThumbPreviewTest, TurnedAsTheTagSaysOrKeptAsStored)
 {
-    const std::wstring path = temp.Write(L"portrait.jpg", CameraPhoto(640, 480, Preview(160, 120, Corners(160, 120)), 6));
+    const std::wstring path = temp.Write(L"portrait.jpg", CameraPhoto(640, 480, Preview(160, 120, Quadrants(160, 120)), 6));
     const struct { bool bUpright; LONG w, h, x, y; uint32_t quarters[4]; } cases[] = {
         {true, 45, 60, 9, 0, {kBlue, kRed, kWhite, kGreen}},
         {false, 64, 48, 0, 6, {kRed, kGreen, kBlue, kWhite}},

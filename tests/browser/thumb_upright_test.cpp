@@ -6,49 +6,26 @@
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "../shell/registry_fixture.h"
 #include "tests/imaging/fixtures.h"
-#include "viewer/browser/thumb_cache.h"
+#include "thumb_folder_fixture.h"
 #include "viewer/browser/thumb_index_record.h"
 #include "viewer/browser/thumb_maker.h"
-#include "viewer/common/main_window_data.h"
-#include "viewer/common/settings_names.h"
-#include "viewer/imaging/image_decoder.h"
 
 namespace {
 
 // cam6.jpg: a 320 x 240 scene stored on its side.
-class ThumbUprightTest : public SettingsTest
+class ThumbUprightTest : public ThumbFolderTest
 {
 protected:
     void SetUp() override
     {
-        SettingsTest::SetUp();
-        const std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
-        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, folder.c_str(), (DWORD)(folder.size() + 1) * 2);
-        wcscpy_s(data.szThumbnailFolder, folder.c_str());
-        data.pDecoder = &decoder;
-        SetMainWindowData(&data);
+        ThumbFolderTest::SetUp();
         pictures.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
     }
-    void TearDown() override
-    {
-        CloseThumbIndex();
-        SetMainWindowData(NULL);
-        SettingsTest::TearDown();
-    }
-    void SetAutoRotate(DWORD dwValue) { RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwValue, sizeof(dwValue)); }
     // A fresh entry's thumbnail (the caller deletes it).
     PictureEntry Make()
     {
-        PictureEntry e = {};
-        wcscpy_s(e.szName, L"cam6.jpg");
-        e.nType = PICTYPE_JPG;
-        WIN32_FILE_ATTRIBUTE_DATA fa = {};
-        GetFileAttributesExW((pictures / e.szName).c_str(), GetFileExInfoStandard, &fa);
-        e.nFileSize = fa.nFileSizeLow;
-        e.ftLastWrite = fa.ftLastWriteTime;
+        PictureEntry e = Entry(L"cam6.jpg");
         MakeThumbnail(&decoder, &e, pictures.Path().c_str());
         return e;
     }
@@ -60,12 +37,7 @@ protected:
         DeleteObject(e.hbmThumb);
         return cx;
     }
-    bool Cached()
-    {
-        WIN32_FILE_ATTRIBUTE_DATA fa = {};
-        GetFileAttributesExW((pictures / L"cam6.jpg").c_str(), GetFileExInfoStandard, &fa);
-        return LookupThumb((pictures / L"cam6.jpg").c_str(), fa.nFileSizeLow, &fa.ftLastWriteTime, NULL, NULL) != -1;
-    }
+    bool Cached() { return Find(Entry(L"cam6.jpg")) != -1; }
     std::string Header() { return ReadWholeFile(thumbs / L"index.tmb").substr(0, THUMB_RECORD_BYTES); }
     bool HeaderSaysUpright()
     {
@@ -73,10 +45,6 @@ protected:
         return h.size() == THUMB_RECORD_BYTES &&
                DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data())) == THUMB_MADE_UPRIGHT;
     }
-
-    TempFolder thumbs, pictures;
-    MainWindowData data = {};
-    CImageDecoder decoder;
 };
 
 // The scene upright and placed in the 64 x 60 box: red, green over blue, white.

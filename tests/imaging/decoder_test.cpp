@@ -18,12 +18,6 @@ DecodeOptions Options()
     return o;
 }
 
-// Four quadrants: red, green / blue, white.
-PixelFn Quadrants(int w, int h)
-{
-    return [=](int x, int y) { return y < h / 2 ? (x < w / 2 ? kRed : kGreen) : (x < w / 2 ? kBlue : kWhite); };
-}
-
 Bytes Bmp24(int w, int h, const PixelFn& rgb) { return MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, rgb)); }
 
 class DecoderTest : public ::testing::Test

@@ -5,7 +5,6 @@
 
 #include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <vector>
 #include <windows.h>
@@ -23,12 +22,8 @@ const COLORREF kUntouched = RGB(255, 255, 255);
 const int rgAngles[] = {0, 90, 180, 270};
 const DWORD rgFlips[] = {0, FLIP_LEFT_RIGHT, FLIP_TOP_BOTTOM, FLIP_BOTH};
 
-// A DIB section of any depth, bottom-up; the masks count with bit fields only.
-HBITMAP MakeMaskedDib(int w, int h, int nBits, DWORD dwCompression, DWORD r, DWORD g, DWORD b)
-{
-    const uint32_t masks[3] = {r, g, b};
-    return MakeDib(w, h, nBits, dwCompression == BI_BITFIELDS ? masks : nullptr);
-}
+const uint32_t k555[3] = {0x7C00, 0x03E0, 0x001F}, k565[3] = {0xF800, 0x07E0, 0x001F};
+const uint32_t kBgrMasks[3] = {0x0000FF, 0x00FF00, 0xFF0000};   // red and blue the other way round
 
 // Copies hbmFrom into hbmTo from (0, 0); GDI converts the format.
 void Blit(HBITMAP hbmTo, HBITMAP hbmFrom, int w, int h)
@@ -67,9 +62,6 @@ bool DecodeNarrow(COLORREF c, int* px, int* py)
     return (c | 0x070707) != kUntouched;
 }
 
-// Every pixel of the two surfaces shows the same source pixel, give or
-// take one on each axis, and both leave the same pixels untouched.
-// Returns the first difference, empty when there is none.
 // The shared picture helpers speak 0xRRGGBB; the codes here are COLORREFs.
 COLORREF ToColorref(uint32_t v)
 {
@@ -84,14 +76,9 @@ HBITMAP MakeCoded(int w, int h, int nBits, COLORREF (*code)(int, int))
     });
 }
 
-std::vector<COLORREF> ReadWindowColours(HWND hwnd, int* pWidth, int* pHeight)
-{
-    std::vector<COLORREF> v;
-    for (uint32_t p : ReadWindow(hwnd, pWidth, pHeight))
-        v.push_back(ToColorref(p));
-    return v;
-}
-
+// Every pixel of the two surfaces shows the same source pixel, give or
+// take one on each axis, and both leave the same pixels untouched.
+// Returns the first difference, empty when there is none.
 std::string Compare(const std::vector<COLORREF>& expected, const std::vector<COLORREF>& actual, int w,
                     bool (*decode)(COLORREF, int*, int*))
 {
@@ -127,9 +114,9 @@ struct Canvas
     int width = 0;
     int height = 0;
 
-    bool Create(int w, int h, int nBits = 32, DWORD dwCompression = BI_RGB, DWORD r = 0, DWORD g = 0, DWORD b = 0)
+    bool Create(int w, int h, int nBits = 32, const uint32_t* pMasks = nullptr)
     {
-        hbm = MakeMaskedDib(w, h, nBits, dwCompression, r, g, b);
+        hbm = MakeDib(w, h, nBits, pMasks);
         hdc = CreateCompatibleDC(NULL);
         if (!hbm || !hdc)
             return false;
@@ -151,23 +138,12 @@ struct Canvas
             DeleteObject(hbm);
     }
     void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
-    // Row by row from the top, through a 32-bit copy.
+    // Row by row from the top.
     std::vector<COLORREF> Pixels() const
     {
-        std::vector<COLORREF> v((size_t)width * height);
-        HBITMAP hbmCopy = MakeDib(width, height, 32);
-        if (!hbmCopy)
-            return v;
-        HDC hdcCopy = CreateCompatibleDC(NULL);
-        HGDIOBJ hOld = SelectObject(hdcCopy, hbmCopy);
-        BitBlt(hdcCopy, 0, 0, width, height, hdc, 0, 0, SRCCOPY);
-        SelectObject(hdcCopy, hOld);
-        DeleteDC(hdcCopy);
-        GdiFlush();
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                v[(size_t)y * width + x] = ToColorref(PixelAt(hbmCopy, x, y));
-        DeleteObject(hbmCopy);
+        std::vector<COLORREF> v;
+        for (uint32_t p : ReadDC(hdc, width, height))
+            v.push_back(ToColorref(p));
         return v;
     }
 };
@@ -262,31 +238,21 @@ TEST(FastSample, TurnsMirrorsAndZoomsMatchTheStretchPath)
 TEST(FastSample, EveryPictureFormatIntoEveryBackBufferFormat)
 {
     const int kW = 31, kH = 23;
-    struct Format
-    {
-        int nBits;
-        DWORD dwCompression, r, g, b;
-    };
-    const Format rgPictures[] = {{24, BI_RGB, 0, 0, 0},
-                                 {16, BI_BITFIELDS, 0xF800, 0x07E0, 0x001F},
-                                 {16, BI_RGB, 0, 0, 0},
-                                 {32, BI_RGB, 0, 0, 0}};
-    const Format rgTargets[] = {{16, BI_BITFIELDS, 0x7C00, 0x03E0, 0x001F},
-                                {16, BI_BITFIELDS, 0xF800, 0x07E0, 0x001F},
-                                {24, BI_RGB, 0, 0, 0},
-                                {32, BI_RGB, 0, 0, 0},
-                                {32, BI_BITFIELDS, 0x0000FF, 0x00FF00, 0xFF0000}};
+    // A 16-bit bitmap without masks is 5-5-5.
+    struct Format { int nBits; const uint32_t* pMasks; };
+    const Format rgPictures[] = {{24, nullptr}, {16, k565}, {16, nullptr}, {32, nullptr}};
+    const Format rgTargets[] = {{16, k555}, {16, k565}, {24, nullptr}, {32, nullptr}, {32, kBgrMasks}};
     HBITMAP hbmCode = MakeCoded(kW, kH, 24, NarrowCode);
     ASSERT_NE(nullptr, hbmCode);
     for (const Format& p : rgPictures)
         for (const Format& t : rgTargets)
         {
-            HBITMAP hbmPicture = MakeMaskedDib(kW, kH, p.nBits, p.dwCompression, p.r, p.g, p.b);
+            HBITMAP hbmPicture = MakeDib(kW, kH, p.nBits, p.pMasks);
             ASSERT_NE(nullptr, hbmPicture);
             Blit(hbmPicture, hbmCode, kW, kH);
             Canvas stretched, sampled;
-            ASSERT_TRUE(stretched.Create(kClientW, kClientH, t.nBits, t.dwCompression, t.r, t.g, t.b));
-            ASSERT_TRUE(sampled.Create(kClientW, kClientH, t.nBits, t.dwCompression, t.r, t.g, t.b));
+            ASSERT_TRUE(stretched.Create(kClientW, kClientH, t.nBits, t.pMasks));
+            ASSERT_TRUE(sampled.Create(kClientW, kClientH, t.nBits, t.pMasks));
             for (int angle : rgAngles)
                 for (DWORD flips : {(DWORD)0, (DWORD)FLIP_LEFT_RIGHT})
                 {
@@ -297,8 +263,8 @@ TEST(FastSample, EveryPictureFormatIntoEveryBackBufferFormat)
                     DrawTransformed(stretched.hdc, work, view, angle, flips, hbmPicture);
                     ASSERT_TRUE(SampleTransformed(sampled.hbm, work, view, angle, flips, hbmPicture));
                     EXPECT_EQ("", Compare(stretched.Pixels(), sampled.Pixels(), kClientW, DecodeNarrow))
-                        << "picture " << p.nBits << "/" << p.dwCompression << " target " << t.nBits << "/"
-                        << t.dwCompression << " red mask " << std::hex << t.r << std::dec << " turn " << angle
+                        << "picture " << p.nBits << (p.pMasks ? " masked" : "") << " target " << t.nBits
+                        << " red mask " << std::hex << (t.pMasks ? t.pMasks[0] : 0) << std::dec << " turn " << angle
                         << " flips " << flips;
                 }
             DeleteObject(hbmPicture);
@@ -327,7 +293,7 @@ TEST(FastSample, ClipsToTheTargetAndRefusesWhatItCannotRead)
     EXPECT_FALSE(SampleTransformed(sampled.hbm, inside, view, 45, 0, hbm));
 
     // A palette picture and a device-dependent one, as source or target.
-    HBITMAP hbm8 = MakeMaskedDib(31, 23, 8, BI_RGB, 0, 0, 0);
+    HBITMAP hbm8 = MakeDib(31, 23, 8);
     HDC hdcScreen = GetDC(NULL);
     HBITMAP hbmDevice = CreateCompatibleBitmap(hdcScreen, 31, 23);
     ReleaseDC(NULL, hdcScreen);
@@ -347,13 +313,7 @@ TEST(FastSample, ClipsToTheTargetAndRefusesWhatItCannotRead)
 // sampler cannot read is still drawn, by the blits.
 TEST(FastPass, RendererSamplesItsBackBufferAndFallsBackToTheBlits)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"FastPassTest";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"FastPassTest", L"", WS_POPUP | WS_VISIBLE, 0, 0, kClientW, kClientH, NULL, NULL,
-                                wc.hInstance, NULL);
+    HWND hwnd = MakeTestWindow(kClientW, kClientH, true);
     ASSERT_NE(nullptr, hwnd);
     HDC hdc = GetDC(hwnd);
     HBITMAP hbmBack = CreateBackBufferBitmap(hdc, kClientW, kClientH);
@@ -379,7 +339,9 @@ TEST(FastPass, RendererSamplesItsBackBufferAndFallsBackToTheBlits)
     renderer.SetFlip(FLIP_LEFT_RIGHT);
     ASSERT_EQ(0, renderer.Render());
     int w, h;
-    std::vector<COLORREF> window = ReadWindowColours(hwnd, &w, &h);
+    std::vector<COLORREF> window;
+    for (uint32_t p : ReadWindow(hwnd, &w, &h))
+        window.push_back(ToColorref(p));
     ViewBox work, fitted;
     Geometry(31, 23, 90, 0.0, &work, &fitted);
     Canvas expected;

@@ -56,8 +56,8 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRende
     return DecompressImageIndirect(&p);
 }
 
-// The quarters of quad.png: red, green / blue, white, the left half 4 wide.
-uint32_t Quad(int x, int y) { return y < 3 ? (x < 4 ? 0xFF0000u : 0x00FF00u) : (x < 4 ? 0x0000FFu : 0xFFFFFFu); }
+// The quarters of quad.png, the left half 4 wide.
+const PixelFn Quad = Quadrants(9, 7);
 
 Bytes Bmp24(int w, int h, const PixelFn& rgb) { return MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, rgb)); }
 

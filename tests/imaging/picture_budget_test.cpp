@@ -71,13 +71,6 @@ Bytes HugeGif(uint32_t w, uint32_t h)
     return gif;
 }
 
-SIZE SizeOf(HBITMAP hbm)
-{
-    BITMAP bm = {};
-    GetObjectW(hbm, sizeof(bm), &bm);
-    return SIZE{bm.bmWidth, bm.bmHeight};
-}
-
 uint64_t BitmapBytes(HBITMAP hbm)
 {
     BITMAP bm = {};
@@ -137,29 +130,22 @@ TEST(PictureBudget, SquareBoundOfUnknownSizes)
 TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
 {
     int64_t w = 0, h = 0;
-    const Bytes bmp = MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, Grey, true), true);
-    ASSERT_TRUE(PictureSizeFromHeader(bmp.data(), bmp.size(), &w, &h));
-    EXPECT_EQ(7, w);
-    EXPECT_EQ(5, h) << "top-down rows keep a positive height";
-    const Bytes os2 = MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, Grey));
-    ASSERT_TRUE(PictureSizeFromHeader(os2.data(), os2.size(), &w, &h));
-    EXPECT_EQ(9, w);
-    EXPECT_EQ(6, h);
-
-    const Bytes png = HugePng(70000, 3);
-    ASSERT_TRUE(PictureSizeFromHeader(png.data(), png.size(), &w, &h));
-    EXPECT_EQ(70000, w);
-    EXPECT_EQ(3, h);
-    const Bytes gif = HugeGif(65500, 2);
-    ASSERT_TRUE(PictureSizeFromHeader(gif.data(), gif.size(), &w, &h));
-    EXPECT_EQ(65500, w);
-    EXPECT_EQ(2, h);
-
     Bytes jpeg = MakeJpeg(16, 16, JPEG_RGB, Grey);
     PatchJpegSize(&jpeg, 20000, 12345);
-    ASSERT_TRUE(PictureSizeFromHeader(jpeg.data(), jpeg.size(), &w, &h));
-    EXPECT_EQ(20000, w);
-    EXPECT_EQ(12345, h);
+    // Top-down BMP rows keep a positive height.
+    const struct { const char* what; Bytes file; int64_t w, h; } cases[] = {
+        {"top-down BMP", MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, Grey, true), true), 7, 5},
+        {"OS/2 BMP", MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, Grey)), 9, 6},
+        {"PNG", HugePng(70000, 3), 70000, 3},
+        {"GIF", HugeGif(65500, 2), 65500, 2},
+        {"JPEG", jpeg, 20000, 12345},
+    };
+    for (const auto& c : cases)
+    {
+        w = h = 0;
+        EXPECT_TRUE(PictureSizeFromHeader(c.file.data(), c.file.size(), &w, &h)) << c.what;
+        EXPECT_TRUE(w == c.w && h == c.h) << c.what << ": " << w << " x " << h;
+    }
     // A frame header beyond the bytes given is unknown, not guessed.
     EXPECT_FALSE(PictureSizeFromHeader(jpeg.data(), 30, &w, &h));
     const uint8_t text[] = "plain text, no picture";
@@ -203,8 +189,8 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
         }
         ASSERT_NE(nullptr, hbm);
         EXPECT_GT(d, 1u);
-        EXPECT_EQ(static_cast<LONG>((side + d - 1) / d), SizeOf(hbm).cx);
-        EXPECT_EQ(static_cast<LONG>((side + d - 1) / d), SizeOf(hbm).cy);
+        const LONG scaled = static_cast<LONG>((side + d - 1) / d);
+        EXPECT_EQ(Dims(scaled, scaled), BitmapSize(hbm));
         EXPECT_LE(BitmapBytes(hbm), cbBudget);
         DeleteObject(hbm);
     }
@@ -243,9 +229,9 @@ TEST_F(HugeHeaders, UprightJpegLeavesRoomForItsTurn)
         return;
     }
     ASSERT_NE(nullptr, hbm);
-    EXPECT_EQ(static_cast<LONG>((18000 + d - 1) / d), SizeOf(hbm).cx);
-    EXPECT_EQ(static_cast<LONG>((20000 + d - 1) / d), SizeOf(hbm).cy);
-    EXPECT_LE(DibBytes(SizeOf(hbm).cx, SizeOf(hbm).cy, 24) * 2 + 3 * 65535, cbBudget);
+    const Dims size = BitmapSize(hbm);
+    EXPECT_EQ(Dims((18000 + d - 1) / d, (20000 + d - 1) / d), size);
+    EXPECT_LE(DibBytes(size.first, size.second, 24) * 2 + 3 * 65535, cbBudget);
     DeleteObject(hbm);
 }
 

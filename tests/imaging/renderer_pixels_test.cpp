@@ -23,10 +23,7 @@ class RendererPixels : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"RendererPixelsTest"};
-        RegisterClassW(&wc);
-        m_hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, kWindowW, kWindowH, NULL, NULL,
-                                 wc.hInstance, NULL);
+        m_hwnd = MakeTestWindow(kWindowW, kWindowH, true);
         ASSERT_NE(nullptr, m_hwnd);
         m_renderer.SetWindow(m_hwnd);
         FillWindow();

@@ -1,6 +1,5 @@
 #include "tests/imaging/test_pictures.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -106,6 +105,13 @@ Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown)
     return data;
 }
 
+PixelFn Quadrants(int w, int h)
+{
+    return [=](int x, int y) {
+        return y < h / 2 ? (x < w / 2 ? 0xFF0000u : 0x00FF00u) : (x < w / 2 ? 0x0000FFu : 0xFFFFFFu);
+    };
+}
+
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks)
 {
     struct { BITMAPINFOHEADER h; DWORD m[3]; } bmi = {{sizeof(BITMAPINFOHEADER), w, h, 1, static_cast<WORD>(nBits),
@@ -162,27 +168,43 @@ bool Near(uint32_t a, uint32_t b, int nTolerance)
     return true;
 }
 
+HWND MakeTestWindow(int w, int h, bool bVisible)
+{
+    WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
+                    L"OmbrixPictureTest"};
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | (bVisible ? WS_VISIBLE : 0), 0, 0, w, h, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+}
+
+std::vector<uint32_t> ReadDC(HDC hdc, int w, int h)
+{
+    HBITMAP hbm = MakeDib(w, h, 32);
+    HDC hdcMem = CreateCompatibleDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+    BitBlt(hdcMem, 0, 0, w, h, hdc, 0, 0, SRCCOPY);
+    SelectObject(hdcMem, hOld);
+    DeleteDC(hdcMem);
+    GdiFlush();
+    DIBSECTION ds;
+    const uint8_t* pBits = Bits(hbm, &ds);
+    std::vector<uint32_t> pixels;
+    for (int i = 0; pBits && i < w * h; i++)   // rows from the top, the bitmap's from the bottom
+        pixels.push_back(reinterpret_cast<const uint32_t*>(pBits + static_cast<ptrdiff_t>(h - 1 - i / w) *
+                                                                       ds.dsBm.bmWidthBytes)[i % w] & 0xFFFFFF);
+    DeleteObject(hbm);
+    return pixels;
+}
+
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
 {
     RECT rc;
     GetClientRect(hwnd, &rc);
     *pWidth = rc.right;
     *pHeight = rc.bottom;
-    HBITMAP hbm = MakeDib(rc.right, rc.bottom, 32);
-    HDC hdcMem = CreateCompatibleDC(nullptr), hdc = GetDC(hwnd);
-    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-    BitBlt(hdcMem, 0, 0, rc.right, rc.bottom, hdc, 0, 0, SRCCOPY);
-    SelectObject(hdcMem, hOld);
+    HDC hdc = GetDC(hwnd);
+    std::vector<uint32_t> pixels = ReadDC(hdc, rc.right, rc.bottom);
     ReleaseDC(hwnd, hdc);
-    DeleteDC(hdcMem);
-    GdiFlush();
-    DIBSECTION ds;
-    const uint8_t* pBits = Bits(hbm, &ds);
-    std::vector<uint32_t> pixels;
-    for (int i = 0; pBits && i < rc.right * rc.bottom; i++)   // rows from the top, the bitmap's from the bottom
-        pixels.push_back(reinterpret_cast<const uint32_t*>(pBits + static_cast<ptrdiff_t>(rc.bottom - 1 - i / rc.right) *
-                                                                       ds.dsBm.bmWidthBytes)[i % rc.right] & 0xFFFFFF);
-    DeleteObject(hbm);
     return pixels;
 }
 

@@ -30,6 +30,9 @@ Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, co
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown = false);
 Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown = false);
 
+// Four quarters of a w x h picture: red, green over blue, white.
+PixelFn Quadrants(int w, int h);
+
 // A bottom-up DIB section; 16 bits take masks (5-5-5 without).
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks = nullptr);
 // A DIB section at 16 (5-6-5), 24 or 32 bits painted from rgbAt.
@@ -61,7 +64,11 @@ inline ::testing::AssertionResult QuartersNear(HBITMAP hbm, const uint32_t (&rgb
     }
     return ::testing::AssertionSuccess();
 }
-// The client area of a window as 0x00RRGGBB, row by row.
+// A popup of w x h pixels at the screen's top left, drawing nothing itself.
+HWND MakeTestWindow(int w, int h, bool bVisible);
+// The first w x h pixels of a device context, or the client area of a
+// window, as 0x00RRGGBB, row by row from the top.
+std::vector<uint32_t> ReadDC(HDC hdc, int w, int h);
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 
 // Bytes of memory committed in the process (for leak checks of large bitmaps).

@@ -1,7 +1,6 @@
 // Menu bars built from the viewer's own resources, on real windows.
 #include <gtest/gtest.h>
 #include <set>
-#include <vector>
 
 #include "input_helpers.h"
 #include "platform/aygshell/aygshell.h"

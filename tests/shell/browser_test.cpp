@@ -20,7 +20,6 @@
 #include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/browser_frame.h"
 #include "viewer/shell/screen_chrome.h"
 
 namespace {
@@ -52,16 +51,6 @@ protected:
         CreateDirectoryW(thumbs.c_str(), NULL);
         RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
         return thumbs + L"\\";
-    }
-    void Notify(UINT nCode, int nItem, int nSubItem = 0) {
-        NMLISTVIEW info = {{m_hwndList, IDC_FILE_LIST, nCode}, nItem, nSubItem};
-        SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
-    }
-    // Runs "Delete" and answers its box; whether the box came up.
-    bool Delete(int nButton) {
-        return WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
-                                [&](HWND hwndBox) { PostMessageW(hwndBox, WM_COMMAND, nButton, 0); },
-                                [&] { Command(IDM_DELETE); });
     }
     // The child of the tree's selection with this name.
     HTREEITEM TreeChild(const wchar_t* pszName) const {
@@ -124,22 +113,22 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles) {
     Pictures({L"a.bmp", L"b.bmp", L"c.bmp", L"d.bmp"});
     Start();
     Select({L"b.bmp"});
-    ASSERT_TRUE(Delete(IDCANCEL));
+    ASSERT_TRUE(AnswerDelete(IDCANCEL));
     EXPECT_TRUE(FileExists(m_folder / L"b.bmp")) << "Cancel deletes nothing";
     Select({L"b.bmp", L"d.bmp"});
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     EXPECT_FALSE(FileExists(m_folder / L"b.bmp"));
     EXPECT_FALSE(FileExists(m_folder / L"d.bmp"));
     EXPECT_EQ(Texts({L"a.bmp", L"c.bmp"}), Column(0));
     SetFileAttributesW((m_folder / L"c.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
     Select({L"c.bmp"});
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     EXPECT_EQ(Texts({L"a.bmp", L"c.bmp"}), Column(0)) << "a read-only file stays on disk and in the list";
     // In thumbnail mode the grid's selection is deleted.
     Command(IDM_THUMBNAIL_VIEW);
     SelectPicture(IndexOfPicture(PictureByName(L"a.bmp")));
     SetFileAttributesW((m_folder / L"c.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     EXPECT_TRUE(IsThumbnailMode());
     EXPECT_EQ(Texts({L"c.bmp"}), Column(0));
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
@@ -174,7 +163,7 @@ TEST_F(BrowserTest, DeleteLeavesTheRowWhoseSelectionWasClearedAfterItsMark) {
     WCHAR szPath[MAX_PATH];
     ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, NULL));
     EXPECT_EQ(NoDrive(m_folder.Path()) + L"a.bmp", szPath);
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     EXPECT_FALSE(FileExists(m_folder / L"a.bmp"));
     EXPECT_TRUE(FileExists(m_folder / L"b.bmp")) << "a row that is not selected is not deleted";
     EXPECT_EQ(Texts({L"b.bmp", L"c.bmp"}), Column(0));
@@ -195,11 +184,11 @@ TEST_F(BrowserTest, ActivationOpensOpenComesBackAndDeletingTheCurrentDropsIt) {
     EXPECT_EQ(RowOf(L"b.bmp"), ListView_GetNextItem(m_hwndList, -1, LVNI_SELECTED));
     EXPECT_EQ(m_hwndList, GetFocus());
     Select({L"c.bmp"});
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     ASSERT_NE(nullptr, m_pData->pCurrentEntry) << "another file's deletion keeps the current entry";
     EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
     Select({L"b.bmp"});
-    ASSERT_TRUE(Delete(IDOK));
+    ASSERT_TRUE(AnswerDelete(IDOK));
     EXPECT_EQ(nullptr, m_pData->pCurrentEntry);
 }
 

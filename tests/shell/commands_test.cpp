@@ -1,6 +1,5 @@
 // The viewer face's commands, chrome and input on the real main window.
 #include <gtest/gtest.h>
-#include <string>
 #include <windows.h>
 #include "platform/aygshell/aygshell.h"
 #include "viewer_fixture.h"
@@ -9,7 +8,6 @@
 #include "viewer/imaging/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
-#include "viewer/shell/main_window.h"
 #include "viewer/shell/screen_chrome.h"
 #include "viewer/shell/viewer_input.h"
 
@@ -56,7 +54,6 @@ TEST_F(CommandsTest, TurnsStayWithinThreeQuarterTurnsFlipsReplaceEachOtherLandsc
 // Actions 0 to 14 name commands; anything else runs nothing.
 TEST_F(CommandsTest, KeyActionsAndApplicationButtons) {
     EXPECT_EQ(0, KeyActionCommand(m_pData, 0)) << "none";
-    EXPECT_EQ(IDM_FLIP_HORIZONTAL, KeyActionCommand(m_pData, 12));
     EXPECT_EQ(0, KeyActionCommand(m_pData, 15));
     EXPECT_EQ(0, KeyActionCommand(m_pData, -1));
 

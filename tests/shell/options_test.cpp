@@ -1,7 +1,6 @@
 // The options sheet on the real main window: what each page shows and writes
 // when the sheet closes, and the live objects it changes.
 #include <gtest/gtest.h>
-#include <functional>
 #include <string>
 #include <windows.h>
 #include <commctrl.h>
@@ -33,30 +32,6 @@ class OptionsTest : public ViewerTest {
 protected:
     // Started on an empty key, so what the sheet stores shows alone.
     void Start() { ViewerTest::Start(), DeleteSettingsKey(); }
-    // Opens the sheet with "&Option", runs during() from another thread once
-    // the tab control fills it, then closes it through the shell's "ok".
-    void RunSheet(const std::function<void(HWND)>& during) {
-        auto find = [hwndOwner = m_hwnd]() -> HWND {
-            for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-                if (GetWindow(h, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(h))
-                    return h;
-            return NULL;
-        };
-        auto laidOut = [](HWND hwndSheet) {
-            RECT rcClient, rcTab;
-            GetClientRect(hwndSheet, &rcClient);
-            GetWindowRect(PropSheet_GetTabControl(hwndSheet), &rcTab);
-            return rcTab.right - rcTab.left == rcClient.right && rcTab.bottom - rcTab.top == rcClient.bottom;
-        };
-        EXPECT_TRUE(WhileWindowShows(find,
-                                     [&](HWND hwndSheet) {
-                                         EXPECT_TRUE(PollUntil([&] { return laidOut(hwndSheet); }));
-                                         during(hwndSheet);
-                                         PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                                     },
-                                     [&] { Command(IDM_OPTION); }, 10000))
-            << "the sheet never came up";
-    }
 };
 
 } // namespace
@@ -69,7 +44,7 @@ TEST_F(OptionsTest, KeyPageShowsTheMapAndSetDefaultKeepsItInMemoryUntilExit) {
     g_keyMap.rgAction[3] = 40;
     LRESULT nShown1 = -1, nShown4 = -1;
     LONG nAfterChoice = -1;
-    RunSheet([&](HWND hwndSheet) {
+    RunOptionsSheet([&](HWND hwndSheet) {
         HWND hwndPage = ShowPage(hwndSheet, kPageKey);
         nShown1 = ListSelection(hwndPage, IDC_KEY1);
         nShown4 = ListSelection(hwndPage, IDC_KEY4);
@@ -112,7 +87,7 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped) {
         SetSlideshowLoop(0);
         WCHAR szShown[32] = L"";
         LRESULT nEffect = -1;
-        RunSheet([&](HWND hwndSheet) {
+        RunOptionsSheet([&](HWND hwndSheet) {
             HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
             GetDlgItemTextW(hwndPage, IDC_SLIDE_TIME, szShown, 32);
             nEffect = ListSelection(hwndPage, IDC_SLIDE_EFFECT);
@@ -163,7 +138,7 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
         pEntry->hbmThumb = MakeDib(8, 8, 24);
         pEntry->bProcessed = 1;
         UINT nShownChecked = 99;
-        RunSheet([&](HWND hwndSheet) {
+        RunOptionsSheet([&](HWND hwndSheet) {
             HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
             nShownChecked = IsDlgButtonChecked(hwndPage, IDC_AUTO_ROTATE);
             CheckDlgButton(hwndPage, IDC_AUTO_ROTATE, bUpright ? BST_CHECKED : BST_UNCHECKED);

@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <prsht.h>
 #include <string>
 #include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/common/picture_entry.h"
 #include "viewer/imaging/preload_slot.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
@@ -37,7 +35,6 @@ protected:
         return PollUntil([&] { return _wcsicmp(Slot()->GetPath(), path.c_str()) == 0 && Slot()->HasPicture(); });
     }
     bool Empty() const { return !Slot()->HasPicture() && !Slot()->GetPath()[0]; }
-    std::wstring Current() const { return m_pData->pCurrentEntry ? m_pData->pCurrentEntry->szName : L""; }
     int CurrentWidth() const {
         BITMAP bm = {};
         return m_pData->hbmCurrent && GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm) ? bm.bmWidth : -1;
@@ -58,23 +55,23 @@ protected:
 // before, titled and sized as its file; each step the same way finds its
 // picture already decoded. Exit ends a decode under way.
 TEST_F(PreloadTest, NextAndPreviousKeepTheirOrderFindTheNeighbourDecodedAndExitEndsIt) {
-    ASSERT_EQ(L"a.bmp", Current());
+    ASSERT_EQ(L"a.bmp", CurrentName());
     for (int i = 1; i < kCount; ++i) {
         ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i - 1];
         Command(IDM_NEXT);
-        EXPECT_EQ(kNames[i], Current());
+        EXPECT_EQ(kNames[i], CurrentName());
         EXPECT_EQ(Width(i), CurrentWidth());
         EXPECT_EQ(std::wstring(kNames[i]).substr(0, 1) + L" - Ombrix Viewer", Title());
     }
     EXPECT_TRUE(Empty()) << "nothing lies beyond the last picture";
     Command(IDM_NEXT);
-    EXPECT_EQ(L"e.bmp", Current());
+    EXPECT_EQ(L"e.bmp", CurrentName());
     for (int i = kCount - 2; i >= 0; --i) {
         if (i < kCount - 2) {
             ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i + 1];
         }
         Command(IDM_PREVIOUS);
-        EXPECT_EQ(kNames[i], Current());
+        EXPECT_EQ(kNames[i], CurrentName());
         EXPECT_EQ(Width(i), CurrentWidth());
     }
 
@@ -105,27 +102,14 @@ TEST_F(PreloadTest, NextTakesAnUnchangedFileFromTheSlot) {
 // Each of these drops what the slot holds.
 TEST_F(PreloadTest, OptionsDeleteLeavingTheViewerAndAFolderChangeDropIt) {
     ASSERT_TRUE(Preloaded(L"b.bmp"));
-    auto sheet = [hwndOwner = m_hwnd]() -> HWND {
-        for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-            if (GetWindow(h, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(h))
-                return h;
-        return NULL;
-    };
     bool bEmptyWhileShown = false;
-    ASSERT_TRUE(WhileWindowShows(sheet,
-                                 [&](HWND hwndSheet) {
-                                     bEmptyWhileShown = Empty();
-                                     PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                                 },
-                                 [&] { Command(IDM_OPTION); }, 10000));
+    RunOptionsSheet([&](HWND) { bEmptyWhileShown = Empty(); });
     EXPECT_TRUE(bEmptyWhileShown) << "the options sheet";
 
     Command(IDM_NEXT);
     ASSERT_TRUE(Preloaded(L"c.bmp"));
     Select({L"e.bmp"});
-    ASSERT_TRUE(WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
-                                 [](HWND hwndBox) { PostMessageW(hwndBox, WM_COMMAND, IDCANCEL, 0); },
-                                 [&] { Command(IDM_DELETE); }));
+    ASSERT_TRUE(AnswerDelete(IDCANCEL));
     EXPECT_TRUE(Empty()) << "a delete";
 
     Command(IDM_NEXT);
@@ -135,7 +119,7 @@ TEST_F(PreloadTest, OptionsDeleteLeavingTheViewerAndAFolderChangeDropIt) {
 
     ShowViewer(m_pData);
     Command(IDM_NEXT);
-    ASSERT_EQ(L"d.bmp", Current());
+    ASSERT_EQ(L"d.bmp", CurrentName());
     ASSERT_TRUE(Preloaded(L"e.bmp"));
     HWND hwndTree = GetDirectoryTreeWindow();
     TreeView_SelectItem(hwndTree, TreeView_GetRoot(hwndTree));

@@ -5,7 +5,6 @@
 #include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/common/picture_entry.h"
 #include "viewer/common/settings.h"
 #include "viewer/extras/slide_show.h"
 #include "viewer/imaging/renderer.h"
@@ -32,12 +31,11 @@ protected:
         m_pShow = m_pData->pSlideShow;
         ASSERT_NE(nullptr, m_pShow);
     }
-    std::wstring Current() const { return m_pData->pCurrentEntry ? m_pData->pCurrentEntry->szName : L""; }
     // The picture the show changes to; "" when it stopped or nothing changed in time.
     std::wstring NextShown() {
-        const std::wstring before = Current();
-        PumpUntil([&] { return Current() != before || m_pShow->GetState() == SLIDESHOW_STOPPED; }, 4000);
-        return Current() != before ? Current() : L"";
+        const std::wstring before = CurrentName();
+        PumpUntil([&] { return CurrentName() != before || m_pShow->GetState() == SLIDESHOW_STOPPED; }, 4000);
+        return CurrentName() != before ? CurrentName() : L"";
     }
     bool Stopped() { return PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_STOPPED; }, 3000); }
     bool InTransition() { return PumpUntil([&] { return m_pShow->GetState() == SLIDESHOW_IN_TRANSITION; }, 3000); }

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <commctrl.h>
+#include <prsht.h>
 #include "../platform/input_helpers.h"
+#include "window_test_support.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
 
 std::wstring NoDrive(const std::wstring& path) {
@@ -68,4 +71,38 @@ void ViewerTest::Select(std::initializer_list<const wchar_t*> names) const {
         ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetSelectionMark(m_hwndList, nRow);
     }
+}
+
+void ViewerTest::Notify(UINT nCode, int nItem, int nSubItem) const {
+    NMLISTVIEW info = {{m_hwndList, IDC_FILE_LIST, nCode}, nItem, nSubItem};
+    SendMessageW(m_pData->hwndBrowser, WM_NOTIFY, IDC_FILE_LIST, (LPARAM)&info);
+}
+
+bool ViewerTest::AnswerDelete(int nButton) const {
+    return WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
+                            [&](HWND hwndBox) { PostMessageW(hwndBox, WM_COMMAND, nButton, 0); },
+                            [&] { Command(IDM_DELETE); });
+}
+
+void ViewerTest::RunOptionsSheet(const std::function<void(HWND)>& during) const {
+    auto find = [hwndOwner = m_hwnd]() -> HWND {
+        for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            if (GetWindow(h, GW_OWNER) == hwndOwner && PropSheet_GetTabControl(h))
+                return h;
+        return NULL;
+    };
+    auto laidOut = [](HWND hwndSheet) {
+        RECT rcClient, rcTab;
+        GetClientRect(hwndSheet, &rcClient);
+        GetWindowRect(PropSheet_GetTabControl(hwndSheet), &rcTab);
+        return rcTab.right - rcTab.left == rcClient.right && rcTab.bottom - rcTab.top == rcClient.bottom;
+    };
+    EXPECT_TRUE(WhileWindowShows(find,
+                                 [&](HWND hwndSheet) {
+                                     EXPECT_TRUE(PollUntil([&] { return laidOut(hwndSheet); }));
+                                     during(hwndSheet);
+                                     PostMessageW(hwndSheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                                 },
+                                 [&] { Command(IDM_OPTION); }, 10000))
+        << "the sheet never came up";
 }

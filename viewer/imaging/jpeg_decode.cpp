@@ -290,25 +290,31 @@ bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volati
 // takes libjpeg's, which reads it piece by piece.
 const long kDcScanMaxBytes = 64L * 1024 * 1024;
 
-// A baseline one-eighth thumbnail through the DC route, right after the
-// header was read: the rest of the file is read into memory and decoded
-// into a new bitmap. DC_SCAN_NOT_TAKEN leaves no bitmap, and the file and
-// the decompressor where they must be started again.
-DcScanResult DecodeThumbFromDc(JpegDecode* pJob, const volatile LONG* pCancel, uint64_t cbBudget)
+// How many bytes follow the header read, when the DC route may take the
+// file: a baseline one-eighth thumbnail in a layout it decodes, whose data
+// fits in memory. -1 otherwise; the file is left where it was.
+long DcScanBytes(JpegDecode* pJob, uint64_t cbBudget)
 {
-    jpeg_decompress_struct* const pInfo = &pJob->cinfo;
-    if (!DcScanSuits(*pInfo))
-        return DC_SCAN_NOT_TAKEN;
+    if (!DcScanSuits(pJob->cinfo))
+        return -1;
     const long nHere = ftell(pJob->pFile);
     if (nHere < 0 || fseek(pJob->pFile, 0, SEEK_END) != 0)
-        return DC_SCAN_NOT_TAKEN;
+        return -1;
     const long nEnd = ftell(pJob->pFile);
     if (fseek(pJob->pFile, nHere, SEEK_SET) != 0 || nEnd < nHere)
-        return DC_SCAN_NOT_TAKEN;
-    const size_t cbBuffered = pInfo->src->bytes_in_buffer;
+        return -1;
     const long nRest = nEnd - nHere;
-    if (nRest > kDcScanMaxBytes || static_cast<uint64_t>(nRest) > cbBudget / 4)
-        return DC_SCAN_NOT_TAKEN;
+    return nRest <= kDcScanMaxBytes && static_cast<uint64_t>(nRest) <= cbBudget / 4 ? nRest : -1;
+}
+
+// The thumbnail through the DC route: the rest of the file (nRest bytes
+// from DcScanBytes) is read into memory and decoded into a new bitmap.
+// DC_SCAN_NOT_TAKEN leaves no bitmap, and the file and the decompressor
+// to be started again.
+DcScanResult DecodeThumbFromDc(JpegDecode* pJob, long nRest, const volatile LONG* pCancel)
+{
+    jpeg_decompress_struct* const pInfo = &pJob->cinfo;
+    const size_t cbBuffered = pInfo->src->bytes_in_buffer;
     const size_t cbData = cbBuffered + static_cast<size_t>(nRest);
     uint8_t* pData = static_cast<uint8_t*>(malloc(cbData + DC_SCAN_PADDING));
     if (!pData)
@@ -374,9 +380,10 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         return false;
     if (!ChooseScale(pJob, bThumbnail, cbBudget))
         return false;
-    if (bThumbnail && !pInfo->progressive_mode && pInfo->scale_denom == 8)
+    const long nDcScanBytes = bThumbnail && pInfo->scale_denom == 8 ? DcScanBytes(pJob, cbBudget) : -1;
+    if (nDcScanBytes >= 0)
     {
-        const DcScanResult result = DecodeThumbFromDc(pJob, pCancel, cbBudget);
+        const DcScanResult result = DecodeThumbFromDc(pJob, nDcScanBytes, pCancel);
         if (result != DC_SCAN_NOT_TAKEN)
             return result == DC_SCAN_DONE;
         if (!RestartAtHeader(pJob, bThumbnail, cbBudget))

@@ -67,6 +67,9 @@ bool LzwYieldsPixels(const BYTE* pb, size_t cb, size_t at, unsigned nCodeSize, u
     CodeReader reader = {pb, cb, at, 0, 0, 0};
     unsigned running = end + 1, width = nCodeSize + 1, limit = 1u << width;
     int last = -1;
+    // The highest entry made since the last clear: a clear undoes only
+    // those, so a file of clear codes costs no more than its length.
+    unsigned highest = end;
     unsigned long long got = 0;
     while (got < nPixels)
     {
@@ -83,7 +86,8 @@ bool LzwYieldsPixels(const BYTE* pb, size_t cb, size_t at, unsigned nCodeSize, u
             return got + 1 == nPixels;
         if (code == clear)
         {
-            memset(defined + clear, 0, (kMaxCode + 1 - clear) * sizeof(bool));
+            memset(defined + end + 1, 0, (highest - end) * sizeof(bool));
+            highest = end;
             running = end + 1;
             width = nCodeSize + 1;
             limit = 1u << width;
@@ -100,6 +104,7 @@ bool LzwYieldsPixels(const BYTE* pb, size_t cb, size_t at, unsigned nCodeSize, u
         if (last >= 0 && running - 2 <= kMaxCode)
         {
             defined[running - 2] = true;
+            highest = running - 2 > highest ? running - 2 : highest;
             length[running - 2] = static_cast<uint16_t>(length[last] < 0xFFFF ? length[last] + 1 : 0xFFFF);
         }
         last = static_cast<int>(code);

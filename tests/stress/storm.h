@@ -149,6 +149,8 @@ struct DialogCounts
 DialogCounts GetDialogCounts(void);
 // The capture window, when it is up.
 HWND FindCaptureWindow(const ViewerProcess& viewer);
+// The first top-level window of the process that pfnIsIt accepts, or NULL.
+HWND FindTopWindow(DWORD dwPid, bool (*pfnIsIt)(HWND));
 
 // ---- Files (storm_files.cpp) ----
 

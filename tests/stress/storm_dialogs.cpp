@@ -237,28 +237,12 @@ void StopDialogWatcher(void)
     s_hThread = NULL;
 }
 
-struct CaptureSearch
+static bool IsCaptureWindow(HWND hwnd)
 {
-    DWORD dwPid;
-    HWND hwnd;
-};
-
-static BOOL CALLBACK FindCapture(HWND hwnd, LPARAM lParam)
-{
-    CaptureSearch* pSearch = reinterpret_cast<CaptureSearch*>(lParam);
-    DWORD dwPid = 0;
-    GetWindowThreadProcessId(hwnd, &dwPid);
-    if (dwPid == pSearch->dwPid && GetDlgItem(hwnd, ID_CAPTURE_LATER))
-    {
-        pSearch->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return GetDlgItem(hwnd, ID_CAPTURE_LATER) != NULL;
 }
 
 HWND FindCaptureWindow(const ViewerProcess& viewer)
 {
-    CaptureSearch search = {viewer.dwPid, NULL};
-    EnumWindows(FindCapture, reinterpret_cast<LPARAM>(&search));
-    return search.hwnd;
+    return FindTopWindow(viewer.dwPid, IsCaptureWindow);
 }

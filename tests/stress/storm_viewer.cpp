@@ -87,26 +87,39 @@ bool StormSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* plRe
 
 // ---- Start ----
 
-struct MainSearch
+struct TopSearch
 {
     DWORD dwPid;
+    bool (*pfnIsIt)(HWND);
     HWND hwnd;
 };
 
-static BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam)
+static BOOL CALLBACK FindTop(HWND hwnd, LPARAM lParam)
 {
-    MainSearch* pSearch = reinterpret_cast<MainSearch*>(lParam);
+    TopSearch* pSearch = reinterpret_cast<TopSearch*>(lParam);
     DWORD dwPid = 0;
     GetWindowThreadProcessId(hwnd, &dwPid);
-    wchar_t szClass[64] = L"";
-    GetClassNameW(hwnd, szClass, 64);
-    // The main window's class bears the program's name.
-    if (dwPid == pSearch->dwPid && wcscmp(szClass, L"Ombrix Viewer") == 0 && IsWindowVisible(hwnd))
+    if (dwPid == pSearch->dwPid && pSearch->pfnIsIt(hwnd))
     {
         pSearch->hwnd = hwnd;
         return FALSE;
     }
     return TRUE;
+}
+
+HWND FindTopWindow(DWORD dwPid, bool (*pfnIsIt)(HWND))
+{
+    TopSearch search = {dwPid, pfnIsIt, NULL};
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
+    return search.hwnd;
+}
+
+// The main window's class bears the program's name.
+static bool IsMainWindow(HWND hwnd)
+{
+    wchar_t szClass[64] = L"";
+    GetClassNameW(hwnd, szClass, 64);
+    return wcscmp(szClass, L"Ombrix Viewer") == 0 && IsWindowVisible(hwnd);
 }
 
 static BOOL CALLBACK FindControls(HWND hwnd, LPARAM lParam)
@@ -140,15 +153,13 @@ bool LaunchViewer(const wchar_t* pszExe, const wchar_t* pszFolder, ViewerProcess
     pViewer->hProcess = pi.hProcess;
     pViewer->dwPid = pi.dwProcessId;
     // The window shows before its panes are made: wait for both.
-    MainSearch search = {pi.dwProcessId, NULL};
     for (int i = 0; i < 300; ++i)
     {
-        if (!search.hwnd)
-            EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd)
+        if (!pViewer->hwndMain)
+            pViewer->hwndMain = FindTopWindow(pi.dwProcessId, IsMainWindow);
+        if (pViewer->hwndMain)
         {
-            pViewer->hwndMain = search.hwnd;
-            EnumChildWindows(search.hwnd, FindControls, reinterpret_cast<LPARAM>(pViewer));
+            EnumChildWindows(pViewer->hwndMain, FindControls, reinterpret_cast<LPARAM>(pViewer));
             if (pViewer->hwndTree && pViewer->hwndList && pViewer->hwndThumb)
                 return true;
         }

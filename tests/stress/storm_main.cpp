@@ -107,6 +107,8 @@ static void WarmUp(StormContext& storm)
     PlanOptionsSheet(2, 100);
     Command(storm, IDM_OPTION);
     Command(storm, IDM_OPEN);
+    PlanOptionsSheet(2, 400);
+    Command(storm, IDM_OPTION);
     Command(storm, IDM_INFORMATION);
     Command(storm, IDM_ABOUT);
 }

@@ -23,6 +23,7 @@ struct DialogWatch {
     bool bOkClear;   // the OK button lies below every line shown and inside the dialog
     HWND hwndOwner;
     bool bStayedAfterCancel, bGoneAfterOk;
+    HGDIOBJ hbmHeading;   // the bitmap the heading showed
 };
 
 class FileInfoTest : public ViewerTest {
@@ -66,6 +67,8 @@ protected:
                 ReleaseDC(hwndLine, hdc);
             }
             w.hwndOwner = GetWindow(hDlg, GW_OWNER);
+            for (HWND h = GetWindow(hDlg, GW_CHILD); h && !w.hbmHeading; h = GetWindow(h, GW_HWNDNEXT))
+                w.hbmHeading = reinterpret_cast<HGDIOBJ>(SendMessageW(h, STM_GETIMAGE, IMAGE_BITMAP, 0));
             SendMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
             SendMessageW(hDlg, WM_KEYDOWN, VK_ESCAPE, 0);
             w.bStayedAfterCancel = IsWindow(hDlg) && IsWindowVisible(hDlg);
@@ -114,6 +117,9 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
         EXPECT_EQ(m_hwnd, w.hwndOwner);
         EXPECT_TRUE(w.bStayedAfterCancel) << "Cancel and Escape must not close it";
         EXPECT_TRUE(w.bGoneAfterOk);
+        // The heading's bitmap goes with the dialog: one was lost with each.
+        ASSERT_NE(nullptr, w.hbmHeading);
+        EXPECT_EQ(0u, GetObjectType(w.hbmHeading)) << "the heading's bitmap outlived the dialog";
         EXPECT_EQ(c.pszLines,
                   w.lines[L_NAME] + L"|" + w.lines[L_FORMAT] + L"|" + w.lines[L_DIMENSIONS] + L"|" + w.lines[L_COLORS]);
         const std::wstring size = c.pszSize ? L"Size: " + std::wstring(c.pszSize) + L" bytes" : L"Size: ";

@@ -211,6 +211,25 @@ static void OnFileInfoInit(HWND hwnd, const FileInfoRequest* pRequest)
     ShowCameraLines(hwnd, &lines);
 }
 
+// The heading bitmap that the template's static control loaded: the
+// control never deletes it (one bitmap a dialog was lost), so it is taken
+// back from the control and deleted here. Taken back first, it cannot be
+// deleted twice by a control that would free it itself.
+static void OnFileInfoDestroy(HWND hwnd)
+{
+    for (HWND hwndChild = GetWindow(hwnd, GW_CHILD); hwndChild; hwndChild = GetWindow(hwndChild, GW_HWNDNEXT))
+    {
+        if ((GetWindowLongW(hwndChild, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
+            continue;
+        WCHAR szClass[16];
+        if (!GetClassNameW(hwndChild, szClass, _countof(szClass)) || _wcsicmp(szClass, L"Static") != 0)
+            continue;
+        HGDIOBJ hbm = reinterpret_cast<HGDIOBJ>(SendMessageW(hwndChild, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (hbm)
+            DeleteObject(hbm);
+    }
+}
+
 // Only "OK" closes the dialog; nothing else in it reacts.
 static INT_PTR CALLBACK FileInfoDlgProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -219,6 +238,9 @@ static INT_PTR CALLBACK FileInfoDlgProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPA
     case WM_INITDIALOG:
         OnFileInfoInit(hwnd, reinterpret_cast<const FileInfoRequest*>(lParam));
         return TRUE;
+    case WM_DESTROY:
+        OnFileInfoDestroy(hwnd);
+        return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK)
         {

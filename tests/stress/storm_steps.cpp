@@ -493,31 +493,46 @@ void LogGdiByStep(void)
     }
 }
 
+// True when the kind is one STORM_ONLY names (a comma-separated list), or
+// when it names none.
+static bool IsChosen(const StepKind& kind)
+{
+    const char* pszOnly = getenv("STORM_ONLY");
+    if (!pszOnly || !*pszOnly)
+        return true;
+    const size_t cchName = strlen(kind.pszName);
+    for (const char* p = pszOnly; *p;)
+    {
+        const char* pEnd = strchr(p, ',');
+        const size_t cch = pEnd ? static_cast<size_t>(pEnd - p) : strlen(p);
+        if (cch == cchName && strncmp(p, kind.pszName, cch) == 0)
+            return true;
+        p += cch + (pEnd ? 1 : 0);
+    }
+    return false;
+}
+
 const char* RunStormStep(StormContext& storm, StormRandom& random)
 {
     // Every step draws the same four numbers, whatever the viewer shows, so
-    // a seed always gives the same commands.
+    // a seed always gives the same commands. STORM_ONLY=<kind>[,<kind>...]
+    // keeps to those kinds, to tell which ones leak together.
     unsigned nTotal = 0;
     for (const StepKind& kind : s_rgSteps)
-        nTotal += kind.nWeight;
-    unsigned nPick = random.Below(nTotal);
+        nTotal += IsChosen(kind) ? kind.nWeight : 0;
+    unsigned nPick = random.Below(nTotal ? nTotal : 1);
     const Draw d = {random.Below(1u << 30), random.Below(1u << 30), random.Below(1u << 30)};
     const StepKind* pKind = &s_rgSteps[0];
     for (const StepKind& kind : s_rgSteps)
     {
+        if (!IsChosen(kind))
+            continue;
         if (nPick < kind.nWeight)
         {
             pKind = &kind;
             break;
         }
         nPick -= kind.nWeight;
-    }
-    // STORM_ONLY=<kind> repeats one kind of step, to tell which one leaks.
-    const char* pszOnly = getenv("STORM_ONLY");
-    for (const StepKind& kind : s_rgSteps)
-    {
-        if (pszOnly && strcmp(pszOnly, kind.pszName) == 0)
-            pKind = &kind;
     }
     char szName[64];
     snprintf(szName, sizeof(szName), "step %d %s", storm.nSteps + 1, pKind->pszName);

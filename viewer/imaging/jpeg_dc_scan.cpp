@@ -345,7 +345,7 @@ inline void PutPixel(uint8_t* p, int y, int cb, int cr)
 // Takes the stuffing out of the entropy data in place and notes where each
 // restart interval starts. False when the markers are not the expected
 // restarts in order, or there are too few or too many.
-bool Unstuff(uint8_t* pData, size_t cbData, size_t* pStarts, size_t nIntervals, size_t* pcbOut)
+bool Unstuff(uint8_t* pData, size_t cbData, uint32_t* pStarts, size_t nIntervals, size_t* pcbOut)
 {
     size_t r = 0, w = 0, nFound = 1;
     pStarts[0] = 0;
@@ -370,7 +370,7 @@ bool Unstuff(uint8_t* pData, size_t cbData, size_t* pStarts, size_t nIntervals, 
         {
             if (nFound >= nIntervals || b != 0xD0 + ((nFound - 1) & 7))
                 return false;
-            pStarts[nFound++] = w;
+            pStarts[nFound++] = static_cast<uint32_t>(w);
             r += 2;
         }
         else
@@ -556,12 +556,14 @@ DcScanResult DecodeDcScan(const jpeg_decompress_struct& cinfo, uint8_t* pData, s
     const Layout l = LayoutOf(cinfo);
     const size_t nMcus = static_cast<size_t>(l.mcuCols) * l.mcuRows;
     const size_t nIntervals = cinfo.restart_interval ? (nMcus + cinfo.restart_interval - 1) / cinfo.restart_interval : 1;
-    // Every interval holds at least one byte of data.
-    if (nIntervals > cbData + 1)
+    // Every interval holds at least one byte of data, and each after the
+    // first follows its two-byte marker: a header cannot ask for more room
+    // to note them than a third of the data. Offsets are 32-bit.
+    if (cbData > (1u << 28) || nIntervals > (cbData + 2) / 3 + 1)
         return DC_SCAN_NOT_TAKEN;
 
     Tables* pTables = static_cast<Tables*>(malloc(sizeof(Tables)));
-    size_t* pStarts = static_cast<size_t*>(malloc((nIntervals + 1) * sizeof(size_t)));
+    uint32_t* pStarts = static_cast<uint32_t*>(malloc((nIntervals + 1) * sizeof(uint32_t)));
     const size_t cbRow = static_cast<size_t>(l.mcuCols) * 2;
     uint8_t* pLevels = static_cast<uint8_t*>(malloc(cbRow * 6));
     DcScanResult result = DC_SCAN_NOT_TAKEN;
@@ -569,7 +571,7 @@ DcScanResult DecodeDcScan(const jpeg_decompress_struct& cinfo, uint8_t* pData, s
     if (pTables && pStarts && pLevels && MakeTables(cinfo, pTables) &&
         Unstuff(pData, cbData, pStarts, nIntervals, &cbOut))
     {
-        pStarts[nIntervals] = cbOut;
+        pStarts[nIntervals] = static_cast<uint32_t>(cbOut);
         // Reads past the data find zeros, and never the padding's end: an
         // MCU reads at most a few kilobytes, and each is checked.
         memset(pData + cbOut, 0, cbData - cbOut + DC_SCAN_PADDING);
@@ -604,7 +606,8 @@ DcScanResult DecodeDcScan(const jpeg_decompress_struct& cinfo, uint8_t* pData, s
                     nLeft = cinfo.restart_interval;
                 }
                 // Each MCU must end within its interval's own bytes.
-                if (!DecodeMcu(&br, t, l, lastDc, mcu, lv) || BitPosition(br, pData) > pStarts[nInterval + 1] * 8)
+                const size_t nEndBits = static_cast<size_t>(pStarts[nInterval + 1]) * 8;
+                if (!DecodeMcu(&br, t, l, lastDc, mcu, lv) || BitPosition(br, pData) > nEndBits)
                 {
                     result = DC_SCAN_NOT_TAKEN;
                     break;

@@ -71,18 +71,12 @@ int BenchJpeg(const wchar_t* path, int runs)
     for (int i = 0; i < runs; i++)
     {
         // Allocation and first touch of a bitmap of the same size, alone.
-        double t0 = NowMs();
-        HBITMAP hbm = CImageDecoder::CreateDib(NULL, w, h, 24);
-        BITMAP bm;
-        GetObjectW(hbm, sizeof(bm), &bm);
-        memset(bm.bmBits, 0, static_cast<size_t>(bm.bmWidthBytes) * bm.bmHeight);
-        touch.push_back(NowMs() - t0);
-        DeleteObject(hbm);
+        touch.push_back(NewBitmapFirstTouchMs(w, h));
 
         DecodeOptions o = {};
         o.type = PICTYPE_JPG;
-        t0 = NowMs();
-        hbm = decoder.LoadJpeg(path, &o);
+        double t0 = NowMs();
+        HBITMAP hbm = decoder.LoadJpeg(path, &o);
         full.push_back(NowMs() - t0);
         if (!hbm)
             return 1;

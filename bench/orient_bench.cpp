@@ -36,15 +36,7 @@ int BenchTurn(int w, int h, int runs)
 {
     std::vector<double> touch;
     for (int i = 0; i < runs; i++)
-    {
-        const double t0 = NowMs();
-        HBITMAP hbm = CImageDecoder::CreateDib(NULL, h, w, 24);
-        BITMAP bm;
-        GetObjectW(hbm, sizeof(bm), &bm);
-        memset(bm.bmBits, 0, static_cast<size_t>(bm.bmWidthBytes) * bm.bmHeight);
-        touch.push_back(NowMs() - t0);
-        DeleteObject(hbm);
-    }
+        touch.push_back(NewBitmapFirstTouchMs(h, w));
     printf("%d x %d, 24 bits: new bitmap made and first written alone %.1f ms\n", w, h, Median(touch));
     for (int o = 2; o <= 8; o++)
     {

@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 inline double NowMs()
 {

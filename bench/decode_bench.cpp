@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/resample_kernels.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/view/resample_kernels.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <stdlib.h>
 
 #include "bench/bench_support.h"
-#include "viewer/imaging/image_loader.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/load/image_loader.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/common/main_window_data.h"
 
 static const int kW = 4000, kH = 3000;

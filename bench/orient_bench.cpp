@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/picture_orientation.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/decode/picture_orientation.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "viewer/imaging/bitmap_transform.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/bitmap_transform.h"
+#include "viewer/imaging/view/renderer.h"
 
 static const int kPictureW = 4000, kPictureH = 3000;
 static const int kRounds = 15;

@@ -25,8 +25,8 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/resample_kernels.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/view/resample_kernels.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 // thumbs is made (without a trailing backslash) and becomes the thumbnail
 // folder; *pData is registered as the record, with pDecoder in it. Both

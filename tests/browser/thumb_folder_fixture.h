@@ -15,7 +15,7 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 const FILETIME kThumbTime = {0x11223344, 0x01D9AABB};
 

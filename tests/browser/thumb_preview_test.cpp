@@ -9,7 +9,7 @@
 #include "tests/imaging/test_pictures.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_preview.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 namespace {
 

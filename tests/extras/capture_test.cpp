@@ -9,8 +9,8 @@
 #include "viewer/common/image_error.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
-#include "viewer/extras/raster_image.h"
-#include "viewer/extras/screen_capture.h"
+#include "viewer/extras/imagefile/raster_image.h"
+#include "viewer/extras/capture/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/entry.h"
 

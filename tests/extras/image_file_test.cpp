@@ -8,8 +8,8 @@
 #include "temp_folder.h"
 #include "tests/imaging/test_pictures.h"
 #include "viewer/common/image_error.h"
-#include "viewer/extras/image_writers.h"
-#include "viewer/extras/raster_image.h"
+#include "viewer/extras/imagefile/image_writers.h"
+#include "viewer/extras/imagefile/raster_image.h"
 
 namespace {
 

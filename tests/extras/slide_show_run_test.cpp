@@ -2,7 +2,7 @@
 // after-transition call, even when a stop lands before the body's first step.
 #include <gtest/gtest.h>
 
-#include "viewer/extras/slide_show.h"
+#include "viewer/extras/slideshow/slide_show.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "viewer/extras/slide_show.h"
-#include "viewer/extras/transition_schedule.h"
+#include "viewer/extras/slideshow/slide_show.h"
+#include "viewer/extras/slideshow/transition_schedule.h"
 
 namespace {
 

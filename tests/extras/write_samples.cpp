@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "viewer/extras/raster_image.h"
+#include "viewer/extras/imagefile/raster_image.h"
 
 static RasterImage* Sample(DWORD dwFlags)
 {

@@ -7,7 +7,7 @@
 
 #include "tests/fuzz/fuzz_mutate.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 struct FuzzContext
 {

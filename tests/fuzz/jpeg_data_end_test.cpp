@@ -11,7 +11,7 @@
 #include <jpeglib.h>
 
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 namespace {
 

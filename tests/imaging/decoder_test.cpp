@@ -5,7 +5,7 @@
 #include <windows.h>
 #include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/jpeg_dc_scan.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/decode/jpeg_dc_scan.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "tests/imaging/exif_blocks.h"
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/exif_budget.h"
-#include "viewer/imaging/exif_info.h"
+#include "viewer/imaging/decode/exif_budget.h"
+#include "viewer/imaging/decode/exif_info.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <windows.h>
 
 #include "test_pictures.h"
-#include "viewer/imaging/bitmap_transform.h"
-#include "viewer/imaging/fast_sample.h"
-#include "viewer/imaging/renderer.h"
-#include "viewer/imaging/view_geometry.h"
+#include "viewer/imaging/view/bitmap_transform.h"
+#include "viewer/imaging/view/fast_sample.h"
+#include "viewer/imaging/view/renderer.h"
+#include "viewer/imaging/view/view_geometry.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/picture_budget.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/picture_orientation.h"
+#include "viewer/imaging/decode/picture_orientation.h"
 
 namespace {
 

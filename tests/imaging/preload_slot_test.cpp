@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "test_pictures.h"
-#include "viewer/imaging/preload_slot.h"
+#include "viewer/imaging/load/preload_slot.h"
 
 namespace {
 

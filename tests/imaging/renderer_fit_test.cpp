@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "test_pictures.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/renderer.h"
 
 // A 240 x 200 picture fits the 240 x 268 client at exactly 1.0, so turning
 // fit off lands on the zoom it already has.

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/bitmap_transform.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/bitmap_transform.h"
+#include "viewer/imaging/view/renderer.h"
 
 namespace {
 

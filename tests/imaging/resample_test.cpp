@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/imaging/test_pictures.h"
-#include "viewer/imaging/resample.h"
+#include "viewer/imaging/view/resample.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The renderer's view arithmetic, called directly: where a picture opens.
 #include <gtest/gtest.h>
 
-#include "viewer/imaging/view_geometry.h"
+#include "viewer/imaging/view/view_geometry.h"
 
 // Beyond three screens the left and right positions centre on the outer
 // thirds; up to three screens they show the corner. At zoom 2 the offsets

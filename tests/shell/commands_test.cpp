@@ -5,7 +5,7 @@
 #include "viewer_fixture.h"
 #include "window_test_support.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
 #include "viewer/shell/screen_chrome.h"

@@ -9,7 +9,7 @@
 #include "window_test_support.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/imaging/preload_slot.h"
+#include "viewer/imaging/load/preload_slot.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
 

@@ -6,8 +6,8 @@
 #include "window_test_support.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
-#include "viewer/extras/slide_show.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/extras/slideshow/slide_show.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/screen_chrome.h"
 

@@ -8,7 +8,7 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/faces.h"
 #include "viewer/shell/open_picture.h"

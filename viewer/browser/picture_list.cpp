@@ -6,7 +6,7 @@
 
 #include "viewer/common/path_parts.h"
 #include "viewer/common/zero_alloc.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 static PictureEntry* s_pHead = NULL;
 static int s_nCount = 0;

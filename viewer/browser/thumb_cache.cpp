@@ -12,7 +12,7 @@
 #include "viewer/common/settings_names.h"
 #include "viewer/common/wait_cursor.h"
 #include "viewer/common/zero_alloc.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 static_assert(sizeof(WCHAR) == sizeof(uint16_t), "paths are UTF-16 units");
 

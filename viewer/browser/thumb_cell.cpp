@@ -4,7 +4,7 @@
 #include "viewer/browser/thumb_fit.h"
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/common/view_box.h"
-#include "viewer/imaging/bitmap_transform.h"
+#include "viewer/imaging/view/bitmap_transform.h"
 #include "viewer/resources/resource.h"
 
 #define CAPTION_FONT_HEIGHT (-10)

@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "viewer/browser/thumb_index_record.h"
-#include "viewer/common/jpeg_encode.h"
+#include "viewer/imaging/codec/jpeg_encode.h"
 #include "viewer/common/path_parts.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_preview.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/resample.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/view/resample.h"
 
 namespace {
 

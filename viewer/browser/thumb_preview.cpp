@@ -7,13 +7,13 @@
 #include <jpeglib.h>
 
 #include "viewer/browser/thumb_fit.h"
-#include "viewer/common/jpeg_recovery.h"
+#include "viewer/imaging/codec/jpeg_recovery.h"
 #include "viewer/common/picture_type.h"
-#include "viewer/imaging/decode_window.h"
-#include "viewer/imaging/exif_info.h"
-#include "viewer/imaging/image_decoder.h"
-#include "viewer/imaging/picture_orientation.h"
-#include "viewer/imaging/resample.h"
+#include "viewer/imaging/decode/decode_window.h"
+#include "viewer/imaging/decode/exif_info.h"
+#include "viewer/imaging/decode/image_decoder.h"
+#include "viewer/imaging/decode/picture_orientation.h"
+#include "viewer/imaging/view/resample.h"
 
 namespace {
 

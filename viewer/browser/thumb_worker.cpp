@@ -7,7 +7,7 @@
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/thread_wait.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 // A stop cancels the decode and the resampling in hand, so the worker
 // answers at once; one that still does not is given this long twice before

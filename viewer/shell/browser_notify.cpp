@@ -13,7 +13,7 @@
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/shell/current_entry.h"
 #include "viewer/shell/faces.h"
 #include "viewer/shell/open_picture.h"

@@ -5,7 +5,7 @@
 #include "viewer/common/image_error.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/zero_alloc.h"
-#include "viewer/extras/screen_capture.h"
+#include "viewer/extras/capture/screen_capture.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/main_window.h"
 #include "viewer/common/main_window_data.h"

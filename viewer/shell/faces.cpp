@@ -3,8 +3,8 @@
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/common/main_window_data.h"
-#include "viewer/imaging/image_loader.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/load/image_loader.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/shell/screen_chrome.h"
 
 void ShowBrowser(MainWindowData* pData)

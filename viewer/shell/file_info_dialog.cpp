@@ -8,8 +8,8 @@
 #include "viewer/browser/file_list.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/picture_type.h"
-#include "viewer/imaging/exif_info.h"
-#include "viewer/imaging/image_decoder.h"
+#include "viewer/imaging/decode/exif_info.h"
+#include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/file_info_text.h"
 

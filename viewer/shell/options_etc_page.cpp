@@ -10,8 +10,8 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/extras/slide_show.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/extras/slideshow/slide_show.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/upright_setting.h"
 

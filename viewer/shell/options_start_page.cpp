@@ -8,7 +8,7 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
-#include "viewer/extras/raster_image.h"
+#include "viewer/extras/imagefile/raster_image.h"
 #include "viewer/resources/resource.h"
 
 #define PICKER_SIDE 120

@@ -1,7 +1,7 @@
 #include "viewer/shell/screen_chrome.h"
 
 #include "platform/aygshell/aygshell.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/shell/screen_layout.h"

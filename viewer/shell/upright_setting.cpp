@@ -8,7 +8,7 @@
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
-#include "viewer/imaging/image_loader.h"
+#include "viewer/imaging/load/image_loader.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "viewer/extras/slide_show.h"
-#include "viewer/imaging/renderer.h"
+#include "viewer/extras/slideshow/slide_show.h"
+#include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
 #include "viewer/shell/button_set.h"
 #include "viewer/common/main_window_data.h"

@@ -11,11 +11,9 @@
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/settings.h"
-#include "viewer/imaging/picture_budget.h"
-#if defined(OMBRIX_FUZZ_EXIF)
+#include "viewer/imaging/decode/picture_budget.h"
 #include "viewer/browser/thumb_preview.h"
-#include "viewer/imaging/exif_info.h"
-#endif
+#include "viewer/imaging/decode/exif_info.h"
 
 namespace {
 
@@ -324,7 +322,6 @@ bool RunSettings(FuzzContext* pCtx, const FuzzBytes& data, int)
     return bRight;
 }
 
-#if defined(OMBRIX_FUZZ_EXIF)
 bool CheckExif(FuzzContext* pCtx, const ExifInfo& info, size_t cbFile, const char* pszCall)
 {
     if (info.nOrientation < EXIF_ORIENTATION_UPRIGHT || info.nOrientation > EXIF_ORIENTATION_MAX)
@@ -378,7 +375,6 @@ bool RunExif(FuzzContext* pCtx, const FuzzBytes& data, int nSeed)
     NextStep();
     return RunPicture(pCtx, data, L".jpg", nSeed, DECODE_UPRIGHT);
 }
-#endif
 
 } // namespace
 
@@ -395,9 +391,7 @@ std::vector<FuzzTarget> MakeTargets(const std::wstring& fixtures)
         {"index", ".tmb", FUZZ_FORMAT_INDEX, IndexSeeds(), RunIndex},
         {"pvx", ".pvx", FUZZ_FORMAT_JPEG, PvxSeeds(), RunPvx},
         {"settings", ".reg", FUZZ_FORMAT_RECORDS, SettingsSeeds(), RunSettings},
-#if defined(OMBRIX_FUZZ_EXIF)
         {"exif", ".jpg", FUZZ_FORMAT_JPEG, ExifSeeds(), RunExif},
-#endif
     };
     return targets;
 }

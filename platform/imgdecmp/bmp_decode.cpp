@@ -2,10 +2,10 @@
 // V5 headers; 1, 2, 4, 8, 16, 24 and 32 bits; RLE4, RLE8, bit fields and
 // top-down rows. Rows are read one at a time and written straight into the
 // output DIB section; data that ends early fails the decode.
+#include "platform/imgdecmp/bmp_decode.h"
+
 #include <stdlib.h>
 #include <string.h>
-
-#include "platform/imgdecmp/imgdecmp_internal.h"
 
 namespace {
 
@@ -231,7 +231,7 @@ HRESULT DecodeRows(DecodeJob* pJob, const BmpHeader& h, const uint32_t* pPalette
             ExpandIndices(pRow, nWidth, h.bitCount, pPalette, pPixels);
             break;
         }
-        OutputWriteSpan(pJob, 0, h.height < 0 ? i : nHeight - 1 - i, nWidth, pPixels);
+        OutputWriteSpan(&pJob->out, 0, h.height < 0 ? i : nHeight - 1 - i, nWidth, pPixels);
     }
     return S_OK;
 }
@@ -250,7 +250,7 @@ HRESULT DecodeRle(DecodeJob* pJob, const BmpHeader& h, const uint32_t* pPalette)
     memset(pPixels, 0, nWidth * sizeof(uint32_t));
     int x = 0, y = 0;   // y counts file rows from the bottom
     auto flushRow = [&]() {
-        OutputWriteSpan(pJob, 0, nHeight - 1 - y, nWidth, pPixels);
+        OutputWriteSpan(&pJob->out, 0, nHeight - 1 - y, nWidth, pPixels);
         memset(pPixels, 0, nWidth * sizeof(uint32_t));
         y++;
         x = 0;
@@ -342,7 +342,7 @@ HRESULT DecodeBmp(DecodeJob* pJob)
         return E_FAIL;
     if (!pJob->src.Skip(h.offBits - cbConsumed))
         return E_FAIL;
-    hr = OutputCreate(pJob, h.width, h.height < 0 ? -h.height : h.height);
+    hr = OutputCreate(&pJob->out, h.width, h.height < 0 ? -h.height : h.height);
     if (FAILED(hr))
         return hr;
     if (h.compression == kRle8 || h.compression == kRle4)

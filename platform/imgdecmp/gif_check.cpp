@@ -5,8 +5,9 @@
 // run. Faults it would fail on are refused here first, with the same result
 // for the user: the file cannot be opened. What this walk does not
 // understand is left for WIC to judge.
-#include "imgdecmp_internal.h"
+#include "platform/imgdecmp/gif_check.h"
 
+#include <stdint.h>
 #include <string.h>
 
 namespace {

@@ -5,6 +5,8 @@
 // converted to 32bppBGRA by WIC and to the output depth by our own loop
 // (Wine's direct 24bppBGR conversion of indexed and 16-bit sources gives
 // black pictures).
+#include "platform/imgdecmp/wic_decode.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -13,7 +15,7 @@
 #include <wincodec.h>
 
 #include "platform/imgdecmp/com_object.h"
-#include "platform/imgdecmp/imgdecmp_internal.h"
+#include "platform/imgdecmp/gif_check.h"
 
 namespace {
 
@@ -149,6 +151,37 @@ USHORT MetadataUShort(IWICBitmapFrameDecode* pFrame, const WCHAR* pszName)
     return value;
 }
 
+// The picture's size from the first buffer, so that the output need not
+// wait for WIC.
+bool ParsePngSize(const BYTE* pb, size_t cb, int* pnWidth, int* pnHeight)
+{
+    static const BYTE kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    // Signature, then the IHDR chunk: length 13, "IHDR", width, height (big-endian).
+    if (cb < 24 || memcmp(pb, kSignature, 8) != 0 || memcmp(pb + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t w = (uint32_t(pb[16]) << 24) | (pb[17] << 16) | (pb[18] << 8) | pb[19];
+    const uint32_t h = (uint32_t(pb[20]) << 24) | (pb[21] << 16) | (pb[22] << 8) | pb[23];
+    if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF)
+        return false;
+    *pnWidth = static_cast<int>(w);
+    *pnHeight = static_cast<int>(h);
+    return true;
+}
+
+bool ParseGifScreenSize(const BYTE* pb, size_t cb, int* pnWidth, int* pnHeight)
+{
+    // "GIF87a"/"GIF89a", then the logical screen width and height (little-endian).
+    if (cb < 10 || memcmp(pb, "GIF8", 4) != 0)
+        return false;
+    const int w = pb[6] | (pb[7] << 8);
+    const int h = pb[8] | (pb[9] << 8);
+    if (w == 0 || h == 0)
+        return false;
+    *pnWidth = w;
+    *pnHeight = h;
+    return true;
+}
+
 // Straight (not premultiplied) alpha over white.
 inline uint32_t OverWhite(uint32_t bgra)
 {
@@ -186,7 +219,8 @@ HRESULT CopyFrame(DecodeJob* pJob, UINT frameWidth, UINT frameHeight, int xFrame
             uint32_t* pRow = pStrip + static_cast<size_t>(i) * frameWidth;
             for (UINT x = 0; x < frameWidth; x++)
                 pRow[x] = OverWhite(pRow[x]);
-            OutputWriteSpan(pJob, xFrame, yFrame + static_cast<int>(y + i), static_cast<int>(frameWidth), pRow);
+            OutputWriteSpan(&pJob->out, xFrame, yFrame + static_cast<int>(y + i), static_cast<int>(frameWidth),
+                            pRow);
         }
     }
     return S_OK;
@@ -210,7 +244,7 @@ HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
     if (chContainer != 'J' && !bSized)
         return E_FAIL;
     HRESULT hr;
-    if (bSized && FAILED(hr = OutputCreate(pJob, nWidth, nHeight)))
+    if (bSized && FAILED(hr = OutputCreate(&pJob->out, nWidth, nHeight)))
         return hr;
 
     hr = CoInitializeEx(NULL, COINIT_MULTITHREADED);
@@ -236,7 +270,8 @@ HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
     UINT frameWidth = 0, frameHeight = 0;
     if (FAILED(hr = pJob->pFrame->GetSize(&frameWidth, &frameHeight)))
         return hr;
-    if (!bSized && FAILED(hr = OutputCreate(pJob, static_cast<int>(frameWidth), static_cast<int>(frameHeight))))
+    if (!bSized &&
+        FAILED(hr = OutputCreate(&pJob->out, static_cast<int>(frameWidth), static_cast<int>(frameHeight))))
         return hr;
     if (FAILED(hr = pJob->pFactory->CreateFormatConverter(&pJob->pConverter)) ||
         FAILED(hr = pJob->pConverter->Initialize(pJob->pFrame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
@@ -249,7 +284,7 @@ HRESULT DecodeWithWic(DecodeJob* pJob, char chContainer)
     {
         xFrame = MetadataUShort(pJob->pFrame, L"/imgdesc/Left");
         yFrame = MetadataUShort(pJob->pFrame, L"/imgdesc/Top");
-        OutputFillWhite(pJob);
+        OutputFillWhite(&pJob->out);
     }
     return CopyFrame(pJob, frameWidth, frameHeight, xFrame, yFrame);
 }

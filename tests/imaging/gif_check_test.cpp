@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/imgdecmp/imgdecmp_internal.h"
+#include "platform/imgdecmp/gif_check.h"
 #include "tests/imaging/fixtures.h"
 #include "tests/imaging/test_pictures.h"
 #include "viewer/imaging/decode/image_decoder.h"

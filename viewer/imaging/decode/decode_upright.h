@@ -1,6 +1,6 @@
-// The JPEG route's orientation step: the tag is read from the file the
-// route already has open, before the library reads it, and the decoded
-// bitmap is stood upright afterwards.
+// A route's orientation step: the tag is read from the file the route
+// already has open, before the picture is decoded, the decode keeps room
+// for a turn, and the decoded bitmap is stood upright afterwards.
 #pragma once
 
 #include <windows.h>

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/seh_guard/seh_guard.h"
+#include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
@@ -138,47 +138,26 @@ void TopRow(const DIBSECTION& ds, BYTE** ppRow0, ptrdiff_t* pnRowStep)
     *pnRowStep = bBottomUp ? -nStride : nStride;
 }
 
-struct CreateCall
-{
-    struct
-    {
-        BITMAPINFOHEADER header;
-        DWORD rgMasks[3];
-    } bmi;
-    HBITMAP hbm;
-};
-
-void CallCreateDibSection(void* pv)
-{
-    CreateCall* pCall = static_cast<CreateCall*>(pv);
-    void* pvBits = NULL;
-    pCall->hbm = CreateDIBSection(NULL, reinterpret_cast<BITMAPINFO*>(&pCall->bmi), DIB_RGB_COLORS, &pvBits,
-                                  NULL, 0);
-}
-
 // An empty DIB section in ds's format (masks and row order included), w x h.
 HBITMAP CreateLike(const DIBSECTION& ds, int w, int h)
 {
     if (DibBytes(w, h, ds.dsBmih.biBitCount) == UINT64_MAX)
         return NULL;
-    CreateCall call;
-    memset(&call, 0, sizeof(call));
-    call.bmi.header.biSize = sizeof(BITMAPINFOHEADER);
-    call.bmi.header.biWidth = w;
-    call.bmi.header.biHeight = ds.dsBmih.biHeight < 0 ? -h : h;
-    call.bmi.header.biPlanes = 1;
-    call.bmi.header.biBitCount = ds.dsBmih.biBitCount;
-    call.bmi.header.biCompression = ds.dsBmih.biCompression;
-    if (ds.dsBmih.biCompression == BI_BITFIELDS)
-        memcpy(call.bmi.rgMasks, ds.dsBitfields, sizeof(call.bmi.rgMasks));
-    // Wine's allocation path can fault on a huge request rather than fail.
-    if (!SehGuardRun(CallCreateDibSection, &call, NULL))
+    struct
     {
-        if (call.hbm)
-            DeleteObject(call.hbm);
-        return NULL;
-    }
-    return call.hbm;
+        BITMAPINFOHEADER header;
+        DWORD rgMasks[3];
+    } bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    bmi.header.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.header.biWidth = w;
+    bmi.header.biHeight = ds.dsBmih.biHeight < 0 ? -h : h;
+    bmi.header.biPlanes = 1;
+    bmi.header.biBitCount = ds.dsBmih.biBitCount;
+    bmi.header.biCompression = ds.dsBmih.biCompression;
+    if (ds.dsBmih.biCompression == BI_BITFIELDS)
+        memcpy(bmi.rgMasks, ds.dsBitfields, sizeof(bmi.rgMasks));
+    return CreateDibGuarded(NULL, reinterpret_cast<const BITMAPINFO*>(&bmi));
 }
 
 bool IsTurnable(const DIBSECTION& ds)

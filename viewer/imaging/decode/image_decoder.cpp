@@ -1,12 +1,48 @@
-// CImageDecoder: dispatch and cancellation. The two routes are in
-// jpeg_decode.cpp and platform_decode.cpp.
+// CImageDecoder: the front door. Cancellation, the type of a name, and the
+// table that gives each type its route; the routes (one file each) and what
+// they share are in the files below.
 #include "viewer/imaging/decode/image_decoder.h"
 
+#include <string.h>
 #include <wchar.h>
 
 #include "viewer/common/image_error.h"
+#include "viewer/imaging/decode/decode_route.h"
 #include "viewer/imaging/decode/decode_window.h"
+#include "viewer/imaging/decode/jpeg_route.h"
 #include "viewer/imaging/decode/machine_budget.h"
+#include "viewer/imaging/decode/platform_route.h"
+
+namespace {
+
+// Every format the decoder knows by name: its extensions, its type and the
+// route that decodes it. A type without a row (0, unknown) goes to the
+// platform decoder, which tells the format from the data.
+const struct
+{
+    const WCHAR* pszExt;
+    PictureType type;
+    DecodeRoute pfnRoute;
+} kFormats[] = {
+    {L".bmp", PICTYPE_BMP, PlatformRoute},
+    {L".2bp", PICTYPE_BMP, PlatformRoute},
+    {L".gif", PICTYPE_GIF, PlatformRoute},
+    {L".png", PICTYPE_PNG, PlatformRoute},
+    {L".jpg", PICTYPE_JPG, JpegRoute},
+    {L".jpeg", PICTYPE_JPEG, JpegRoute},
+};
+
+DecodeRoute RouteOfType(LONG type)
+{
+    for (const auto& format : kFormats)
+    {
+        if (format.type == type)
+            return format.pfnRoute;
+    }
+    return PlatformRoute;
+}
+
+} // namespace
 
 CImageDecoder::CImageDecoder() : m_hFile(NULL), m_bCancel(0)
 {
@@ -52,9 +88,9 @@ void CImageDecoder::SetCancel(DWORD dwValue)
 
 DWORD CImageDecoder::IsCancelled()
 {
-    // Read without the lock: the worker polls here, and a worker ended by
-    // force while holding the lock would make the stop's clear of the flag
-    // wait for ever. An aligned 32-bit read is whole on its own.
+    // Without the lock: the worker polls here, and a worker ended by force
+    // while holding the lock would make the stop's clear of the flag wait
+    // for ever. An aligned 32-bit read is whole on its own.
     return static_cast<DWORD>(m_bCancel);
 }
 
@@ -65,18 +101,10 @@ PictureType CImageDecoder::TypeFromExtension(const WCHAR* pszPath)
     const WCHAR* pszDot = wcsrchr(pszPath, L'.');
     if (!pszDot)
         return PICTYPE_UNKNOWN;
-    static const struct
+    for (const auto& format : kFormats)
     {
-        const WCHAR* pszExt;
-        PictureType type;
-    } kTypes[] = {
-        {L".bmp", PICTYPE_BMP}, {L".2bp", PICTYPE_BMP}, {L".gif", PICTYPE_GIF},
-        {L".png", PICTYPE_PNG}, {L".jpg", PICTYPE_JPG}, {L".jpeg", PICTYPE_JPEG},
-    };
-    for (const auto& entry : kTypes)
-    {
-        if (_wcsicmp(pszDot, entry.pszExt) == 0)
-            return entry.type;
+        if (_wcsicmp(pszDot, format.pszExt) == 0)
+            return format.type;
     }
     return PICTYPE_UNKNOWN;
 }
@@ -92,13 +120,31 @@ HBITMAP CImageDecoder::Load(const WCHAR* pszPath, DecodeOptions* pOptions)
         return NULL;
     if (pOptions->type == PICTYPE_BY_EXTENSION)
         pOptions->type = TypeFromExtension(pszPath);
-    if (pOptions->type == PICTYPE_JPG || pOptions->type == PICTYPE_JPEG)
-        return LoadJpeg(pszPath, pOptions);
-    return LoadWithPlatform(pszPath, pOptions);
+    return RunRoute(RouteOfType(pOptions->type), pszPath, pOptions);
 }
 
 HBITMAP CImageDecoder::LoadNow(const WCHAR* pszPath, DecodeOptions* pOptions)
 {
     SetCancel(0);
     return Load(pszPath, pOptions);
+}
+
+HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    return RunRoute(JpegRoute, pszPath, pOptions);
+}
+
+HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    return RunRoute(PlatformRoute, pszPath, pOptions);
+}
+
+HBITMAP CImageDecoder::RunRoute(DecodeRoute pfnRoute, const WCHAR* pszPath, DecodeOptions* pOptions)
+{
+    if (!pszPath || !pOptions)
+        return NULL;
+    pOptions->largeFlag = 0;
+    memset(&pOptions->info, 0, sizeof(pOptions->info));
+    const DecodeRequest request = {pszPath, pOptions, MachinePictureBudget(), &m_bCancel, &m_hFile};
+    return pfnRoute(request);
 }

@@ -1,12 +1,16 @@
-// CImageDecoder: picture file to bitmap. JPEG through libjpeg
-// into a 24-bit bottom-up DIB section; every other type through the platform
-// image decompression library at the display's depth.
+// CImageDecoder: picture file to bitmap, the decoder's front door. It finds
+// the picture's type, chooses the format's route from one table and hands it
+// the request; the routes (decode_route.h) do the decoding. JPEG comes as a
+// 24-bit bottom-up DIB section, every other type through the platform image
+// decompression library at the display's depth.
 #pragma once
 
 #include <windows.h>
 
 #include "viewer/common/picture_type.h"
 #include "viewer/imaging/decode/decode_options.h"
+
+struct DecodeRequest;
 
 class CImageDecoder
 {
@@ -18,10 +22,11 @@ public:
     static PictureType TypeFromExtension(const WCHAR* pszPath);
 
     // The dispatcher: error code 2 on a null argument, null when cancelled,
-    // type 1 resolved from the name, then the JPEG or the platform route.
+    // type 1 resolved from the name, then the route of the type.
     HBITMAP Load(const WCHAR* pszPath, DecodeOptions* pOptions);
     // Clears the cancel flag, then Load.
     HBITMAP LoadNow(const WCHAR* pszPath, DecodeOptions* pOptions);
+    // One route, whatever the type (no cancel check before it).
     HBITMAP LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions);
     HBITMAP LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOptions);
 
@@ -45,9 +50,11 @@ public:
     static HWND GetDecodeWindow(void);
 
 private:
-    friend struct PlatformDecodeState;
+    // Clears the outputs and runs one route on this decoder's flag and file.
+    HBITMAP RunRoute(HBITMAP (*pfnRoute)(const DecodeRequest&), const WCHAR* pszPath,
+                     DecodeOptions* pOptions);
 
-    HANDLE m_hFile;              // platform route only
+    HANDLE m_hFile;              // the file a route reads through a handle, while it does
     volatile LONG m_bCancel;
     CRITICAL_SECTION m_csCancel;
 

@@ -1,14 +1,15 @@
-// The platform route of CImageDecoder: the platform decoder's indirect decode
-// call, fed through a read callback. The header-only capture and the
-// stop-reading flag are kept per decode, not process-wide, so that two
-// decoders can run on two threads at once.
-#include "viewer/imaging/decode/image_decoder.h"
+// The platform route: the platform decoder's indirect decode call, fed
+// through a read callback. The header-only capture and the stop-reading flag
+// are kept per decode, not process-wide, so that two decoders can run on two
+// threads at once.
+#include "viewer/imaging/decode/platform_route.h"
 
 #include <stdint.h>
 #include <string.h>
 
 #include "platform/imgdecmp/imgdecmp.h"
 #include "platform/seh_guard/seh_guard.h"
+#include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
@@ -20,36 +21,31 @@ const int kFullScale = 100;   // percent
 // Larger pictures are refused before their bitmap is made.
 const int kMaxPictureSide = 10000;
 
-} // namespace
-
 // Passed to the callbacks as their user parameter.
 struct PlatformDecodeState
 {
-    CImageDecoder* pDecoder;
+    const volatile LONG* pCancel;
+    HANDLE* phFile;               // the open file
     DecodeOptions capture;        // the header-only capture
     volatile LONG bHeaderOnly;
     volatile LONG bStopReading;
-
-    static DWORD CALLBACK Read(LPSTR pBuffer, DWORD cbMax, LPARAM lParam);
-    static void CALLBACK Progress(IImageRender* pRender, BOOL bComplete, LPARAM lParam);
 };
 
-DWORD CALLBACK PlatformDecodeState::Read(LPSTR pBuffer, DWORD cbMax, LPARAM lParam)
+DWORD CALLBACK PullFromFile(LPSTR pBuffer, DWORD cbMax, LPARAM lParam)
 {
     PlatformDecodeState* pState = reinterpret_cast<PlatformDecodeState*>(lParam);
-    if (!pState || !pState->pDecoder)
+    if (!pState || !pState->phFile)
         return 0;
-    CImageDecoder* pDecoder = pState->pDecoder;
-    if (pDecoder->m_hFile == INVALID_HANDLE_VALUE || pDecoder->m_hFile == NULL || pDecoder->m_bCancel ||
-        pState->bStopReading)
+    const HANDLE hFile = *pState->phFile;
+    if (hFile == INVALID_HANDLE_VALUE || hFile == NULL || *pState->pCancel || pState->bStopReading)
         return 0;
     DWORD cbRead = 0;
-    if (!ReadFile(pDecoder->m_hFile, pBuffer, cbMax, &cbRead, NULL))
+    if (!ReadFile(hFile, pBuffer, cbMax, &cbRead, NULL))
         return 0;
     return cbRead;
 }
 
-void CALLBACK PlatformDecodeState::Progress(IImageRender* pRender, BOOL, LPARAM lParam)
+void CALLBACK CaptureHeader(IImageRender* pRender, BOOL, LPARAM lParam)
 {
     PlatformDecodeState* pState = reinterpret_cast<PlatformDecodeState*>(lParam);
     if (!pState || !pState->bHeaderOnly || !pRender)
@@ -67,8 +63,6 @@ void CALLBACK PlatformDecodeState::Progress(IImageRender* pRender, BOOL, LPARAM 
     pState->bStopReading = 1;
 }
 
-namespace {
-
 struct DecodeCall
 {
     DecompressImageInfo* pParams;
@@ -83,7 +77,7 @@ void CallDecompress(void* pv)
 // faulted. The result code is not examined: a bitmap or none says it all.
 HBITMAP DecompressFile(PlatformDecodeState* pState, int nMaxSide)
 {
-    const HWND hwnd = CImageDecoder::GetDecodeWindow();
+    const HWND hwnd = DecodeWindow();
     const HDC hdc = GetDC(hwnd);
     BYTE buffer[kReadBufferSize];
     HBITMAP hbm = NULL;
@@ -101,8 +95,8 @@ HBITMAP DecompressFile(PlatformDecodeState* pState, int nMaxSide)
     params.iScale = kFullScale;
     params.iMaxWidth = nMaxSide;
     params.iMaxHeight = nMaxSide;
-    params.pfnGetData = PlatformDecodeState::Read;
-    params.pfnImageProgress = PlatformDecodeState::Progress;
+    params.pfnGetData = PullFromFile;
+    params.pfnImageProgress = CaptureHeader;
     params.crTransparentOverride = static_cast<COLORREF>(-1);
     DecodeCall call = {&params};
     // A fault inside the decoder drops the bitmap it had made so far.
@@ -120,7 +114,7 @@ HBITMAP DecompressFile(PlatformDecodeState* pState, int nMaxSide)
 // 16 and 32 bits as asked, anything else as 24.
 int OutputBits(void)
 {
-    const HWND hwnd = CImageDecoder::GetDecodeWindow();
+    const HWND hwnd = DecodeWindow();
     const HDC hdc = GetDC(hwnd);
     const int nBits = hdc ? GetDeviceCaps(hdc, BITSPIXEL) : 0;
     if (hdc)
@@ -155,32 +149,30 @@ void ReportHeaderSize(int64_t nWidth, int64_t nHeight, int nBits, DecodeOptions*
 
 } // namespace
 
-HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOptions)
+HBITMAP PlatformRoute(const DecodeRequest& request)
 {
-    if (!pszPath || !pOptions)
-        return NULL;
-    pOptions->largeFlag = 0;
-    memset(&pOptions->info, 0, sizeof(pOptions->info));
-
+    DecodeOptions* const pOptions = request.pOptions;
     PlatformDecodeState state;
     memset(&state, 0, sizeof(state));
-    state.pDecoder = this;
+    state.pCancel = request.pCancel;
+    state.phFile = request.phFile;
     if (pOptions->flags & DECODE_HEADER_ONLY)
     {
         state.bHeaderOnly = 1;
         state.capture = *pOptions;
     }
 
-    m_hFile = INVALID_HANDLE_VALUE;
-    HANDLE hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    *request.phFile = INVALID_HANDLE_VALUE;
+    HANDLE hFile = CreateFileW(request.pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (hFile == INVALID_HANDLE_VALUE)
         return NULL;
-    m_hFile = hFile;
+    *request.phFile = hFile;
     // The size is checked against the budget before the decoder makes
     // anything. A picture whose size the header does not tell is bounded
     // by the largest square that fits.
     const int nBits = OutputBits();
-    const uint64_t cbBudget = PictureBudgetBytes();
+    const uint64_t cbBudget = request.cbBudget;
     bool bKnown = false;
     int64_t nWidth = 0, nHeight = 0;
     HBITMAP hbm = NULL;
@@ -195,7 +187,7 @@ HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOp
             ReportHeaderSize(nWidth, nHeight, nBits, &state.capture);
     }
     CloseHandle(hFile);
-    m_hFile = NULL;
+    *request.phFile = NULL;
 
     if (hbm)
     {
@@ -207,7 +199,7 @@ HBITMAP CImageDecoder::LoadWithPlatform(const WCHAR* pszPath, DecodeOptions* pOp
     if (state.bHeaderOnly)
         *pOptions = state.capture;
     // A header-only request never hands out a bitmap.
-    if (hbm && (state.bHeaderOnly || IsCancelled()))
+    if (hbm && (state.bHeaderOnly || *request.pCancel))
     {
         DeleteObject(hbm);
         hbm = NULL;

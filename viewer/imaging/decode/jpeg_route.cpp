@@ -1,8 +1,8 @@
-// The JPEG route of CImageDecoder: libjpeg with the fast integer IDCT,
-// thumbnails reduced by the library's own scaling (a progressive one from its
-// first scans alone), and a recovery point so that a corrupt file fails the
-// load instead of ending the process.
-#include "viewer/imaging/decode/image_decoder.h"
+// The JPEG route: libjpeg with the fast integer IDCT, thumbnails reduced by
+// the library's own scaling (a progressive one from its first scans alone),
+// and a recovery point so that a corrupt file fails the load instead of
+// ending the process.
+#include "viewer/imaging/decode/jpeg_route.h"
 #include "viewer/imaging/decode/decode_upright.h"
 #include "viewer/imaging/decode/decode_window.h"
 
@@ -423,16 +423,12 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
 
 } // namespace
 
-HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
+HBITMAP JpegRoute(const DecodeRequest& request)
 {
-    if (!pszPath || !pOptions)
-        return NULL;
-    pOptions->largeFlag = 0;
-    memset(&pOptions->info, 0, sizeof(pOptions->info));
-
+    DecodeOptions* const pOptions = request.pOptions;
     JpegDecode job;
     memset(&job, 0, sizeof(job));
-    job.pFile = _wfopen(pszPath, L"rb");
+    job.pFile = _wfopen(request.pszPath, L"rb");
     // The library asks for 4 KB at a time, and each refill of the C
     // library's default buffer is a system call: a 64 KB buffer reads a large
     // file three to five times faster under Wine. Should it not be had, the
@@ -441,7 +437,7 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
         setvbuf(job.pFile, NULL, _IOFBF, 64 * 1024);
     const int nOrientation = OrientationToApply(job.pFile, pOptions);
     const bool bDecoded =
-        job.pFile && DecodeJpeg(&job, pOptions, &m_bCancel, DecodeBudget(PictureBudgetBytes(), nOrientation));
+        job.pFile && DecodeJpeg(&job, pOptions, request.pCancel, DecodeBudget(request.cbBudget, nOrientation));
 
     // Also after a failure inside the creation itself: the record starts
     // zeroed, and destroying one without a memory manager does nothing.
@@ -449,7 +445,7 @@ HBITMAP CImageDecoder::LoadJpeg(const WCHAR* pszPath, DecodeOptions* pOptions)
     if (job.pFile)
         fclose(job.pFile);
     // A cancel that came while the file was being released still counts.
-    if ((!bDecoded || m_bCancel) && job.hbm)
+    if ((!bDecoded || *request.pCancel) && job.hbm)
     {
         DeleteObject(job.hbm);
         job.hbm = NULL;

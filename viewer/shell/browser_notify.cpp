@@ -13,22 +13,16 @@
 #include "viewer/common/picture_entry.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
-#include "viewer/imaging/view/renderer.h"
 #include "viewer/shell/current_entry.h"
-#include "viewer/shell/faces.h"
 #include "viewer/shell/open_picture.h"
 
 #define ROW_TEXT_CHARS 255
 
-// The entry becomes the current one and its picture opens in the viewer.
+// The entry becomes the current one and its picture opens in the viewer;
+// the next one is decoded ahead.
 static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath)
 {
-    wcscpy_s(g_szPicturePath, MAX_PATH, pszPath);
-    pData->pCurrentEntry = pEntry;
-    if (pData->pRenderer)
-        pData->pRenderer->SetBitmap(NULL);
-    ShowViewer(pData);
-    OpenPicture(pData, pszPath);
+    OpenEntryPicture(pData, pEntry, pszPath);
     PreloadNeighbour(pData, true);
 }
 

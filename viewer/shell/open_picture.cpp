@@ -16,6 +16,7 @@
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
+#include "viewer/shell/faces.h"
 #include "viewer/shell/viewer_input.h"
 
 // Room for the title: a whole file name and the application title.
@@ -65,15 +66,15 @@ void PreloadNeighbour(MainWindowData* pData, bool bForward)
     }
 }
 
-// During a slideshow the picture is decoded with the record's own decoder
-// and set at once, so the transition can draw it; one that cannot be
-// decoded fails, and the slideshow's step passes it over.
-static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
+// During a slideshow the picture is decoded before the shown one goes, with
+// the record's own decoder, and set at once so the transition can draw it.
+// One that cannot be decoded is null: the shown picture stays, and the
+// slideshow's step passes the file over.
+static HBITMAP DecodeForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
 {
-    CRenderer* pRenderer = pData->pRenderer;
-    if (!pRenderer || !pData->pDecoder)
-        return false;
-    pRenderer->StopRendering();
+    if (!pData->pRenderer || !pData->pDecoder)
+        return NULL;
+    pData->pRenderer->StopRendering();
     HBITMAP hbm = TakePreloaded(pData, pszPath);
     if (!hbm)
     {
@@ -83,48 +84,47 @@ static bool OpenForSlideshow(MainWindowData* pData, const WCHAR* pszPath)
         ViewerDecodeOptions(&options);
         hbm = pData->pDecoder->LoadNow(pszPath, &options);
     }
-    if (!hbm)
-        return false;
-    DropCurrentPicture(pData);
-    AdoptPicture(pData, hbm, GetViewerOptimizedView() != 0);
-    return true;
+    return hbm;
 }
 
 int OpenPicture(MainWindowData* pData, const WCHAR* pszPath)
 {
     if (!pData || !pszPath)
         return 0;
-    if (IsSlideshowRunning(pData))
-    {
-        if (!OpenForSlideshow(pData, pszPath))
-            return 0;
-    }
-    else
-    {
-        HBITMAP hbm = TakePreloaded(pData, pszPath);
-        if (pData->pRenderer)
-            pData->pRenderer->SetBitmap(NULL);
-        if (pData->pLoader && hbm)
-            pData->pLoader->OpenDecoded(pszPath, hbm);
-        else if (pData->pLoader)
-            pData->pLoader->Open(pszPath);
-        else if (hbm)
-            DeleteObject(hbm);
-    }
+    const bool bSlideshow = IsSlideshowRunning(pData) != FALSE;
+    HBITMAP hbm = bSlideshow ? DecodeForSlideshow(pData, pszPath) : TakePreloaded(pData, pszPath);
+    if (bSlideshow && !hbm)
+        return 0;
+
+    // The old picture goes before the face switch, so the viewer never draws
+    // it again, and (but in a slideshow) before the decode, so that the two
+    // are not held at once.
+    ClearShownPicture(pData);
+    if (IsBrowserVisible(pData))
+        ShowViewer(pData);
+    if (bSlideshow)
+        AdoptPicture(pData, hbm, GetViewerOptimizedView() != 0);
+    else if (pData->pLoader)
+        pData->pLoader->Show(pszPath, hbm);
+    else if (hbm)
+        DeleteObject(hbm);
     SetPictureTitle(pData, pszPath);
     return 1;
+}
+
+bool OpenEntryPicture(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath)
+{
+    if (!OpenPicture(pData, pszPath))
+        return false;
+    pData->pCurrentEntry = pEntry;
+    wcscpy_s(g_szPicturePath, MAX_PATH, pszPath);
+    return true;
 }
 
 bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry)
 {
     WCHAR szPath[MAX_PATH];
-    if (!JoinPath(pszFolder, pEntry->szName, szPath, MAX_PATH))
-        return false;
-    if (!OpenPicture(pData, szPath))
-        return false;
-    pData->pCurrentEntry = pEntry;
-    wcscpy_s(g_szPicturePath, MAX_PATH, szPath);
-    return true;
+    return JoinPath(pszFolder, pEntry->szName, szPath, MAX_PATH) && OpenEntryPicture(pData, pEntry, szPath);
 }
 
 static void ShowBrowserFrame(MainWindowData* pData, BOOL bShow)

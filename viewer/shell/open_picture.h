@@ -5,15 +5,21 @@
 
 struct MainWindowData;
 
-// Loads pszPath into the viewer and titles the window with its name. 1 on
-// success; a picture that cannot be decoded still counts, the viewer then
-// shows why.
+// Every picture the viewer opens comes through here: from the list, the
+// grid, Next and Previous, the slideshow's steps and the start mode. Clears
+// the shown picture (once), switches to the viewer when the browser shows,
+// shows pszPath (taken from the preload slot when it holds this file) and
+// titles the window with its name. 1 on success; a picture that cannot be
+// decoded still counts, the viewer then shows why, except during a
+// slideshow, where it fails and the shown picture stays.
 int OpenPicture(MainWindowData* pData, const WCHAR* pszPath);
 
 struct PictureEntry;
-// Opens the entry's picture in pszFolder (which ends in a backslash); on
-// success it becomes the current entry and the picture path. A path that does
-// not fit is passed over.
+// Opens pszPath, the entry's picture; on success the entry becomes the
+// current one and pszPath the picture path.
+bool OpenEntryPicture(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath);
+// The same for the entry's picture in pszFolder (which ends in a
+// backslash). A path that does not fit is passed over.
 bool OpenFolderEntry(MainWindowData* pData, const WCHAR* pszFolder, PictureEntry* pEntry);
 
 // Decodes ahead, once the shown picture's render is done, the picture that a

@@ -152,18 +152,14 @@ void ShowOptionsMenuBar(MainWindowData* pData)
 
 void ApplyNormalLayout(MainWindowData* pData)
 {
-    if (!pData)
-        return;
-    SHFullScreen(pData->hwndMain, SHFS_SHOWTASKBAR);
-    PlaceMainWindowNormal(pData->hwndMain, TRUE);
+    if (pData)
+        ApplyScreenLayout(pData->hwndMain, LAYOUT_NORMAL);
 }
 
 void ApplyNoTitleBarLayout(MainWindowData* pData)
 {
-    if (!pData)
-        return;
-    SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
-    PlaceMainWindow(pData->hwndMain, 0, 1, TRUE);
+    if (pData)
+        ApplyScreenLayout(pData->hwndMain, LAYOUT_NO_TITLE_BAR);
 }
 
 void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
@@ -171,30 +167,23 @@ void ApplyFullScreenLayout(MainWindowData* pData, BOOL bOn)
     if (!pData)
         return;
     if (bOn)
-    {
-        SHFullScreen(pData->hwndMain, SHFS_HIDETASKBAR);
-        PlaceMainWindow(pData->hwndMain, 0, 0, TRUE);
-    }
+        ApplyScreenLayout(pData->hwndMain, LAYOUT_FULL_SCREEN);
     else if (!pData->bTitleBarHidden)
-    {
-        ApplyNormalLayout(pData);
-    }
+        ApplyScreenLayout(pData->hwndMain, LAYOUT_NORMAL);
     else
-    {
-        PlaceMainWindow(pData->hwndMain, 0, 1, TRUE);
-    }
+        PlaceMainWindow(pData->hwndMain, 0, 1, TRUE); // the top bar stays hidden
 }
 
 void ApplyViewerLayout(MainWindowData* pData)
 {
     if (!pData)
         return;
+    ScreenLayout layout = LAYOUT_NORMAL;
     if (pData->bFullScreen)
-        ApplyFullScreenLayout(pData, TRUE);
+        layout = LAYOUT_FULL_SCREEN;
     else if (pData->bTitleBarHidden)
-        ApplyNoTitleBarLayout(pData);
-    else
-        ApplyNormalLayout(pData);
+        layout = LAYOUT_NO_TITLE_BAR;
+    ApplyScreenLayout(pData->hwndMain, layout);
 }
 
 void ToggleFullScreen(MainWindowData* pData)

@@ -1,5 +1,26 @@
 #include "viewer/shell/screen_layout.h"
 
+#include "platform/aygshell/aygshell.h"
+
+void ApplyScreenLayout(HWND hwnd, ScreenLayout layout)
+{
+    switch (layout)
+    {
+    case LAYOUT_NORMAL:
+        SHFullScreen(hwnd, SHFS_SHOWTASKBAR);
+        PlaceMainWindowNormal(hwnd, TRUE);
+        break;
+    case LAYOUT_NO_TITLE_BAR:
+        SHFullScreen(hwnd, SHFS_HIDETASKBAR);
+        PlaceMainWindow(hwnd, 0, 1, TRUE);
+        break;
+    case LAYOUT_FULL_SCREEN:
+        SHFullScreen(hwnd, SHFS_HIDETASKBAR);
+        PlaceMainWindow(hwnd, 0, 0, TRUE);
+        break;
+    }
+}
+
 void PlaceMainWindow(HWND hwnd, int y, int nBarsBelow, BOOL bRepaint)
 {
     int cxScreen = GetSystemMetrics(SM_CXSCREEN);

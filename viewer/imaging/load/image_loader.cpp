@@ -22,30 +22,32 @@ CImageLoader::~CImageLoader()
 
 void CImageLoader::Open(const WCHAR* pszPath)
 {
-    if (!pszPath)
+    if (!pszPath || !m_pData)
         return;
+    ClearShownPicture(m_pData);
+    Show(pszPath, NULL);
+}
+
+void CImageLoader::Show(const WCHAR* pszPath, HBITMAP hbmDecoded)
+{
+    if (!pszPath)
+    {
+        if (hbmDecoded)
+            DeleteObject(hbmDecoded);
+        return;
+    }
     m_bNameTooLong = wcslen(pszPath) >= MAX_PATH;
     _snwprintf_s(m_szFile, MAX_PATH, _TRUNCATE, L"%s", pszPath);
     m_decoder.SetCancel(0);
-    Run();
-}
-
-void CImageLoader::OpenDecoded(const WCHAR* pszPath, HBITMAP hbm)
-{
-    if (!pszPath || wcslen(pszPath) >= MAX_PATH || !m_pData || !m_pData->pRenderer)
+    if (hbmDecoded && !m_bNameTooLong && m_pData && m_pData->pRenderer)
     {
-        if (hbm)
-            DeleteObject(hbm);
-        if (pszPath)
-            Open(pszPath);
+        m_pData->pRenderer->StopRendering();
+        ShowPicture(hbmDecoded);
         return;
     }
-    m_bNameTooLong = FALSE;
-    _snwprintf_s(m_szFile, MAX_PATH, _TRUNCATE, L"%s", pszPath);
-    m_decoder.SetCancel(0);
-    m_pData->pRenderer->StopRendering();
-    DropCurrentPicture(m_pData);
-    ShowPicture(hbm);
+    if (hbmDecoded)
+        DeleteObject(hbmDecoded);
+    Run();
 }
 
 void CImageLoader::Cancel()
@@ -85,14 +87,13 @@ void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG*
     *py = y;
 }
 
-void DropCurrentPicture(MainWindowData* pData)
+void ClearShownPicture(MainWindowData* pData)
 {
-    if (!pData->hbmCurrent)
-        return;
-    // The renderer must not keep drawing a bitmap that is gone.
-    if (pData->pRenderer && pData->pRenderer->GetBitmap() == pData->hbmCurrent)
+    // The renderer lets go first: it must never draw a bitmap that is gone.
+    if (pData->pRenderer)
         pData->pRenderer->SetBitmap(NULL);
-    DeleteObject(pData->hbmCurrent);
+    if (pData->hbmCurrent)
+        DeleteObject(pData->hbmCurrent);
     pData->hbmCurrent = NULL;
 }
 
@@ -121,7 +122,6 @@ DWORD CImageLoader::Run()
 
     ShowWaitCursor();
     pRenderer->StopRendering();
-    DropCurrentPicture(pData);
 
     HBITMAP hbm = NULL;
     if (!m_bNameTooLong)
@@ -147,7 +147,7 @@ DWORD CImageLoader::ShowPicture(HBITMAP hbm)
     CRenderer* pRenderer = pData->pRenderer;
     if (!hbm)
     {
-        pRenderer->SetBitmap(NULL);
+        // The renderer has no picture (ClearShownPicture): it draws why.
         WCHAR szMessage[RENDER_MESSAGE_CHARS + 1];
         FormatOpenFailure(m_szFile, szMessage, RENDER_MESSAGE_CHARS + 1);
         pRenderer->SetMessage(szMessage);

@@ -21,11 +21,14 @@ public:
     CImageLoader(MainWindowData* pData, SettingQuery pfnOptimizedView);
     ~CImageLoader() override;
 
-    // Loads pszPath and hands it to the renderer before returning.
+    // Shows pszPath in place of the shown picture, which it clears first
+    // (ClearShownPicture): decoded on this thread and handed to the renderer
+    // before it returns.
     void Open(const WCHAR* pszPath);
-    // Shows hbm, already decoded from pszPath with ViewerDecodeOptions, as
-    // Open would show it; takes hbm over.
-    void OpenDecoded(const WCHAR* pszPath, HBITMAP hbm);
+    // Shows pszPath in a viewer whose picture was cleared: hbmDecoded, taken
+    // over, when the file was decoded already with ViewerDecodeOptions; else
+    // the file decoded now, as Open does.
+    void Show(const WCHAR* pszPath, HBITMAP hbmDecoded);
     void Cancel();
     // 0 when done (picture shown or message set), -1 without a record or
     // when stopped.
@@ -53,8 +56,10 @@ void ViewerDecodeOptions(DecodeOptions* pOptions);
 // renderer's current zoom and the main window's client size.
 void InitialViewOrigin(const MainWindowData* pData, HBITMAP hbm, LONG* px, LONG* py);
 
-// Deletes the record's current picture, taking it from the renderer first.
-void DropCurrentPicture(MainWindowData* pData);
+// The one place where the shown picture leaves the viewer: the render
+// stops, the renderer lets go of the picture and the record's bitmap is
+// deleted, before the next one is decoded. Each open does it once.
+void ClearShownPicture(MainWindowData* pData);
 // Makes hbm the record's current picture (owned) and hands it to the
 // renderer at its start origin, zoomed to fill or fitted as the modes ask.
 // Needs the renderer.

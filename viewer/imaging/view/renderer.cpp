@@ -1,11 +1,13 @@
-// CRenderer: construction, the back buffer, the render thread and the view
-// model. The drawing is in renderer_draw.cpp.
+// CRenderer: construction, the back buffer, the render thread, the view
+// model, and each render's order of passes. The passes themselves are drawn
+// by renderer_draw, from the record the renderer hands down.
 #include "viewer/imaging/view/renderer.h"
 
 #include <wchar.h>
 
 #include "viewer/common/thread_wait.h"
 #include "viewer/imaging/view/bitmap_transform.h"
+#include "viewer/imaging/view/renderer_draw.h"
 
 // The render thread gets this long to notice a stop request, then this much
 // more, before it is terminated.
@@ -259,6 +261,21 @@ ViewBox CRenderer::ClientBox() const
     return box;
 }
 
+RenderPass CRenderer::MakePass(const ViewBox& dest, const ViewBox& view) const
+{
+    RenderPass pass = {};
+    pass.hbmPicture = m_hbmPicture;
+    PictureSize(&pass.picture.width, &pass.picture.height);
+    pass.hdcBack = m_hdcBack;
+    pass.hbmBack = m_hbmBack;
+    pass.crBackground = m_crBackground;
+    pass.dest = dest;
+    pass.view = view;
+    pass.zoom = m_zoom;
+    SetPassTurn(&pass, GetDrawingAngle(), m_dwFlip);
+    return pass;
+}
+
 LONG CRenderer::ClampView(ViewBox* pView) const
 {
     ViewBox picture = {0, 0, 0, 0};
@@ -453,4 +470,95 @@ void CRenderer::Pan(LONG x, LONG y, LONG bRelative)
     m_view = moved;
     m_bPanning = 1;
     RenderNow();
+}
+
+static bool SameBox(const ViewBox& a, const ViewBox& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+LONG CRenderer::Render()
+{
+    if (m_bLocked)
+        return -1;
+    if (!m_hwnd || !m_hbmPicture)
+    {
+        if (m_szMessage[0])
+            DrawMessage();
+        return -1;
+    }
+    m_szMessage[0] = L'\0';
+    if (m_bFitToScreen)
+        FitToScreen();
+    ViewBox client = ClientBox();
+
+    m_prevView = m_view;
+    ClampView(&m_view);
+
+    // When the screen already shows this very view, only the resampled pass
+    // has anything to add.
+    m_bFastPass = 1;
+    if (m_bRenderedOnce && !m_bPanning && m_bHighQuality && m_prevZoom == m_zoom && SameBox(m_view, m_prevView) &&
+        m_zoom != 1.0)
+        m_bFastPass = 0;
+
+    HDC hdc = GetDC(m_hwnd);
+    if (!hdc)
+        return -1;
+    Draw(hdc, client, m_view);
+    ReleaseDC(m_hwnd, hdc);
+
+    m_bRenderedOnce = 1;
+    m_prevZoom = m_zoom;
+    return 0;
+}
+
+LONG CRenderer::Draw(HDC hdc, const ViewBox& dest, ViewBox view)
+{
+    RenderPass pass = MakePass(dest, view);
+    LONG bPanning = m_bPanning;
+    m_bPanning = 0;
+    if (IsPlainPass(pass))
+    {
+        if (DrawPlainPass(hdc, pass))
+            InterlockedIncrement(&m_counts.nFast);
+        return 0;
+    }
+    if (!LayOutPass(&pass))
+        return -1;
+
+    if (m_bFastPass)
+    {
+        DrawFastPass(hdc, pass);
+        InterlockedIncrement(&m_counts.nFast);
+        FirstPassDrawn();
+    }
+    if (m_bStopRequest || !m_bHighQuality || bPanning || m_zoom == 1.0)
+        return 0;
+    if (DrawQualityPass(hdc, pass, &m_bStopRequest, &m_nAbort))
+        InterlockedIncrement(&m_counts.nQuality);
+    return 0;
+}
+
+void CRenderer::DrawPlain(HDC hdc, const ViewBox& dest, ViewBox view)
+{
+    RenderPass pass = MakePass(dest, view);
+    if (DrawPlainPass(hdc, pass))
+        InterlockedIncrement(&m_counts.nFast);
+}
+
+void CRenderer::DrawMessage()
+{
+    DrawMessageText(m_hwnd, m_hdcBack, m_szMessage);
+}
+
+void CRenderer::RenderTo(HDC hdc, const ViewBox& dest)
+{
+    StopRendering();
+    if (m_bFitToScreen)
+        FitToScreen();
+    // An off-screen target holds nothing yet, so the fast pass is never
+    // skipped here.
+    m_bFastPass = 1;
+    Draw(hdc, dest, m_view);
 }

@@ -13,6 +13,9 @@
 #include "viewer/common/view_box.h"
 #include "viewer/imaging/view/view_geometry.h"
 
+// What one render hands down to the drawing (renderer_draw.h).
+struct RenderPass;
+
 // Message text room, without the terminator.
 #define RENDER_MESSAGE_CHARS 260
 
@@ -83,7 +86,8 @@ public:
     ViewBox GetView() const { return m_view; }
     LONG GetDrawingAngle() const { return NormalizeAngle(m_nLandscape + m_nRotation); }
 
-    // Drawing.
+    // Drawing: the renderer settles the view and the order of the passes;
+    // each pass is drawn by renderer_draw from a RenderPass.
     LONG Render();
     LONG Draw(HDC hdc, const ViewBox& dest, ViewBox view);
     void DrawPlain(HDC hdc, const ViewBox& dest, ViewBox view);
@@ -96,7 +100,7 @@ private:
     void ReleaseBackBuffer();
     bool PictureSize(int32_t* pWidth, int32_t* pHeight) const;
     ViewBox ClientBox() const;
-    void CopyBackBuffer(HDC hdc, const ViewBox& dest);
+    RenderPass MakePass(const ViewBox& dest, const ViewBox& view) const;
     void FirstPassDrawn();
 
     HBITMAP m_hbmPicture;

@@ -21,10 +21,11 @@ struct ThumbCellPainter
     void (*pfnPaintCell)(HDC hdc, const PictureEntry* pEntry);
 };
 
-// Nothing while a worker handle exists (even one whose body ended). The
-// painter is copied; without one no cell is painted.
+// Nothing while a worker exists (even one whose body ended). The painter is
+// copied; without one no cell is painted.
 void StartThumbWorker(const ThumbCellPainter* pPainter);
-// Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle.
+// Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle
+// and frees what the worker held.
 void StopThumbWorker(void);
 // Continue from that entry after the one in hand; wakes a waiting worker.
 void SteerThumbWorker(PictureEntry* pEntry);

@@ -116,12 +116,12 @@ static void MakeOne(ThumbWorker* pWorker, PictureEntry* pEntry)
     pEntry->yThumb = work.yThumb;
     pEntry->bProcessed = 1;
     const ThumbCellPainter& painter = pWorker->painter;
-    if (painter.hwndView && painter.pfnIsVisible(pEntry))
+    if (painter.hwndView && painter.pfnIsVisible(painter.pView, pEntry))
     {
         HDC hdc = GetDC(painter.hwndView);
         if (hdc)
         {
-            painter.pfnPaintCell(hdc, pEntry);
+            painter.pfnPaintCell(painter.pView, hdc, pEntry);
             ReleaseDC(painter.hwndView, hdc);
             pEntry->bDrawn = 1;
         }
@@ -184,7 +184,7 @@ static PictureEntry* FirstOnScreen(const ThumbCellPainter& painter)
     PictureEntry* p = FirstPicture();
     if (!painter.hwndView)
         return p;
-    while (p && !painter.pfnIsVisible(p))
+    while (p && !painter.pfnIsVisible(painter.pView, p))
         p = NextPicture(p);
     return p ? p : FirstPicture();
 }

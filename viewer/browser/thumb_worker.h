@@ -11,14 +11,19 @@
 
 class CImageDecoder;
 
+// The view's own record, handed back to the painter's functions.
+struct ThumbViewState;
+
 // What the worker needs of the view to show a finished cell itself: the
-// window, whether the entry's cell is on screen, and the cell painter. Both
-// functions run on the worker's thread under the paint lock.
+// window and its record, whether the entry's cell is on screen, and the cell
+// painter. Both functions run on the worker's thread under the paint lock;
+// the view stops the worker before its record goes.
 struct ThumbCellPainter
 {
     HWND hwndView;
-    BOOL (*pfnIsVisible)(const PictureEntry* pEntry);
-    void (*pfnPaintCell)(HDC hdc, const PictureEntry* pEntry);
+    ThumbViewState* pView;
+    BOOL (*pfnIsVisible)(const ThumbViewState* pView, const PictureEntry* pEntry);
+    void (*pfnPaintCell)(ThumbViewState* pView, HDC hdc, const PictureEntry* pEntry);
 };
 
 // Nothing while a worker exists (even one whose body ended). The painter is

@@ -226,6 +226,7 @@ TEST_F(ThumbViewTest, ABigFolderKeepsTheBoundAndRemakesWhatComesBackIntoView) {
         }
         EXPECT_LE(nLive, nBound) << pszWhere << " at " << nOffset;
     };
+    SetThumbViewHeight(cy + 1); // the first screen as Show() makes it
     const std::vector<LONG> firstScreen = undoneOnScreen();
     ASSERT_GE(firstScreen.size(), 9u);
     Show(cy);

@@ -8,17 +8,6 @@
 
 static LONG s_nBound = THUMB_BITMAP_BOUND;
 
-// The index is kept beside the entry: it does not change while a worker
-// runs, and the choice of a victim then reads no entry.
-struct HeldThumb
-{
-    PictureEntry* pEntry;
-    LONG nIndex;
-};
-
-static HeldThumb s_rgHeld[THUMB_BITMAP_BOUND];
-static LONG s_nHeld = 0;
-
 LONG ThumbBitmapBound(void)
 {
     return s_nBound;
@@ -58,24 +47,24 @@ bool IsInThumbWindow(const ThumbWindow& window, LONG nIndex)
     return window.nLo <= nIndex && nIndex < window.nHi;
 }
 
-void ClearHeldThumbs(void)
+void ClearHeldThumbs(HeldThumbs* pHeld)
 {
-    s_nHeld = 0;
+    pHeld->nHeld = 0;
 }
 
-bool HoldThumb(PictureEntry* pEntry)
+bool HoldThumb(HeldThumbs* pHeld, PictureEntry* pEntry)
 {
-    if (!pEntry || s_nHeld >= s_nBound)
+    if (!pEntry || pHeld->nHeld >= s_nBound)
         return false;
-    s_rgHeld[s_nHeld].pEntry = pEntry;
-    s_rgHeld[s_nHeld].nIndex = pEntry->nIndex;
-    ++s_nHeld;
+    HeldThumb& held = pHeld->rgHeld[pHeld->nHeld++];
+    held.pEntry = pEntry;
+    held.nIndex = pEntry->nIndex;
     return true;
 }
 
-LONG CountHeldThumbs(void)
+LONG CountHeldThumbs(const HeldThumbs* pHeld)
 {
-    return s_nHeld;
+    return pHeld->nHeld;
 }
 
 static LONG DistanceOutside(const ThumbWindow& window, LONG nIndex)
@@ -85,12 +74,12 @@ static LONG DistanceOutside(const ThumbWindow& window, LONG nIndex)
     return nIndex >= window.nHi ? nIndex - window.nHi + 1 : 0;
 }
 
-PictureEntry* TakeFarthestThumb(const ThumbWindow& window)
+PictureEntry* TakeFarthestThumb(HeldThumbs* pHeld, const ThumbWindow& window)
 {
     LONG nFarthest = -1, nMost = 0;
-    for (LONG i = 0; i < s_nHeld; ++i)
+    for (LONG i = 0; i < pHeld->nHeld; ++i)
     {
-        const LONG d = DistanceOutside(window, s_rgHeld[i].nIndex);
+        const LONG d = DistanceOutside(window, pHeld->rgHeld[i].nIndex);
         if (d > nMost)
         {
             nMost = d;
@@ -99,7 +88,7 @@ PictureEntry* TakeFarthestThumb(const ThumbWindow& window)
     }
     if (nFarthest < 0)
         return NULL;
-    PictureEntry* pEntry = s_rgHeld[nFarthest].pEntry;
-    s_rgHeld[nFarthest] = s_rgHeld[--s_nHeld];
+    PictureEntry* pEntry = pHeld->rgHeld[nFarthest].pEntry;
+    pHeld->rgHeld[nFarthest] = pHeld->rgHeld[--pHeld->nHeld];
     return pEntry;
 }

@@ -34,11 +34,25 @@ struct ThumbWindow
 void PlaceThumbWindow(ThumbWindow* pWindow, LONG nEntries, LONG nTop, bool bPlaced);
 bool IsInThumbWindow(const ThumbWindow& window, LONG nIndex);
 
-// The entries whose bitmaps the worker holds, at most the bound.
-void ClearHeldThumbs(void);
+// The entries whose bitmaps the worker holds, at most the bound. The index
+// is kept beside the entry: it does not change while a worker runs, and the
+// choice of a victim then reads no entry.
+struct HeldThumb
+{
+    PictureEntry* pEntry;
+    LONG nIndex;
+};
+
+struct HeldThumbs
+{
+    HeldThumb rgHeld[THUMB_BITMAP_BOUND];
+    LONG nHeld;
+};
+
+void ClearHeldThumbs(HeldThumbs* pHeld);
 // False when the set is full.
-bool HoldThumb(PictureEntry* pEntry);
-LONG CountHeldThumbs(void);
+bool HoldThumb(HeldThumbs* pHeld, PictureEntry* pEntry);
+LONG CountHeldThumbs(const HeldThumbs* pHeld);
 // The held entry farthest outside the window, taken out of the set; null
 // when every held entry lies inside it.
-PictureEntry* TakeFarthestThumb(const ThumbWindow& window);
+PictureEntry* TakeFarthestThumb(HeldThumbs* pHeld, const ThumbWindow& window);

@@ -10,16 +10,12 @@
 #define CAPTION_FONT_HEIGHT (-10)
 #define CAPTION_CHARS 32
 
-static HFONT s_hfontCaption = NULL;
-static HBITMAP s_hbmPending = NULL;
-static HBITMAP s_hbmFailed = NULL;
-
-void MakeCellFont(void)
+void MakeCellFont(ThumbCellArt* pArt)
 {
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(SYSTEM_FONT), sizeof(lf), &lf);
     lf.lfHeight = CAPTION_FONT_HEIGHT;
-    s_hfontCaption = CreateFontIndirectW(&lf);
+    pArt->hfontCaption = CreateFontIndirectW(&lf);
 }
 
 // Copies a bitmap of its own size to (x, y).
@@ -41,12 +37,12 @@ static HBITMAP CellArt(HBITMAP* phbm, int nId)
     return *phbm;
 }
 
-void FreeCellResources(void)
+void FreeCellArt(ThumbCellArt* pArt)
 {
-    if (s_hfontCaption)
-        DeleteObject(s_hfontCaption);
-    s_hfontCaption = NULL;
-    HBITMAP* rgphbm[] = {&s_hbmPending, &s_hbmFailed};
+    if (pArt->hfontCaption)
+        DeleteObject(pArt->hfontCaption);
+    pArt->hfontCaption = NULL;
+    HBITMAP* rgphbm[] = {&pArt->hbmPending, &pArt->hbmFailed};
     for (HBITMAP* phbm : rgphbm)
     {
         if (*phbm)
@@ -71,9 +67,9 @@ static void CopyResourceBitmap(HDC hdc, HBITMAP hbm, int xBox, int yBox, bool bF
     CopyBitmap(hdc, hbm, x, y);
 }
 
-void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset)
+void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset, ThumbCellArt* pArt)
 {
-    if (!hdc || !pEntry || pEntry->nIndex < 0)
+    if (!hdc || !pEntry || pEntry->nIndex < 0 || !pArt)
         return;
     const LONG i = pEntry->nIndex;
     const int x0 = (int)(i % THUMB_COLUMNS * THUMB_PITCH_X);
@@ -88,7 +84,7 @@ void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset)
     WCHAR szCaption[CAPTION_CHARS];
     FormatThumbCaption(pEntry->szName, szCaption, CAPTION_CHARS);
     RECT rcCaption = {x0 + 7, y0 + 70, x0 + 73, y0 + 85};
-    HGDIOBJ hOldFont = s_hfontCaption ? SelectObject(hdc, s_hfontCaption) : NULL;
+    HGDIOBJ hOldFont = pArt->hfontCaption ? SelectObject(hdc, pArt->hfontCaption) : NULL;
     const int nOldMode = SetBkMode(hdc, TRANSPARENT);
     const COLORREF crOld = SetTextColor(hdc, GetSysColor(bSelected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
     DrawTextW(hdc, szCaption, -1, &rcCaption, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -99,9 +95,9 @@ void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset)
 
     const int xBox = x0 + 8, yBox = y0 + 8;
     if (!pEntry->bProcessed)
-        CopyResourceBitmap(hdc, CellArt(&s_hbmPending, IDB_THUMB_PENDING), x0 + 35, y0 + 33, false);
+        CopyResourceBitmap(hdc, CellArt(&pArt->hbmPending, IDB_THUMB_PENDING), x0 + 35, y0 + 33, false);
     else if (pEntry->hbmThumb)
         CopyBitmap(hdc, pEntry->hbmThumb, xBox + pEntry->xThumb, yBox + pEntry->yThumb);
     else
-        CopyResourceBitmap(hdc, CellArt(&s_hbmFailed, IDB_THUMB_FAILED), xBox, yBox, true);
+        CopyResourceBitmap(hdc, CellArt(&pArt->hbmFailed, IDB_THUMB_FAILED), xBox, yBox, true);
 }

@@ -7,11 +7,20 @@
 
 #include "viewer/common/picture_entry.h"
 
-// The caption font, made with the view; FreeCellResources deletes it and the
-// art that the cells load on first use.
-void MakeCellFont(void);
-void FreeCellResources(void);
+// What the cells draw with, kept by the view that shows them: the caption
+// font, made with the view, and the pending and failed art, loaded on first
+// use.
+struct ThumbCellArt
+{
+    HFONT hfontCaption;
+    HBITMAP hbmPending;
+    HBITMAP hbmFailed;
+};
+
+void MakeCellFont(ThumbCellArt* pArt);
+// Deletes the font and the art and clears the record.
+void FreeCellArt(ThumbCellArt* pArt);
 
 // Paints the entry's cell at its place for the scroll offset; a selected
 // entry is drawn in the highlight colours.
-void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset);
+void PaintCell(HDC hdc, const PictureEntry* pEntry, LONG nScrollOffset, ThumbCellArt* pArt);

@@ -10,6 +10,7 @@
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/common/zero_alloc.h"
 
 // Made where the file list is made, this much less tall than the frame; the
 // frame's layout then places both.
@@ -23,44 +24,72 @@
 // A step this large or larger is taken as none.
 #define STEP_LIMIT 20001
 
-// The view's state is program-wide: there is one thumbnail view. The worker
-// reads the offset and the height from its own thread.
-static volatile LONG s_nScrollOffset = 0;
-static LONG s_nMaxOffset = INITIAL_MAX_OFFSET;
-static LONG s_nLastDrawnOffset = 0;
-static volatile LONG s_nViewHeight = 0;
-static LONG s_nLastTapped = -1;
+// The view's own state, kept with its window (GWLP_USERDATA) from
+// WM_NCCREATE to WM_NCDESTROY. The worker reads the offset and the height
+// from its own thread.
+struct ThumbViewState
+{
+    volatile LONG nScrollOffset;
+    volatile LONG nViewHeight;
+    LONG nMaxOffset;
+    LONG nLastDrawnOffset;
+    LONG nLastTapped;
+    HWND hwndScroll;
+    HBITMAP hbmOffscreen;
+    LONG cyOffscreen;
+    ThumbCellArt art;
+};
+
+// The browser's one grid, which the shell's calls and the shared selection
+// reach without a window of their own; and how the shell opens a picture,
+// set once at start-up.
 static HWND s_hwndView = NULL;
-static HWND s_hwndScroll = NULL;
-static HBITMAP s_hbmOffscreen = NULL;
-static LONG s_cyOffscreen = 0;
 static ThumbOpenHandler s_pfnOpen = NULL;
+
+// Null before WM_NCCREATE and after WM_NCDESTROY.
+static ThumbViewState* ViewOf(HWND hwnd)
+{
+    return hwnd ? reinterpret_cast<ThumbViewState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : NULL;
+}
 
 // ---- Cells -------------------------------------------------------------------
 
-BOOL IsThumbVisible(const PictureEntry* pEntry)
+static BOOL IsVisibleIn(const ThumbViewState* pView, const PictureEntry* pEntry)
 {
-    return pEntry && IsThumbRowVisible(pEntry->nIndex, s_nScrollOffset, s_nViewHeight);
+    return pEntry && IsThumbRowVisible(pEntry->nIndex, pView->nScrollOffset, pView->nViewHeight);
 }
 
-static PictureEntry* FirstVisibleThumb(void)
+BOOL IsThumbVisible(const PictureEntry* pEntry)
+{
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    return pView && IsVisibleIn(pView, pEntry);
+}
+
+static PictureEntry* FirstVisibleThumb(const ThumbViewState* pView)
 {
     // The first row whose top lies at most one pitch above the offset,
     // found by its index rather than by a walk down a long list.
-    const LONG nAbove = s_nScrollOffset - THUMB_PITCH_Y;
+    const LONG nAbove = pView->nScrollOffset - THUMB_PITCH_Y;
     const LONG nRow = nAbove <= 0 ? 0 : (nAbove + THUMB_PITCH_Y - 1) / THUMB_PITCH_Y;
     PictureEntry* pFound = PictureByIndex(nRow * THUMB_COLUMNS);
-    if (pFound && IsThumbVisible(pFound))
+    if (pFound && IsVisibleIn(pView, pFound))
         return pFound;
     PictureEntry* p = FirstPicture();
-    while (p && !IsThumbVisible(p))
+    while (p && !IsVisibleIn(pView, p))
         p = NextPicture(p);
     return p;
 }
 
+static void PaintCellOf(ThumbViewState* pView, HDC hdc, const PictureEntry* pEntry)
+{
+    PaintCell(hdc, pEntry, pView->nScrollOffset, &pView->art);
+}
+
 void PaintThumbCell(HDC hdc, const PictureEntry* pEntry)
 {
-    PaintCell(hdc, pEntry, s_nScrollOffset);
+    ThumbViewState* pView = ViewOf(s_hwndView);
+    if (pView)
+        PaintCellOf(pView, hdc, pEntry);
 }
 
 // ---- Repaint -------------------------------------------------------------------
@@ -73,15 +102,16 @@ static LONG ClientHeight(HWND hwnd)
     return rc.bottom;
 }
 
-static LONG ViewHeight(HWND hwnd)
+static LONG ViewHeight(HWND hwnd, const ThumbViewState* pView)
 {
-    return s_nViewHeight > 0 ? s_nViewHeight : ClientHeight(hwnd);
+    return pView->nViewHeight > 0 ? pView->nViewHeight : ClientHeight(hwnd);
 }
 
-static void UpdateScrollBar(HWND hwnd, LONG nContentHeight, LONG nViewHeight)
+static void UpdateScrollBar(HWND hwnd, ThumbViewState* pView, LONG nContentHeight, LONG nViewHeight)
 {
-    s_nMaxOffset = nContentHeight - ClientHeight(hwnd);
-    if (!s_hwndScroll)
+    pView->nMaxOffset = nContentHeight - ClientHeight(hwnd);
+    HWND hwndScroll = pView->hwndScroll;
+    if (!hwndScroll)
         return;
     SCROLLINFO si = {};
     si.cbSize = sizeof(si);
@@ -89,74 +119,86 @@ static void UpdateScrollBar(HWND hwnd, LONG nContentHeight, LONG nViewHeight)
     si.nMin = 0;
     si.nMax = nContentHeight;
     si.nPage = (UINT)(nViewHeight > 0 ? nViewHeight : 0);
-    si.nPos = s_nScrollOffset;
-    SetScrollInfo(s_hwndScroll, SB_CTL, &si, TRUE);
-    const bool bShown = (GetWindowLongW(s_hwndScroll, GWL_STYLE) & WS_VISIBLE) != 0;
+    si.nPos = pView->nScrollOffset;
+    SetScrollInfo(hwndScroll, SB_CTL, &si, TRUE);
+    const bool bShown = (GetWindowLongW(hwndScroll, GWL_STYLE) & WS_VISIBLE) != 0;
     if (nContentHeight < nViewHeight)
     {
-        s_nScrollOffset = 0;
+        pView->nScrollOffset = 0;
         if (bShown)
-            ShowWindow(s_hwndScroll, SW_HIDE);
+            ShowWindow(hwndScroll, SW_HIDE);
     }
     else if (!bShown)
     {
-        ShowWindow(s_hwndScroll, SW_SHOW);
+        ShowWindow(hwndScroll, SW_SHOW);
     }
 }
 
 // The grid is composed off-screen and copied in one block.
-static void PaintGrid(HDC hdc, LONG nViewHeight)
+static void PaintGrid(ThumbViewState* pView, HDC hdc, LONG nViewHeight)
 {
     if (nViewHeight <= 0)
         return;
-    if (s_hbmOffscreen && s_cyOffscreen != nViewHeight)
+    if (pView->hbmOffscreen && pView->cyOffscreen != nViewHeight)
     {
-        DeleteObject(s_hbmOffscreen);
-        s_hbmOffscreen = NULL;
+        DeleteObject(pView->hbmOffscreen);
+        pView->hbmOffscreen = NULL;
     }
-    if (!s_hbmOffscreen)
+    if (!pView->hbmOffscreen)
     {
-        s_hbmOffscreen = CreateCompatibleBitmap(hdc, THUMB_DRAW_WIDTH, nViewHeight);
-        s_cyOffscreen = s_hbmOffscreen ? nViewHeight : 0;
-        if (!s_hbmOffscreen)
+        pView->hbmOffscreen = CreateCompatibleBitmap(hdc, THUMB_DRAW_WIDTH, nViewHeight);
+        pView->cyOffscreen = pView->hbmOffscreen ? nViewHeight : 0;
+        if (!pView->hbmOffscreen)
             return;
     }
     HDC hdcMem = CreateCompatibleDC(hdc);
     if (!hdcMem)
         return;
-    HGDIOBJ hOld = SelectObject(hdcMem, s_hbmOffscreen);
+    HGDIOBJ hOld = SelectObject(hdcMem, pView->hbmOffscreen);
     RECT rc = {0, 0, THUMB_DRAW_WIDTH, nViewHeight};
     FillRect(hdcMem, &rc, GetSysColorBrush(COLOR_WINDOW));
-    for (PictureEntry* p = FirstVisibleThumb(); p && IsThumbVisible(p); p = NextPicture(p))
-        PaintThumbCell(hdcMem, p);
+    for (PictureEntry* p = FirstVisibleThumb(pView); p && IsVisibleIn(pView, p); p = NextPicture(p))
+        PaintCellOf(pView, hdcMem, p);
     BitBlt(hdc, 0, 0, THUMB_DRAW_WIDTH, nViewHeight, hdcMem, 0, 0, SRCCOPY);
     SelectObject(hdcMem, hOld);
     DeleteDC(hdcMem);
 }
 
 // The worker paints each finished cell itself, through the view's painter.
-static void StartWorker(HWND hwnd)
+static void StartWorker(HWND hwnd, ThumbViewState* pView)
 {
-    const ThumbCellPainter painter = {hwnd, IsThumbVisible, PaintThumbCell};
+    const ThumbCellPainter painter = {hwnd, pView, IsVisibleIn, PaintCellOf};
     StartThumbWorker(&painter);
 }
 
-static void Repaint(HWND hwnd, HDC hdc, bool bUpdateScrollBar)
+// False when the window went while the repaint waited for the lock: a
+// message served meanwhile may have destroyed it, and its record with it.
+static bool Repaint(HWND hwnd, HDC hdc, bool bUpdateScrollBar)
 {
+    ThumbViewState* pView = ViewOf(hwnd);
+    if (!pView)
+        return false;
     if (CountUnprocessed() > 0)
-        StartWorker(hwnd);
+        StartWorker(hwnd, pView);
     LockThumbPainting();
+    pView = ViewOf(hwnd);
+    if (!pView)
+    {
+        UnlockThumbPainting();
+        return false;
+    }
     const LONG nContentHeight = ThumbContentHeight(CountPictures());
-    const LONG nViewHeight = ViewHeight(hwnd);
-    if (s_nScrollOffset >= nContentHeight)
-        s_nScrollOffset = nContentHeight;
+    const LONG nViewHeight = ViewHeight(hwnd, pView);
+    if (pView->nScrollOffset >= nContentHeight)
+        pView->nScrollOffset = nContentHeight;
     if (bUpdateScrollBar)
-        UpdateScrollBar(hwnd, nContentHeight, nViewHeight);
-    PaintGrid(hdc, nViewHeight);
+        UpdateScrollBar(hwnd, pView, nContentHeight, nViewHeight);
+    PaintGrid(pView, hdc, nViewHeight);
     // Whatever path moved the offset, the next scroll compares with what
     // the window shows now.
-    s_nLastDrawnOffset = s_nScrollOffset;
+    pView->nLastDrawnOffset = pView->nScrollOffset;
     UnlockThumbPainting();
+    return true;
 }
 
 void RedrawThumbView(void)
@@ -179,7 +221,8 @@ void RedrawThumbView(void)
 static void BringIntoView(LONG nIndex)
 {
     PictureEntry* pEntry = PictureByIndex(nIndex);
-    if (!pEntry || IsThumbVisible(pEntry))
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    if (!pView || !pEntry || IsVisibleIn(pView, pEntry))
         return;
     // Kept within the scrollable range of the list as it stands, so no
     // empty page shows below the last row.
@@ -190,34 +233,47 @@ static void BringIntoView(LONG nIndex)
 
 void SetThumbViewHeight(LONG nHeight)
 {
-    s_nViewHeight = nHeight;
+    ThumbViewState* pView = ViewOf(s_hwndView);
+    if (pView)
+        pView->nViewHeight = nHeight;
 }
 
 LONG GetThumbScrollOffset(void)
 {
-    return s_nScrollOffset;
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    return pView ? pView->nScrollOffset : 0;
 }
 
 LONG GetThumbMaxScrollOffset(void)
 {
-    return s_nMaxOffset;
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    return pView ? pView->nMaxOffset : 0;
+}
+
+static void SetScrollOffset(ThumbViewState* pView, LONG nOffset)
+{
+    pView->nScrollOffset = nOffset;
+    if (pView->hwndScroll)
+        SetScrollPos(pView->hwndScroll, SB_CTL, nOffset, TRUE);
 }
 
 void SetThumbScrollOffset(LONG nOffset)
 {
-    s_nScrollOffset = nOffset;
-    if (s_hwndScroll)
-        SetScrollPos(s_hwndScroll, SB_CTL, nOffset, TRUE);
+    ThumbViewState* pView = ViewOf(s_hwndView);
+    if (pView)
+        SetScrollOffset(pView, nOffset);
 }
 
 LONG GetLastTappedThumb(void)
 {
-    return s_nLastTapped;
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    return pView ? pView->nLastTapped : -1;
 }
 
 HWND GetThumbScrollBar(void)
 {
-    return s_hwndScroll;
+    const ThumbViewState* pView = ViewOf(s_hwndView);
+    return pView ? pView->hwndScroll : NULL;
 }
 
 void SetThumbOpenHandler(ThumbOpenHandler pfnOpen)
@@ -225,7 +281,7 @@ void SetThumbOpenHandler(ThumbOpenHandler pfnOpen)
     s_pfnOpen = pfnOpen;
 }
 
-static LONG ScrollStep(int nCode)
+static LONG ScrollStep(const ThumbViewState* pView, int nCode)
 {
     LONG nStep = 0;
     switch (nCode)
@@ -247,48 +303,52 @@ static LONG ScrollStep(int nCode)
         SCROLLINFO si = {};
         si.cbSize = sizeof(si);
         si.fMask = SIF_TRACKPOS;
-        if (s_hwndScroll && GetScrollInfo(s_hwndScroll, SB_CTL, &si))
-            nStep = si.nTrackPos - s_nScrollOffset;
+        if (pView->hwndScroll && GetScrollInfo(pView->hwndScroll, SB_CTL, &si))
+            nStep = si.nTrackPos - pView->nScrollOffset;
         break;
     }
     }
     return (nStep >= STEP_LIMIT || nStep <= -STEP_LIMIT) ? 0 : nStep;
 }
 
-static void OnVScroll(HWND hwnd, WPARAM wParam)
+static void OnVScroll(HWND hwnd, ThumbViewState* pView, WPARAM wParam)
 {
-    const LONG nOffset = ClampThumbOffset(s_nScrollOffset + ScrollStep(LOWORD(wParam)), s_nMaxOffset);
-    SetThumbScrollOffset(nOffset);
-    if (nOffset == s_nLastDrawnOffset)
+    const LONG nOffset =
+        ClampThumbOffset(pView->nScrollOffset + ScrollStep(pView, LOWORD(wParam)), pView->nMaxOffset);
+    SetScrollOffset(pView, nOffset);
+    if (nOffset == pView->nLastDrawnOffset)
         return;
-    PictureEntry* p = FirstVisibleThumb();
+    PictureEntry* p = FirstVisibleThumb(pView);
     if (p)
         SteerThumbWorker(p);
     HDC hdc = GetDC(hwnd);
     if (hdc)
     {
-        Repaint(hwnd, hdc, false);
+        const bool bAlive = Repaint(hwnd, hdc, false);
         ReleaseDC(hwnd, hdc);
+        if (!bAlive)
+            return;
     }
-    s_nLastDrawnOffset = nOffset;
+    pView->nLastDrawnOffset = nOffset;
 }
 
 // ---- Taps -------------------------------------------------------------------------
 
-static LONG HitTestAt(LPARAM lParam)
+static LONG HitTestAt(const ThumbViewState* pView, LPARAM lParam)
 {
-    return ThumbHitTest((short)LOWORD(lParam), (short)HIWORD(lParam), CountPictures(), s_nScrollOffset);
+    return ThumbHitTest((short)LOWORD(lParam), (short)HIWORD(lParam), CountPictures(), pView->nScrollOffset);
 }
 
-static void OnTap(HWND hwnd, LPARAM lParam)
+static void OnTap(HWND hwnd, ThumbViewState* pView, LPARAM lParam)
 {
     SetFocus(hwnd);
     if (CountPictures() == 0)
         return;
-    s_nLastTapped = HitTestAt(lParam);
-    if (s_nLastTapped < 0 || !PictureByIndex(s_nLastTapped))
+    const LONG nTapped = HitTestAt(pView, lParam);
+    pView->nLastTapped = nTapped;
+    if (nTapped < 0 || !PictureByIndex(nTapped))
         return;
-    SelectPicture(s_nLastTapped);
+    SelectPicture(nTapped);
     RedrawThumbView();
     // A held stylus makes the frame show its context menu.
     SHRGINFO shrg = {};
@@ -300,11 +360,16 @@ static void OnTap(HWND hwnd, LPARAM lParam)
     SHRecognizeGesture(&shrg);
 }
 
-static void OnDoubleTap(LPARAM lParam)
+static void OnDoubleTap(HWND hwnd, LPARAM lParam)
 {
     StopThumbWorker();
-    s_nLastTapped = HitTestAt(lParam);
-    PictureEntry* pEntry = s_nLastTapped >= 0 ? PictureByIndex(s_nLastTapped) : NULL;
+    // Looked up after the stop, whose wait serves sent messages.
+    ThumbViewState* pView = ViewOf(hwnd);
+    if (!pView)
+        return;
+    const LONG nTapped = HitTestAt(pView, lParam);
+    pView->nLastTapped = nTapped;
+    PictureEntry* pEntry = nTapped >= 0 ? PictureByIndex(nTapped) : NULL;
     if (!pEntry)
         return;
     WCHAR szPath[MAX_PATH];
@@ -317,31 +382,52 @@ static void OnDoubleTap(LPARAM lParam)
 
 // ---- Window -------------------------------------------------------------------------
 
-static LRESULT OnCreate(HWND hwnd)
+// The record is made before anything else reaches the window; without
+// memory the window is not made.
+static LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    ThumbViewState* pView = AllocRecord<ThumbViewState>();
+    if (!pView)
+        return FALSE;
+    pView->nMaxOffset = INITIAL_MAX_OFFSET;
+    pView->nLastTapped = -1;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pView));
+    return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+static LRESULT OnCreate(HWND hwnd, ThumbViewState* pView)
 {
     HINSTANCE hInstance = (HINSTANCE)GetWindowLongPtrW(hwnd, GWLP_HINSTANCE);
-    s_hwndScroll = CreateWindowExW(0, L"scrollbar", NULL, WS_CHILD | WS_VISIBLE | SBS_VERT, SCROLLBAR_INITIAL_X, 0,
-                                   THUMB_SCROLLBAR_WIDTH, SCROLLBAR_INITIAL_HEIGHT, hwnd,
-                                   (HMENU)(INT_PTR)IDC_THUMB_SCROLLBAR, hInstance, NULL);
-    s_nMaxOffset = INITIAL_MAX_OFFSET;
-    s_nScrollOffset = 0;
-    s_nLastDrawnOffset = 0;
-    MakeCellFont();
+    pView->hwndScroll = CreateWindowExW(0, L"scrollbar", NULL, WS_CHILD | WS_VISIBLE | SBS_VERT, SCROLLBAR_INITIAL_X, 0,
+                                        THUMB_SCROLLBAR_WIDTH, SCROLLBAR_INITIAL_HEIGHT, hwnd,
+                                        (HMENU)(INT_PTR)IDC_THUMB_SCROLLBAR, hInstance, NULL);
+    MakeCellFont(&pView->art);
     SetGridSelectionFollower(BringIntoView);
     return 0;
 }
 
-static void OnDestroy(void)
+// The worker draws with the view's font and reads its state: it stops
+// before they go. Run at WM_DESTROY and again at WM_NCDESTROY, in case a
+// message served during the first stop's wait started another worker.
+static void ReleaseView(ThumbViewState* pView)
 {
-    // The worker draws with the font and reads the view's state.
     StopThumbWorker();
     SetGridSelectionFollower(NULL);
-    if (s_hbmOffscreen)
-        DeleteObject(s_hbmOffscreen);
-    s_hbmOffscreen = NULL;
-    s_cyOffscreen = 0;
-    FreeCellResources();
-    s_hwndScroll = NULL;
+    if (pView->hbmOffscreen)
+        DeleteObject(pView->hbmOffscreen);
+    pView->hbmOffscreen = NULL;
+    pView->cyOffscreen = 0;
+    FreeCellArt(&pView->art);
+    pView->hwndScroll = NULL;
+}
+
+static void OnNcDestroy(HWND hwnd, ThumbViewState* pView)
+{
+    ReleaseView(pView);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    FreeZeroed(pView);
+    if (s_hwndView == hwnd)
+        s_hwndView = NULL;
 }
 
 static void OnPaint(HWND hwnd)
@@ -380,25 +466,36 @@ HWND GetThumbViewWindow(void)
 
 LRESULT CALLBACK ThumbViewWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    ThumbViewState* pView = ViewOf(hwnd);
+    if (!pView)
+    {
+        // Messages before WM_NCCREATE, and any after WM_NCDESTROY.
+        if (uMsg == WM_NCCREATE)
+            return OnNcCreate(hwnd, wParam, lParam);
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
+    }
     switch (uMsg)
     {
     case WM_CREATE:
-        return OnCreate(hwnd);
+        return OnCreate(hwnd, pView);
     case WM_DESTROY:
-        OnDestroy();
+        ReleaseView(pView);
         return 0;
+    case WM_NCDESTROY:
+        OnNcDestroy(hwnd, pView);
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
     case WM_PAINT:
         OnPaint(hwnd);
         return 0;
     case WM_VSCROLL:
-        OnVScroll(hwnd, wParam);
+        OnVScroll(hwnd, pView, wParam);
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: // a desktop mouse's menu button holds at once
-        OnTap(hwnd, lParam);
+        OnTap(hwnd, pView, lParam);
         return 0;
     case WM_LBUTTONDBLCLK:
-        OnDoubleTap(lParam);
+        OnDoubleTap(hwnd, lParam);
         return 0;
     default:
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);

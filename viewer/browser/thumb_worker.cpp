@@ -7,6 +7,7 @@
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/common/thread_wait.h"
+#include "viewer/common/zero_alloc.h"
 #include "viewer/imaging/decode/image_decoder.h"
 
 // A stop cancels the decode and the resampling in hand, so the worker
@@ -14,40 +15,56 @@
 // the thread is ended.
 #define STOP_WAIT_MS 3000
 
-static HANDLE s_hThread = NULL;
-static DWORD s_dwThreadId = 0;
+// One worker, from its start to its stop: made by StartThumbWorker, handed
+// to the thread as its argument, and freed by StopThumbWorker once the thread
+// has ended. What the thread reads of it is set before the thread starts.
+struct ThumbWorker
+{
+    HANDLE hThread;
+    DWORD dwThreadId;
+    // The main window record's decoder, taken when the worker starts; the
+    // stop cancels it. It outlives every worker: exit stops the worker first.
+    CImageDecoder* pDecoder;
+    ThumbCellPainter painter;
+    // Folder of the listed pictures, copied when the worker starts: the
+    // user-interface thread rewrites the shared path while it works.
+    WCHAR szPictureFolder[MAX_PATH];
+    // In a folder larger than the bound the worker waits for the view to
+    // move once the entries around it are made: a steer or a stop wakes it.
+    // The idle event is set while it waits or after its body ended; the
+    // guard makes "no jump pending" and "idle" one step, so that a steer
+    // cannot be missed. A mutex rather than a critical section: a worker
+    // ended by force while it holds it leaves it abandoned, which the next
+    // owner simply takes over.
+    HANDLE hWake;
+    HANDLE hIdle;
+    HANDLE hIdleGuard;
+    // A stop runs; a stop asked for by a message served meanwhile only waits.
+    BOOL bStopping;
+    // The entries whose bitmaps this worker holds; its own thread's.
+    HeldThumbs held;
+};
+
+// What the worker and the user-interface thread share, one set for the
+// program: the worker started and not yet stopped (null when none), and the
+// flags each thread sets for the other between entries.
+static ThumbWorker* s_pWorker = NULL;
 // Also the abort flag of the worker's resampling: a stop cuts it short, and
 // nothing else (a renderer or slideshow stop) does.
 static volatile int32_t s_nCancel = 0;
 static volatile LONG s_bRunning = 0;
-static BOOL s_bStopping = FALSE;
 static PVOID volatile s_pJump = NULL;
-// A mutex rather than a critical section: a worker ended by force while it
-// holds it leaves it abandoned, which the next owner simply takes over.
+// Held by the worker and by the view's full repaint, whichever view and
+// worker there are. A mutex for the same reason as the idle guard.
 static HANDLE s_hPaintLock = NULL;
-// Folder of the listed pictures, copied when the worker starts: the
-// user-interface thread rewrites the shared path while it works.
-static WCHAR s_szPictureFolder[MAX_PATH];
-// In a folder larger than the bound the worker waits for the view to move
-// once the entries around it are made: a steer or a stop wakes it. The
-// idle event is set while it waits or after its body ended; the guard makes
-// "no jump pending" and "idle" one step, so that a steer cannot be missed.
-static HANDLE s_hWake = NULL;
-static HANDLE s_hIdle = NULL;
-// A mutex for the same reason as the paint lock.
-static HANDLE s_hIdleGuard = NULL;
 
 static void MakeUntilStopped(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWSTR pszPictureFolder)
 {
     MakeStoppableThumbnail(pDecoder, pEntry, pszPictureFolder, &s_nCancel);
 }
 
+// Set only while no worker runs.
 static ThumbMakerFunction s_pfnMaker = MakeUntilStopped;
-// Set before the thread starts and unchanged while it runs.
-static ThumbCellPainter s_painter;
-// The main window record's decoder, taken when the worker starts; the stop
-// cancels it. It outlives every worker: exit stops the worker first.
-static CImageDecoder* s_pDecoder = NULL;
 
 static HANDLE PaintLock(void)
 {
@@ -83,12 +100,12 @@ void SetThumbMakerForTests(ThumbMakerFunction pfnMaker)
 // go into the entry, and its cell onto the view, under the lock. Nothing
 // here may send a message to the user-interface thread while the lock is
 // held: that thread may be waiting for it inside a repaint.
-static void MakeOne(PictureEntry* pEntry)
+static void MakeOne(ThumbWorker* pWorker, PictureEntry* pEntry)
 {
     PictureEntry work = *pEntry;
     work.pNext = NULL;
     work.hbmThumb = NULL;
-    s_pfnMaker(s_pDecoder, &work, s_szPictureFolder);
+    s_pfnMaker(pWorker->pDecoder, &work, pWorker->szPictureFolder);
     // Cut short by a stop, not failed: left for the next worker.
     if (s_nCancel && !work.hbmThumb)
         return;
@@ -98,14 +115,14 @@ static void MakeOne(PictureEntry* pEntry)
     pEntry->xThumb = work.xThumb;
     pEntry->yThumb = work.yThumb;
     pEntry->bProcessed = 1;
-    const HWND hwndView = s_painter.hwndView;
-    if (hwndView && s_painter.pfnIsVisible(pEntry))
+    const ThumbCellPainter& painter = pWorker->painter;
+    if (painter.hwndView && painter.pfnIsVisible(painter.pView, pEntry))
     {
-        HDC hdc = GetDC(hwndView);
+        HDC hdc = GetDC(painter.hwndView);
         if (hdc)
         {
-            s_painter.pfnPaintCell(hdc, pEntry);
-            ReleaseDC(hwndView, hdc);
+            painter.pfnPaintCell(painter.pView, hdc, pEntry);
+            ReleaseDC(painter.hwndView, hdc);
             pEntry->bDrawn = 1;
         }
     }
@@ -133,28 +150,28 @@ static void GiveBack(PictureEntry* pEntry)
 
 // The bitmaps the list holds as the worker starts: those in the window
 // first, then others while the bound allows; the rest are given back.
-static void TakeHeldThumbs(const ThumbWindow& window)
+static void TakeHeldThumbs(HeldThumbs* pHeld, const ThumbWindow& window)
 {
-    ClearHeldThumbs();
+    ClearHeldThumbs(pHeld);
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
-        if (p->hbmThumb && IsInThumbWindow(window, p->nIndex) && !HoldThumb(p))
+        if (p->hbmThumb && IsInThumbWindow(window, p->nIndex) && !HoldThumb(pHeld, p))
             GiveBack(p);
     }
     for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
     {
-        if (p->hbmThumb && !IsInThumbWindow(window, p->nIndex) && !HoldThumb(p))
+        if (p->hbmThumb && !IsInThumbWindow(window, p->nIndex) && !HoldThumb(pHeld, p))
             GiveBack(p);
     }
 }
 
 // Room for one more bitmap: the held one farthest outside the window goes.
 // False when all lie inside it, which leaves nothing to make.
-static bool MakeRoom(const ThumbWindow& window)
+static bool MakeRoom(HeldThumbs* pHeld, const ThumbWindow& window)
 {
-    if (CountHeldThumbs() < ThumbBitmapBound())
+    if (CountHeldThumbs(pHeld) < ThumbBitmapBound())
         return true;
-    PictureEntry* pFarthest = TakeFarthestThumb(window);
+    PictureEntry* pFarthest = TakeFarthestThumb(pHeld, window);
     if (!pFarthest)
         return false;
     GiveBack(pFarthest);
@@ -162,42 +179,42 @@ static bool MakeRoom(const ThumbWindow& window)
 }
 
 // The first entry on screen, where a big folder's work begins.
-static PictureEntry* FirstOnScreen(void)
+static PictureEntry* FirstOnScreen(const ThumbCellPainter& painter)
 {
     PictureEntry* p = FirstPicture();
-    if (!s_painter.hwndView)
+    if (!painter.hwndView)
         return p;
-    while (p && !s_painter.pfnIsVisible(p))
+    while (p && !painter.pfnIsVisible(painter.pView, p))
         p = NextPicture(p);
     return p ? p : FirstPicture();
 }
 
 // Waits for a steer or a stop; false on a stop.
-static bool WaitForView(void)
+static bool WaitForView(ThumbWorker* pWorker)
 {
-    WaitForSingleObject(s_hIdleGuard, INFINITE);
+    WaitForSingleObject(pWorker->hIdleGuard, INFINITE);
     const bool bWait = !s_pJump && !s_nCancel;
     if (bWait)
-        SetEvent(s_hIdle);
-    ReleaseMutex(s_hIdleGuard);
+        SetEvent(pWorker->hIdle);
+    ReleaseMutex(pWorker->hIdleGuard);
     if (bWait)
-        WaitForSingleObject(s_hWake, INFINITE);
+        WaitForSingleObject(pWorker->hWake, INFINITE);
     return !s_nCancel;
 }
 
 // Entries outside the window are passed over like done ones; the window's
 // end is the end of the walk. A folder within the bound has the whole list
 // as its window, so nothing is ever given back there.
-static void Walk(void)
+static void Walk(ThumbWorker* pWorker)
 {
     if (!FirstPicture() || CountUnprocessed() == 0)
         return;
     const LONG nEntries = CountPictures();
     const bool bBounded = nEntries > ThumbBitmapBound();
-    PictureEntry* pPos = bBounded ? FirstOnScreen() : FirstPicture();
+    PictureEntry* pPos = bBounded ? FirstOnScreen(pWorker->painter) : FirstPicture();
     ThumbWindow window = {};
     PlaceThumbWindow(&window, nEntries, pPos ? pPos->nIndex : 0, false);
-    TakeHeldThumbs(window);
+    TakeHeldThumbs(&pWorker->held, window);
 
     PictureEntry* pRemembered = NULL;
     bool bDetoured = false;
@@ -250,114 +267,137 @@ static void Walk(void)
         }
         if (s_nCancel)
             break;
-        if (pPos && bBounded && !MakeRoom(window))
+        if (pPos && bBounded && !MakeRoom(&pWorker->held, window))
             pPos = NULL;
         if (!pPos)
         {
-            if (!bBounded || !WaitForView())
+            if (!bBounded || !WaitForView(pWorker))
                 break;
             bDetoured = false;
             continue;
         }
-        MakeOne(pPos);
+        MakeOne(pWorker, pPos);
         if (pPos->hbmThumb)
-            HoldThumb(pPos);
+            HoldThumb(&pWorker->held, pPos);
         pPos = NextPicture(pPos);
         if (s_nCancel)
             break;
     }
 }
 
-static DWORD WINAPI ThumbWorkerMain(LPVOID)
+static DWORD WINAPI ThumbWorkerMain(LPVOID pvWorker)
 {
+    ThumbWorker* pWorker = static_cast<ThumbWorker*>(pvWorker);
     InterlockedExchange(&s_bRunning, 1);
-    Walk();
+    Walk(pWorker);
     InterlockedExchange(&s_bRunning, 0);
-    SetEvent(s_hIdle);
+    SetEvent(pWorker->hIdle);
     return 0;
 }
 
-// Made on the user-interface thread before the first worker.
-static bool MakeWaitObjects(void)
+// Closes what the record holds and frees it; its thread has ended.
+static void FreeWorker(ThumbWorker* pWorker)
 {
-    if (!s_hIdleGuard)
-        s_hIdleGuard = CreateMutexW(NULL, FALSE, NULL);
-    if (!s_hWake)
-        s_hWake = CreateEventW(NULL, FALSE, FALSE, NULL);
-    if (!s_hIdle)
-        s_hIdle = CreateEventW(NULL, TRUE, FALSE, NULL);
-    return s_hIdleGuard && s_hWake && s_hIdle;
+    HANDLE rghObjects[] = {pWorker->hThread, pWorker->hWake, pWorker->hIdle, pWorker->hIdleGuard};
+    for (HANDLE h : rghObjects)
+    {
+        if (h)
+            CloseHandle(h);
+    }
+    FreeZeroed(pWorker);
+}
+
+static ThumbWorker* MakeWorker(void)
+{
+    ThumbWorker* pWorker = AllocRecord<ThumbWorker>();
+    if (!pWorker)
+        return NULL;
+    pWorker->hIdleGuard = CreateMutexW(NULL, FALSE, NULL);
+    pWorker->hWake = CreateEventW(NULL, FALSE, FALSE, NULL);
+    pWorker->hIdle = CreateEventW(NULL, TRUE, FALSE, NULL);
+    if (!pWorker->hIdleGuard || !pWorker->hWake || !pWorker->hIdle)
+    {
+        FreeWorker(pWorker);
+        return NULL;
+    }
+    return pWorker;
 }
 
 void StartThumbWorker(const ThumbCellPainter* pPainter)
 {
-    if (s_hThread || !PaintLock() || !MakeWaitObjects())
+    if (s_pWorker || !PaintLock())
+        return;
+    ThumbWorker* pWorker = MakeWorker();
+    if (!pWorker)
         return;
     // A painter without its functions paints nothing.
-    s_painter = {};
     if (pPainter && pPainter->pfnIsVisible && pPainter->pfnPaintCell)
-        s_painter = *pPainter;
+        pWorker->painter = *pPainter;
     s_nCancel = 0;
     MainWindowData* pData = GetMainWindowData();
-    s_pDecoder = pData ? pData->pDecoder : NULL;
-    if (s_pDecoder)
-        s_pDecoder->SetCancel(0);
+    pWorker->pDecoder = pData ? pData->pDecoder : NULL;
+    if (pWorker->pDecoder)
+        pWorker->pDecoder->SetCancel(0);
     // A request left from an earlier list may name a freed entry.
     InterlockedExchangePointer(&s_pJump, NULL);
-    ResetEvent(s_hWake);
-    ResetEvent(s_hIdle);
-    FolderPart(g_szPicturePath, s_szPictureFolder, MAX_PATH);
-    s_hThread = CreateThread(NULL, 0, ThumbWorkerMain, NULL, 0, &s_dwThreadId);
-    if (s_hThread)
-        SetThreadPriority(s_hThread, THREAD_PRIORITY_IDLE);
+    FolderPart(g_szPicturePath, pWorker->szPictureFolder, MAX_PATH);
+    // Known before the thread runs: its maker may steer it at once.
+    s_pWorker = pWorker;
+    pWorker->hThread = CreateThread(NULL, 0, ThumbWorkerMain, pWorker, 0, &pWorker->dwThreadId);
+    if (!pWorker->hThread)
+    {
+        s_pWorker = NULL;
+        FreeWorker(pWorker);
+        return;
+    }
+    SetThreadPriority(pWorker->hThread, THREAD_PRIORITY_IDLE);
 }
 
 void StopThumbWorker(void)
 {
-    if (!s_hThread)
+    ThumbWorker* pWorker = s_pWorker;
+    if (!pWorker)
         return;
     s_nCancel = 1;
-    if (s_pDecoder)
-        s_pDecoder->SetCancel(1);
-    SetEvent(s_hWake);
+    if (pWorker->pDecoder)
+        pWorker->pDecoder->SetCancel(1);
+    SetEvent(pWorker->hWake);
     // A stop asked for by a message served during this stop's own wait must
     // not return while the worker runs either, as its caller then frees the
-    // list; the outer stop closes the handle.
-    if (s_bStopping)
+    // list; the outer stop frees the record.
+    if (pWorker->bStopping)
     {
-        WaitThenTerminate(s_hThread, STOP_WAIT_MS, STOP_WAIT_MS);
+        WaitThenTerminate(pWorker->hThread, STOP_WAIT_MS, STOP_WAIT_MS);
         return;
     }
-    s_bStopping = TRUE;
-    WaitThenTerminate(s_hThread, STOP_WAIT_MS, STOP_WAIT_MS);
-    CloseHandle(s_hThread);
-    s_hThread = NULL;
-    s_dwThreadId = 0;
+    pWorker->bStopping = TRUE;
+    WaitThenTerminate(pWorker->hThread, STOP_WAIT_MS, STOP_WAIT_MS);
+    s_pWorker = NULL;
     InterlockedExchange(&s_bRunning, 0);
     // The decoder also reads the cache's files and the slideshow's pictures.
-    if (s_pDecoder)
-        s_pDecoder->SetCancel(0);
-    s_pDecoder = NULL;
+    if (pWorker->pDecoder)
+        pWorker->pDecoder->SetCancel(0);
     s_nCancel = 0;
     InterlockedExchangePointer(&s_pJump, NULL);
-    s_bStopping = FALSE;
+    FreeWorker(pWorker);
 }
 
 void SteerThumbWorker(PictureEntry* pEntry)
 {
-    // Before the first worker there is nothing to wake.
-    if (!s_hIdleGuard || !s_hWake || !s_hIdle)
+    ThumbWorker* pWorker = s_pWorker;
+    // Without a worker there is nothing to wake.
+    if (!pWorker)
     {
         InterlockedExchangePointer(&s_pJump, pEntry);
         return;
     }
-    WaitForSingleObject(s_hIdleGuard, INFINITE);
+    WaitForSingleObject(pWorker->hIdleGuard, INFINITE);
     InterlockedExchangePointer(&s_pJump, pEntry);
     if (pEntry)
-        ResetEvent(s_hIdle);
-    ReleaseMutex(s_hIdleGuard);
+        ResetEvent(pWorker->hIdle);
+    ReleaseMutex(pWorker->hIdleGuard);
     if (pEntry)
-        SetEvent(s_hWake);
+        SetEvent(pWorker->hWake);
 }
 
 BOOL IsThumbWorkerRunning(void)
@@ -367,15 +407,16 @@ BOOL IsThumbWorkerRunning(void)
 
 BOOL HasThumbWorker(void)
 {
-    return s_hThread != NULL;
+    return s_pWorker != NULL;
 }
 
+// A stop served during the wait ends the worker too.
 BOOL WaitForThumbWorkerEnd(DWORD dwMs)
 {
-    return !s_hThread || WaitServingSentMessages(s_hThread, dwMs) == WAIT_OBJECT_0;
+    return !s_pWorker || WaitServingSentMessages(s_pWorker->hThread, dwMs) == WAIT_OBJECT_0 || !s_pWorker;
 }
 
 BOOL WaitForThumbWorkerIdle(DWORD dwMs)
 {
-    return !s_hThread || WaitServingSentMessages(s_hIdle, dwMs) == WAIT_OBJECT_0;
+    return !s_pWorker || WaitServingSentMessages(s_pWorker->hIdle, dwMs) == WAIT_OBJECT_0 || !s_pWorker;
 }

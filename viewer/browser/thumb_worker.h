@@ -11,20 +11,26 @@
 
 class CImageDecoder;
 
+// The view's own record, handed back to the painter's functions.
+struct ThumbViewState;
+
 // What the worker needs of the view to show a finished cell itself: the
-// window, whether the entry's cell is on screen, and the cell painter. Both
-// functions run on the worker's thread under the paint lock.
+// window and its record, whether the entry's cell is on screen, and the cell
+// painter. Both functions run on the worker's thread under the paint lock;
+// the view stops the worker before its record goes.
 struct ThumbCellPainter
 {
     HWND hwndView;
-    BOOL (*pfnIsVisible)(const PictureEntry* pEntry);
-    void (*pfnPaintCell)(HDC hdc, const PictureEntry* pEntry);
+    ThumbViewState* pView;
+    BOOL (*pfnIsVisible)(const ThumbViewState* pView, const PictureEntry* pEntry);
+    void (*pfnPaintCell)(ThumbViewState* pView, HDC hdc, const PictureEntry* pEntry);
 };
 
-// Nothing while a worker handle exists (even one whose body ended). The
-// painter is copied; without one no cell is painted.
+// Nothing while a worker exists (even one whose body ended). The painter is
+// copied; without one no cell is painted.
 void StartThumbWorker(const ThumbCellPainter* pPainter);
-// Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle.
+// Cancel, wait 3000 ms and 3000 ms more, then terminate; closes the handle
+// and frees what the worker held.
 void StopThumbWorker(void);
 // Continue from that entry after the one in hand; wakes a waiting worker.
 void SteerThumbWorker(PictureEntry* pEntry);

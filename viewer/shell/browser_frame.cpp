@@ -14,9 +14,6 @@
 
 #define FRAME_CLASS L"FileBrowser"
 
-// The drag line's y while the stylus drags the bar.
-static int s_yDragLine = 0;
-
 static BOOL RegisterFrameClass(HINSTANCE hInstance)
 {
     WNDCLASSW wc = {};
@@ -36,8 +33,9 @@ BOOL CreateBrowserFrame(HWND hwndMain, MainWindowData* pData)
         return FALSE;
     RECT rc;
     GetClientRect(hwndMain, &rc);
+    // The splitter lays the panes out in the main window's client area.
     pData->hwndBrowser = CreateWindowExW(0, FRAME_CLASS, L"File Browser", WS_CHILD, 0, 0, rc.right, rc.bottom,
-                                         hwndMain, NULL, hInstance, NULL);
+                                         hwndMain, NULL, hInstance, &rc);
     if (!pData->hwndBrowser)
         return FALSE;
     if (!CreateFileListView(pData->hwndBrowser) || !CreateThumbView(pData->hwndBrowser))
@@ -49,7 +47,7 @@ BOOL CreateBrowserFrame(HWND hwndMain, MainWindowData* pData)
     if (!CreateSplitterButtons(pData->hwndBrowser, hInstance))
         return FALSE;
 
-    StartSplitterLayout(rc);
+    StartSplitterLayout(pData->hwndBrowser);
     SetThumbOpenHandler(OpenFromThumbnails);
     return TRUE;
 }
@@ -59,7 +57,6 @@ void DestroyBrowserFrame(MainWindowData* pData)
     DestroyFileListView();
     DestroyThumbView();
     DestroyDirectoryTree();
-    DestroySplitterButtons();
     if (pData && pData->hwndBrowser)
     {
         DestroyWindow(pData->hwndBrowser);
@@ -73,31 +70,31 @@ static LRESULT OnPaint(HWND hwnd)
     HDC hdc = BeginPaint(hwnd, &ps);
     if (hdc)
     {
-        RECT rc = GetSplitterRect();
+        RECT rc = GetSplitterRect(hwnd);
         DrawEdge(hdc, &rc, EDGE_BUMP, BF_TOP | BF_BOTTOM | BF_MIDDLE);
         EndPaint(hwnd, &ps);
     }
     return 0;
 }
 
-static LRESULT OnDrawItem(const DRAWITEMSTRUCT* pItem)
+static LRESULT OnDrawItem(HWND hwnd, const DRAWITEMSTRUCT* pItem)
 {
-    DrawSplitterButton(pItem);
+    DrawSplitterButton(hwnd, pItem);
     return 1;
 }
 
-static LRESULT OnCommand(WPARAM wParam, LPARAM lParam)
+static LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     switch (LOWORD(wParam))
     {
     case IDC_SPLIT_CLOSE:
-        PlaceSplitter(SPLITTER_CLOSED, FALSE);
+        PlaceSplitter(hwnd, SPLITTER_CLOSED, FALSE);
         break;
     case IDC_SPLIT_MIDDLE:
-        PlaceSplitter(SPLITTER_MIDDLE, FALSE);
+        PlaceSplitter(hwnd, SPLITTER_MIDDLE, FALSE);
         break;
     case IDC_SPLIT_LOWEST:
-        PlaceSplitter(SPLITTER_LOWEST, TRUE);
+        PlaceSplitter(hwnd, SPLITTER_LOWEST, TRUE);
         break;
     case IDM_INFORMATION:
     case IDM_DELETE:
@@ -162,59 +159,43 @@ static LRESULT OnNotify(HWND hwnd, const NMHDR* pHeader)
     return 0;
 }
 
-static LRESULT OnStylusDown(HWND hwnd, LPARAM lParam)
+// The splitter's record comes first; without memory the frame is not made.
+static LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
-    POINT pt = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
-    const RECT rcSplitter = GetSplitterRect();
-    if (!PtInRect(&rcSplitter, pt))
-        return 1;
-    SetCapture(hwnd);
-    DrawSplitterLine(hwnd, pt.y);
-    s_yDragLine = pt.y;
-    return 1;
-}
-
-static LRESULT OnStylusMove(HWND hwnd, LPARAM lParam)
-{
-    if (GetCapture() != hwnd)
-        return 1;
-    DrawSplitterLine(hwnd, s_yDragLine);
-    s_yDragLine = (short)HIWORD(lParam);
-    DrawSplitterLine(hwnd, s_yDragLine);
-    return 1;
-}
-
-static LRESULT OnStylusUp(HWND hwnd, LPARAM lParam)
-{
-    if (GetCapture() != hwnd)
-        return 1;
-    ReleaseCapture();
-    DrawSplitterLine(hwnd, s_yDragLine);
-    PlaceSplitter(SplitterPositionForRelease(HIWORD(lParam)), FALSE);
-    return 1;
+    if (!AttachSplitter(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam)))
+        return FALSE;
+    return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
 
 LRESULT CALLBACK BrowserFrameWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg)
     {
+    case WM_NCCREATE:
+        return OnNcCreate(hwnd, wParam, lParam);
+    case WM_NCDESTROY:
+        DetachSplitter(hwnd);
+        return DefWindowProcW(hwnd, uMsg, wParam, lParam);
     case WM_CREATE:
     case WM_DESTROY:
         return 1;
     case WM_PAINT:
         return OnPaint(hwnd);
     case WM_DRAWITEM:
-        return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return OnDrawItem(hwnd, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_NOTIFY:
         return OnNotify(hwnd, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
-        return OnCommand(wParam, lParam);
+        return OnCommand(hwnd, wParam, lParam);
     case WM_LBUTTONDOWN:
-        return OnStylusDown(hwnd, lParam);
+        BeginSplitterDrag(hwnd, lParam);
+        return 1;
     case WM_MOUSEMOVE:
-        return OnStylusMove(hwnd, lParam);
+        MoveSplitterDrag(hwnd, lParam);
+        return 1;
     case WM_LBUTTONUP:
-        return OnStylusUp(hwnd, lParam);
+        EndSplitterDrag(hwnd, lParam);
+        return 1;
     default:
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);
     }

@@ -7,8 +7,8 @@
 #include "viewer/browser/thumb_grid.h"
 #include "viewer/browser/thumb_view.h"
 #include "viewer/common/main_window_data.h"
+#include "viewer/common/zero_alloc.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/button_set.h"
 
 #define SPLIT_BUTTON_CX 11
 #define SPLIT_BUTTON_CY 6
@@ -18,17 +18,52 @@
 // The frame's width as made; a resize takes the main window's.
 #define INITIAL_FRAME_WIDTH 240
 
-static RECT s_rcLayout;       // the main window's client rectangle as last measured
-static int s_nSplitter = 0;   // y of the bar; SPLITTER_CLOSED when the tree is closed
-static RECT s_rcSplitter;
-static double s_dRatio = INITIAL_RATIO;
-static int s_nLowerPaneHeight = 0;
-static HWND s_rghwndButtons[3];
-static HIMAGELIST s_himlButtons = NULL;
+// The frame window's record (GWLP_USERDATA), from WM_NCCREATE to
+// WM_NCDESTROY.
+struct SplitterState
+{
+    RECT rcLayout;  // the main window's client rectangle as last measured
+    int nSplitter;  // y of the bar; SPLITTER_CLOSED when the tree is closed
+    RECT rcSplitter;
+    double dRatio;
+    int yDragLine;  // the drag line's y while the stylus drags the bar
+    HWND rghwndButtons[3];
+    HIMAGELIST himlButtons;
+};
 
 static const int s_rgButtonIds[3] = {IDC_SPLIT_CLOSE, IDC_SPLIT_MIDDLE, IDC_SPLIT_LOWEST};
 // The image of each button in IDB_SPLITTER_BUTTONS: close tree, middle, lowest.
 static const int s_rgButtonImages[3] = {1, 0, 2};
+
+// Null before the frame's WM_NCCREATE and after its WM_NCDESTROY.
+static SplitterState* SplitterOf(HWND hwndFrame)
+{
+    return hwndFrame ? reinterpret_cast<SplitterState*>(GetWindowLongPtrW(hwndFrame, GWLP_USERDATA)) : NULL;
+}
+
+BOOL AttachSplitter(HWND hwndFrame, const CREATESTRUCTW* pCreate)
+{
+    SplitterState* pSplitter = AllocRecord<SplitterState>();
+    if (!pSplitter)
+        return FALSE;
+    if (pCreate && pCreate->lpCreateParams)
+        pSplitter->rcLayout = *static_cast<const RECT*>(pCreate->lpCreateParams);
+    pSplitter->dRatio = INITIAL_RATIO;
+    SetWindowLongPtrW(hwndFrame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pSplitter));
+    return TRUE;
+}
+
+void DetachSplitter(HWND hwndFrame)
+{
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter)
+        return;
+    // The buttons went with the frame, their children.
+    if (pSplitter->himlButtons)
+        ImageList_Destroy(pSplitter->himlButtons);
+    SetWindowLongPtrW(hwndFrame, GWLP_USERDATA, 0);
+    FreeZeroed(pSplitter);
+}
 
 static int ButtonSlot(int nId)
 {
@@ -40,30 +75,10 @@ static int ButtonSlot(int nId)
     return -1;
 }
 
-HWND GetSplitterButton(int nId)
+static void PlaceButton(const SplitterState* pSplitter, int nId, int x, int y, BOOL bShow)
 {
-    int i = ButtonSlot(nId);
-    return i < 0 ? NULL : s_rghwndButtons[i];
-}
-
-int GetSplitterPosition(void)
-{
-    return s_nSplitter;
-}
-
-double GetSplitterRatio(void)
-{
-    return s_dRatio;
-}
-
-int GetLowerPaneHeight(void)
-{
-    return s_nLowerPaneHeight;
-}
-
-static void PlaceButton(int nId, int x, int y, BOOL bShow)
-{
-    HWND hwnd = GetSplitterButton(nId);
+    const int i = ButtonSlot(nId);
+    HWND hwnd = i < 0 ? NULL : pSplitter->rghwndButtons[i];
     if (!hwnd)
         return;
     MoveWindow(hwnd, x, y, SPLIT_BUTTON_CX, SPLIT_BUTTON_CY, TRUE);
@@ -71,25 +86,25 @@ static void PlaceButton(int nId, int x, int y, BOOL bShow)
 }
 
 // The pressed button gives way to the middle one, which brings both back.
-static void ArrangeButtons(int p)
+static void ArrangeButtons(const SplitterState* pSplitter, int p)
 {
     if (p == SPLITTER_CLOSED)
     {
-        PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, 0, FALSE);
-        PlaceButton(IDC_SPLIT_MIDDLE, SPLIT_BUTTON_LEFT_X, 0, TRUE);
-        PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, 0, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, 0, FALSE);
+        PlaceButton(pSplitter, IDC_SPLIT_MIDDLE, SPLIT_BUTTON_LEFT_X, 0, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, 0, TRUE);
     }
     else if (p == SPLITTER_LOWEST)
     {
-        PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);
-        PlaceButton(IDC_SPLIT_MIDDLE, SPLIT_BUTTON_RIGHT_X, p + 2, TRUE);
-        PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, FALSE);
+        PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_MIDDLE, SPLIT_BUTTON_RIGHT_X, p + 2, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, FALSE);
     }
     else
     {
-        PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);
-        PlaceButton(IDC_SPLIT_MIDDLE, SPLIT_BUTTON_RIGHT_X, p + 2, FALSE);
-        PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);
+        PlaceButton(pSplitter, IDC_SPLIT_MIDDLE, SPLIT_BUTTON_RIGHT_X, p + 2, FALSE);
+        PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, TRUE);
     }
 }
 
@@ -100,52 +115,46 @@ static void MovePane(HWND hwnd, int x, int y, int cx, int cy)
 }
 
 // Tree above the bar, the three lower panes from 9 pixels below it, and
-// the thumbnail view's scrollbar at its right edge, at yScrollBar.
-static void MovePanes(int p, int yScrollBar)
+// the thumbnail view's scrollbar at its right edge, at yScrollBar. The
+// thumbnail view takes the lower pane's height plus 1.
+static void MovePanes(SplitterState* pSplitter, int p, int yScrollBar)
 {
-    const int cx = s_rcLayout.right;
+    const RECT& rcLayout = pSplitter->rcLayout;
+    const int cx = rcLayout.right;
     const int yPane = p + SPLITTER_HEIGHT;
-    const int cyPane = s_rcLayout.bottom - yPane + s_rcLayout.top + 1;
-    s_rcSplitter.left = 0;
-    s_rcSplitter.top = p;
-    s_rcSplitter.right = cx;
-    s_rcSplitter.bottom = yPane;
-    MovePane(GetDirectoryTreeWindow(), 0, s_rcLayout.top, cx, p - s_rcLayout.top + 1);
+    const int cyPane = rcLayout.bottom - yPane + rcLayout.top + 1;
+    pSplitter->rcSplitter.left = 0;
+    pSplitter->rcSplitter.top = p;
+    pSplitter->rcSplitter.right = cx;
+    pSplitter->rcSplitter.bottom = yPane;
+    MovePane(GetDirectoryTreeWindow(), 0, rcLayout.top, cx, p - rcLayout.top + 1);
     MovePane(GetFileListWindow(), 0, yPane, cx, cyPane);
     MovePane(GetThumbViewWindow(), 0, yPane, cx, cyPane);
     MovePane(GetNoImagesWindow(), 0, yPane, cx, cyPane);
     MovePane(GetThumbScrollBar(), cx - THUMB_SCROLLBAR_WIDTH, yScrollBar, THUMB_SCROLLBAR_WIDTH, cyPane);
-    s_nLowerPaneHeight = cyPane + 1;
-    SetThumbViewHeight(s_nLowerPaneHeight);
+    SetThumbViewHeight(cyPane + 1);
 }
 
-static HWND FrameWindow(void)
+void PlaceSplitter(HWND hwndFrame, int nPosition, BOOL bFromLowestButton)
 {
-    MainWindowData* pData = GetMainWindowData();
-    return pData ? pData->hwndBrowser : NULL;
-}
-
-void PlaceSplitter(int nPosition, BOOL bFromLowestButton)
-{
-    s_nSplitter = nPosition;
-    ArrangeButtons(nPosition);
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter)
+        return;
+    pSplitter->nSplitter = nPosition;
+    ArrangeButtons(pSplitter, nPosition);
     // The lowest place's button leaves the scrollbar one pixel higher.
-    MovePanes(nPosition, bFromLowestButton ? -1 : 0);
-    const int nSum = s_rcLayout.bottom + s_rcLayout.top;
+    MovePanes(pSplitter, nPosition, bFromLowestButton ? -1 : 0);
+    const int nSum = pSplitter->rcLayout.bottom + pSplitter->rcLayout.top;
     if (nSum != 0)
-        s_dRatio = (double)nPosition / nSum;
+        pSplitter->dRatio = (double)nPosition / nSum;
     HWND hwndThumb = GetThumbViewWindow();
     if (hwndThumb && IsWindowVisible(hwndThumb))
     {
         SetThumbScrollOffset(0);
         RedrawThumbView();
     }
-    HWND hwndFrame = FrameWindow();
-    if (hwndFrame)
-    {
-        InvalidateRect(hwndFrame, NULL, TRUE);
-        UpdateWindow(hwndFrame);
-    }
+    InvalidateRect(hwndFrame, NULL, TRUE);
+    UpdateWindow(hwndFrame);
 }
 
 int SplitterPositionForRelease(int y)
@@ -159,64 +168,106 @@ int SplitterPositionForRelease(int y)
 }
 
 // The button's own state: the frame may be hidden meanwhile.
-static BOOL HasVisibleStyle(int nId)
+static BOOL HasVisibleStyle(const SplitterState* pSplitter, int nId)
 {
-    HWND hwnd = GetSplitterButton(nId);
+    const int i = ButtonSlot(nId);
+    HWND hwnd = i < 0 ? NULL : pSplitter->rghwndButtons[i];
     return hwnd && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE);
 }
 
 void LayoutBrowserPanes(MainWindowData* pData)
 {
-    if (!pData || !pData->hwndBrowser)
+    SplitterState* pSplitter = pData ? SplitterOf(pData->hwndBrowser) : NULL;
+    if (!pSplitter)
         return;
-    GetClientRect(pData->hwndMain, &s_rcLayout);
+    RECT& rcLayout = pSplitter->rcLayout;
+    GetClientRect(pData->hwndMain, &rcLayout);
     // The frame follows too: the main window may first be made at no size.
-    MoveWindow(pData->hwndBrowser, 0, 0, s_rcLayout.right, s_rcLayout.bottom, TRUE);
-    s_nSplitter = (int)((s_rcLayout.top + s_rcLayout.bottom) * s_dRatio);
-    MovePanes(s_nSplitter, 0);
-    PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_CLOSE));
-    PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2, HasVisibleStyle(IDC_SPLIT_LOWEST));
+    MoveWindow(pData->hwndBrowser, 0, 0, rcLayout.right, rcLayout.bottom, TRUE);
+    const int p = (int)((rcLayout.top + rcLayout.bottom) * pSplitter->dRatio);
+    pSplitter->nSplitter = p;
+    MovePanes(pSplitter, p, 0);
+    PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, HasVisibleStyle(pSplitter, IDC_SPLIT_CLOSE));
+    PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, HasVisibleStyle(pSplitter, IDC_SPLIT_LOWEST));
 }
 
 BOOL CreateSplitterButtons(HWND hwndFrame, HINSTANCE hInstance)
 {
-    s_himlButtons = ImageList_LoadImageW(hInstance, MAKEINTRESOURCEW(IDB_SPLITTER_BUTTONS), SPLIT_BUTTON_CX, 0,
-                                         RGB(255, 0, 255), IMAGE_BITMAP, 0);
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter)
+        return FALSE;
+    pSplitter->himlButtons = ImageList_LoadImageW(hInstance, MAKEINTRESOURCEW(IDB_SPLITTER_BUTTONS), SPLIT_BUTTON_CX,
+                                                  0, RGB(255, 0, 255), IMAGE_BITMAP, 0);
     for (int i = 0; i < 3; ++i)
     {
-        s_rghwndButtons[i] = CreateWindowExW(0, L"button", L"", WS_CHILD | BS_OWNERDRAW, 0, 0, SPLIT_BUTTON_CX,
-                                             SPLIT_BUTTON_CY, hwndFrame, (HMENU)(INT_PTR)s_rgButtonIds[i], hInstance,
-                                             NULL);
-        if (!s_rghwndButtons[i])
+        pSplitter->rghwndButtons[i] = CreateWindowExW(0, L"button", L"", WS_CHILD | BS_OWNERDRAW, 0, 0,
+                                                      SPLIT_BUTTON_CX, SPLIT_BUTTON_CY, hwndFrame,
+                                                      (HMENU)(INT_PTR)s_rgButtonIds[i], hInstance, NULL);
+        if (!pSplitter->rghwndButtons[i])
             return FALSE;
     }
     return TRUE;
 }
 
-void DestroySplitterButtons(void)
+void StartSplitterLayout(HWND hwndFrame)
 {
-    DestroyButtonSet(s_rghwndButtons, sizeof(s_rghwndButtons) / sizeof(s_rghwndButtons[0]), &s_himlButtons);
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter)
+        return;
+    const RECT& rcClient = pSplitter->rcLayout;
+    pSplitter->dRatio = INITIAL_RATIO;
+    const int p = rcClient.top + (int)((rcClient.bottom - rcClient.top) * INITIAL_RATIO);
+    pSplitter->nSplitter = p;
+    MovePanes(pSplitter, p, 0);
+    pSplitter->rcSplitter.right = INITIAL_FRAME_WIDTH;
+    PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);
+    PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, TRUE);
 }
 
-void StartSplitterLayout(const RECT& rcClient)
+RECT GetSplitterRect(HWND hwndFrame)
 {
-    s_rcLayout = rcClient;
-    s_dRatio = INITIAL_RATIO;
-    s_nSplitter = rcClient.top + (int)((rcClient.bottom - rcClient.top) * INITIAL_RATIO);
-    MovePanes(s_nSplitter, 0);
-    s_rcSplitter.right = INITIAL_FRAME_WIDTH;
-    PlaceButton(IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, s_nSplitter + 2, TRUE);
-    PlaceButton(IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, s_nSplitter + 2, TRUE);
+    const SplitterState* pSplitter = SplitterOf(hwndFrame);
+    RECT rc = {};
+    return pSplitter ? pSplitter->rcSplitter : rc;
 }
 
-RECT GetSplitterRect(void)
+void DrawSplitterButton(HWND hwndFrame, const DRAWITEMSTRUCT* pItem)
 {
-    return s_rcSplitter;
+    const SplitterState* pSplitter = SplitterOf(hwndFrame);
+    const int i = ButtonSlot((int)pItem->CtlID);
+    if (pSplitter && i >= 0 && pSplitter->himlButtons)
+        ImageList_Draw(pSplitter->himlButtons, s_rgButtonImages[i], pItem->hDC, 0, 0, ILD_TRANSPARENT);
 }
 
-void DrawSplitterButton(const DRAWITEMSTRUCT* pItem)
+// A drag starts only on the bar; the line follows the stylus, drawn twice
+// to be erased.
+void BeginSplitterDrag(HWND hwndFrame, LPARAM lParam)
 {
-    int i = ButtonSlot((int)pItem->CtlID);
-    if (i >= 0 && s_himlButtons)
-        ImageList_Draw(s_himlButtons, s_rgButtonImages[i], pItem->hDC, 0, 0, ILD_TRANSPARENT);
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    POINT pt = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    if (!pSplitter || !PtInRect(&pSplitter->rcSplitter, pt))
+        return;
+    SetCapture(hwndFrame);
+    DrawSplitterLine(hwndFrame, pt.y);
+    pSplitter->yDragLine = pt.y;
+}
+
+void MoveSplitterDrag(HWND hwndFrame, LPARAM lParam)
+{
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter || GetCapture() != hwndFrame)
+        return;
+    DrawSplitterLine(hwndFrame, pSplitter->yDragLine);
+    pSplitter->yDragLine = (short)HIWORD(lParam);
+    DrawSplitterLine(hwndFrame, pSplitter->yDragLine);
+}
+
+void EndSplitterDrag(HWND hwndFrame, LPARAM lParam)
+{
+    SplitterState* pSplitter = SplitterOf(hwndFrame);
+    if (!pSplitter || GetCapture() != hwndFrame)
+        return;
+    ReleaseCapture();
+    DrawSplitterLine(hwndFrame, pSplitter->yDragLine);
+    PlaceSplitter(hwndFrame, SplitterPositionForRelease(HIWORD(lParam)), FALSE);
 }

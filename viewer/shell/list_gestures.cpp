@@ -4,7 +4,9 @@
 
 #include "platform/aygshell/aygshell.h"
 
-static WNDPROC s_pfnListProc = NULL;
+// The subclass needs nothing beyond what the shell's recogniser reports, so
+// its reference data is unused.
+#define GESTURE_SUBCLASS_ID 1
 
 // The row under a held stylus becomes the only selection, as the menu acts
 // on the selected file.
@@ -32,7 +34,7 @@ static LRESULT OnListButtonDown(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     {
         if (uMsg == WM_RBUTTONDOWN)
             return 0; // no menu: the desktop list's own right-click handling stays out
-        return CallWindowProcW(s_pfnListProc, hwnd, uMsg, wParam, lParam);
+        return DefSubclassProc(hwnd, uMsg, wParam, lParam);
     }
     SelectRowAt(hwnd, shrg.ptDown);
     NMRGINFO info = {};
@@ -45,21 +47,24 @@ static LRESULT OnListButtonDown(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     return 0;
 }
 
-static LRESULT CALLBACK FileListSubclassProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK FileListSubclassProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR nId,
+                                             DWORD_PTR)
 {
     switch (uMsg)
     {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         return OnListButtonDown(hwnd, uMsg, wParam, lParam);
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, FileListSubclassProc, nId);
+        return DefSubclassProc(hwnd, uMsg, wParam, lParam);
     default:
-        return CallWindowProcW(s_pfnListProc, hwnd, uMsg, wParam, lParam);
+        return DefSubclassProc(hwnd, uMsg, wParam, lParam);
     }
 }
 
 void SubclassFileListForGestures(HWND hwndList)
 {
-    if (!hwndList)
-        return;
-    s_pfnListProc = (WNDPROC)SetWindowLongPtrW(hwndList, GWLP_WNDPROC, (LONG_PTR)FileListSubclassProc);
+    if (hwndList)
+        SetWindowSubclass(hwndList, FileListSubclassProc, GESTURE_SUBCLASS_ID, 0);
 }

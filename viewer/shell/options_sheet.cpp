@@ -175,6 +175,8 @@ void ShowOptions(HWND hwndOwner)
         {IDD_OPTIONS_KEY, KeyPageProc},
         {IDD_OPTIONS_ETC, EtcPageProc},
     };
+    // Lives as long as the sheet, which is modal.
+    PositionPicker picker = {};
     PROPSHEETPAGEW rgPages[OPTIONS_PAGE_COUNT] = {};
     for (int i = 0; i < OPTIONS_PAGE_COUNT; ++i)
     {
@@ -183,6 +185,8 @@ void ShowOptions(HWND hwndOwner)
         rgPages[i].hInstance = hInstance;
         rgPages[i].pszTemplate = MAKEINTRESOURCEW(rgPageSpecs[i].wTemplate);
         rgPages[i].pfnDlgProc = rgPageSpecs[i].pfnProc;
+        if (rgPageSpecs[i].wTemplate == IDD_OPTIONS_START)
+            rgPages[i].lParam = reinterpret_cast<LPARAM>(&picker);
     }
 
     PROPSHEETHEADERW psh = {};

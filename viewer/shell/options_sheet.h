@@ -16,6 +16,24 @@ void ShowOptions(HWND hwndOwner);
 // The full path of the sample picture; false when it does not fit.
 bool GetSamplePicturePath(LPWSTR pszPath, int cchPath);
 
+struct RasterImage;
+
+// The Start page's position picker: the sample picture and its darkened,
+// gridded copy, each in a DIB section held by a memory DC. The sheet keeps
+// it and hands it to the page in its PROPSHEETPAGE.lParam; the page fills it
+// when it starts and releases what it holds when it goes.
+struct PositionPicker
+{
+    RasterImage* pSample;
+    RasterImage* pDark;
+    HBITMAP hbmSample;
+    HBITMAP hbmDark;
+    HDC hdcSample;
+    HDC hdcDark;
+    HGDIOBJ hbmSampleSaved;
+    HGDIOBJ hbmDarkSaved;
+};
+
 // The page procedures.
 INT_PTR CALLBACK StartPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK KeyPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

@@ -16,41 +16,32 @@
 #define POSITION_LAST 9
 #define BRIGHTNESS_DARKENED (-30)
 
-// The picker's pictures: the sample and its darkened, gridded copy, each in
-// a DIB section held by a memory DC. Lives from the page's start to its end.
-struct PositionPicker
+// The picker the sheet handed to the page; null before WM_INITDIALOG.
+static PositionPicker* PickerOf(HWND hwndPage)
 {
-    RasterImage* pSample;
-    RasterImage* pDark;
-    HBITMAP hbmSample;
-    HBITMAP hbmDark;
-    HDC hdcSample;
-    HDC hdcDark;
-    HGDIOBJ hbmSampleSaved;
-    HGDIOBJ hbmDarkSaved;
-};
-static PositionPicker s_picker;
+    return reinterpret_cast<PositionPicker*>(GetWindowLongPtrW(hwndPage, DWLP_USER));
+}
 
-static void ReleasePicker(void)
+static void ReleasePicker(PositionPicker* pPicker)
 {
-    if (s_picker.hdcSample)
+    if (pPicker->hdcSample)
     {
-        SelectObject(s_picker.hdcSample, s_picker.hbmSampleSaved);
-        DeleteDC(s_picker.hdcSample);
+        SelectObject(pPicker->hdcSample, pPicker->hbmSampleSaved);
+        DeleteDC(pPicker->hdcSample);
     }
-    if (s_picker.hdcDark)
+    if (pPicker->hdcDark)
     {
-        SelectObject(s_picker.hdcDark, s_picker.hbmDarkSaved);
-        DeleteDC(s_picker.hdcDark);
+        SelectObject(pPicker->hdcDark, pPicker->hbmDarkSaved);
+        DeleteDC(pPicker->hdcDark);
     }
     // The pictures borrow the sections' bits: free them first.
-    FreeImage(s_picker.pSample);
-    FreeImage(s_picker.pDark);
-    if (s_picker.hbmSample)
-        DeleteObject(s_picker.hbmSample);
-    if (s_picker.hbmDark)
-        DeleteObject(s_picker.hbmDark);
-    s_picker = PositionPicker();
+    FreeImage(pPicker->pSample);
+    FreeImage(pPicker->pDark);
+    if (pPicker->hbmSample)
+        DeleteObject(pPicker->hbmSample);
+    if (pPicker->hbmDark)
+        DeleteObject(pPicker->hbmDark);
+    *pPicker = PositionPicker();
 }
 
 // Black frame and lines at every third of w and h.
@@ -82,41 +73,41 @@ static HDC SelectIntoMemoryDC(HDC hdcPage, HBITMAP hbm, HGDIOBJ* phbmSaved)
 
 // Loads the sample and makes its darkened copy; on any failure the picker
 // keeps a bare grid.
-static void LoadPicker(HWND hwndPage, HWND hwndPicker)
+static void LoadPicker(PositionPicker* pPicker, HWND hwndPage, HWND hwndPicker)
 {
-    ReleasePicker();
+    ReleasePicker(pPicker);
     WCHAR szPath[MAX_PATH];
-    s_picker.pSample = CreateImage(0, 0, 24, RIF_BORROWED);
-    if (!s_picker.pSample || !GetSamplePicturePath(szPath, MAX_PATH) || LoadJpegImage(s_picker.pSample, szPath) != 0)
+    pPicker->pSample = CreateImage(0, 0, 24, RIF_BORROWED);
+    if (!pPicker->pSample || !GetSamplePicturePath(szPath, MAX_PATH) || LoadJpegImage(pPicker->pSample, szPath) != 0)
     {
-        ReleasePicker();
+        ReleasePicker(pPicker);
         return;
     }
-    RasterImage* pSample = s_picker.pSample;
+    RasterImage* pSample = pPicker->pSample;
     HDC hdcPage = GetDC(hwndPage);
-    s_picker.hbmSample = AttachDibSection(pSample, hdcPage);
-    s_picker.pDark = CreateImage(pSample->width, pSample->height, pSample->bitsPerPixel,
+    pPicker->hbmSample = AttachDibSection(pSample, hdcPage);
+    pPicker->pDark = CreateImage(pSample->width, pSample->height, pSample->bitsPerPixel,
                                  pSample->flags & ~RIF_BORROWED);
-    if (s_picker.pDark)
-        s_picker.hbmDark = AttachDibSection(s_picker.pDark, hdcPage);
-    if (s_picker.hbmSample && s_picker.hbmDark)
+    if (pPicker->pDark)
+        pPicker->hbmDark = AttachDibSection(pPicker->pDark, hdcPage);
+    if (pPicker->hbmSample && pPicker->hbmDark)
     {
-        s_picker.hdcSample = SelectIntoMemoryDC(hdcPage, s_picker.hbmSample, &s_picker.hbmSampleSaved);
-        s_picker.hdcDark = SelectIntoMemoryDC(hdcPage, s_picker.hbmDark, &s_picker.hbmDarkSaved);
+        pPicker->hdcSample = SelectIntoMemoryDC(hdcPage, pPicker->hbmSample, &pPicker->hbmSampleSaved);
+        pPicker->hdcDark = SelectIntoMemoryDC(hdcPage, pPicker->hbmDark, &pPicker->hbmDarkSaved);
     }
     ReleaseDC(hwndPage, hdcPage);
-    if (!s_picker.hdcSample || !s_picker.hdcDark)
+    if (!pPicker->hdcSample || !pPicker->hdcDark)
     {
-        ReleasePicker();
+        ReleasePicker(pPicker);
         return;
     }
 
-    BitBlt(s_picker.hdcDark, 0, 0, pSample->width, pSample->height, s_picker.hdcSample, 0, 0, SRCCOPY);
+    BitBlt(pPicker->hdcDark, 0, 0, pSample->width, pSample->height, pPicker->hdcSample, 0, 0, SRCCOPY);
     GdiFlush(); // the copy's bits are read directly next
-    AdjustBrightness(s_picker.pDark, BRIGHTNESS_DARKENED);
+    AdjustBrightness(pPicker->pDark, BRIGHTNESS_DARKENED);
     RECT rc;
     GetClientRect(hwndPicker, &rc);
-    DrawGrid(s_picker.hdcDark, rc.right, rc.bottom);
+    DrawGrid(pPicker->hdcDark, rc.right, rc.bottom);
 }
 
 static bool IsPosition(LONG nPosition)
@@ -132,13 +123,13 @@ static void PositionCell(LONG nPosition, int cxCell, int cyCell, POINT* pptCell)
     pptCell->y = (i % 3) * cyCell;
 }
 
-static BOOL OnPickerDraw(const DRAWITEMSTRUCT* pItem)
+static BOOL OnPickerDraw(const PositionPicker* pPicker, const DRAWITEMSTRUCT* pItem)
 {
     RECT rc;
     GetClientRect(pItem->hwndItem, &rc);
     const int w = rc.right, h = rc.bottom, cxCell = w / 3, cyCell = h / 3;
     HDC hdc = pItem->hDC;
-    if (!s_picker.hdcDark)
+    if (!pPicker->hdcDark)
     {
         // Without a sample the grid stands on the button face, where the
         // white outline of the current cell still shows.
@@ -147,15 +138,15 @@ static BOOL OnPickerDraw(const DRAWITEMSTRUCT* pItem)
     }
     else
     {
-        BitBlt(hdc, 0, 0, w, h, s_picker.hdcDark, 0, 0, SRCCOPY);
+        BitBlt(hdc, 0, 0, w, h, pPicker->hdcDark, 0, 0, SRCCOPY);
     }
     MainWindowData* pData = GetMainWindowData();
     if (!pData || !IsPosition(pData->nInitialViewPosition))
         return TRUE;
     POINT ptCell;
     PositionCell(pData->nInitialViewPosition, cxCell, cyCell, &ptCell);
-    if (s_picker.hdcSample)
-        BitBlt(hdc, ptCell.x, ptCell.y, cxCell, cyCell, s_picker.hdcSample, ptCell.x, ptCell.y, SRCCOPY);
+    if (pPicker->hdcSample)
+        BitBlt(hdc, ptCell.x, ptCell.y, cxCell, cyCell, pPicker->hdcSample, ptCell.x, ptCell.y, SRCCOPY);
     HGDIOBJ hOldPen = SelectObject(hdc, GetStockObject(WHITE_PEN));
     HGDIOBJ hOldBrush = SelectObject(hdc, GetStockObject(HOLLOW_BRUSH));
     Rectangle(hdc, ptCell.x, ptCell.y, ptCell.x + cxCell, ptCell.y + cyCell);
@@ -165,7 +156,7 @@ static BOOL OnPickerDraw(const DRAWITEMSTRUCT* pItem)
 }
 
 // A tap chooses the cell under it; new pictures use it at once.
-static void OnPickerTap(HWND hwndPicker)
+static void OnPickerTap(const PositionPicker* pPicker, HWND hwndPicker)
 {
     MainWindowData* pData = GetMainWindowData();
     if (!pData)
@@ -176,8 +167,8 @@ static void OnPickerTap(HWND hwndPicker)
     // Cells follow the sample; without one, the picker's own size, as drawn.
     RECT rc;
     GetClientRect(hwndPicker, &rc);
-    const LONG cxCell = s_picker.pSample ? s_picker.pSample->width / 3 : rc.right / 3;
-    const LONG cyCell = s_picker.pSample ? s_picker.pSample->height / 3 : rc.bottom / 3;
+    const LONG cxCell = pPicker->pSample ? pPicker->pSample->width / 3 : rc.right / 3;
+    const LONG cyCell = pPicker->pSample ? pPicker->pSample->height / 3 : rc.bottom / 3;
     for (LONG nPosition = POSITION_FIRST; nPosition <= POSITION_LAST; ++nPosition)
     {
         POINT ptCell;
@@ -191,43 +182,53 @@ static void OnPickerTap(HWND hwndPicker)
     InvalidateRect(hwndPicker, NULL, FALSE);
 }
 
-static void OnStartInit(HWND hwnd)
+static void OnStartInit(HWND hwnd, PositionPicker* pPicker)
 {
     CheckRadioButton(hwnd, IDC_START_BROWSER, IDC_START_VIEWER,
                      GetSetting(SZ_START_MODE, DEF_START_MODE) == 1 ? IDC_START_VIEWER : IDC_START_BROWSER);
     HWND hwndPicker = GetDlgItem(hwnd, IDC_VIEW_POSITION);
     SetWindowPos(hwndPicker, NULL, 0, 0, PICKER_SIDE, PICKER_SIDE, SWP_NOMOVE | SWP_NOZORDER);
-    LoadPicker(hwnd, hwndPicker);
+    LoadPicker(pPicker, hwnd, hwndPicker);
     FitOptionsPage(hwnd);
 }
 
-static void OnStartDestroy(HWND hwnd)
+static void OnStartDestroy(HWND hwnd, PositionPicker* pPicker)
 {
     SetSetting(SZ_START_MODE, IsDlgButtonChecked(hwnd, IDC_START_BROWSER) == BST_CHECKED ? 0 : 1);
     MainWindowData* pData = GetMainWindowData();
     if (pData)
         SetInitialViewPosition(pData->nInitialViewPosition);
-    ReleasePicker();
+    ReleasePicker(pPicker);
 }
 
 INT_PTR CALLBACK StartPageProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (uMsg == WM_INITDIALOG)
+    {
+        auto* pPicker = reinterpret_cast<PositionPicker*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
+        if (!pPicker)
+            return TRUE;
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(pPicker));
+        OnStartInit(hwnd, pPicker);
+        return TRUE;
+    }
+    PositionPicker* pPicker = PickerOf(hwnd);
+    if (!pPicker)
+        return FALSE;
     switch (uMsg)
     {
-    case WM_INITDIALOG:
-        OnStartInit(hwnd);
-        return TRUE;
     case WM_DRAWITEM:
-        return wParam == IDC_VIEW_POSITION ? OnPickerDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)) : FALSE;
+        return wParam == IDC_VIEW_POSITION ? OnPickerDraw(pPicker, reinterpret_cast<DRAWITEMSTRUCT*>(lParam)) : FALSE;
     case WM_NOTIFY:
         RepaintSheetOnLeave(hwnd, reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_VIEW_POSITION && HIWORD(wParam) == BN_CLICKED)
-            OnPickerTap(reinterpret_cast<HWND>(lParam));
+            OnPickerTap(pPicker, reinterpret_cast<HWND>(lParam));
         return FALSE;
     case WM_DESTROY:
-        OnStartDestroy(hwnd);
+        OnStartDestroy(hwnd, pPicker);
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         return FALSE;
     default:
         return FALSE;

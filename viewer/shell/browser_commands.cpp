@@ -69,10 +69,12 @@ void OnCmdRefreshFolder(HWND, MainWindowData* pData, WPARAM, LPARAM)
 
 // Deletes the file of a path; a file that cannot go (read-only, in use)
 // stays where it is, and the first one of a command is remembered by name
-// to be told.
+// to be told. Whether it went is asked of the file system: Wine reports a
+// file on read-only media deleted and leaves it there.
 static void DeleteSelectedFile(const WCHAR* pszPath, WCHAR* pszFirstKept)
 {
-    if (!DeleteFileW(pszPath) && !pszFirstKept[0])
+    DeleteFileW(pszPath);
+    if (GetFileAttributesW(pszPath) != INVALID_FILE_ATTRIBUTES && !pszFirstKept[0])
         FileNamePart(pszPath, 0, pszFirstKept, MAX_PATH);
 }
 

@@ -1,5 +1,7 @@
 #include "viewer/common/image_error.h"
 
+#include "viewer/common/message_box.h"
+
 // No lock: a plain aligned 32-bit value; a read after an operation tells the
 // most recent failure of any thread.
 static volatile LONG s_nImageError = IMGERR_NONE;
@@ -61,6 +63,6 @@ void ShowImageError(void)
     int nCode = GetImageError();
     if (nCode == IMGERR_NONE)
         return;
-    MessageBoxW(NULL, ImageErrorTextOf(nCode), L"ERROR", MB_OK | MB_ICONERROR);
+    ShowMessageBox(NULL, ImageErrorTextOf(nCode), L"ERROR", MB_OK | MB_ICONERROR);
     ClearImageError();
 }

@@ -164,3 +164,6 @@
 // A screen capture that could not be saved
 #define IDS_CAPTURE_NOT_SAVED 60
 #define IDS_CAPTURE_CAPTION 61
+
+// A file that Delete could not remove
+#define IDS_DELETE_FAILED 62

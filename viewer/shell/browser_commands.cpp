@@ -11,6 +11,7 @@
 #include "viewer/browser/thumb_view.h"
 #include "viewer/browser/thumb_worker.h"
 #include "viewer/common/main_window_data.h"
+#include "viewer/common/message_box.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/resources/resource.h"
@@ -67,10 +68,23 @@ void OnCmdRefreshFolder(HWND, MainWindowData* pData, WPARAM, LPARAM)
 }
 
 // Deletes the file of a path; a file that cannot go (read-only, in use)
-// stays where it is.
-static void DeleteSelectedFile(const WCHAR* pszPath)
+// stays where it is, and the first one of a command is remembered by name
+// to be told. Whether it went is asked of the file system: Wine reports a
+// file on read-only media deleted and leaves it there.
+static void DeleteSelectedFile(const WCHAR* pszPath, WCHAR* pszFirstKept)
 {
     DeleteFileW(pszPath);
+    if (GetFileAttributesW(pszPath) != INVALID_FILE_ATTRIBUTES && !pszFirstKept[0])
+        FileNamePart(pszPath, 0, pszFirstKept, MAX_PATH);
+}
+
+static void TellNotDeleted(HWND hwnd, const WCHAR* pszName)
+{
+    WCHAR szFormat[128], szText[128 + MAX_PATH];
+    if (!pszName[0] || !LoadStringW(GetAppGlobals()->hInstance, IDS_DELETE_FAILED, szFormat, ARRAYSIZE(szFormat)))
+        return;
+    _snwprintf_s(szText, ARRAYSIZE(szText), _TRUNCATE, szFormat, pszName);
+    ShowMessageBox(hwnd, szText, L"Delete", MB_OK | MB_ICONERROR);
 }
 
 void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
@@ -78,20 +92,23 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
     WCHAR szPath[MAX_PATH];
     if (!GetSelectedPicture(szPath, MAX_PATH, NULL))
         return;
-    if (MessageBoxW(hwnd, L"Remove selected file?", L"Delete", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (ShowMessageBox(hwnd, L"Remove selected file?", L"Delete", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     StopThumbWorker();
-    WCHAR szName[MAX_PATH];
+    WCHAR szName[MAX_PATH], szKept[MAX_PATH] = L"";
     FileNamePart(szPath, 0, szName, MAX_PATH);
-    DeleteSelectedFile(szPath);
+    DeleteSelectedFile(szPath, szKept);
 
     HWND hwndThumb = GetThumbViewWindow();
     if (hwndThumb && IsWindowVisible(hwndThumb))
     {
         wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
         ReadFolderKeepingCurrent(pData);
-        DeleteRowByName(szName);
+        // A file that stayed keeps its row.
+        if (!szKept[0])
+            DeleteRowByName(szName);
         RedrawThumbView();
+        TellNotDeleted(hwnd, szKept);
         return;
     }
 
@@ -108,10 +125,11 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
         const WCHAR* pszOther = ListView_GetItem(hwndList, &item) ? reinterpret_cast<const WCHAR*>(item.lParam) : NULL;
         WCHAR szOther[MAX_PATH];
         if (pszOther && wcscmp(pszOther, szName) != 0 && JoinPath(g_szBrowsePath, pszOther, szOther, MAX_PATH))
-            DeleteSelectedFile(szOther);
+            DeleteSelectedFile(szOther, szKept);
     }
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
     ReadFolderKeepingCurrent(pData);
+    TellNotDeleted(hwnd, szKept);
 }
 
 void SelectCurrentEntry(MainWindowData* pData)

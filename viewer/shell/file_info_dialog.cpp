@@ -6,8 +6,10 @@
 
 #include "platform/aygshell/aygshell.h"
 #include "viewer/browser/file_list.h"
+#include "viewer/common/message_box.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/picture_type.h"
+#include "viewer/common/settings.h"
 #include "viewer/imaging/decode/exif_info.h"
 #include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/resources/resource.h"
@@ -44,14 +46,16 @@ struct FileInfoLines
 
 // Width, height and bit count from a header-only decode on a decoder of
 // our own, so that neither the viewer's loader nor the thumbnail worker's
-// decoder is disturbed. A decode that fails reports all zero: what the
-// output record holds then is nothing to show.
+// decoder is disturbed. The size is the one the viewer shows: a camera
+// photo that it stands upright has its width and height swapped. A decode
+// that fails reports all zero: what the output record holds then is
+// nothing to show.
 static PictureHeader ReadPictureHeader(const WCHAR* pszPath)
 {
     PictureHeader header = {};
     CImageDecoder decoder;
     DecodeOptions options = {};
-    options.flags = DECODE_HEADER_ONLY;
+    options.flags = DECODE_HEADER_ONLY | (GetAutoRotate() ? DECODE_UPRIGHT : 0);
     options.type = PICTYPE_BY_EXTENSION;
     HBITMAP hbm = decoder.LoadNow(pszPath, &options);
     if (hbm)
@@ -183,6 +187,8 @@ static void ShowCameraLines(HWND hwnd, FileInfoLines* pLines)
     SetWindowPos(hwndOk, NULL, rcOk.left, rcOk.top + cyMore, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(hwnd, NULL, 0, 0, rcDialog.right - rcDialog.left, rcDialog.bottom - rcDialog.top + cyMore,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Grown, it would reach over the menu bar: it moves up instead.
+    KeepBetweenBars(hwnd);
 }
 
 static void OnFileInfoInit(HWND hwnd, const FileInfoRequest* pRequest)

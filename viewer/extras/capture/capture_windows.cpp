@@ -1,6 +1,7 @@
 // The "Screen Cap" window and the "Screen was captured!" notice.
 #include <stdio.h>
 
+#include "viewer/common/message_box.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/ui_timer.h"
 #include "viewer/extras/capture/screen_capture.h"
@@ -62,7 +63,7 @@ void ShowCaptureFailure(MainWindowData* pData)
         return;
     GetScreenCaptureSaveFolder(szFolder);
     _snwprintf_s(szText, ARRAYSIZE(szText), _TRUNCATE, szFormat, szFolder);
-    MessageBoxW(pData->hwndMain, szText, szCaption, MB_OK | MB_ICONERROR);
+    ShowMessageBox(pData->hwndMain, szText, szCaption, MB_OK | MB_ICONERROR);
 }
 
 static void OnCaptureDestroy(HWND hwnd)

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "viewer/common/message_box.h"
 #include "viewer/common/ui_timer.h"
 #include "viewer/extras/slideshow/transition_schedule.h"
 #include "viewer/imaging/view/resample_kernels.h"
@@ -203,7 +204,7 @@ void CSlideShow::OnTimer()
     Stop();
     if (!PrepareFrames(m_hwndTarget))
     {
-        MessageBoxW(m_hwndTimer, L"[SlideShow] Could not allocate BITMAP Handle", L"Error", MB_OK | MB_ICONERROR);
+        ShowMessageBox(m_hwndTimer, L"[SlideShow] Could not allocate BITMAP Handle", L"Error", MB_OK | MB_ICONERROR);
         StopShow();
     }
     if (m_pfnBefore)

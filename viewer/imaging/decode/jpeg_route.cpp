@@ -34,15 +34,18 @@ struct JpegDecode
 };
 
 // Notes the library's warning that the picture's data ended early (the
-// file ended, or a marker came first that the library will not read past:
-// any but a restart marker, and a restart marker too in a file without
-// restart intervals), then passes it on. The cast holds: the decompressor
+// file ended, or a marker came first that the library will not read past),
+// then passes it on. The cast holds: the decompressor
 // is the record's first member.
 void NoteEndOfData(j_common_ptr pInfo, int nLevel)
 {
     JpegDecode* pJob = reinterpret_cast<JpegDecode*>(pInfo);
     const int nMarker = pJob->cinfo.unread_marker;
-    const bool bResyncs = nMarker >= JPEG_RST0 && nMarker <= JPEG_RST0 + 7 && pJob->cinfo.restart_interval != 0;
+    // With restart intervals the library resynchronises at the next restart
+    // point past a restart marker or a marker below SOF0 (0xC0), which no
+    // file may hold, and stops only at the other markers.
+    const bool bRestartMarker = nMarker >= JPEG_RST0 && nMarker <= JPEG_RST0 + 7;
+    const bool bResyncs = pJob->cinfo.restart_interval != 0 && (bRestartMarker || nMarker < 0xC0);
     if (nLevel < 0 && (pInfo->err->msg_code == JWRN_JPEG_EOF || (pInfo->err->msg_code == JWRN_HIT_MARKER && !bResyncs)))
         pJob->bDataEnded = true;
     pJob->pfnEmitMessage(pInfo, nLevel);

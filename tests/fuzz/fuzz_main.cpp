@@ -49,13 +49,9 @@ const long long kReplayKeptLimit = 32 << 10;
 
 struct Options
 {
-    unsigned long long nSeed = 1;
-    unsigned long long nStart = 0;
-    unsigned long long nCount = 0;
+    unsigned long long nSeed = 1, nStart = 0, nCount = 0;
     double dSeconds = 0;
-    std::wstring targets;
-    std::wstring out = L"fuzz-out";
-    std::wstring replay;
+    std::wstring targets, out = L"fuzz-out", replay;
     long long cbTraceGrowth = 0; // report inputs that keep more private bytes than this
 };
 
@@ -147,20 +143,18 @@ bool RunOne(FuzzContext* pCtx, TargetRun* pRun, const FuzzBytes& data, int nSeed
 // file by file, its README left out.
 int Replay(FuzzContext* pCtx, std::vector<TargetRun>& runs, const std::wstring& path)
 {
-    std::vector<std::wstring> files;
     const DWORD dwAttr = GetFileAttributesW(path.c_str());
+    const bool bFolder = dwAttr != INVALID_FILE_ATTRIBUTES && (dwAttr & FILE_ATTRIBUTE_DIRECTORY);
+    const std::wstring folder = bFolder ? path + L"\\" : path.substr(0, path.find_last_of(L"\\/") + 1);
+    std::vector<std::wstring> files;
     WIN32_FIND_DATAW fd;
-    HANDLE hFind = dwAttr != INVALID_FILE_ATTRIBUTES && (dwAttr & FILE_ATTRIBUTE_DIRECTORY)
-                       ? FindFirstFileW((path + L"\\*").c_str(), &fd)
-                       : INVALID_HANDLE_VALUE;
+    HANDLE hFind = FindFirstFileW(bFolder ? (folder + L"*").c_str() : path.c_str(), &fd);
     for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore; bMore = FindNextFileW(hFind, &fd))
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != L'.' &&
             _wcsicmp(fd.cFileName, L"README.md") != 0)
-            files.push_back(path + L"\\" + fd.cFileName);
+            files.push_back(folder + fd.cFileName);
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
-    else if (dwAttr != INVALID_FILE_ATTRIBUTES && !(dwAttr & FILE_ATTRIBUTE_DIRECTORY))
-        files.push_back(path);
     std::sort(files.begin(), files.end());
     if (files.empty())
     {

@@ -14,10 +14,7 @@
 
 namespace {
 
-uint32_t Pattern(int x, int y)
-{
-    return static_cast<uint32_t>((x * 37) ^ (y * 91)) * 0x010305u;
-}
+uint32_t Pattern(int x, int y) { return static_cast<uint32_t>((x * 37) ^ (y * 91)) * 0x010305u; }
 
 // Run-length rows: each row one run of its width (at most 255), an absolute
 // run of three padded to a word, an end of line; an end of picture last.

@@ -77,7 +77,6 @@ bool PrepareContext(FuzzContext* pCtx)
         return false;
     RegDeleteKeyW(HKEY_CURRENT_USER, KEYMAP_KEY_PATH);
     SetStringSetting(SZ_THUMBNAIL_FOLDER, pCtx->thumbs.c_str());
-    memset(&pCtx->data, 0, sizeof(pCtx->data));
     wcscpy_s(pCtx->data.szThumbnailFolder, pCtx->thumbs.c_str());
     pCtx->data.pDecoder = &pCtx->decoder;
     SetMainWindowData(&pCtx->data);

@@ -28,15 +28,9 @@ FuzzBytes Index(std::initializer_list<ThumbRecordFields> records)
 // A record of slot 0 stands for one the cache never wrote: all zeros.
 ThumbRecordFields Record(int32_t nSlot, const wchar_t* pszPath, uint32_t nFileSize)
 {
-    ThumbRecordFields fields = {};
+    ThumbRecordFields fields = {{}, nSlot, nFileSize, kWritten.dwLowDateTime, kWritten.dwHighDateTime, 2, 6};
     for (int i = 0; pszPath[i] && i < THUMB_PATH_UNITS - 1; ++i)
         fields.path[i] = pszPath[i];
-    fields.slot = nSlot;
-    fields.fileSize = nFileSize;
-    fields.timeLow = kWritten.dwLowDateTime;
-    fields.timeHigh = kWritten.dwHighDateTime;
-    fields.x = 2;
-    fields.y = 6;
     return fields;
 }
 

@@ -144,13 +144,16 @@ int CountCaptures(const std::wstring& folder, int* pnBroken);
 
 // ---- Steps (storm_steps.cpp) ----
 
+// The big folder below the device's root, and a picture of it the storm
+// never deletes.
+#define STORM_PICTURES L"Pictures"
+#define STORM_KEEP L"keep.bmp"
+
 struct StormContext
 {
     ViewerProcess viewer;
     RemoteBuffer buffer;
     std::wstring root;                 // the device's root, "S:"
-    std::wstring pictures;             // folder of the pictures below the root
-    std::wstring keepName;             // a picture the storm never deletes
     const Inventory* pPictures;        // the pictures' folder before the storm
     std::vector<std::wstring> deleted; // its keys of the pictures deleted on purpose
     int nMaxDeletes;

@@ -110,39 +110,42 @@ static int AnswerSheet(HWND hwnd)
     return IDOK;
 }
 
-// Tried in order: a dialog is told by a control of its own (and the delete
-// box by its caption too). Without a function of its own, a dialog is
-// logged with its caption and that control's text, and answered with OK,
-// or Cancel where it has no OK.
+// Tried in order: a dialog is told by a control of its own (the delete box
+// by its caption too, a message box by an OK or Cancel button). Without a
+// function of its own, a dialog is logged with its caption and that
+// control's text and answered with its button (0: OK, or Cancel where it
+// has no OK).
 struct DialogAnswer
 {
     DialogKind kind;
     const char* pszName;
     int nControl;
     const wchar_t* pszCaption;
-    bool bCancel;
+    int nButton;
     int (*pfnAnswer)(HWND); // the button to press
 };
 static const DialogAnswer s_rgAnswers[] = {
-    {DIALOG_OPTIONS, "options sheet", ID_SHEET_TAB, NULL, false, AnswerSheet},
-    {DIALOG_FILE_INFO, "file information", ID_INFO_NAME, NULL, false, NULL},
-    {DIALOG_ABOUT, "about box", ID_ABOUT_VERSION, NULL, false, NULL},
-    {DIALOG_FOLDER, "folder dialog", ID_FOLDER_LIST, NULL, true, NULL},
-    {DIALOG_DELETE, "delete box", ID_MESSAGE_TEXT, L"Delete", false, AnswerDelete},
-    {DIALOG_OTHER_BOX, "message box", ID_MESSAGE_TEXT, NULL, false, NULL},
+    {DIALOG_OPTIONS, "options sheet", ID_SHEET_TAB, NULL, IDOK, AnswerSheet},
+    {DIALOG_FILE_INFO, "file information", ID_INFO_NAME, NULL, IDOK, NULL},
+    {DIALOG_ABOUT, "about box", ID_ABOUT_VERSION, NULL, IDOK, NULL},
+    {DIALOG_FOLDER, "folder dialog", ID_FOLDER_LIST, NULL, IDCANCEL, NULL},
+    {DIALOG_DELETE, "delete box", ID_MESSAGE_TEXT, L"Delete", 0, AnswerDelete},
+    {DIALOG_OTHER_BOX, "message box", ID_MESSAGE_TEXT, NULL, 0, NULL},
 };
 
 static void Answer(HWND hwnd)
 {
     const std::wstring caption = WindowText(hwnd);
+    const bool bHasOk = GetDlgItem(hwnd, IDOK) != NULL;
     for (const DialogAnswer& answer : s_rgAnswers)
     {
-        if (!GetDlgItem(hwnd, answer.nControl) || (answer.pszCaption && caption != answer.pszCaption))
+        if (!GetDlgItem(hwnd, answer.nControl) || (answer.pszCaption && caption != answer.pszCaption) ||
+            (answer.nControl == ID_MESSAGE_TEXT && !bHasOk && !GetDlgItem(hwnd, IDCANCEL)))
             continue;
         EnterCriticalSection(&s_lock);
         ++s_rgnCounts[answer.kind];
         LeaveCriticalSection(&s_lock);
-        int nButton = answer.bCancel || !GetDlgItem(hwnd, IDOK) ? IDCANCEL : IDOK;
+        int nButton = answer.nButton ? answer.nButton : bHasOk ? IDOK : IDCANCEL;
         if (answer.pfnAnswer)
             nButton = answer.pfnAnswer(hwnd);
         else

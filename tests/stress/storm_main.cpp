@@ -34,8 +34,6 @@
 #define BOUND_MS_PER_PICTURE 40
 #define RECOVERY_WAIT_MS 60000
 
-static const wchar_t KEEP_NAME[] = L"keep.bmp";
-
 static void Commands(StormContext& storm, std::initializer_list<WORD> ids)
 {
     for (WORD wId : ids)
@@ -60,10 +58,10 @@ static void Canonical(StormContext& storm)
             Sleep(300);
             Commands(storm, {IDM_SLIDESHOW_STOP, IDM_OPEN});
         }
-        bOpened = OpenByName(storm, KEEP_NAME);
+        bOpened = OpenByName(storm, STORM_KEEP);
     }
     if (!bOpened)
-        StormLog("note: %ls could not be opened for the canonical state", KEEP_NAME);
+        StormLog("note: %ls could not be opened for the canonical state", STORM_KEEP);
     Sleep(300);
     // Read again: the thumbnails the storm made go with the old entries.
     Commands(storm, {IDM_OPEN, IDM_LIST_VIEW, IDM_REFRESH_FOLDER});
@@ -96,7 +94,7 @@ static void WarmUp(StormContext& storm)
     Command(storm, IDM_THUMBNAIL_VIEW);
     Sleep(1500);
     Command(storm, IDM_LIST_VIEW);
-    OpenByName(storm, KEEP_NAME);
+    OpenByName(storm, STORM_KEEP);
     Commands(storm, {IDM_ZOOM_IN, IDM_NEXT, IDM_ROTATE_LEFT, IDM_FULL_SCREEN, IDM_FULL_SCREEN, IDM_SLIDESHOW_START});
     Sleep(1500);
     Command(storm, IDM_SLIDESHOW_STOP);
@@ -154,9 +152,7 @@ int wmain(int argc, wchar_t** argv)
     storm.root = argv[2];
     while (!storm.root.empty() && storm.root.back() == L'\\')
         storm.root.pop_back();
-    storm.pictures = L"Pictures";
-    storm.keepName = KEEP_NAME;
-    const std::wstring picturesPath = storm.root + L"\\Pictures", capturesPath = storm.root + L"\\Captures";
+    const std::wstring picturesPath = storm.root + L"\\" STORM_PICTURES, capturesPath = storm.root + L"\\Captures";
     Inventory before;
     if (!TakeInventory(picturesPath, &before) || before.empty())
     {

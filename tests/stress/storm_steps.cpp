@@ -98,7 +98,7 @@ bool OpenByName(StormContext& storm, const std::wstring& name)
 bool SelectPicturesFolder(StormContext& storm)
 {
     for (const TreeItem& item : TreeItems(storm.viewer, storm.buffer))
-        if (_wcsicmp(item.text.c_str(), storm.pictures.c_str()) == 0)
+        if (_wcsicmp(item.text.c_str(), STORM_PICTURES) == 0)
             return StormSend(storm.viewer.hwndTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item.hItem));
     return false;
 }
@@ -172,7 +172,7 @@ static const char* StepFolder(StormContext& storm, const Draw& d)
         return "no tree";
     const TreeItem* pItem = &items[d.b % items.size()];
     for (const TreeItem& item : items)
-        if (d.a % 2 == 0 && _wcsicmp(item.text.c_str(), storm.pictures.c_str()) == 0)
+        if (d.a % 2 == 0 && _wcsicmp(item.text.c_str(), STORM_PICTURES) == 0)
             pItem = &item;
     StormSend(storm.viewer.hwndTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(pItem->hItem));
     StormSend(storm.viewer.hwndTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(pItem->hItem));
@@ -215,7 +215,7 @@ static const char* StepDelete(StormContext& storm, const Draw& d)
     std::wstring name, relative, selected;
     const int nRow = n > 0 ? static_cast<int>(d.a % n) : -1;
     if (nRow < 0 || !ListRowText(storm.viewer, storm.buffer, nRow, &name) || name.empty() ||
-        _wcsicmp(name.c_str(), storm.keepName.c_str()) == 0)
+        _wcsicmp(name.c_str(), STORM_KEEP) == 0)
         return "skipped: nothing to delete";
     for (const auto& file : *storm.pPictures)
         if (file.first.substr(file.first.find_last_of(L'\\') + 1) == Lower(name))
@@ -227,7 +227,7 @@ static const char* StepDelete(StormContext& storm, const Draw& d)
     ExpectDeleteConfirmation(name, d.b % 4 != 0);
     Command(storm, IDM_DELETE);
     const DeleteOutcome outcome = TakeDeleteOutcome(&selected);
-    const std::wstring full = storm.root + L"\\" + storm.pictures + L"\\" + relative;
+    const std::wstring full = storm.root + L"\\" STORM_PICTURES L"\\" + relative;
     const bool bStill = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (outcome == DELETE_CONFIRMED)
         storm.deleted.push_back(relative);

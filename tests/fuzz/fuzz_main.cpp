@@ -316,12 +316,6 @@ int wmain(int argc, wchar_t** argv)
         printf("FUZZ-ERROR the leak counters cannot be trusted: %s\n", szWhy);
         return 2;
     }
-    FuzzContext* pCtx = new (std::nothrow) FuzzContext();
-    if (!pCtx || !StartWatch(g_options.out))
-    {
-        printf("FUZZ-ERROR the context could not be made or the watchdog did not start\n");
-        return 2;
-    }
     std::vector<TargetRun> runs;
     for (size_t t = 0; t < g_nFuzzTargets; ++t)
     {
@@ -341,9 +335,12 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     }
-    if (runs.empty() || !PrepareContext(pCtx))
+    FuzzContext* pCtx = runs.empty() ? NULL : new (std::nothrow) FuzzContext();
+    if (!pCtx || !PrepareContext(pCtx) || !StartWatch(g_options.out))
     {
-        printf("FUZZ-ERROR no target chosen, or the scratch folder cannot be made\n");
+        printf("FUZZ-ERROR no target chosen, the scratch folder cannot be made or the watchdog did not start\n");
+        CleanContext();
+        delete pCtx;
         return 2;
     }
     printf("FUZZ-START seed %llu, first input %llu, %s; budget %.0f MiB; %s\n", g_options.nSeed, g_options.nStart,

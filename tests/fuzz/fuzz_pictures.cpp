@@ -131,7 +131,8 @@ std::vector<FuzzBytes> ExifSeeds(void)
 
 bool RunPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed)
 {
-    const std::wstring path = pCtx->work / (L"input" + std::wstring(target.pszExt, target.pszExt + strlen(target.pszExt)));
+    const std::wstring ext(target.pszExt, target.pszExt + strlen(target.pszExt));
+    const std::wstring path = pCtx->work / (L"input" + ext);
     return WriteInput(pCtx, path, data) && DecodeAll(pCtx, path, nSeed, 0);
 }
 

@@ -111,7 +111,8 @@ static int AnswerSheet(HWND hwnd)
 }
 
 // Tried in order: a dialog is told by a control of its own (the delete box
-// by its caption too, a message box by an OK or Cancel button). Without a
+// by its caption too, a message box by an OK or Cancel button: the
+// capture's notice has neither and goes by itself). Without a
 // function of its own, a dialog is logged with its caption and that
 // control's text and answered with its button (0: OK, or Cancel where it
 // has no OK).
@@ -166,8 +167,7 @@ static DWORD WINAPI WatchDialogs(void*)
         {
             DWORD dwPid = 0;
             GetWindowThreadProcessId(hwnd, &dwPid);
-            // The capture window and its notice are modeless: the capture
-            // step drives them.
+            // The capture window is modeless: the capture step drives it.
             if (dwPid != s_viewer.dwPid || !IsWindowVisible(hwnd) || GetDlgItem(hwnd, ID_CAPTURE_LATER) ||
                 (hwnd == hwndAnswered && GetTickCount() - dwAnsweredAt < ANSWER_AGAIN_MS))
                 continue;

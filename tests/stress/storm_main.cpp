@@ -162,8 +162,9 @@ int wmain(int argc, wchar_t** argv)
     storm.pPictures = &before;
     storm.nMaxDeletes = static_cast<int>(before.size() / 10);
     const wchar_t* pszBound = _wgetenv(L"STORM_BOUND_MS");
-    g_sends.dwBoundMs = pszBound && _wtoi(pszBound) > 0 ? static_cast<DWORD>(_wtoi(pszBound))
-                                                        : BASE_BOUND_MS + BOUND_MS_PER_PICTURE * static_cast<DWORD>(before.size());
+    g_sends.dwBoundMs = pszBound && _wtoi(pszBound) > 0
+                            ? static_cast<DWORD>(_wtoi(pszBound))
+                            : BASE_BOUND_MS + BOUND_MS_PER_PICTURE * static_cast<DWORD>(before.size());
     int nBroken = 0;
     const int nCapturesBefore = CountCaptures(capturesPath, &nBroken);
     StormLog("storm: seed %llu, %lu s, %zu pictures, command bound %lu ms", nSeed, dwSeconds, before.size(),

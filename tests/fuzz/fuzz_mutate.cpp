@@ -1,7 +1,6 @@
 #include "tests/fuzz/fuzz_mutate.h"
 
 #include <stdio.h>
-#include <string.h>
 
 namespace {
 
@@ -10,66 +9,26 @@ const uint32_t kExtremes[] = {0,          1,          2,          0x7F,       0x
                               0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE, 0x40000000, 548};
 const uint32_t kHugeSides[] = {0, 1, 20000, 32767, 32768, 65500, 65535, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
 
-uint32_t Pick(const uint32_t* p, size_t n, FuzzRandom* pRandom)
+template <size_t N>
+uint32_t Pick(const uint32_t (&rg)[N], SeededRandom* pRandom)
 {
-    return p[pRandom->Below(static_cast<uint32_t>(n))];
+    return rg[pRandom->Below(N)];
 }
 
-void Put16Le(FuzzBytes* p, size_t at, uint32_t v)
+// Writes the low nBytes of v at an offset, in either byte order; nothing
+// when the field does not fit.
+void Put(FuzzBytes* p, size_t at, uint32_t v, int nBytes, bool bBigEndian)
 {
-    if (at + 2 <= p->size())
-    {
-        (*p)[at] = static_cast<uint8_t>(v);
-        (*p)[at + 1] = static_cast<uint8_t>(v >> 8);
-    }
+    for (int i = 0; i < nBytes && at + nBytes <= p->size(); ++i)
+        (*p)[at + i] = static_cast<uint8_t>(v >> 8 * (bBigEndian ? nBytes - 1 - i : i));
 }
 
-void Put16Be(FuzzBytes* p, size_t at, uint32_t v)
+// Two fields side by side, as a picture's sides are.
+void PutPair(FuzzBytes* p, size_t at, uint32_t a, uint32_t b, int nBytes, bool bBigEndian)
 {
-    if (at + 2 <= p->size())
-    {
-        (*p)[at] = static_cast<uint8_t>(v >> 8);
-        (*p)[at + 1] = static_cast<uint8_t>(v);
-    }
+    Put(p, at, a, nBytes, bBigEndian);
+    Put(p, at + nBytes, b, nBytes, bBigEndian);
 }
-
-void Put32Le(FuzzBytes* p, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4 && at + 4 <= p->size(); ++i)
-        (*p)[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void Put32Be(FuzzBytes* p, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4 && at + 4 <= p->size(); ++i)
-        (*p)[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
-
-// Offset of the first frame header's height field (SOF0..SOF15 but not DHT,
-// JPG or DAC), or 0 when there is none.
-size_t FindJpegFrame(const FuzzBytes& d)
-{
-    for (size_t i = 2; i + 9 < d.size(); ++i)
-    {
-        if (d[i] != 0xFF)
-            continue;
-        const uint8_t m = d[i + 1];
-        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
-            return i + 5;
-    }
-    return 0;
-}
-
-// Offset of the first GIF image descriptor's width field, or 0.
-size_t FindGifImage(const FuzzBytes& d)
-{
-    for (size_t i = 13; i + 9 < d.size(); ++i)
-        if (d[i] == 0x2C)
-            return i + 5;
-    return 0;
-}
-
-} // namespace
 
 uint32_t Crc32(const uint8_t* pb, size_t cb)
 {
@@ -83,11 +42,21 @@ uint32_t Crc32(const uint8_t* pb, size_t cb)
     return c ^ 0xFFFFFFFFu;
 }
 
-void FlipBits(FuzzBytes* pData, FuzzRandom* pRandom)
+// Offset of the first marker that accepts, plus nSkip; 0 when none does.
+template <class IsIt>
+size_t Find(const FuzzBytes& d, size_t nFrom, size_t nSkip, IsIt isIt)
+{
+    for (size_t i = nFrom; i + 9 < d.size(); ++i)
+        if (isIt(i))
+            return i + nSkip;
+    return 0;
+}
+
+// Headers hold most of the decisions: half the flips land in the first 64 bytes.
+void FlipBits(FuzzBytes* pData, SeededRandom* pRandom)
 {
     if (pData->empty())
         return;
-    // Headers hold most of the decisions: half the flips land in the first 64 bytes.
     const uint32_t nFlips = 1 + pRandom->Below(8);
     for (uint32_t i = 0; i < nFlips; ++i)
     {
@@ -96,15 +65,14 @@ void FlipBits(FuzzBytes* pData, FuzzRandom* pRandom)
     }
 }
 
-void Truncate(FuzzBytes* pData, FuzzRandom* pRandom)
+void Truncate(FuzzBytes* pData, SeededRandom* pRandom)
 {
-    if (pData->empty())
-        return;
     const uint32_t n = static_cast<uint32_t>(pData->size());
-    pData->resize(pRandom->OneIn(3) ? pRandom->Below(n < 128 ? n : 128) : pRandom->Below(n));
+    if (n)
+        pData->resize(pRandom->OneIn(3) ? pRandom->Below(n < 128 ? n : 128) : pRandom->Below(n));
 }
 
-void Splice(FuzzBytes* pData, const FuzzBytes& other, FuzzRandom* pRandom)
+void Splice(FuzzBytes* pData, const FuzzBytes& other, SeededRandom* pRandom)
 {
     const size_t nHead = pRandom->Below(static_cast<uint32_t>(pData->size()) + 1);
     const size_t nFrom = pRandom->Below(static_cast<uint32_t>(other.size()) + 1);
@@ -114,89 +82,94 @@ void Splice(FuzzBytes* pData, const FuzzBytes& other, FuzzRandom* pRandom)
         pData->resize(FUZZ_MAX_INPUT);
 }
 
-void SetFieldExtreme(FuzzBytes* pData, FuzzRandom* pRandom)
+void SetFieldExtreme(FuzzBytes* pData, SeededRandom* pRandom)
 {
     if (pData->size() < 4)
         return;
     const uint32_t nSpan = pData->size() > 128 && !pRandom->OneIn(4) ? 128 : static_cast<uint32_t>(pData->size());
     const size_t at = pRandom->Below(nSpan - 3);
-    const uint32_t v = Pick(kExtremes, sizeof(kExtremes) / sizeof(kExtremes[0]), pRandom);
-    switch (pRandom->Below(5))
-    {
-    case 0: (*pData)[at] = static_cast<uint8_t>(v); break;
-    case 1: Put16Le(pData, at, v); break;
-    case 2: Put16Be(pData, at, v); break;
-    case 3: Put32Le(pData, at, v); break;
-    default: Put32Be(pData, at, v); break;
-    }
+    const uint32_t v = Pick(kExtremes, pRandom);
+    static const int rgnBytes[] = {1, 2, 2, 4, 4};
+    const uint32_t nKind = pRandom->Below(5);
+    Put(pData, at, v, rgnBytes[nKind], nKind == 2 || nKind == 4);
 }
 
-bool MakeDimensionsHuge(FuzzBytes* pData, FuzzFormat format, FuzzRandom* pRandom)
+// False when the format's dimension fields are not found in the data.
+bool MakeDimensionsHuge(FuzzBytes* pData, FuzzFormat format, SeededRandom* pRandom)
 {
     FuzzBytes& d = *pData;
-    const uint32_t w = Pick(kHugeSides, sizeof(kHugeSides) / sizeof(kHugeSides[0]), pRandom);
-    const uint32_t h = pRandom->OneIn(3) ? w : Pick(kHugeSides, sizeof(kHugeSides) / sizeof(kHugeSides[0]), pRandom);
+    const uint32_t w = Pick(kHugeSides, pRandom);
+    const uint32_t h = pRandom->OneIn(3) ? w : Pick(kHugeSides, pRandom);
+    size_t at = 0;
     switch (format)
     {
     case FUZZ_FORMAT_JPEG:
-    {
-        const size_t at = FindJpegFrame(d);
+        // The first frame header (SOF0..SOF15 but not DHT, JPG or DAC).
+        at = Find(d, 2, 5, [&](size_t i) {
+            return d[i] == 0xFF && d[i + 1] >= 0xC0 && d[i + 1] <= 0xCF && d[i + 1] != 0xC4 && d[i + 1] != 0xC8 &&
+                   d[i + 1] != 0xCC;
+        });
         if (!at)
             return false;
-        Put16Be(pData, at, h);
-        Put16Be(pData, at + 2, w);
+        PutPair(pData, at, h, w, 2, true);
         return true;
-    }
     case FUZZ_FORMAT_BMP:
         if (d.size() < 26)
             return false;
         if (d[14] == 12)
-        {
-            Put16Le(pData, 18, w);
-            Put16Le(pData, 20, h);
-        }
+            PutPair(pData, 18, w, h, 2, false);
         else
-        {
-            Put32Le(pData, 18, w);
-            Put32Le(pData, 22, pRandom->OneIn(4) ? 0u - (h & 0x7FFFFFFF) : h);
-        }
+            PutPair(pData, 18, w, pRandom->OneIn(4) ? 0u - (h & 0x7FFFFFFF) : h, 4, false);
         return true;
     case FUZZ_FORMAT_PNG:
         if (d.size() < 33)
             return false;
-        Put32Be(pData, 16, w);
-        Put32Be(pData, 20, h);
-        Put32Be(pData, 29, Crc32(&d[12], 17));
+        PutPair(pData, 16, w, h, 4, true);
+        Put(pData, 29, Crc32(&d[12], 17), 4, true);
         return true;
     case FUZZ_FORMAT_GIF:
-    {
         if (d.size() < 10)
             return false;
-        Put16Le(pData, 6, w);
-        Put16Le(pData, 8, h);
-        const size_t at = FindGifImage(d);
+        PutPair(pData, 6, w, h, 2, false);
+        // And half the time the first image descriptor's.
+        at = Find(d, 13, 5, [&](size_t i) { return d[i] == 0x2C; });
         if (at && pRandom->OneIn(2))
-        {
-            Put16Le(pData, at, w);
-            Put16Le(pData, at + 2, h);
-        }
+            PutPair(pData, at, w, h, 2, false);
         return true;
-    }
     case FUZZ_FORMAT_INDEX:
-    {
-        const size_t nRecords = d.size() / 548;
-        if (nRecords < 2)
+        if (d.size() / 548 < 2)
             return false;
-        const size_t rec = 548 * (1 + pRandom->Below(static_cast<uint32_t>(nRecords - 1)));
-        Put32Le(pData, rec + 524 + 4 * pRandom->Below(6), w);
+        at = 548 * (1 + pRandom->Below(static_cast<uint32_t>(d.size() / 548 - 1)));
+        Put(pData, at + 524 + 4 * pRandom->Below(6), w, 4, false);
         return true;
-    }
     default:
         return false;
     }
 }
 
-FuzzBytes MutateSeed(const std::vector<FuzzBytes>& seeds, size_t nSeed, FuzzFormat format, FuzzRandom* pRandom,
+// Repeats or drops a block: lengths and counts no longer agree.
+const char* RepeatOrDrop(FuzzBytes* pData, SeededRandom* pRandom)
+{
+    FuzzBytes& data = *pData;
+    if (data.size() < 2)
+        return "";
+    const size_t at = pRandom->Below(static_cast<uint32_t>(data.size()));
+    const size_t n = 1 + pRandom->Below(static_cast<uint32_t>(data.size() - at < 512 ? data.size() - at : 512));
+    if (pRandom->OneIn(2))
+    {
+        data.erase(data.begin() + at, data.begin() + at + n);
+        return " drop";
+    }
+    if (data.size() + n > FUZZ_MAX_INPUT)
+        return "";
+    const FuzzBytes block(data.begin() + at, data.begin() + at + n);
+    data.insert(data.begin() + at, block.begin(), block.end());
+    return " repeat";
+}
+
+} // namespace
+
+FuzzBytes MutateSeed(const std::vector<FuzzBytes>& seeds, size_t nSeed, FuzzFormat format, SeededRandom* pRandom,
                      char* pszWhat, size_t cchWhat)
 {
     FuzzBytes data = seeds[nSeed];
@@ -214,26 +187,7 @@ FuzzBytes MutateSeed(const std::vector<FuzzBytes>& seeds, size_t nSeed, FuzzForm
         case 4:
         case 5: SetFieldExtreme(&data, pRandom); pszStep = " extreme"; break;
         case 6: pszStep = MakeDimensionsHuge(&data, format, pRandom) ? " huge" : " huge?"; break;
-        default:
-        {
-            // Repeat or drop a block: lengths and counts no longer agree.
-            if (data.size() < 2)
-                break;
-            const size_t at = pRandom->Below(static_cast<uint32_t>(data.size()));
-            const size_t n = 1 + pRandom->Below(static_cast<uint32_t>(data.size() - at < 512 ? data.size() - at : 512));
-            if (pRandom->OneIn(2))
-            {
-                data.erase(data.begin() + at, data.begin() + at + n);
-                pszStep = " drop";
-            }
-            else if (data.size() + n <= FUZZ_MAX_INPUT)
-            {
-                FuzzBytes block(data.begin() + at, data.begin() + at + n);
-                data.insert(data.begin() + at, block.begin(), block.end());
-                pszStep = " repeat";
-            }
-            break;
-        }
+        default: pszStep = RepeatOrDrop(&data, pRandom); break;
         }
         if (nUsed < cchWhat)
             nUsed += static_cast<size_t>(snprintf(pszWhat + nUsed, cchWhat - nUsed, "%s", pszStep));

@@ -1,11 +1,12 @@
 // Mutations of a seed file: bit flips, truncation, splices, header fields set
-// to their extremes and picture dimensions made huge. Pure code.
+// to their extremes, picture dimensions made huge, blocks dropped or
+// repeated. Pure code.
 #pragma once
 
 #include <stdint.h>
 #include <vector>
 
-#include "tests/fuzz/fuzz_random.h"
+#include "tests/stress/seeded_random.h"
 
 typedef std::vector<uint8_t> FuzzBytes;
 
@@ -25,16 +26,6 @@ enum { FUZZ_MAX_INPUT = 256 * 1024 };
 
 // Applies one to four mutations to a copy of seeds[nSeed]; a splice takes
 // its tail from another seed of the same list. Names what was done into
-// pszWhat (at least 64 chars), for the report of a failing input.
-FuzzBytes MutateSeed(const std::vector<FuzzBytes>& seeds, size_t nSeed, FuzzFormat format, FuzzRandom* pRandom,
+// pszWhat, for the report of a failing input.
+FuzzBytes MutateSeed(const std::vector<FuzzBytes>& seeds, size_t nSeed, FuzzFormat format, SeededRandom* pRandom,
                      char* pszWhat, size_t cchWhat);
-
-// The individual mutations, for the driver's self-test.
-void FlipBits(FuzzBytes* pData, FuzzRandom* pRandom);
-void Truncate(FuzzBytes* pData, FuzzRandom* pRandom);
-void Splice(FuzzBytes* pData, const FuzzBytes& other, FuzzRandom* pRandom);
-void SetFieldExtreme(FuzzBytes* pData, FuzzRandom* pRandom);
-// False when the format's dimension fields are not found in the data.
-bool MakeDimensionsHuge(FuzzBytes* pData, FuzzFormat format, FuzzRandom* pRandom);
-
-uint32_t Crc32(const uint8_t* pb, size_t cb);

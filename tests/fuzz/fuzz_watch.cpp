@@ -2,7 +2,6 @@
 
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <exception>
 
@@ -20,10 +19,8 @@ HANDLE g_hFuzzThread = NULL;   // the thread that runs the inputs
 DWORD g_dwStart = 0;           // the call's start on the clock
 ULONGLONG g_qwCpuStart = 0;    // and in processor time
 DWORD g_dwSlowestStep = 0;     // processor ms of the input's slowest call
-DWORD g_dwSlowestWall = 0;
 LONG g_nSerial = 0;
 LONG g_nReportedSerial = -1;
-volatile LONG g_nHangs = 0;
 
 void SaveLocked(const char* pszKind)
 {
@@ -55,28 +52,32 @@ ULONGLONG CpuMs(void)
     return (qwKernel + qwUser) / 10000;
 }
 
-bool IsHang(DWORD dwCpu, DWORD dwWall)
+// Times the current call so far and reports it once when it is a hang
+// (the watchdog may have been kept from running by a busy machine, so the
+// call's end looks too).
+void TimeCallLocked(const char* pszVerb, DWORD* pdwCpu, DWORD* pdwWall)
 {
-    return dwCpu > FUZZ_HANG_MS || dwWall > FUZZ_WAIT_HANG_MS;
-}
-
-// Ends the current call's timing: keeps the slowest and reports a hang.
-void CloseStepLocked(void)
-{
-    const DWORD dwWall = GetTickCount() - g_dwStart;
-    const DWORD dwCpu = static_cast<DWORD>(CpuMs() - g_qwCpuStart);
-    if (dwCpu > g_dwSlowestStep)
-        g_dwSlowestStep = dwCpu;
-    if (dwWall > g_dwSlowestWall)
-        g_dwSlowestWall = dwWall;
-    // The watchdog may have been kept from running by a busy machine.
-    if (IsHang(dwCpu, dwWall) && g_nReportedSerial != g_nSerial)
+    *pdwWall = GetTickCount() - g_dwStart;
+    *pdwCpu = static_cast<DWORD>(CpuMs() - g_qwCpuStart);
+    if ((*pdwCpu > FUZZ_HANG_MS || *pdwWall > FUZZ_WAIT_HANG_MS) && g_nReportedSerial != g_nSerial)
     {
         g_nReportedSerial = g_nSerial;
-        InterlockedIncrement(&g_nHangs);
-        printf("FUZZ-HANG %s: a call took %lu ms of processor time, %lu ms on the clock\n", g_szName, dwCpu, dwWall);
+        InterlockedIncrement(&g_watch.nHangs);
+        printf("FUZZ-HANG %s: a call %s %lu ms of processor time, %lu ms on the clock\n", g_szName, pszVerb, *pdwCpu,
+               *pdwWall);
         SaveLocked("hang");
     }
+}
+
+// Ends the current call's timing, keeping the slowest, and starts the next.
+void CloseStepLocked(void)
+{
+    DWORD dwCpu = 0, dwWall = 0;
+    TimeCallLocked("took", &dwCpu, &dwWall);
+    g_dwSlowestStep = dwCpu > g_dwSlowestStep ? dwCpu : g_dwSlowestStep;
+    g_watch.dwSlowestWallMs = dwWall > g_watch.dwSlowestWallMs ? dwWall : g_watch.dwSlowestWallMs;
+    g_dwStart = GetTickCount();
+    g_qwCpuStart = CpuMs();
 }
 
 DWORD WINAPI WatchThread(void*)
@@ -84,19 +85,12 @@ DWORD WINAPI WatchThread(void*)
     while (WaitForSingleObject(g_hStop, 50) == WAIT_TIMEOUT)
     {
         EnterCriticalSection(&g_cs);
-        const DWORD dwElapsed = g_pData ? GetTickCount() - g_dwStart : 0;
-        const DWORD dwCpu = g_pData ? static_cast<DWORD>(CpuMs() - g_qwCpuStart) : 0;
-        if (g_pData && IsHang(dwCpu, dwElapsed) && g_nReportedSerial != g_nSerial)
+        DWORD dwCpu = 0, dwWall = 0;
+        if (g_pData)
+            TimeCallLocked("passed", &dwCpu, &dwWall);
+        if (dwWall > FUZZ_STUCK_MS)
         {
-            g_nReportedSerial = g_nSerial;
-            InterlockedIncrement(&g_nHangs);
-            printf("FUZZ-HANG %s: a call passed %lu ms of processor time, %lu ms on the clock\n", g_szName, dwCpu,
-                   dwElapsed);
-            SaveLocked("hang");
-        }
-        if (g_pData && dwElapsed > FUZZ_STUCK_MS)
-        {
-            printf("FUZZ-STUCK %s did not return in %u ms\n", g_szName, static_cast<unsigned>(dwElapsed));
+            printf("FUZZ-STUCK %s did not return in %lu ms\n", g_szName, dwWall);
             fflush(stdout);
             TerminateProcess(GetCurrentProcess(), FUZZ_EXIT_STUCK);
         }
@@ -121,17 +115,9 @@ LONG WINAPI LastChance(EXCEPTION_POINTERS* pInfo)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-void OnAbort(int)
-{
-    SaveAndEnd("abort", 0, NULL);
-}
-
-void OnTerminate()
-{
-    SaveAndEnd("uncaught C++ exception", 0, NULL);
-}
-
 } // namespace
+
+WatchFigures g_watch = {0, 0};
 
 bool StartWatch(const std::wstring& folder)
 {
@@ -139,8 +125,8 @@ bool StartWatch(const std::wstring& folder)
     CreateDirectoryW(folder.c_str(), NULL);
     InitializeCriticalSection(&g_cs);
     SetUnhandledExceptionFilter(LastChance);
-    signal(SIGABRT, OnAbort);
-    std::set_terminate(OnTerminate);
+    signal(SIGABRT, [](int) { SaveAndEnd("abort", 0, NULL); });
+    std::set_terminate([] { SaveAndEnd("uncaught C++ exception", 0, NULL); });
     // No error boxes: a fault must reach the handler, not wait for a click.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_hFuzzThread,
@@ -153,16 +139,15 @@ bool StartWatch(const std::wstring& folder)
 
 void StopWatch(void)
 {
-    if (g_hThread)
-    {
-        SetEvent(g_hStop);
-        WaitForSingleObject(g_hThread, INFINITE);
-        CloseHandle(g_hThread);
-        CloseHandle(g_hStop);
-        CloseHandle(g_hFuzzThread);
-        g_hThread = g_hStop = g_hFuzzThread = NULL;
-        DeleteCriticalSection(&g_cs);
-    }
+    if (!g_hThread)
+        return;
+    SetEvent(g_hStop);
+    WaitForSingleObject(g_hThread, INFINITE);
+    CloseHandle(g_hThread);
+    CloseHandle(g_hStop);
+    CloseHandle(g_hFuzzThread);
+    g_hThread = g_hStop = g_hFuzzThread = NULL;
+    DeleteCriticalSection(&g_cs);
 }
 
 void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData)
@@ -182,8 +167,6 @@ void NextStep(void)
 {
     EnterCriticalSection(&g_cs);
     CloseStepLocked();
-    g_dwStart = GetTickCount();
-    g_qwCpuStart = CpuMs();
     LeaveCriticalSection(&g_cs);
 }
 
@@ -195,16 +178,6 @@ DWORD EndInput(void)
     const DWORD dwSlowest = g_dwSlowestStep;
     LeaveCriticalSection(&g_cs);
     return dwSlowest;
-}
-
-DWORD SlowestWallMs(void)
-{
-    return g_dwSlowestWall;
-}
-
-LONG HangCount(void)
-{
-    return g_nHangs;
 }
 
 void SaveCurrentInput(const char* pszKind)

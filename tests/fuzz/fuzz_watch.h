@@ -23,23 +23,23 @@ enum
     FUZZ_EXIT_STUCK = 4
 };
 
-// Starts the watchdog and installs the crash handlers. Found inputs go to
-// <folder>\crashes and <folder>\hangs.
+// What the watchdog found so far.
+struct WatchFigures
+{
+    volatile LONG nHangs;
+    DWORD dwSlowestWallMs; // the slowest call on the clock
+};
+extern WatchFigures g_watch;
+
+// Found inputs go to <folder>\<kind>\.
 bool StartWatch(const std::wstring& folder);
 void StopWatch(void);
-
-// Brackets one input. The data must stay alive and unchanged until EndInput.
+// Brackets one input; the data must stay alive and unchanged until EndInput.
 // pszName names the input in file names and reports ("jpeg-s1-i42").
 void BeginInput(const char* pszName, const char* pszExt, const FuzzBytes* pData);
-// Starts the next reader call of the same input: the hang limit is for one
-// call (a decode for the window, another for the thumbnail worker), as a
-// user waits for each apart.
+// The hang limit is for one reader call (a decode for the window, another
+// for the thumbnail worker), as a user waits for each apart.
 void NextStep(void);
-// Processor milliseconds of the input's slowest call; the hang (if any) is
-// already reported.
+// Processor milliseconds of the input's slowest call.
 DWORD EndInput(void);
-// The most milliseconds on the clock any call took so far.
-DWORD SlowestWallMs(void);
-LONG HangCount(void);
-// Saves the current input under <folder>\<kind>\ and prints its name.
 void SaveCurrentInput(const char* pszKind);

@@ -4,12 +4,7 @@
 # settings key set for it, then the driver against the real viewer.exe.
 # Usage: run_storm.sh <storm_driver.exe> <viewer.exe> <seconds> <seed> <pictures> [log]
 set -euo pipefail
-DRIVER="$1"
-VIEWER="$2"
-SECONDS_TO_RUN="$3"
-SEED="$4"
-COUNT="$5"
-LOG="${6:-}"
+DRIVER="$1" VIEWER="$2" SECONDS_TO_RUN="$3" SEED="$4" COUNT="$5" LOG="${6:-/dev/null}"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 : "${WINEPREFIX:?the storm runs in a Wine prefix}"
 : "${DISPLAY:?the storm runs on a display}"
@@ -38,9 +33,7 @@ reg SLIDESHOW_LOOP REG_DWORD 1
 # A fault must end the process, not wait on a crash dialog nobody closes.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
-ARGS=("$(winepath -w "$VIEWER")" "$letter:\\" "$SECONDS_TO_RUN" "$SEED")
-[ -n "$LOG" ] && ARGS+=("$(winepath -w "$LOG")")
 rc=0
-wine "$DRIVER" "${ARGS[@]}" | tr -d '\r' || rc=$?
+wine "$DRIVER" "$(winepath -w "$VIEWER")" "$letter:\\" "$SECONDS_TO_RUN" "$SEED" | tr -d '\r' | tee "$LOG" || rc=$?
 wine reg delete "$KEY" /f >/dev/null 2>&1 || true
 exit "$rc"

@@ -5,29 +5,20 @@
 #include <commctrl.h>
 
 #include <stdint.h>
+#include <map>
 #include <string>
 #include <vector>
 
-// ---- Log and random numbers (storm_log.cpp) ----
+#include "tests/stress/process_counters.h"
+#include "tests/stress/seeded_random.h"
 
-// Every line goes to standard output and to the log file, with the time
-// since the storm began; safe from both driver threads.
-void OpenStormLog(const wchar_t* pszPath);
+// ---- Log (storm_log.cpp) ----
+
+// Every line goes to standard output with the time since the storm began;
+// safe from both driver threads.
+void OpenStormLog(void);
 void StormLog(const char* pszFormat, ...);
-DWORD StormElapsedMs(void);
-
-// A small seeded generator: the same seed gives the same commands.
-class StormRandom
-{
-public:
-    explicit StormRandom(uint64_t nSeed) : m_nState(nSeed) {}
-    uint64_t Next(void);
-    // 0 .. n-1; n must be positive.
-    unsigned Below(unsigned n) { return static_cast<unsigned>(Next() % n); }
-
-private:
-    uint64_t m_nState;
-};
+std::string Narrow(const std::wstring& text); // UTF-8, for the log
 
 // ---- The viewer process (storm_viewer.cpp) ----
 
@@ -35,44 +26,35 @@ struct ViewerProcess
 {
     HANDLE hProcess;
     DWORD dwPid;
-    HWND hwndMain;
-    HWND hwndTree;
-    HWND hwndList;
-    HWND hwndThumb;
+    HWND hwndMain, hwndTree, hwndList, hwndThumb;
 };
 
-// What one sample of the process's counters holds.
-struct ProcessCounters
-{
-    long nGdiObjects;
-    long nHandles;
-    long long cbPrivate;
-};
-
-// Starts the viewer with the given current folder and waits for its main
-// window; false when none appears within the time.
+// Starts the viewer in the given current folder and waits for its main
+// window and panes; false when they do not appear in time.
 bool LaunchViewer(const wchar_t* pszExe, const wchar_t* pszFolder, ViewerProcess* pViewer);
 bool IsViewerAlive(const ViewerProcess& viewer, DWORD* pdwExitCode);
-// After a hang: how long until the window answers again, or INFINITE when
-// it does not within the limit.
+// After a hang: how long until the window answers again, or INFINITE.
 DWORD WaitForRecovery(const ViewerProcess& viewer, DWORD dwLimitMs);
+// The first top-level window of the process that pfnIsIt accepts, or NULL.
+HWND FindTopWindow(DWORD dwPid, bool (*pfnIsIt)(HWND));
 
-// The longest a command may take before it counts as a hang.
-void SetCommandBound(DWORD dwMs);
-DWORD GetCommandBound(void);
-// A SendMessageTimeout within the bound. A timeout records a hang (see
-// StormHung); false for a timeout or a window that has gone.
-bool StormSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* plResult = NULL);
-bool StormHung(void);
-// The command the last hang was found in, for the report.
-const char* StormHangCommand(void);
-// The longest answered send so far and the step it was in.
-DWORD SlowestSend(const char** ppszCommand);
-// The step now running, named in a hang's report.
+// What the bounded sends found; both driver threads send.
+struct SendLog
+{
+    DWORD dwBoundMs;      // the longest a command may take before it counts as a hang
+    volatile LONG nHung;  // after a hang nothing more is sent: the report names the first
+    char szCommand[64];   // the step now running
+    char szHangCommand[64];
+    DWORD dwSlowestMs;    // the longest answered send, and its step
+    char szSlowest[64];
+};
+extern SendLog g_sends;
 void SetCurrentCommand(const char* pszName);
+// SendMessageTimeout within the bound; false for a hang or a window gone.
+bool StormSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT* plResult = NULL);
 
-// Memory in the viewer's address space for the list's and tree's records;
-// one per driver thread.
+// Memory in the viewer's address space for the controls' records; one per
+// driver thread.
 class RemoteBuffer
 {
 public:
@@ -92,39 +74,23 @@ int ListCount(const ViewerProcess& viewer);
 // Selects and focuses one row, clears every other, scrolls it into view.
 bool ListSelectOnly(const ViewerProcess& viewer, RemoteBuffer& buffer, int nRow);
 bool ListRowText(const ViewerProcess& viewer, RemoteBuffer& buffer, int nRow, std::wstring* pText);
-// The names of every selected row.
 std::vector<std::wstring> ListSelectedNames(const ViewerProcess& viewer, RemoteBuffer& buffer);
-// The row that shows this name, or -1.
-int ListFindName(const ViewerProcess& viewer, RemoteBuffer& buffer, const std::wstring& name);
-bool IsReportList(const ViewerProcess& viewer);
-bool IsBrowserShown(const ViewerProcess& viewer);
-// Every item of the folder tree that is reachable through expanded items,
-// with its text.
+int ListFindName(const ViewerProcess& viewer, RemoteBuffer& buffer, const std::wstring& name); // -1: none
 struct TreeItem
 {
     HTREEITEM hItem;
     std::wstring text;
 };
+// The folder tree's items under expanded items, top to bottom.
 std::vector<TreeItem> TreeItems(const ViewerProcess& viewer, RemoteBuffer& buffer);
-// The folder of the tree's selected item below its root, as "A\B"; false
-// when nothing is selected.
-bool TreeSelectedPath(const ViewerProcess& viewer, RemoteBuffer& buffer, std::wstring* pPath);
-
-// GDI objects (GetGuiResources, or the process's own GDI handle table where
-// that is not implemented), handles and private bytes of the process.
-ProcessCounters SampleCounters(const ViewerProcess& viewer);
-const char* GdiCountMethod(void);
-long SampleGdiObjects(const ViewerProcess& viewer);
 
 // ---- Modal windows (storm_dialogs.cpp) ----
 
-// A thread that finds the viewer's dialogs and message boxes and closes or
-// answers them while the driver's own thread waits for its command.
+// A thread that answers the viewer's dialogs and message boxes while the
+// driver's own thread waits inside the command that opened them.
 void StartDialogWatcher(const ViewerProcess& viewer);
 void StopDialogWatcher(void);
 
-// The next delete confirmation: answered OK only when the list's selection
-// is exactly the expected name.
 enum DeleteOutcome
 {
     DELETE_NONE,
@@ -132,79 +98,77 @@ enum DeleteOutcome
     DELETE_CANCELLED,
     DELETE_MISMATCH
 };
+// The next delete confirmation is answered OK only when the list's
+// selection is exactly this name and bConfirm is set.
 void ExpectDeleteConfirmation(const std::wstring& name, bool bConfirm);
 DeleteOutcome TakeDeleteOutcome(std::wstring* pSelected);
 // The options sheet shows this page for this long before its "ok".
 void PlanOptionsSheet(int nPage, DWORD dwDwellMs);
 
-struct DialogCounts
+enum DialogKind
 {
-    int nOptions;
-    int nFileInfo;
-    int nAbout;
-    int nDeleteBoxes;
-    int nErrorBoxes; // any other message box: its text is logged
-    int nFolderDialogs;
+    DIALOG_OPTIONS,
+    DIALOG_FILE_INFO,
+    DIALOG_ABOUT,
+    DIALOG_FOLDER,
+    DIALOG_DELETE,
+    DIALOG_OTHER_BOX, // any other message box: its text is logged
+    DIALOG_KINDS
 };
-DialogCounts GetDialogCounts(void);
-// The capture window, when it is up.
+// How many of each kind were answered.
+void GetDialogCounts(int rgnCounts[DIALOG_KINDS]);
 HWND FindCaptureWindow(const ViewerProcess& viewer);
-// The first top-level window of the process that pfnIsIt accepts, or NULL.
-HWND FindTopWindow(DWORD dwPid, bool (*pfnIsIt)(HWND));
 
 // ---- Files (storm_files.cpp) ----
 
 struct FileRecord
 {
-    std::wstring path; // relative to the inventory's root
     uint64_t cbSize;
-    uint64_t nHash;
+    uint64_t nHash; // 64-bit FNV-1a
+};
+// Every file under a root, by its path below the root in lower case.
+typedef std::map<std::wstring, FileRecord> Inventory;
+struct InventoryFaults
+{
+    int nMissing, nChanged, nNew;
 };
 
-// Every file under the root folder with its size and a 64-bit FNV-1a hash.
-bool TakeInventory(const std::wstring& root, std::vector<FileRecord>* pFiles);
-// Prints every file that is missing or changed (other than the deleted
-// ones) and every new file; the count of such faults.
-int CompareInventory(const std::wstring& root, const std::vector<FileRecord>& before,
-                     const std::vector<std::wstring>& deleted, int* pnMissing, int* pnChanged, int* pnNew);
-// Captures in the folder: their count and how many are not whole
-// 240 x 320 bitmaps.
+bool TakeInventory(const std::wstring& root, Inventory* pFiles, const std::wstring& relative = L"");
+std::wstring Lower(std::wstring text);
+// Logs every file missing or changed (but the deleted ones, by their keys)
+// and every new one.
+InventoryFaults CompareInventory(const std::wstring& root, const Inventory& before,
+                                 const std::vector<std::wstring>& deleted);
+// Captures in the folder, and how many of them are not whole screen bitmaps.
 int CountCaptures(const std::wstring& folder, int* pnBroken);
 
-// ---- Input (storm_steps.cpp) ----
-
-void TapAt(int x, int y, bool bDouble);
-void DragFrom(int x, int y, int dx, int dy);
-void PressKey(WORD wVk);
-
 // ---- Steps (storm_steps.cpp) ----
+
+// The big folder below the device's root, and a picture of it the storm
+// never deletes.
+#define STORM_PICTURES L"Pictures"
+#define STORM_KEEP L"keep.bmp"
 
 struct StormContext
 {
     ViewerProcess viewer;
     RemoteBuffer buffer;
-    std::wstring root;         // the device's root, "S:"
-    std::wstring pictures;     // folder of the pictures below the root
-    std::wstring keepName;     // a picture the storm never deletes
-    std::vector<std::wstring> deleted; // relative to the pictures' folder
+    std::wstring root;                 // the device's root, "S:"
+    const Inventory* pPictures;        // the pictures' folder before the storm
+    std::vector<std::wstring> deleted; // its keys of the pictures deleted on purpose
     int nMaxDeletes;
     int nSteps;
-    int nSkipped;   // steps that had nothing to act on in the face shown
-    int nCaptures;  // captures asked for
+    int nSkipped;                      // steps with nothing to act on in the face shown
+    int nCaptures;                     // captures asked for
     int nDeleteFaults;
-    int nDeleteRefused;
 };
 
 // The GDI objects each kind of step left behind, summed over the storm
-// (objects made or freed by the worker and the renderer meanwhile add noise).
+// (the worker and the renderer add noise).
 void LogGdiByStep(void);
-// Runs one step drawn from the generator; returns its name.
-const char* RunStormStep(StormContext& storm, StormRandom& random);
-// Selects the pictures' folder in the tree.
+void RunStormStep(StormContext& storm, SeededRandom& random);
 bool SelectPicturesFolder(StormContext& storm);
 // Opens the named picture of the shown folder in the viewer.
 bool OpenByName(StormContext& storm, const std::wstring& name);
-// Sends a command to the main window.
 bool Command(StormContext& storm, WORD wId);
-// Closes the capture window when it is up.
 void CloseCaptureWindow(StormContext& storm);

@@ -2,7 +2,6 @@
 // the driver's thread is then waiting inside the command that opened them.
 #include "tests/stress/storm.h"
 
-#include <commctrl.h>
 #include <stdio.h>
 
 // Controls that tell the viewer's dialogs apart.
@@ -22,19 +21,15 @@ static volatile LONG s_nStop = 0;
 static CRITICAL_SECTION s_lock;
 static RemoteBuffer s_buffer;
 
+// Guarded by s_lock.
 static bool s_bDeleteArmed = false;
 static bool s_bDeleteConfirm = false;
 static std::wstring s_deleteName;
 static DeleteOutcome s_deleteOutcome = DELETE_NONE;
 static std::wstring s_deleteSelected;
-
 static int s_nSheetPage = 0;
 static DWORD s_dwSheetDwell = 0;
-
-static DialogCounts s_counts = {};
-
-static HWND s_hwndAnswered = NULL;
-static DWORD s_dwAnsweredAt = 0;
+static int s_rgnCounts[DIALOG_KINDS] = {};
 
 void ExpectDeleteConfirmation(const std::wstring& name, bool bConfirm)
 {
@@ -50,9 +45,8 @@ void ExpectDeleteConfirmation(const std::wstring& name, bool bConfirm)
 DeleteOutcome TakeDeleteOutcome(std::wstring* pSelected)
 {
     EnterCriticalSection(&s_lock);
-    DeleteOutcome outcome = s_deleteOutcome;
-    if (pSelected)
-        *pSelected = s_deleteSelected;
+    const DeleteOutcome outcome = s_deleteOutcome;
+    *pSelected = s_deleteSelected;
     s_bDeleteArmed = false;
     s_deleteOutcome = DELETE_NONE;
     LeaveCriticalSection(&s_lock);
@@ -67,19 +61,11 @@ void PlanOptionsSheet(int nPage, DWORD dwDwellMs)
     LeaveCriticalSection(&s_lock);
 }
 
-DialogCounts GetDialogCounts(void)
+void GetDialogCounts(int rgnCounts[DIALOG_KINDS])
 {
     EnterCriticalSection(&s_lock);
-    DialogCounts counts = s_counts;
+    memcpy(rgnCounts, s_rgnCounts, sizeof(s_rgnCounts));
     LeaveCriticalSection(&s_lock);
-    return counts;
-}
-
-static std::string Narrow(const std::wstring& text)
-{
-    char sz[512];
-    int cb = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, sz, sizeof(sz), NULL, NULL);
-    return cb > 0 ? std::string(sz) : std::string("?");
 }
 
 static std::wstring WindowText(HWND hwnd)
@@ -91,130 +77,104 @@ static std::wstring WindowText(HWND hwnd)
     return sz;
 }
 
-static void Press(HWND hwndDialog, int nId)
+// The box is modal: the window's thread still serves the list's messages,
+// so the selection it is about to act on can be read.
+static int AnswerDelete(HWND)
 {
-    PostMessageW(hwndDialog, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), 0);
-}
-
-static void AnswerDelete(HWND hwnd)
-{
-    // The box is modal: the window's thread still serves the list's
-    // messages, so the selection it is about to act on can be read.
-    std::vector<std::wstring> selected = ListSelectedNames(s_viewer, s_buffer);
+    const std::vector<std::wstring> selected = ListSelectedNames(s_viewer, s_buffer);
     std::wstring joined;
     for (const std::wstring& name : selected)
         joined += (joined.empty() ? L"" : L", ") + name;
     EnterCriticalSection(&s_lock);
-    ++s_counts.nDeleteBoxes;
-    const bool bArmed = s_bDeleteArmed;
-    const bool bMatches = selected.size() == 1 && selected[0] == s_deleteName;
-    int nAnswer = IDCANCEL;
-    if (!bArmed)
-        s_deleteOutcome = DELETE_MISMATCH;
-    else if (!bMatches)
-        s_deleteOutcome = DELETE_MISMATCH;
-    else if (s_bDeleteConfirm)
-    {
-        s_deleteOutcome = DELETE_CONFIRMED;
-        nAnswer = IDOK;
-    }
-    else
-        s_deleteOutcome = DELETE_CANCELLED;
+    const bool bMatches = s_bDeleteArmed && selected.size() == 1 && selected[0] == s_deleteName;
+    s_deleteOutcome = !bMatches ? DELETE_MISMATCH : s_bDeleteConfirm ? DELETE_CONFIRMED : DELETE_CANCELLED;
     s_deleteSelected = joined;
     const std::wstring expected = s_deleteName;
+    const int nButton = s_deleteOutcome == DELETE_CONFIRMED ? IDOK : IDCANCEL;
     LeaveCriticalSection(&s_lock);
     StormLog("  dialog: Delete box, selection [%s], expected '%s' -> %s", Narrow(joined).c_str(),
-             Narrow(expected).c_str(), nAnswer == IDOK ? "OK" : "Cancel");
-    Press(hwnd, nAnswer);
+             Narrow(expected).c_str(), nButton == IDOK ? "OK" : "Cancel");
+    return nButton;
 }
 
-static void AnswerSheet(HWND hwnd)
+// Each page shown stores its values at the close, as a user's visit does.
+static int AnswerSheet(HWND hwnd)
 {
     EnterCriticalSection(&s_lock);
-    ++s_counts.nOptions;
     const int nPage = s_nSheetPage;
     const DWORD dwDwell = s_dwSheetDwell;
     LeaveCriticalSection(&s_lock);
-    // Each page shown stores its values at the close, as a user's visit does.
     PostMessageW(hwnd, PSM_SETCURSEL, static_cast<WPARAM>(nPage), 0);
     Sleep(dwDwell);
     StormLog("  dialog: options sheet, page %d for %lu ms -> ok", nPage, dwDwell);
-    Press(hwnd, IDOK);
+    return IDOK;
 }
 
-static void AnswerMessageBox(HWND hwnd, const std::wstring& caption)
+// Tried in order: a dialog is told by a control of its own (the delete box
+// by its caption too, a message box by an OK or Cancel button: the
+// capture's notice has neither and goes by itself). Without a
+// function of its own, a dialog is logged with its caption and that
+// control's text and answered with its button (0: OK, or Cancel where it
+// has no OK).
+struct DialogAnswer
 {
-    const std::wstring text = WindowText(GetDlgItem(hwnd, ID_MESSAGE_TEXT));
-    EnterCriticalSection(&s_lock);
-    ++s_counts.nErrorBoxes;
-    LeaveCriticalSection(&s_lock);
-    StormLog("  dialog: message box '%s': %s -> OK", Narrow(caption).c_str(), Narrow(text).c_str());
-    Press(hwnd, GetDlgItem(hwnd, IDOK) ? IDOK : IDCANCEL);
-}
+    DialogKind kind;
+    const char* pszName;
+    int nControl;
+    const wchar_t* pszCaption;
+    int nButton;
+    int (*pfnAnswer)(HWND); // the button to press
+};
+static const DialogAnswer s_rgAnswers[] = {
+    {DIALOG_OPTIONS, "options sheet", ID_SHEET_TAB, NULL, IDOK, AnswerSheet},
+    {DIALOG_FILE_INFO, "file information", ID_INFO_NAME, NULL, IDOK, NULL},
+    {DIALOG_ABOUT, "about box", ID_ABOUT_VERSION, NULL, IDOK, NULL},
+    {DIALOG_FOLDER, "folder dialog", ID_FOLDER_LIST, NULL, IDCANCEL, NULL},
+    {DIALOG_DELETE, "delete box", ID_MESSAGE_TEXT, L"Delete", 0, AnswerDelete},
+    {DIALOG_OTHER_BOX, "message box", ID_MESSAGE_TEXT, NULL, 0, NULL},
+};
 
 static void Answer(HWND hwnd)
 {
     const std::wstring caption = WindowText(hwnd);
-    if (GetDlgItem(hwnd, ID_SHEET_TAB))
-        AnswerSheet(hwnd);
-    else if (GetDlgItem(hwnd, ID_INFO_NAME))
+    const bool bHasOk = GetDlgItem(hwnd, IDOK) != NULL;
+    for (const DialogAnswer& answer : s_rgAnswers)
     {
+        if (!GetDlgItem(hwnd, answer.nControl) || (answer.pszCaption && caption != answer.pszCaption) ||
+            (answer.nControl == ID_MESSAGE_TEXT && !bHasOk && !GetDlgItem(hwnd, IDCANCEL)))
+            continue;
         EnterCriticalSection(&s_lock);
-        ++s_counts.nFileInfo;
+        ++s_rgnCounts[answer.kind];
         LeaveCriticalSection(&s_lock);
-        StormLog("  dialog: file information of '%s' -> OK",
-                 Narrow(WindowText(GetDlgItem(hwnd, ID_INFO_NAME))).c_str());
-        Press(hwnd, IDOK);
+        int nButton = answer.nButton ? answer.nButton : bHasOk ? IDOK : IDCANCEL;
+        if (answer.pfnAnswer)
+            nButton = answer.pfnAnswer(hwnd);
+        else
+            StormLog("  dialog: %s '%s': %s -> %s", answer.pszName, Narrow(caption).c_str(),
+                     Narrow(WindowText(GetDlgItem(hwnd, answer.nControl))).c_str(), nButton == IDOK ? "OK" : "Cancel");
+        PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED), 0);
+        return;
     }
-    else if (GetDlgItem(hwnd, ID_ABOUT_VERSION))
-    {
-        EnterCriticalSection(&s_lock);
-        ++s_counts.nAbout;
-        LeaveCriticalSection(&s_lock);
-        StormLog("  dialog: about box -> OK");
-        Press(hwnd, IDOK);
-    }
-    else if (GetDlgItem(hwnd, ID_FOLDER_LIST))
-    {
-        EnterCriticalSection(&s_lock);
-        ++s_counts.nFolderDialogs;
-        LeaveCriticalSection(&s_lock);
-        StormLog("  dialog: folder dialog -> Cancel");
-        Press(hwnd, IDCANCEL);
-    }
-    else if (caption == L"Delete" && GetDlgItem(hwnd, ID_MESSAGE_TEXT))
-        AnswerDelete(hwnd);
-    else if (GetDlgItem(hwnd, ID_MESSAGE_TEXT) && (GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDCANCEL)))
-        AnswerMessageBox(hwnd, caption);
-}
-
-static BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM)
-{
-    DWORD dwPid = 0;
-    GetWindowThreadProcessId(hwnd, &dwPid);
-    if (dwPid != s_viewer.dwPid || hwnd == s_viewer.hwndMain || !IsWindowVisible(hwnd))
-        return TRUE;
-    wchar_t szClass[32] = L"";
-    GetClassNameW(hwnd, szClass, 32);
-    // The capture window and its notice are modeless: the capture step
-    // drives them.
-    if (wcscmp(szClass, L"#32770") != 0 || GetDlgItem(hwnd, ID_CAPTURE_LATER))
-        return TRUE;
-    if (hwnd == s_hwndAnswered && GetTickCount() - s_dwAnsweredAt < ANSWER_AGAIN_MS)
-        return TRUE;
-    Answer(hwnd);
-    s_hwndAnswered = hwnd;
-    s_dwAnsweredAt = GetTickCount();
-    return TRUE;
 }
 
 static DWORD WINAPI WatchDialogs(void*)
 {
-    while (!s_nStop)
-    {
-        EnumWindows(VisitWindow, 0);
-        Sleep(POLL_MS);
-    }
+    HWND hwndAnswered = NULL;
+    DWORD dwAnsweredAt = 0;
+    for (; !s_nStop; Sleep(POLL_MS))
+        for (HWND hwnd = FindWindowExW(NULL, NULL, L"#32770", NULL); hwnd;
+             hwnd = FindWindowExW(NULL, hwnd, L"#32770", NULL))
+        {
+            DWORD dwPid = 0;
+            GetWindowThreadProcessId(hwnd, &dwPid);
+            // The capture window is modeless: the capture step drives it.
+            if (dwPid != s_viewer.dwPid || !IsWindowVisible(hwnd) || GetDlgItem(hwnd, ID_CAPTURE_LATER) ||
+                (hwnd == hwndAnswered && GetTickCount() - dwAnsweredAt < ANSWER_AGAIN_MS))
+                continue;
+            Answer(hwnd);
+            hwndAnswered = hwnd;
+            dwAnsweredAt = GetTickCount();
+        }
     return 0;
 }
 
@@ -237,12 +197,6 @@ void StopDialogWatcher(void)
     s_hThread = NULL;
 }
 
-static bool IsCaptureWindow(HWND hwnd)
-{
-    return GetDlgItem(hwnd, ID_CAPTURE_LATER) != NULL;
-}
+static bool IsCaptureWindow(HWND hwnd) { return GetDlgItem(hwnd, ID_CAPTURE_LATER) != NULL; }
 
-HWND FindCaptureWindow(const ViewerProcess& viewer)
-{
-    return FindTopWindow(viewer.dwPid, IsCaptureWindow);
-}
+HWND FindCaptureWindow(const ViewerProcess& viewer) { return FindTopWindow(viewer.dwPid, IsCaptureWindow); }

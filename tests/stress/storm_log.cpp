@@ -4,20 +4,12 @@
 #include <stdio.h>
 
 static CRITICAL_SECTION s_lock;
-static FILE* s_pLog = NULL;
 static DWORD s_dwStart = 0;
 
-void OpenStormLog(const wchar_t* pszPath)
+void OpenStormLog(void)
 {
     InitializeCriticalSection(&s_lock);
     s_dwStart = GetTickCount();
-    if (pszPath && pszPath[0])
-        s_pLog = _wfopen(pszPath, L"w");
-}
-
-DWORD StormElapsedMs(void)
-{
-    return GetTickCount() - s_dwStart;
 }
 
 void StormLog(const char* pszFormat, ...)
@@ -28,22 +20,16 @@ void StormLog(const char* pszFormat, ...)
     vsnprintf(szLine, sizeof(szLine), pszFormat, args);
     va_end(args);
     EnterCriticalSection(&s_lock);
-    const DWORD dwMs = StormElapsedMs();
+    const DWORD dwMs = GetTickCount() - s_dwStart;
     printf("[%6lu.%03lu] %s\n", dwMs / 1000, dwMs % 1000, szLine);
     fflush(stdout);
-    if (s_pLog)
-    {
-        fprintf(s_pLog, "[%6lu.%03lu] %s\n", dwMs / 1000, dwMs % 1000, szLine);
-        fflush(s_pLog);
-    }
     LeaveCriticalSection(&s_lock);
 }
 
-// splitmix64: every seed, 0 included, gives a full-period stream.
-uint64_t StormRandom::Next(void)
+std::string Narrow(const std::wstring& text)
 {
-    uint64_t z = (m_nState += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
+    std::string out(text.size() * 3 + 1, '\0');
+    const int cb = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()), NULL, NULL);
+    out.resize(cb > 0 ? static_cast<size_t>(cb - 1) : 0);
+    return out;
 }

@@ -1,23 +1,22 @@
-// A small deterministic generator: the same seed and input number give the
-// same input on every machine, so any input can be made again from the two.
+// splitmix64: the same seed gives the same numbers on every machine, so a
+// fuzz input or a storm is made again from its seed.
 #pragma once
 
 #include <stdint.h>
 
-class FuzzRandom
+class SeededRandom
 {
 public:
-    explicit FuzzRandom(uint64_t nState) : m_nState(nState) {}
+    explicit SeededRandom(uint64_t nState) : m_nState(nState) {}
     // The generator of input nIndex of a run seeded with nSeed.
-    static FuzzRandom ForInput(uint64_t nSeed, uint64_t nIndex)
+    static SeededRandom ForInput(uint64_t nSeed, uint64_t nIndex)
     {
-        FuzzRandom r(nSeed ^ (nIndex * 0xD1B54A32D192ED03ull));
+        SeededRandom r(nSeed ^ (nIndex * 0xD1B54A32D192ED03ull));
         r.Next();
         return r;
     }
     uint64_t Next()
     {
-        // splitmix64
         uint64_t z = (m_nState += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;

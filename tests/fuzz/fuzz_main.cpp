@@ -220,6 +220,11 @@ int Campaign(FuzzContext* pCtx, std::vector<TargetRun>& runs)
                 nExit = 2;
             }
         }
+    // The system's wait cursor is made on its first use and kept by the
+    // process (two bitmaps); the viewer shows it at start-up, and a cleared
+    // thumbnail cache shows it here.
+    SetCursor(LoadCursorW(NULL, IDC_WAIT));
+    SetCursor(LoadCursorW(NULL, IDC_ARROW));
     const ProcessCounters start = PrintCounters("start", 0);
     ProcessCounters warm = start, last = start;
     long long cbWicGifAtWarm = g_cbKeptByWicGif;

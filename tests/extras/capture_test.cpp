@@ -1,5 +1,6 @@
 // Screen capture on the real main window and its capture windows.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <windows.h>
 
@@ -137,7 +138,10 @@ TEST_F(CaptureTest, FailedSaveTellsTheUserAndTheWindowStillReturns)
                                        },
                                        [&] { SendMessageW(hwndCap, WM_COMMAND, IDOK, 0); });
     ASSERT_TRUE(bBox) << "no message box for the failed capture";
-    EXPECT_NE(nullptr, wcsstr(szSeen, missing.c_str())) << "the box names the folder";
+    // A folder too long for a line of the screen is broken after a backslash.
+    std::wstring seen(szSeen);
+    seen.erase(std::remove_if(seen.begin(), seen.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), seen.end());
+    EXPECT_NE(std::wstring::npos, seen.find(missing)) << "the box names the folder";
     EXPECT_NE(0, GetImageError()) << "the failure's code stays for whoever reads it";
 
     ASSERT_TRUE(PumpUntil([&] {

@@ -1,4 +1,5 @@
-"""Pictures of the fault suite (make DIR N, paint FILE K: flat 300x300 JPEGs of colour k) and
+"""Pictures of the fault suite (make DIR N [SIDE NOISE], paint FILE K: JPEGs of colour k, 300
+pixels wide and flat unless told) and
 checks: cache CACHE PICS DEV (the cached thumbnail the viewer would take for each picture, DEV
 naming PICS as the viewer does; the cache's files that are not whole thumbnails; its records),
 grid SHOT PICS X Y H S (the grid's whole cells at client (X, Y), H high, scrolled by S), and
@@ -7,7 +8,7 @@ import os
 import struct
 import sys
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 RECORD = 548
 EPOCH_TICKS = 116444736000000000  # 1601 to 1970 in 100-ns units
@@ -17,13 +18,18 @@ def colour(k):  # 216 colours, 40 apart in each channel
     return (20 + 40 * (k % 6), 20 + 40 * (k // 6 % 6), 20 + 40 * (k // 36 % 6))
 
 
-def paint(path, k):
-    Image.new('RGB', (300, 300), colour(k)).save(path + '.new', 'JPEG', quality=90)
+def paint(path, k, side=300, noise=0):
+    img = Image.new('RGB', (side, side * 3 // 4 if noise else side), colour(k))
+    if noise:  # slower to decode, the same colour on average
+        grain = Image.effect_noise(img.size, noise).convert('RGB')
+        img = ImageChops.add(img, grain, 1.0, -128)
+    img.save(path + '.new', 'JPEG', quality=90)
     os.replace(path + '.new', path)
 
 
-def centre(img):
-    return img.convert('RGB').getpixel((img.width // 2, img.height // 2))
+def centre(img):  # the mean colour of the middle half
+    w, h = img.size
+    return img.convert('RGB').crop((w // 4, h // 4, w - w // 4, h - h // 4)).resize((1, 1), Image.BOX).getpixel((0, 0))
 
 
 def near(a, b):
@@ -89,7 +95,7 @@ def main(cmd, *args):
     if cmd == 'make':
         os.makedirs(args[0], exist_ok=True)
         for k in range(int(args[1])):
-            paint(os.path.join(args[0], 'p%03d.jpg' % k), k)
+            paint(os.path.join(args[0], 'p%03d.jpg' % k), k, *map(int, args[2:]))
     elif cmd == 'paint':
         paint(args[0], int(args[1]))
     elif cmd == 'cache':

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Faults of the machine under the real viewer.exe, one group a run:
 #   full_disk  the thumbnail cache and the capture folder on tmpfs disks of 64 KiB
-#   kill       signal 9 at several points while the cache is written
+#   kill       signal 9 at three points while the cache is written
 #   read_only  pictures and cache on a read-only bind mount
 #   vanishing  pictures and folders removed, renamed or replaced from outside
 #              while shown, read ahead, listed or thumbnailed
@@ -87,7 +87,7 @@ report() {
 
 # prepare <pictures> [<start file>]: the pictures made, an empty cache, the settings.
 prepare() {
-    py make "$PICS" "$1"
+    py make "$PICS" "$1" ${LOOK:-}
     mkdir -p "$CACHE"
     settings "$PICS" "${2:-}"
     snapshot
@@ -190,8 +190,9 @@ full_disk() {
 kill_runs() {
     local n=150 pct at pids
     PICS="$WORK/pics" CACHE="$WORK/thumbs" USER_DIRS=("$WORK/pics")
-    prepare $n
-    for pct in 20 50 80; do
+    # Grainy pictures, slower to make thumbnails of, so that a kill lands mid-way.
+    LOOK="800 12" prepare $n
+    for pct in 15 45 75; do
         rm -f "$CACHE"/*
         RUNS=$((RUNS + 1))
         start_viewer "Ombrix Viewer"

@@ -1,6 +1,7 @@
 #include "viewer_fixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <atomic>
 #include <commctrl.h>
 #include <prsht.h>
 #include "../platform/input_helpers.h"
@@ -79,9 +80,17 @@ void ViewerTest::Notify(UINT nCode, int nItem, int nSubItem) const {
 }
 
 bool ViewerTest::AnswerDelete(int nButton) const {
+    // A file that stays is told in a second "Delete" box, closed with OK.
+    std::atomic<bool> bReturned{false};
     return WhileWindowShows([] { return FindWindowW(L"#32770", L"Delete"); },
-                            [&](HWND hwndBox) { PostMessageW(hwndBox, WM_COMMAND, nButton, 0); },
-                            [&] { Command(IDM_DELETE); });
+                            [&](HWND hwndBox) {
+                                PostMessageW(hwndBox, WM_COMMAND, nButton, 0);
+                                HWND hwndNext = NULL;
+                                if (PollUntil([&] { return bReturned || ((hwndNext = FindWindowW(L"#32770", L"Delete")) &&
+                                                                         hwndNext != hwndBox); }) && !bReturned)
+                                    PostMessageW(hwndNext, WM_COMMAND, IDOK, 0);
+                            },
+                            [&] { Command(IDM_DELETE), bReturned = true; });
 }
 
 void ViewerTest::RunOptionsSheet(const std::function<void(HWND)>& during) const {

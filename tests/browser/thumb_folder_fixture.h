@@ -7,9 +7,9 @@
 #include <string>
 #include <windows.h>
 
-#include "../extras/temp_folder.h"
-#include "../shell/registry_fixture.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/files.h"
+#include "tests/support/registry_fixture.h"
+#include "tests/support/pictures.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/browser/thumb_file.h"
 #include "viewer/common/main_window_data.h"
@@ -50,7 +50,7 @@ protected:
     {
         SettingsTest::SetUp();
         const std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
-        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, folder.c_str(), (DWORD)(folder.size() + 1) * 2);
+        RawSetText(SZ_THUMBNAIL_FOLDER, folder);
         wcscpy_s(data.szThumbnailFolder, folder.c_str());
         data.pDecoder = &decoder;
         SetMainWindowData(&data);
@@ -62,7 +62,7 @@ protected:
         SettingsTest::TearDown();
     }
     // 0: thumbnails as stored, the index as earlier versions wrote it.
-    void SetAutoRotate(DWORD dwValue) { RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwValue, sizeof(dwValue)); }
+    void SetAutoRotate(DWORD dwValue) { RawSetDword(SZ_AUTO_ROTATE, dwValue); }
     // An entry for a picture of the pictures folder, with its real size and time.
     PictureEntry Entry(const wchar_t* pszName)
     {

@@ -6,7 +6,7 @@
 #include <string>
 #include <windows.h>
 
-#include "tests/imaging/fixtures.h"
+#include "tests/support/fixtures.h"
 #include "thumb_folder_fixture.h"
 #include "viewer/browser/thumb_index_record.h"
 #include "viewer/browser/thumb_maker.h"
@@ -53,7 +53,7 @@ void ExpectScene(const PictureEntry& e)
     ASSERT_EQ(Dims(64, 48), BitmapSize(e.hbmThumb));
     EXPECT_EQ(0, e.xThumb);
     EXPECT_EQ(6, e.yThumb);
-    EXPECT_TRUE(QuartersNear(e.hbmThumb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 48));
+    EXPECT_EQ("", QuartersOff(e.hbmThumb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 48));
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/imgdecmp/imgdecmp_internal.h"
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/imaging/decode/picture_budget.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
-#include "input_helpers.h"
+#include "tests/support/window_helpers.h"
 #include "platform/aygshell/aygshell.h"
 #include "viewer/resources/resource.h"
 

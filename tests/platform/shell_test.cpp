@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "input_helpers.h"
+#include "tests/support/window_helpers.h"
 #include "platform/aygshell/aygshell.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/picture_selection.h"
 #include "viewer/common/settings_names.h"
@@ -30,13 +30,6 @@ protected:
             WriteSolidBmp(m_folder / pszName, 4, 4, RGB(0, 0, 248));
         }
     }
-    std::wstring Stored(LPCWSTR pszName)
-    {
-        DWORD dwType = 0;
-        std::wstring value;
-        RawGetValue(pszName, &dwType, &value);
-        return value.c_str();
-    }
 };
 
 } // namespace
@@ -52,8 +45,8 @@ TEST_F(CurrentEntryTest, ASortKeepsTheCurrentPictureAndExitStoresIt)
     ASSERT_NE(nullptr, m_pData->pCurrentEntry);
     EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
     DestroyWindow(m_hwnd);
-    EXPECT_EQ(L"a.bmp", Stored(SZ_START_FILENAME));
-    EXPECT_EQ(NoDrive(m_folder.Path()), Stored(SZ_START_FOLDER));
+    EXPECT_EQ(L"a.bmp", RawGetText(SZ_START_FILENAME));
+    EXPECT_EQ(NoDrive(m_folder.Path()), RawGetText(SZ_START_FOLDER));
 }
 
 // After browsing elsewhere no picture is current: the folder is stored with
@@ -67,8 +60,8 @@ TEST_F(CurrentEntryTest, ExitInAnotherFolderStoresItWithNoNameAndStartsThere)
     const std::wstring sub = NoDrive(m_folder / L"sub\\");
     ASSERT_EQ(sub, g_szBrowsePath);
     DestroyWindow(m_hwnd);
-    EXPECT_EQ(sub, Stored(SZ_START_FOLDER));
-    EXPECT_EQ(L"", Stored(SZ_START_FILENAME));
+    EXPECT_EQ(sub, RawGetText(SZ_START_FOLDER));
+    EXPECT_EQ(L"", RawGetText(SZ_START_FILENAME));
 
     Start(1, L"", sub);
     EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
@@ -86,7 +79,7 @@ TEST_F(CurrentEntryTest, NoNameInAFolderTheTreeCannotReachListsThatFolder)
     EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
     EXPECT_EQ(std::vector<std::wstring>({L"a.bmp", L"b.bmp", L"c.bmp"}), Column(0));
     DestroyWindow(m_hwnd);
-    EXPECT_EQ(m_folder.Path(), Stored(SZ_START_FOLDER));
+    EXPECT_EQ(m_folder.Path(), RawGetText(SZ_START_FOLDER));
 }
 
 // A start folder typed without its closing "\" still names the picture.

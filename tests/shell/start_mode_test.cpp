@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"
@@ -16,9 +16,8 @@
 using StartTest = ViewerTest;
 
 TEST_F(StartTest, TheCaptionlessWindowClosesAndStoresTheSettings) {
-    DWORD dwFive = 5, dwThree = 3;
-    RawSetValue(SZ_INITIAL_VIEW_POSITION, REG_DWORD, &dwFive, 4);
-    RawSetValue(SZ_SLIDESHOW_LOOP, REG_DWORD, &dwThree, 4);
+    RawSetDword(SZ_INITIAL_VIEW_POSITION, 5);
+    RawSetDword(SZ_SLIDESHOW_LOOP, 3);
     Start();
     EXPECT_EQ(0, GetWindowLongW(m_hwnd, GWL_STYLE) & WS_CAPTION);
     EXPECT_EQ(5, m_pData->nInitialViewPosition);
@@ -33,22 +32,18 @@ TEST_F(StartTest, TheCaptionlessWindowClosesAndStoresTheSettings) {
         nQuit = msg.message == WM_QUIT ? (int)msg.wParam : nQuit;
     EXPECT_EQ(0, nQuit);
     EXPECT_EQ(0u, RawGetDword(L"Key5", 99)) << "the key map is stored at exit";
-    DWORD dwType = 0;
-    std::wstring folder;
-    ASSERT_TRUE(RawGetValue(SZ_START_FOLDER, &dwType, &folder));
-    EXPECT_STREQ(L"\\My Documents\\Trips\\", folder.c_str());
+    EXPECT_EQ(L"\\My Documents\\Trips\\", RawGetText(SZ_START_FOLDER));
 }
 
 // The stored key map counts only once an exit stored refine = 1; an action
 // outside the table keeps the default.
 TEST_F(StartTest, KeyMapIsReadOnlyOnceRefined) {
-    DWORD dwSeven = 7, dwHuge = 99;
-    RawSetValue(L"Key1", REG_DWORD, &dwSeven, 4);
+    RawSetDword(L"Key1", 7);
     Start();
     EXPECT_EQ(1, g_keyMap.rgAction[0]) << "read although refine is not 1";
     DestroyWindow(m_hwnd);
-    RawSetValue(L"Key1", REG_DWORD, &dwSeven, 4);
-    RawSetValue(L"Key3", REG_DWORD, &dwHuge, 4);
+    RawSetDword(L"Key1", 7);
+    RawSetDword(L"Key3", 99);
     ResetKeyMap();
     Start();
     EXPECT_EQ(7, g_keyMap.rgAction[0]);

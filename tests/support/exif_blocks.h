@@ -6,7 +6,7 @@
 #include <stdint.h>
 #include <vector>
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
 enum ExifDir { DIR_0, DIR_EXIF, DIR_1 };
 

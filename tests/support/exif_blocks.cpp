@@ -1,4 +1,4 @@
-#include "tests/imaging/exif_blocks.h"
+#include "tests/support/exif_blocks.h"
 
 #include <algorithm>
 #include <string.h>

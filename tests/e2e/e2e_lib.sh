@@ -3,7 +3,6 @@
 # key, and starting and ending the viewer. Sourced with the test's name.
 
 KEY='HKCU\Software\Ombrix\Ombrix Viewer'
-: "${OMBRIX_PYTHON:?not set: ctest passes the Python that the build found}"
 
 e2e_begin() {
     SHOTS="$PWD/e2e-shots/$1"
@@ -40,34 +39,9 @@ wait_until() {
     for i in $(seq "$n"); do "$@" && return 0; sleep 0.1; done
     return 1
 }
-has_title() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 
 # shot <name> [seconds to wait first, 1.2 by default]
 shot() { sleep "${2:-1.2}"; import -window root "$SHOTS/$1.png"; }
-# until_shot <seconds> <name> <check...>: screenshots <name> until
-# "<check...> <name>" holds; false when the time runs out first.
-until_shot() {
-    local i n=$(($1 * 4)) name="$2"
-    shift 2
-    for i in $(seq "$n"); do shot "$name" 0.25; "$@" "$name" && return 0; done
-    return 1
-}
-# Colour class of every pixel of row y (or column x with "col"), one letter
-# each: R red, G green, B blue, W white, . anything else.
-classes() {
-    local crop
-    if [ "$2" = row ]; then crop="240x1+0+$3"; else crop="1x320+$3+0"; fi
-    convert "$SHOTS/$1.png" -crop "$crop" +repage -depth 8 txt:- | tr -d '\r' | awk -F'[(),]+' '
-        /^[0-9]/ {
-            r = $3; g = $4; b = $5; c = "."
-            if (r > 200 && g < 60 && b < 60) c = "R"
-            else if (r < 60 && g > 200 && b < 60) c = "G"
-            else if (r < 60 && g < 60 && b > 200) c = "B"
-            else if (r > 200 && g > 200 && b > 200) c = "W"
-            printf "%s", c
-        } END { print "" }'
-}
-
 # e2e_quit <x> <y>: Ctrl+Q with the pointer at (x, y); the viewer must end
 # with exit code 0.
 e2e_quit() {

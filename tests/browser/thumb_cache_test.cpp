@@ -1,19 +1,98 @@
-// The thumbnail cache in a temporary thumbnail folder named in the registry:
-// its index and files, and the pipeline against a stop in mid-work, foreign
-// cache files and a record that finds no memory.
+// The thumbnail cache in a thumbnail folder of its own, named in the registry
+// and in the main window's record: its index (records written byte by byte)
+// and files, the pipeline against a stop in mid-work, foreign cache files and
+// a record that finds no memory, and camera pictures' thumbnails made upright
+// or as stored as the cache says, never a mix across a change of the setting.
 #include <gtest/gtest.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <atomic>
 #include <string>
 #include <vector>
 #include <windows.h>
-#include "thumb_folder_fixture.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/registry_fixture.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/thumb_cache.h"
+#include "viewer/browser/thumb_file.h"
+#include "viewer/browser/thumb_index_record.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_worker.h"
+#include "viewer/common/main_window_data.h"
+#include "viewer/common/picture_entry.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
+#include "viewer/imaging/decode/image_decoder.h"
 
 namespace {
+
+const FILETIME kThumbTime = {0x11223344, 0x01D9AABB};
+
+// One index record as the cache writes it: slot, path, size 1000, kThumbTime
+// and the thumbnail at (x, 6); an unterminated path fills all 260 units.
+inline std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated = true, int32_t x = 0)
+{
+    std::string rec(THUMB_RECORD_BYTES, '\0');
+    for (int i = 0; i < THUMB_PATH_UNITS; ++i)
+    {
+        const wchar_t c = bTerminated ? (i < (int)path.size() ? path[i] : 0) : L'A' + i % 26;
+        rec[4 + 2 * i] = (char)(c & 0xFF);
+        rec[5 + 2 * i] = (char)(c >> 8);
+    }
+    const uint32_t v[] = {(uint32_t)slot, 1000, kThumbTime.dwLowDateTime, kThumbTime.dwHighDateTime, (uint32_t)x, 6};
+    for (int f = 0; f < 6; ++f)
+        for (int b = 0; b < 4; ++b)
+            rec[524 + 4 * f + b] = (char)(v[f] >> (8 * b));
+    return rec;
+}
+
+// A 24-bit DIB section of one grey, as the maker makes thumbnails.
+inline HBITMAP Grey(int w, int h)
+{
+    return MakePicture(w, h, 24, [](int, int) { return 0x808080u; });
+}
+
+class ThumbFolderTest : public SettingsTest
+{
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        const std::wstring folder = thumbs.Path().substr(0, thumbs.Path().size() - 1);
+        RawSetText(SZ_THUMBNAIL_FOLDER, folder);
+        wcscpy_s(data.szThumbnailFolder, folder.c_str());
+        data.pDecoder = &decoder;
+        SetMainWindowData(&data);
+    }
+    void TearDown() override
+    {
+        CloseThumbIndex();
+        SetMainWindowData(NULL);
+        SettingsTest::TearDown();
+    }
+    // 0: thumbnails as stored, the index as earlier versions wrote it.
+    void SetAutoRotate(DWORD dwValue) { RawSetDword(SZ_AUTO_ROTATE, dwValue); }
+    // An entry for a picture of the pictures folder, with its real size and time.
+    PictureEntry Entry(const wchar_t* pszName)
+    {
+        PictureEntry e = {};
+        wcscpy_s(e.szName, pszName);
+        e.nType = CImageDecoder::TypeFromExtension(pszName);
+        WIN32_FILE_ATTRIBUTE_DATA fa = {};
+        GetFileAttributesExW((pictures / pszName).c_str(), GetFileExInfoStandard, &fa);
+        e.nFileSize = fa.nFileSizeLow;
+        e.ftLastWrite = fa.ftLastWriteTime;
+        return e;
+    }
+    LONG Find(const PictureEntry& e)
+    {
+        return LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL);
+    }
+
+    TempFolder thumbs, pictures;
+    MainWindowData data = {};
+    CImageDecoder decoder;
+};
 
 class ThumbCacheTest : public ThumbFolderTest {
 protected:
@@ -251,4 +330,117 @@ TEST_F(ThumbCacheTest, LoadingPassesOverARecordThatFindsNoMemory)
     EXPECT_EQ(-1, LookupThumb(L"b", 1000, &kThumbTime, NULL, NULL));
     EXPECT_EQ(3, LookupThumb(L"c", 1000, &kThumbTime, NULL, NULL));
     EXPECT_EQ(3, GetHighestThumbSlot()) << "the record passed over keeps its position";
+}
+
+namespace {
+
+// cam6.jpg: a 320 x 240 scene stored on its side.
+class ThumbUprightTest : public ThumbFolderTest
+{
+protected:
+    void SetUp() override
+    {
+        ThumbFolderTest::SetUp();
+        pictures.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
+    }
+    // A fresh entry's thumbnail (the caller deletes it).
+    PictureEntry Make()
+    {
+        PictureEntry e = Entry(L"cam6.jpg");
+        MakeThumbnail(&decoder, &e, pictures.Path().c_str());
+        return e;
+    }
+    // The thumbnail's width once made, which tells upright (64) from as stored (45).
+    LONG MadeWidth()
+    {
+        PictureEntry e = Make();
+        const LONG cx = BitmapSize(e.hbmThumb).first;
+        DeleteObject(e.hbmThumb);
+        return cx;
+    }
+    bool Cached() { return Find(Entry(L"cam6.jpg")) != -1; }
+    std::string Header() { return ReadWholeFile(thumbs / L"index.tmb").substr(0, THUMB_RECORD_BYTES); }
+    bool HeaderSaysUpright()
+    {
+        const std::string h = Header();
+        return h.size() == THUMB_RECORD_BYTES &&
+               DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data())) == THUMB_MADE_UPRIGHT;
+    }
+};
+
+// The scene upright and placed in the 64 x 60 box: red, green over blue, white.
+void ExpectScene(const PictureEntry& e)
+{
+    ASSERT_EQ(Dims(64, 48), BitmapSize(e.hbmThumb));
+    EXPECT_EQ(0, e.xThumb);
+    EXPECT_EQ(6, e.yThumb);
+    EXPECT_EQ("", QuartersOff(e.hbmThumb, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, 48));
+}
+
+} // namespace
+
+// Made upright and read back so from the cache. A change of the setting, in
+// the program or in the registry between runs, empties the cache before a
+// thumbnail is made the other way; an index of earlier versions (zeros in
+// record 0) stands for thumbnails as stored.
+TEST_F(ThumbUprightTest, UprightThumbnailsAreCachedAndAChangeOfTheSettingRebuildsTheCache)
+{
+    OpenThumbIndex();
+    ASSERT_TRUE(AreThumbsUpright());
+    for (const char* pszWhen : {"made", "read back from the cache"})
+    {
+        SCOPED_TRACE(pszWhen);
+        const PictureEntry e = Make();
+        ExpectScene(e);
+        DeleteObject(e.hbmThumb);
+        EXPECT_TRUE(Cached());
+    }
+    EXPECT_TRUE(HeaderSaysUpright());
+
+    SetThumbsUpright(FALSE);
+    EXPECT_FALSE(AreThumbsUpright());
+    EXPECT_FALSE(Cached());
+    EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
+    PictureEntry e = Make();
+    EXPECT_EQ(Dims(45, 60), BitmapSize(e.hbmThumb)) << "as stored: portrait";
+    DeleteObject(e.hbmThumb);
+    EXPECT_TRUE(Cached());
+    CloseThumbIndex();
+    EXPECT_EQ(std::string(THUMB_RECORD_BYTES, '\0'), Header()) << "as earlier versions write it";
+
+    // Any value but 0 means upright: the next start clears the cache.
+    SetAutoRotate(7);
+    OpenThumbIndex();
+    EXPECT_TRUE(AreThumbsUpright());
+    EXPECT_FALSE(Cached());
+    EXPECT_EQ(64, MadeWidth());
+    EXPECT_EQ(1, GetHighestThumbSlot());
+    CloseThumbIndex();
+    EXPECT_TRUE(HeaderSaysUpright());
+
+    // Off again between runs: the upright thumbnails go.
+    SetAutoRotate(0);
+    OpenThumbIndex();
+    EXPECT_FALSE(Cached());
+    EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
+    EXPECT_EQ(45, MadeWidth());
+    CloseThumbIndex();
+
+    // The same setting keeps what was cached.
+    OpenThumbIndex();
+    EXPECT_TRUE(Cached());
+    SetThumbsUpright(FALSE);
+    EXPECT_TRUE(Cached());
+}
+
+// Record 0's tag is read only when it is whole, and record 0 is never taken
+// for a thumbnail's record.
+TEST(ThumbIndexHeader, ADamagedTagMeansAsStoredAndTheTagIsNoThumbnail)
+{
+    uint8_t rgb[THUMB_RECORD_BYTES];
+    EncodeThumbHeader(THUMB_MADE_UPRIGHT, rgb);
+    ThumbRecordFields fields;
+    EXPECT_FALSE(DecodeThumbRecord(rgb, &fields));
+    rgb[THUMB_OFS_PATH] ^= 1;
+    EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_AS_STORED), DecodeThumbHeader(rgb));
 }

@@ -21,7 +21,6 @@ e2e_done() { [ -n "${OMBRIX_KEEP_SHOTS:-}" ] || rm -rf "$SHOTS"; echo "$1"; }
 
 reg_reset() { wine reg delete "$KEY" /f >/dev/null 2>&1 || true; }
 reg_set() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
-reg_value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { print $3 }'; }
 # A folder of WORK as the tree names it: its root "\" is the current drive's.
 tree_path() { echo "$1" | tr / '\\'; }
 

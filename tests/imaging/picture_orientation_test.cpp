@@ -178,20 +178,3 @@ TEST(UprightDecode, EachOrientationStandsUpForViewingThumbnailsAndHeaders)
         EXPECT_TRUE(FileIsClosed(path));
     }
 }
-
-// Looking for the tag in a file without EXIF must leave the file where the
-// library starts reading: the picture decodes, as stored.
-TEST(UprightDecode, PicturesWithoutTheTagComeAsStored)
-{
-    TempFolder temp;
-    CImageDecoder decoder;
-    const auto path = temp.Write(L"plain.jpg", MakeJpeg(48, 32, JPEG_RGB, [](int x, int) {
-                                     return x < 24 ? 0xFF0000u : 0x0000FFu;
-                                 }));
-    DecodeOptions o = {DECODE_UPRIGHT, PICTYPE_BY_EXTENSION};
-    HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
-    EXPECT_EQ(Dims(48, 32), BitmapSize(hbm));
-    EXPECT_TRUE(Near(PixelAt(hbm, 4, 16), 0xFF0000, 40));
-    DeleteObject(hbm);
-    EXPECT_TRUE(FileIsClosed(path));
-}

@@ -171,6 +171,45 @@ TEST_F(BrowserTest, StepsBackAndLookUpsByIndexFollowTheListAlsoBeforeItIsNumbere
     EXPECT_EQ(5, CountPictures());
 }
 
+// A held stylus on a row makes it the only selection and opens the panes'
+// menu, whose "File Info" shows that row's file.
+TEST_F(BrowserTest, AHoldOnARowOffersItsFileInformation) {
+    Pictures({L"a.bmp", L"b.bmp"});
+    Start();
+    ASSERT_TRUE(BringToFront(m_hwnd));
+    Select({L"b.bmp"});
+    RECT rc = {};
+    ListView_GetItemRect(m_hwndList, RowOf(L"a.bmp"), &rc, LVIR_LABEL);
+    POINT pt = {rc.left + 4, (rc.top + rc.bottom) / 2};
+    ClientToScreen(m_hwndList, &pt);
+    WCHAR szName[MAX_PATH] = L"";
+    auto infoDialog = [] {
+        for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            if (IsWindowVisible(h) && GetDlgItem(h, IDC_INFO_NAME))
+                return h;
+        return (HWND)NULL;
+    };
+    const bool bMenu = WhileWindowShows([] { return FindWindowW(L"#32768", NULL); },
+                                        [&](HWND) {
+                                            MouseButton(false, true);
+                                            for (WORD vk : {VK_DOWN, VK_DOWN, VK_RETURN})
+                                                PressKey(vk);
+                                            HWND hDlg = NULL;
+                                            if (PollUntil([&] { return (hDlg = infoDialog()) != NULL; })) {
+                                                GetDlgItemTextW(hDlg, IDC_INFO_NAME, szName, MAX_PATH);
+                                                PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
+                                            }
+                                        },
+                                        [&] {
+                                            MouseMoveTo(pt.x, pt.y);
+                                            PumpFor(30);
+                                            MouseButton(false, false);
+                                        });
+    ASSERT_TRUE(bMenu) << "no menu";
+    EXPECT_STREQ(L"FileName: a", szName);
+    EXPECT_EQ(1u, ListView_GetSelectedCount(m_hwndList));
+}
+
 // The D-pad's action key on a row opens that row's picture. Wine's list
 // reports a key's activation with a bare header, without the row.
 TEST_F(BrowserTest, ActionKeyOpensTheFocusedRow) {

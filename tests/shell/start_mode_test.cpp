@@ -61,6 +61,20 @@ TEST_F(StartTest, ASecondStartBringsTheFirstForwardAndEnds) {
     DestroyWindow(hwndOther);
 }
 
+// Ctrl+Q, typed into the real message loop, ends it with exit code 0. A
+// loop the key does not end is ended after 10 s with another code.
+TEST_F(StartTest, CtrlQEndsTheMessageLoopWithCodeZero) {
+    Start();
+    ASSERT_TRUE(BringToFront(m_hwnd));
+    SendKey(VK_CONTROL, false);
+    PressKey('Q');
+    SendKey(VK_CONTROL, true);
+    const UINT_PTR idTimer = SetTimer(NULL, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(7); });
+    EXPECT_EQ(0, RunMessageLoop(GetModuleHandleW(NULL)));
+    KillTimer(NULL, idTimer);
+    EXPECT_EQ(nullptr, GetMainWindowData());
+}
+
 // The stored key map counts only once an exit stored refine = 1; an action
 // outside the table keeps the default.
 TEST_F(StartTest, KeyMapIsReadOnlyOnceRefined) {

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/extras/temp_folder.h"
-#include "tests/imaging/exif_blocks.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/files.h"
+#include "tests/support/exif_blocks.h"
+#include "tests/support/pictures.h"
 #include "viewer/browser/thumb_maker.h"
 #include "viewer/browser/thumb_preview.h"
 #include "viewer/imaging/decode/image_decoder.h"
@@ -132,7 +132,7 @@ TEST_F(ThumbPreviewTest, TurnedAsTheTagSaysOrKeptAsStored)
         EXPECT_EQ(c.w, fit.width);
         EXPECT_EQ(c.x, fit.x);
         EXPECT_EQ(c.y, fit.y);
-        EXPECT_TRUE(QuartersNear(hbm, c.quarters, 60));
+        EXPECT_EQ("", QuartersOff(hbm, c.quarters, 60));
         DeleteObject(hbm);
     }
     // A stop before the resampling: nothing, and nothing set.

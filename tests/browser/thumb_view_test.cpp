@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "../extras/temp_folder.h"
-#include "../shell/window_test_support.h"
+#include "tests/support/pictures.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/picture_selection.h"
@@ -105,7 +105,7 @@ protected:
     }
     void Scroll(int nCode) { SendMessageW(m_hwndThumb, WM_VSCROLL, nCode, (LPARAM)GetThumbScrollBar()); }
     // The screen at 16 bits keeps 5 or 6 bits a channel.
-    bool Shows(int x, int y, COLORREF cr) { return ColoursNear(cr, WindowPixel(m_hwndThumb, x, y), 10); }
+    bool Shows(int x, int y, COLORREF cr) { return Near(cr, WindowPixel(m_hwndThumb, x, y), 10); }
 
     HWND m_hwndParent = NULL, m_hwndThumb = NULL;
     TempFolder m_folder;

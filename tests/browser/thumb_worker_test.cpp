@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "../extras/temp_folder.h"
-#include "../platform/input_helpers.h"
+#include "tests/support/files.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_bound.h"
 #include "viewer/browser/thumb_worker.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <windows.h>
 
-#include "../shell/registry_fixture.h"
-#include "../shell/window_test_support.h"
-#include "temp_folder.h"
+#include "tests/support/registry_fixture.h"
+#include "tests/support/window_helpers.h"
+#include "tests/support/files.h"
 #include "viewer/common/image_error.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <windows.h>
 
-#include "temp_folder.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/files.h"
+#include "tests/support/pictures.h"
 #include "viewer/common/image_error.h"
 #include "viewer/extras/imagefile/image_writers.h"
 #include "viewer/extras/imagefile/raster_image.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "tests/imaging/exif_blocks.h"
-#include "tests/imaging/test_pictures.h"
-#include "tests/shell/viewer_fixture.h"
-#include "tests/shell/window_test_support.h"
+#include "tests/support/exif_blocks.h"
+#include "tests/support/pictures.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/folder_dialog.h"
 #include "viewer/common/image_error.h"
 #include "viewer/common/settings_names.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/extras/temp_folder.h"
+#include "tests/support/files.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/fuzz_watch.h"
 #include "tests/stress/process_counters.h"

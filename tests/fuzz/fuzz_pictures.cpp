@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "tests/fuzz/fuzz_watch.h"
-#include "tests/imaging/exif_blocks.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/exif_blocks.h"
+#include "tests/support/pictures.h"
 #include "viewer/browser/thumb_preview.h"
 #include "viewer/imaging/decode/exif_info.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/extras/temp_folder.h"
+#include "tests/support/files.h"
 #include "tests/fuzz/fuzz_mutate.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/imaging/decode/image_decoder.h"

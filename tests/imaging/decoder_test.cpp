@@ -3,8 +3,8 @@
 // quantised with Quantised().
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 
 namespace {
@@ -17,8 +17,6 @@ DecodeOptions Options()
     o.type = PICTYPE_BY_EXTENSION;
     return o;
 }
-
-Bytes Bmp24(int w, int h, const PixelFn& rgb) { return MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, rgb)); }
 
 class DecoderTest : public ::testing::Test
 {

@@ -9,8 +9,7 @@
 
 #include <jpeglib.h>
 
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/imaging/decode/jpeg_dc_scan.h"
 
@@ -54,17 +53,6 @@ std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return pixels;
-}
-
-// A bitmap's pixels as 0x00RRGGBB rows from the top.
-std::vector<uint32_t> PixelsOf(HBITMAP hbm)
-{
-    const Dims size = BitmapSize(hbm);
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < size.second; y++)
-        for (int x = 0; x < size.first; x++)
-            pixels.push_back(PixelAt(hbm, x, y));
     return pixels;
 }
 

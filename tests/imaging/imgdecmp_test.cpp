@@ -6,8 +6,8 @@
 
 #include "platform/imgdecmp/imgdecmp.h"
 #include "platform/seh_guard/seh_guard.h"
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pictures.h"
 
 namespace {
 
@@ -58,8 +58,6 @@ HRESULT Decode(const Bytes& data, int depth, Feed* f, HBITMAP* phbm, IImageRende
 
 // The quarters of quad.png, the left half 4 wide.
 const PixelFn Quad = Quadrants(9, 7);
-
-Bytes Bmp24(int w, int h, const PixelFn& rgb) { return MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, rgb)); }
 
 int g_nDepth = 0;
 void Nested(void*)

@@ -1,81 +1,50 @@
 // The memory budget of decoded pictures: the pure rules, then tiny files
 // whose headers claim huge sizes, through both decoder routes.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
 
 const uint64_t kMiB = 1024 * 1024;
+const PixelFn kGrey = Plain(0x808080);
 
-uint32_t Grey(int, int) { return 0x808080; }
-
-void PutBe16(Bytes* p, size_t at, uint32_t v)
-{
-    (*p)[at] = static_cast<uint8_t>(v >> 8);
-    (*p)[at + 1] = static_cast<uint8_t>(v);
-}
-
-void PutLe(Bytes* p, size_t at, uint32_t v, int cb)
+// Writes the low cb bytes of v at a place of a file, most significant first
+// when bBig.
+void Put(Bytes* p, size_t at, uint32_t v, int cb, bool bBig)
 {
     for (int i = 0; i < cb; ++i)
-        (*p)[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        (*p)[at + (bBig ? cb - 1 - i : i)] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // Rewrites the frame header's size of a JPEG made by our encoder.
-void PatchJpegSize(Bytes* p, uint32_t w, uint32_t h)
+Bytes WithJpegSize(Bytes jpeg, uint32_t w, uint32_t h)
 {
-    size_t i = 2;
-    while (i + 9 <= p->size() && (*p)[i] == 0xFF)
-    {
-        const uint8_t marker = (*p)[i + 1];
-        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2)
+    for (size_t i = 2; i + 9 <= jpeg.size() && jpeg[i] == 0xFF; i += 2 + (jpeg[i + 2] << 8 | jpeg[i + 3]))
+        if (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1 || jpeg[i + 1] == 0xC2)
         {
-            PutBe16(p, i + 5, h);
-            PutBe16(p, i + 7, w);
-            return;
+            Put(&jpeg, i + 5, h, 2, true);
+            Put(&jpeg, i + 7, w, 2, true);
+            return jpeg;
         }
-        i += 2 + (((*p)[i + 2] << 8) | (*p)[i + 3]);
-    }
-    FAIL() << "no frame header";
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
 }
 
-Bytes HugeBmp(uint32_t w, uint32_t h)
+// A small BMP, PNG (its IHDR first) or GIF whose header claims w x h.
+Bytes Huge(const wchar_t* pszExtension, uint32_t w, uint32_t h)
 {
-    Bytes bmp = MakeBmp(40, 4, 4, 24, 0, {}, nullptr, BmpRows(4, 4, 24, Grey));
-    PutLe(&bmp, 18, w, 4);
-    PutLe(&bmp, 22, h, 4);
-    return bmp;
-}
-
-Bytes HugePng(uint32_t w, uint32_t h)
-{
-    Bytes png = ReadFixture(L"quad.png"); // IHDR comes first
-    PutBe16(&png, 16, w >> 16);
-    PutBe16(&png, 18, w);
-    PutBe16(&png, 20, h >> 16);
-    PutBe16(&png, 22, h);
-    return png;
-}
-
-Bytes HugeGif(uint32_t w, uint32_t h)
-{
-    Bytes gif = ReadFixture(L"frame.gif");
-    PutLe(&gif, 6, w, 2);
-    PutLe(&gif, 8, h, 2);
-    return gif;
-}
-
-uint64_t BitmapBytes(HBITMAP hbm)
-{
-    BITMAP bm = {};
-    GetObjectW(hbm, sizeof(bm), &bm);
-    return static_cast<uint64_t>(bm.bmWidthBytes) * bm.bmHeight;
+    Bytes b;
+    if (!wcscmp(pszExtension, L"bmp"))
+        (b = Bmp24(4, 4, kGrey)), Put(&b, 18, w, 4, false), Put(&b, 22, h, 4, false);
+    else if (!wcscmp(pszExtension, L"png"))
+        (b = ReadFixture(L"quad.png")), Put(&b, 16, w, 4, true), Put(&b, 20, h, 4, true);
+    else
+        (b = ReadFixture(L"frame.gif")), Put(&b, 6, w, 2, false), Put(&b, 8, h, 2, false);
+    return b;
 }
 
 DecodeOptions Options(DWORD flags)
@@ -88,28 +57,24 @@ DecodeOptions Options(DWORD flags)
 
 } // namespace
 
-TEST(PictureBudget, QuarterOfPhysicalMemoryAtMost512MiB)
+// A quarter of the physical memory and at most 512 MiB; bitmap sizes never
+// wrap; the largest JPEG scale that fits, and the square bound of unknown
+// sizes.
+TEST(PictureBudget, BudgetBitmapSizesAndScalesFollowTheirRules)
 {
     EXPECT_EQ(512 * kMiB, PictureBudget(24ull * 1024 * kMiB));
     EXPECT_EQ(512 * kMiB, PictureBudget(2048 * kMiB));
     EXPECT_EQ(256 * kMiB, PictureBudget(1024 * kMiB));
     EXPECT_EQ(16 * kMiB, PictureBudget(64 * kMiB));
-}
 
-TEST(PictureBudget, BitmapSizesNeverWrap)
-{
-    // 24-bit rows are padded to 4 bytes.
-    EXPECT_EQ(12u * 3, DibBytes(3, 3, 24));
+    EXPECT_EQ(12u * 3, DibBytes(3, 3, 24));   // 24-bit rows are padded to 4 bytes
     EXPECT_EQ(196500ull * 65500, DibBytes(65500, 65500, 24));   // 12.9 GB, far past 32 bits
     EXPECT_EQ(262000ull * 65500, DibBytes(65500, 65500, 32));
-    EXPECT_EQ(UINT64_MAX, DibBytes(INT32_MAX, INT32_MAX, 64));
-    EXPECT_EQ(UINT64_MAX, DibBytes(0, 10, 24));
-    EXPECT_EQ(UINT64_MAX, DibBytes(10, -1, 24));
-    EXPECT_EQ(UINT64_MAX, DibBytes(4294967295ll, 1, 24));
-}
+    const struct { int64_t w, h; int nBits; } wrapping[] = {
+        {INT32_MAX, INT32_MAX, 64}, {0, 10, 24}, {10, -1, 24}, {4294967295ll, 1, 24}};
+    for (const auto& c : wrapping)
+        EXPECT_EQ(UINT64_MAX, DibBytes(c.w, c.h, c.nBits)) << c.w << " x " << c.h;
 
-TEST(PictureBudget, JpegScaleIsTheLargestThatFits)
-{
     EXPECT_EQ(1u, JpegDenominatorWithin(4000, 3000, 512 * kMiB));
     EXPECT_EQ(2u, JpegDenominatorWithin(20000, 20000, 512 * kMiB));
     EXPECT_EQ(4u, JpegDenominatorWithin(20000, 20000, 256 * kMiB));
@@ -118,26 +83,23 @@ TEST(PictureBudget, JpegScaleIsTheLargestThatFits)
     // The library rounds scaled sides up: 10001 x 10001 at one half.
     EXPECT_EQ(2u, JpegDenominatorWithin(20001, 20001, DibBytes(10001, 10001, 24)));
     EXPECT_EQ(4u, JpegDenominatorWithin(20001, 20001, DibBytes(10001, 10001, 24) - 1));
-}
 
-TEST(PictureBudget, SquareBoundOfUnknownSizes)
-{
     EXPECT_EQ(11585, SquareSideWithin(512 * kMiB, 32));   // 11585^2 x 4 <= 512 MiB < 11586^2 x 4
     EXPECT_EQ(16384, SquareSideWithin(512 * kMiB, 16));   // exactly 512 MiB
     EXPECT_EQ(0, SquareSideWithin(3, 24));
 }
 
+// Top-down BMP rows keep a positive height; a frame header beyond the bytes
+// given is unknown, not guessed.
 TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
 {
     int64_t w = 0, h = 0;
-    Bytes jpeg = MakeJpeg(16, 16, JPEG_RGB, Grey);
-    PatchJpegSize(&jpeg, 20000, 12345);
-    // Top-down BMP rows keep a positive height.
+    const Bytes jpeg = WithJpegSize(MakeJpeg(16, 16, JPEG_RGB, kGrey), 20000, 12345);
     const struct { const char* what; Bytes file; int64_t w, h; } cases[] = {
-        {"top-down BMP", MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, Grey, true), true), 7, 5},
-        {"OS/2 BMP", MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, Grey)), 9, 6},
-        {"PNG", HugePng(70000, 3), 70000, 3},
-        {"GIF", HugeGif(65500, 2), 65500, 2},
+        {"top-down BMP", MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, kGrey, true), true), 7, 5},
+        {"OS/2 BMP", MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, kGrey)), 9, 6},
+        {"PNG", Huge(L"png", 70000, 3), 70000, 3},
+        {"GIF", Huge(L"gif", 65500, 2), 65500, 2},
         {"JPEG", jpeg, 20000, 12345},
     };
     for (const auto& c : cases)
@@ -146,7 +108,6 @@ TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
         EXPECT_TRUE(PictureSizeFromHeader(c.file.data(), c.file.size(), &w, &h)) << c.what;
         EXPECT_TRUE(w == c.w && h == c.h) << c.what << ": " << w << " x " << h;
     }
-    // A frame header beyond the bytes given is unknown, not guessed.
     EXPECT_FALSE(PictureSizeFromHeader(jpeg.data(), 30, &w, &h));
     const uint8_t text[] = "plain text, no picture";
     EXPECT_FALSE(PictureSizeFromHeader(text, sizeof(text), &w, &h));
@@ -155,6 +116,15 @@ TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
 class HugeHeaders : public ::testing::Test
 {
 protected:
+    // Decodes the file to view; what the header says goes to *pHeader.
+    HBITMAP Decode(const std::wstring& path, DWORD flags, DecodeOptions* pHeader)
+    {
+        *pHeader = Options(flags | DECODE_HEADER_ONLY);
+        EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), pHeader));
+        DecodeOptions view = Options(flags);
+        return decoder.LoadNow(path.c_str(), &view);
+    }
+
     TempFolder temp;
     CImageDecoder decoder;
     const uint64_t cbBudget = CImageDecoder::PictureBudgetBytes();
@@ -163,25 +133,23 @@ protected:
 // A few hundred bytes claiming 20000 x 20000 (1.2 GB at full size), or the
 // largest size a header can state, decode at the largest scale within the
 // budget (none on a machine too small for one eighth); the header still
-// tells the truth.
+// tells the truth. A camera picture that must be turned also leaves room
+// for the turned copy.
 TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
 {
-    for (uint32_t side : {20000u, 65500u})
+    const struct { uint32_t w, h; DWORD flags; uint64_t cbShare; } cases[] = {
+        {20000, 20000, 0, cbBudget}, {65500, 65500, 0, cbBudget}, {20000, 18000, DECODE_UPRIGHT, BudgetBesideTurn(cbBudget)}};
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(side);
-        Bytes jpeg = MakeJpeg(16, 16, JPEG_RGB, Grey);
-        ASSERT_LT(jpeg.size(), 1000u);
-        PatchJpegSize(&jpeg, side, side);
-        const auto path = temp.Write(L"huge.jpg", jpeg);
-
-        DecodeOptions header = Options(DECODE_HEADER_ONLY);
-        EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), &header));
-        EXPECT_EQ(static_cast<LONG>(side), header.info.biWidth);
-        EXPECT_EQ(static_cast<LONG>(side), header.info.biHeight);
-
-        const unsigned int d = JpegDenominatorWithin(side, side, cbBudget);
-        DecodeOptions view = Options(0);
-        HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
+        SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+        const Bytes jpeg = c.flags ? ReadFixture(L"cam6.jpg") : MakeJpeg(16, 16, JPEG_RGB, kGrey);
+        ASSERT_LT(jpeg.size(), 60000u);
+        const auto path = temp.Write(L"huge.jpg", WithJpegSize(jpeg, c.w, c.h));
+        const bool bTurned = c.flags != 0;   // cam6 stands on its side
+        DecodeOptions header;
+        HBITMAP hbm = Decode(path, c.flags, &header);
+        EXPECT_EQ(Dims(bTurned ? c.h : c.w, bTurned ? c.w : c.h), Dims(header.info.biWidth, header.info.biHeight));
+        const unsigned int d = JpegDenominatorWithin(c.w, c.h, c.cbShare);
         if (d == 0)
         {
             EXPECT_EQ(nullptr, hbm);
@@ -189,18 +157,12 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
         }
         ASSERT_NE(nullptr, hbm);
         EXPECT_GT(d, 1u);
-        const LONG scaled = static_cast<LONG>((side + d - 1) / d);
-        EXPECT_EQ(Dims(scaled, scaled), BitmapSize(hbm));
-        EXPECT_LE(BitmapBytes(hbm), cbBudget);
+        const Dims size = BitmapSize(hbm);
+        const LONG w = (c.w + d - 1) / d, h = (c.h + d - 1) / d;
+        EXPECT_EQ(Dims(bTurned ? h : w, bTurned ? w : h), size);
+        EXPECT_LE(DibBytes(size.first, size.second, 24) * (bTurned ? 2 : 1) + (bTurned ? 3 * 65535 : 0), cbBudget);
         DeleteObject(hbm);
     }
-}
-
-// A camera picture that must be turned leaves room in the budget for the
-// turned copy: both bitmaps together fit, for shapes whose turned rows pad
-// more than the stored ones, and for a huge header that must be reduced.
-TEST_F(HugeHeaders, UprightJpegLeavesRoomForItsTurn)
-{
     // The least budget whose share for the decode admits w x h; short wide
     // pictures turn into rows that pad far more than theirs.
     for (const auto& wh : {std::pair<int64_t, int64_t>{65535, 1}, {65535, 3}, {4001, 3000}})
@@ -211,72 +173,31 @@ TEST_F(HugeHeaders, UprightJpegLeavesRoomForItsTurn)
         EXPECT_LE(cbStored + DibBytes(wh.second, wh.first, 24), cbLeast) << wh.first << " x " << wh.second;
     }
     EXPECT_EQ(0u, BudgetBesideTurn(1000));
-
-    Bytes jpeg = ReadFixture(L"cam6.jpg");
-    PatchJpegSize(&jpeg, 20000, 18000);
-    const auto path = temp.Write(L"huge_camera.jpg", jpeg);
-    DecodeOptions header = Options(DECODE_HEADER_ONLY | DECODE_UPRIGHT);
-    decoder.LoadNow(path.c_str(), &header);
-    EXPECT_EQ(18000, header.info.biWidth);
-    EXPECT_EQ(20000, header.info.biHeight);
-
-    const unsigned int d = JpegDenominatorWithin(20000, 18000, BudgetBesideTurn(cbBudget));
-    DecodeOptions view = Options(DECODE_UPRIGHT);
-    HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
-    if (d == 0)
-    {
-        EXPECT_EQ(nullptr, hbm);
-        return;
-    }
-    ASSERT_NE(nullptr, hbm);
-    const Dims size = BitmapSize(hbm);
-    EXPECT_EQ(Dims((18000 + d - 1) / d, (20000 + d - 1) / d), size);
-    EXPECT_LE(DibBytes(size.first, size.second, 24) * 2 + 3 * 65535, cbBudget);
-    DeleteObject(hbm);
 }
 
-// A progressive picture keeps every coefficient of the full size in the
-// library's memory whatever the scale: 20000 x 20000 cannot fit and fails.
-TEST_F(HugeHeaders, ProgressiveJpegPastTheBudgetIsRefused)
+// Past the budget and refused, the file closed: a progressive JPEG (the
+// library keeps every coefficient of the full size whatever the scale), and
+// platform-decoded pictures, before the decoder runs; a header-only request
+// still reports their true size.
+TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
 {
-    Bytes jpeg = MakeJpeg(16, 16, JPEG_RGB, Grey, true);
-    PatchJpegSize(&jpeg, 20000, 20000);
-    const auto path = temp.Write(L"progressive.jpg", jpeg);
-    DecodeOptions view = Options(0);
-    HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
-    EXPECT_EQ(nullptr, hbm);
-    if (hbm)
-        DeleteObject(hbm);
-    EXPECT_TRUE(FileIsClosed(path));
-}
-
-// Platform-decoded pictures past the budget are refused before the decoder
-// runs; a header-only request reports their true size.
-TEST_F(HugeHeaders, PlatformPicturesPastTheBudgetAreRefused)
-{
-    const struct
-    {
-        const wchar_t* name;
-        Bytes data;
-    } files[] = {
-        {L"huge.bmp", HugeBmp(65500, 65500)},
-        {L"huge.png", HugePng(65500, 65500)},
-        {L"huge.gif", HugeGif(65500, 65500)},
+    const struct { const wchar_t* name; Bytes data; } files[] = {
+        {L"progressive.jpg", WithJpegSize(MakeJpeg(16, 16, JPEG_RGB, kGrey, true), 20000, 20000)},
+        {L"huge.bmp", Huge(L"bmp", 65500, 65500)},
+        {L"huge.png", Huge(L"png", 65500, 65500)},
+        {L"huge.gif", Huge(L"gif", 65500, 65500)},
     };
     for (const auto& f : files)
     {
-        SCOPED_TRACE(std::string(f.name, f.name + wcslen(f.name)));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(f.name)));
         const auto path = temp.Write(f.name, f.data);
-        DecodeOptions view = Options(0);
-        HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
+        DecodeOptions header;
+        HBITMAP hbm = Decode(path, 0, &header);
         EXPECT_EQ(nullptr, hbm);
         if (hbm)
             DeleteObject(hbm);
-
-        DecodeOptions header = Options(DECODE_HEADER_ONLY);
-        EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), &header));
-        EXPECT_EQ(65500, header.info.biWidth);
-        EXPECT_EQ(65500, header.info.biHeight);
+        const LONG side = f.name[0] == L'p' ? 20000 : 65500;
+        EXPECT_EQ(Dims(side, side), Dims(header.info.biWidth, header.info.biHeight));
         EXPECT_NE(0, header.info.biBitCount);
         EXPECT_TRUE(FileIsClosed(path));
     }

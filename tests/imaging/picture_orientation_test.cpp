@@ -1,11 +1,18 @@
-// Standing pictures upright by their EXIF orientation, in memory.
+// Standing pictures upright by their EXIF orientation: in memory, and camera
+// pictures through the decoder, where DECODE_UPRIGHT stands each of the
+// eight orientations up and without it the picture comes as stored.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/fixtures.h"
+#include "viewer/imaging/decode/image_decoder.h"
 #include "viewer/imaging/decode/picture_orientation.h"
 
 namespace {
+
+// The scene every cam<N>.jpg holds once upright: 320 x 240, red and green
+// quarters over blue and white ones.
+const uint32_t kScene[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 
 enum Corner { TL, TR, BL, BR };
 
@@ -131,4 +138,43 @@ TEST(PictureOrientation, LeavesUprightPicturesAloneAndRefusesWhatItCannotTurn)
     ASSERT_NE(hbmDdb, nullptr);
     EXPECT_EQ(nullptr, OrientBitmap(hbmDdb, 3));
     EXPECT_TRUE(IsGone(hbmDdb));
+}
+
+TEST(UprightDecode, EachOrientationStandsUpForViewingThumbnailsAndHeaders)
+{
+    CImageDecoder decoder;
+    for (int o = 1; o <= 8; ++o)
+    {
+        SCOPED_TRACE(testing::Message() << "orientation " << o);
+        const std::wstring path = std::wstring(OMBRIX_FIXTURE_DIR) + L"cam" + std::to_wstring(o) + L".jpg";
+        const Dims stored = o >= 5 ? Dims(240, 320) : Dims(320, 240);
+
+        DecodeOptions view = {DECODE_UPRIGHT, PICTYPE_BY_EXTENSION};
+        HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
+        EXPECT_EQ(Dims(320, 240), BitmapSize(hbm));
+        EXPECT_EQ("", QuartersOff(hbm, kScene, 40));
+        DeleteObject(hbm);
+
+        // Reduced as a thumbnail is, then stood up.
+        DecodeOptions thumb = {DECODE_UPRIGHT | DECODE_REDUCE | DECODE_SIZE_TEST, PICTYPE_BY_EXTENSION, 1};
+        hbm = decoder.LoadNow(path.c_str(), &thumb);
+        EXPECT_EQ(Dims(80, 60), BitmapSize(hbm));
+        EXPECT_EQ(1u, thumb.largeFlag);
+        EXPECT_EQ("", QuartersOff(hbm, kScene, 40));
+        DeleteObject(hbm);
+
+        DecodeOptions header = {DECODE_UPRIGHT | DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
+        EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), &header));
+        EXPECT_EQ(Dims(320, 240), Dims(header.info.biWidth, header.info.biHeight));
+
+        // Without the flag the tag is not looked at.
+        DecodeOptions asStored = {0, PICTYPE_BY_EXTENSION};
+        hbm = decoder.LoadNow(path.c_str(), &asStored);
+        EXPECT_EQ(stored, BitmapSize(hbm));
+        DeleteObject(hbm);
+        DecodeOptions storedHeader = {DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
+        decoder.LoadNow(path.c_str(), &storedHeader);
+        EXPECT_EQ(stored, Dims(storedHeader.info.biWidth, storedHeader.info.biHeight));
+        EXPECT_TRUE(FileIsClosed(path));
+    }
 }

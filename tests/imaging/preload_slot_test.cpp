@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "test_pictures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/load/preload_slot.h"
 
 namespace {
@@ -65,14 +65,6 @@ protected:
 std::wstring WriteJpeg(const TempFolder& folder, const wchar_t* pszName, int w, int h, uint32_t rgb)
 {
     return folder.Write(pszName, MakeJpeg(w, h, JPEG_RGB, [rgb](int, int) { return rgb; }));
-}
-
-void SetWriteTime(const std::wstring& path, const FILETIME& ft)
-{
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    SetFileTime(h, NULL, NULL, &ft);
-    CloseHandle(h);
 }
 
 } // namespace

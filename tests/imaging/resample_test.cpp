@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/view/resample.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The game input stand-in: F1..F5 as application buttons.
 #include <gtest/gtest.h>
 #include <algorithm>
-#include "input_helpers.h"
+#include "tests/support/window_helpers.h"
 #include "platform/gx/gx.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
@@ -49,7 +49,7 @@ protected:
             WriteSolidBmp(m_folder / (L"p" + std::to_wstring(10 + i) + L".bmp"), 300, 200, RGB(8 * i, 90, 200));
         const std::wstring thumbs = m_folder / L"thumbs";
         CreateDirectoryW(thumbs.c_str(), NULL);
-        RawSetValue(SZ_THUMBNAIL_FOLDER, REG_SZ, thumbs.c_str(), (DWORD)((thumbs.size() + 1) * sizeof(WCHAR)));
+        RawSetText(SZ_THUMBNAIL_FOLDER, thumbs);
         return thumbs + L"\\";
     }
     // The child of the tree's selection with this name.
@@ -132,6 +132,82 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles) {
     EXPECT_TRUE(IsThumbnailMode());
     EXPECT_EQ(Texts({L"c.bmp"}), Column(0));
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
+}
+
+// A row is found by its entry (not by its text or place) after a sort and
+// after rows before it went; each row's texts stay its own entry's.
+TEST_F(BrowserTest, RowsAreFoundByTheirEntryAfterSortsAndEarlierDeletes) {
+    Files({{L"a.bmp", 5120}, {L"b.bmp", 3072}, {L"c.bmp", 6144}, {L"d.bmp", 1024}, {L"e.bmp", 4096}, {L"f.bmp", 2048}});
+    Start();
+    Notify(LVN_COLUMNCLICK, -1, 2); // size, the reverse of the first direction: smallest first
+    ASSERT_EQ(Texts({L"d.bmp", L"f.bmp", L"b.bmp", L"e.bmp", L"a.bmp", L"c.bmp"}), Column(0));
+    for (const wchar_t* pszName : {L"b.bmp", L"c.bmp", L"d.bmp"})
+        EXPECT_TRUE(DeleteRowByName(pszName)) << pszName;
+    EXPECT_EQ(Texts({L"f.bmp", L"e.bmp", L"a.bmp"}), Column(0));
+    EXPECT_EQ(Texts({L"2K", L"4K", L"5K"}), Column(2)) << "each row's texts are its own entry's";
+    for (const wchar_t* pszName : {L"c.bmp", L"E.BMP", L"g.bmp"})
+        EXPECT_FALSE(DeleteRowByName(pszName)) << "gone, not exactly the name, or never there: " << pszName;
+    EXPECT_EQ(3, ListView_GetItemCount(m_hwndList));
+}
+
+// Steps back and look-ups by index follow the list, also between a sort and
+// its renumbering.
+TEST_F(BrowserTest, StepsBackAndLookUpsByIndexFollowTheListAlsoBeforeItIsNumberedAgain) {
+    Files({{L"a.bmp", 1024}, {L"b.bmp", 4096}, {L"c.bmp", 2048}, {L"d.bmp", 5120}, {L"e.bmp", 3072}});
+    Start();
+    auto expectLinks = [](const char* pszWhen) {
+        const PictureEntry* pBefore = nullptr;
+        for (PictureEntry* p = FirstPicture(); p; pBefore = p, p = NextPicture(p)) {
+            EXPECT_EQ(pBefore, PreviousPicture(p)) << pszWhen << " " << p->szName;
+            EXPECT_EQ(p, PictureByIndex(p->nIndex)) << pszWhen << " " << p->szName;
+        }
+        EXPECT_EQ(nullptr, PictureByIndex(CountPictures()));
+    };
+    expectLinks("numbered");
+    SortPictures(SORT_BY_SIZE); // relinked, numbers left as they were
+    expectLinks("relinked");
+    RenumberPictures();
+    expectLinks("numbered again");
+    EXPECT_EQ(5, CountPictures());
+}
+
+// A held stylus on a row makes it the only selection and opens the panes'
+// menu, whose "File Info" shows that row's file.
+TEST_F(BrowserTest, AHoldOnARowOffersItsFileInformation) {
+    Pictures({L"a.bmp", L"b.bmp"});
+    Start();
+    ASSERT_TRUE(BringToFront(m_hwnd));
+    Select({L"b.bmp"});
+    RECT rc = {};
+    ListView_GetItemRect(m_hwndList, RowOf(L"a.bmp"), &rc, LVIR_LABEL);
+    POINT pt = {rc.left + 4, (rc.top + rc.bottom) / 2};
+    ClientToScreen(m_hwndList, &pt);
+    WCHAR szName[MAX_PATH] = L"";
+    auto infoDialog = [] {
+        for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            if (IsWindowVisible(h) && GetDlgItem(h, IDC_INFO_NAME))
+                return h;
+        return (HWND)NULL;
+    };
+    const bool bMenu = WhileWindowShows([] { return FindWindowW(L"#32768", NULL); },
+                                        [&](HWND) {
+                                            MouseButton(false, true);
+                                            for (WORD vk : {VK_DOWN, VK_DOWN, VK_RETURN})
+                                                PressKey(vk);
+                                            HWND hDlg = NULL;
+                                            if (PollUntil([&] { return (hDlg = infoDialog()) != NULL; })) {
+                                                GetDlgItemTextW(hDlg, IDC_INFO_NAME, szName, MAX_PATH);
+                                                PostMessageW(hDlg, WM_COMMAND, IDOK, 0);
+                                            }
+                                        },
+                                        [&] {
+                                            MouseMoveTo(pt.x, pt.y);
+                                            PumpFor(30);
+                                            MouseButton(false, false);
+                                        });
+    ASSERT_TRUE(bMenu) << "no menu";
+    EXPECT_STREQ(L"FileName: a", szName);
+    EXPECT_EQ(1u, ListView_GetSelectedCount(m_hwndList));
 }
 
 // The D-pad's action key on a row opens that row's picture. Wine's list

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "platform/aygshell/aygshell.h"
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"

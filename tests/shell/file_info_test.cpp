@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "tests/imaging/exif_blocks.h"
-#include "tests/imaging/fixtures.h"
-#include "tests/imaging/test_pictures.h"
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/exif_blocks.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/pictures.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/resources/resource.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <windows.h>
 #include <commctrl.h>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
-#include "tests/imaging/fixtures.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
+#include "tests/support/fixtures.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/browser/thumb_cache.h"
 #include "viewer/common/main_window_data.h"
@@ -119,8 +119,7 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped) {
 TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
     const std::wstring photo = m_folder.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
     Start();
-    const DWORD dwOdd = 7;
-    RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwOdd, sizeof(dwOdd));
+    RawSetDword(SZ_AUTO_ROTATE, 7);
     ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
     auto shown = [&] {
         BITMAP bm = {};

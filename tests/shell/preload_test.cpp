@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/dir_tree.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/imaging/load/preload_slot.h"
@@ -35,18 +35,7 @@ protected:
         return PollUntil([&] { return _wcsicmp(Slot()->GetPath(), path.c_str()) == 0 && Slot()->HasPicture(); });
     }
     bool Empty() const { return !Slot()->HasPicture() && !Slot()->GetPath()[0]; }
-    int CurrentWidth() const {
-        BITMAP bm = {};
-        return m_pData->hbmCurrent && GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm) ? bm.bmWidth : -1;
-    }
-    COLORREF CurrentCentre() const {
-        HDC hdc = CreateCompatibleDC(NULL);
-        HGDIOBJ hOld = SelectObject(hdc, m_pData->hbmCurrent);
-        COLORREF cr = GetPixel(hdc, 10, 10);
-        SelectObject(hdc, hOld);
-        DeleteDC(hdc);
-        return cr;
-    }
+    int CurrentWidth() const { return BitmapSize(m_pData->hbmCurrent).first; }
 };
 
 } // namespace
@@ -91,12 +80,9 @@ TEST_F(PreloadTest, NextTakesAnUnchangedFileFromTheSlot) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
     WriteSolidBmp(path, Width(1), 30, RGB(0, 0, 255));
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    SetFileTime(h, NULL, NULL, &data.ftLastWriteTime);
-    CloseHandle(h);
+    SetWriteTime(path, data.ftLastWriteTime);
     Command(IDM_NEXT);
-    EXPECT_TRUE(ColoursNear(RGB(200, 40, 40), CurrentCentre(), 8)) << "taken from the slot";
+    EXPECT_TRUE(Near(0xC82828, PixelAt(m_pData->hbmCurrent, 10, 10), 8)) << "taken from the slot";
 }
 
 // Each of these drops what the slot holds.

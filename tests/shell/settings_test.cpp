@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
-#include "registry_fixture.h"
+#include "tests/support/registry_fixture.h"
 #include "viewer/common/settings.h"
 #include "viewer/common/settings_names.h"
 
@@ -25,7 +25,7 @@ TEST_F(SettingsTest, OversizedOrUnterminatedTextReadsWithinTheBuffer) {
     EXPECT_EQ(std::wstring(128, L'a'), ReadText(SZ_START_FILENAME, L"default")) << "a surrogate pair split";
 
     std::wstring longText(150, L'x'); // longer than the 260-byte buffer
-    RawSetValue(SZ_START_FOLDER, REG_SZ, longText.c_str(), (DWORD)((longText.size() + 1) * sizeof(wchar_t)));
+    RawSetText(SZ_START_FOLDER, longText);
     EXPECT_EQ(L"fallback", ReadText(SZ_START_FOLDER, L"fallback"));
     std::wstring full(130, L'y'); // exactly 260 bytes, no terminator
     RawSetValue(SZ_START_FILENAME, REG_SZ, full.c_str(), 260);
@@ -51,13 +51,11 @@ TEST_F(SettingsTest, NumbersOnlyFromADwordAndFlagsAsZeroOrOne) {
     unsigned long long qwValue = 2;
     RawSetValue(SZ_SLIDESHOW_EFFECT_METHOD, REG_QWORD, &qwValue, sizeof(qwValue));
     EXPECT_EQ(1u, GetSlideshowEffectMethod());
-    DWORD dwValue = 0x00410041;
-    RawSetValue(SZ_THUMBNAIL_FOLDER, REG_DWORD, &dwValue, sizeof(dwValue));
+    RawSetDword(SZ_THUMBNAIL_FOLDER, 0x00410041);
     WCHAR szBuffer[MAX_PATH];
     GetThumbnailFolder(szBuffer);
     EXPECT_STREQ(L"?", szBuffer);
-    DWORD dwFive = 5;
-    RawSetValue(SZ_SLIDESHOW_LOOP, REG_DWORD, &dwFive, sizeof(dwFive));
+    RawSetDword(SZ_SLIDESHOW_LOOP, 5);
     EXPECT_EQ(1u, GetSlideshowLoop());
     SetSlideshowDirection(0x80000000u);
     EXPECT_EQ(1u, RawGetDword(SZ_SLIDESHOW_DIRECTION, 99));

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings.h"
 #include "viewer/extras/slideshow/slide_show.h"
@@ -77,7 +77,7 @@ TEST_F(SlideshowTest, AStopDuringATransitionLeavesFullScreenWithoutStalling) {
     GetClientRect(m_hwnd, &rc);
     auto greenShows = [&] {
         for (int x = 0; x < rc.right; x += 6)
-            if (ColoursNear(WindowPixel(m_hwnd, x, rc.bottom / 2), rgColours[1], 16))
+            if (Near(WindowPixel(m_hwnd, x, rc.bottom / 2), rgColours[1], 16))
                 return true;
         return false;
     };

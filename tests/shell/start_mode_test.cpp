@@ -1,24 +1,31 @@
-// Starting and closing the real main window: settings, start mode and loader.
+// Starting and closing the real main window: settings, start mode and loader,
+// and the start folder and picture it stores at exit, after a column sort and
+// a folder change too.
 #include <gtest/gtest.h>
-#include <string>
 #include <windows.h>
-#include "viewer_fixture.h"
-#include "window_test_support.h"
+#include <commctrl.h>
+#include <string>
+#include <vector>
+#include "tests/support/viewer_fixture.h"
+#include "tests/support/window_helpers.h"
+#include "viewer/browser/dir_tree.h"
 #include "viewer/browser/picture_list.h"
+#include "viewer/browser/picture_selection.h"
+#include "viewer/common/app_texts.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/settings_names.h"
 #include "viewer/common/shared_paths.h"
 #include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
+#include "viewer/shell/entry.h"
 #include "viewer/shell/faces.h"
 #include "viewer/shell/open_picture.h"
 
 using StartTest = ViewerTest;
 
 TEST_F(StartTest, TheCaptionlessWindowClosesAndStoresTheSettings) {
-    DWORD dwFive = 5, dwThree = 3;
-    RawSetValue(SZ_INITIAL_VIEW_POSITION, REG_DWORD, &dwFive, 4);
-    RawSetValue(SZ_SLIDESHOW_LOOP, REG_DWORD, &dwThree, 4);
+    RawSetDword(SZ_INITIAL_VIEW_POSITION, 5);
+    RawSetDword(SZ_SLIDESHOW_LOOP, 3);
     Start();
     EXPECT_EQ(0, GetWindowLongW(m_hwnd, GWL_STYLE) & WS_CAPTION);
     EXPECT_EQ(5, m_pData->nInitialViewPosition);
@@ -33,22 +40,50 @@ TEST_F(StartTest, TheCaptionlessWindowClosesAndStoresTheSettings) {
         nQuit = msg.message == WM_QUIT ? (int)msg.wParam : nQuit;
     EXPECT_EQ(0, nQuit);
     EXPECT_EQ(0u, RawGetDword(L"Key5", 99)) << "the key map is stored at exit";
-    DWORD dwType = 0;
-    std::wstring folder;
-    ASSERT_TRUE(RawGetValue(SZ_START_FOLDER, &dwType, &folder));
-    EXPECT_STREQ(L"\\My Documents\\Trips\\", folder.c_str());
+    EXPECT_EQ(L"\\My Documents\\Trips\\", RawGetText(SZ_START_FOLDER));
+}
+
+// A second start, while another window is in front, brings the first copy
+// forward and gives up with exit code 0, leaving one main window.
+TEST_F(StartTest, ASecondStartBringsTheFirstForwardAndEnds) {
+    Start();
+    HWND hwndOther = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(BringToFront(hwndOther));
+    PostQuitMessage(7); // ends at once the message loop a second copy would run
+    EXPECT_EQ(0, ViewerMain(GetModuleHandleW(NULL), SW_SHOW));
+    MSG msg;
+    PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
+    int nWindows = 0;
+    for (HWND h = NULL; (h = FindWindowExW(NULL, h, GetAppClassName(), NULL)) != NULL;)
+        ++nWindows;
+    EXPECT_EQ(1, nWindows);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == m_hwnd; }));
+    DestroyWindow(hwndOther);
+}
+
+// Ctrl+Q, typed into the real message loop, ends it with exit code 0. A
+// loop the key does not end is ended after 10 s with another code.
+TEST_F(StartTest, CtrlQEndsTheMessageLoopWithCodeZero) {
+    Start();
+    ASSERT_TRUE(BringToFront(m_hwnd));
+    SendKey(VK_CONTROL, false);
+    PressKey('Q');
+    SendKey(VK_CONTROL, true);
+    const UINT_PTR idTimer = SetTimer(NULL, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(7); });
+    EXPECT_EQ(0, RunMessageLoop(GetModuleHandleW(NULL)));
+    KillTimer(NULL, idTimer);
+    EXPECT_EQ(nullptr, GetMainWindowData());
 }
 
 // The stored key map counts only once an exit stored refine = 1; an action
 // outside the table keeps the default.
 TEST_F(StartTest, KeyMapIsReadOnlyOnceRefined) {
-    DWORD dwSeven = 7, dwHuge = 99;
-    RawSetValue(L"Key1", REG_DWORD, &dwSeven, 4);
+    RawSetDword(L"Key1", 7);
     Start();
     EXPECT_EQ(1, g_keyMap.rgAction[0]) << "read although refine is not 1";
     DestroyWindow(m_hwnd);
-    RawSetValue(L"Key1", REG_DWORD, &dwSeven, 4);
-    RawSetValue(L"Key3", REG_DWORD, &dwHuge, 4);
+    RawSetDword(L"Key1", 7);
+    RawSetDword(L"Key3", 99);
     ResetKeyMap();
     Start();
     EXPECT_EQ(7, g_keyMap.rgAction[0]);
@@ -87,4 +122,81 @@ TEST_F(StartTest, StartModeOneOpensTheStartPictureOrSaysWhyAndModeZeroNothing) {
     ASSERT_EQ(1, OpenPicture(m_pData, (m_folder / L"beach.bmp" + std::wstring(MAX_PATH, L'x')).c_str()));
     EXPECT_EQ(nullptr, m_pData->hbmCurrent);
     EXPECT_EQ(0, wcsncmp(L"Could not open file:\r\n '", m_pData->pRenderer->GetMessageText(), 24));
+}
+
+namespace {
+
+class CurrentEntryTest : public ViewerTest
+{
+protected:
+    void SetUp() override
+    {
+        ViewerTest::SetUp();
+        for (const wchar_t* pszName : {L"a.bmp", L"b.bmp", L"c.bmp", L"sub\\z.bmp"})
+        {
+            CreateDirectoryW((m_folder / L"sub").c_str(), NULL);
+            WriteSolidBmp(m_folder / pszName, 4, 4, RGB(0, 0, 248));
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(CurrentEntryTest, ASortKeepsTheCurrentPictureAndExitStoresIt)
+{
+    Start(1, L"a.bmp");
+    Command(IDM_OPEN);
+    Select({L"a.bmp"});
+    ASSERT_TRUE(GetPictureSelection(nullptr));
+    Notify(LVN_COLUMNCLICK, -1, 0); // Z to A: the head entry now holds c.bmp
+    EXPECT_FALSE(GetPictureSelection(nullptr)) << "the shared selection would name another picture";
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+    EXPECT_STREQ(L"a.bmp", m_pData->pCurrentEntry->szName);
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(L"a.bmp", RawGetText(SZ_START_FILENAME));
+    EXPECT_EQ(NoDrive(m_folder.Path()), RawGetText(SZ_START_FOLDER));
+}
+
+// After browsing elsewhere no picture is current: the folder is stored with
+// no name, and the next start shows that folder in the browser.
+TEST_F(CurrentEntryTest, ExitInAnotherFolderStoresItWithNoNameAndStartsThere)
+{
+    Start(1, L"a.bmp");
+    Command(IDM_OPEN);
+    HWND hwndTree = GetDirectoryTreeWindow();
+    TreeView_SelectItem(hwndTree, TreeView_GetChild(hwndTree, TreeView_GetSelection(hwndTree)));
+    const std::wstring sub = NoDrive(m_folder / L"sub\\");
+    ASSERT_EQ(sub, g_szBrowsePath);
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(sub, RawGetText(SZ_START_FOLDER));
+    EXPECT_EQ(L"", RawGetText(SZ_START_FILENAME));
+
+    Start(1, L"", sub);
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(nullptr, m_pData->hbmCurrent);
+    EXPECT_EQ(sub, g_szBrowsePath);
+    EXPECT_EQ(std::vector<std::wstring>({L"z.bmp"}), Column(0));
+}
+
+// A folder the tree cannot reach (with its drive letter) is listed all the
+// same, and the next exit keeps it.
+TEST_F(CurrentEntryTest, NoNameInAFolderTheTreeCannotReachListsThatFolder)
+{
+    Start(1, L"", m_folder.Path());
+    EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
+    EXPECT_EQ(m_folder.Path(), g_szBrowsePath);
+    EXPECT_EQ(std::vector<std::wstring>({L"a.bmp", L"b.bmp", L"c.bmp"}), Column(0));
+    DestroyWindow(m_hwnd);
+    EXPECT_EQ(m_folder.Path(), RawGetText(SZ_START_FOLDER));
+}
+
+// A start folder typed without its closing "\" still names the picture.
+TEST_F(CurrentEntryTest, StartFolderWithoutClosingSeparatorOpensThePicture)
+{
+    std::wstring folder = NoDrive(m_folder.Path());
+    folder.pop_back();
+    Start(1, L"b.bmp", folder);
+    ASSERT_NE(nullptr, m_pData->pCurrentEntry);
+    EXPECT_STREQ(L"b.bmp", m_pData->pCurrentEntry->szName);
+    EXPECT_NE(nullptr, m_pData->hbmCurrent);
 }

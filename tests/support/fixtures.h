@@ -2,7 +2,7 @@
 // that read them link ombrix_test_fixtures, which names their folder.
 #pragma once
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
 inline Bytes ReadFixture(const wchar_t* pszName)
 {

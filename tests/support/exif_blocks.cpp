@@ -1,4 +1,4 @@
-#include "tests/imaging/exif_blocks.h"
+#include "tests/support/exif_blocks.h"
 
 #include <algorithm>
 #include <string.h>
@@ -15,6 +15,12 @@ size_t TypeSize(uint16_t type)
     return type < 13 ? kSizes[type] : 1;
 }
 
+void PadToEven(Bytes* p)
+{
+    if (p->size() & 1)
+        p->push_back(0);
+}
+
 } // namespace
 
 void ExifBlockBuilder::Put16(Bytes* p, size_t at, uint32_t v) const
@@ -29,18 +35,6 @@ void ExifBlockBuilder::Put32(Bytes* p, size_t at, uint32_t v) const
         (*p)[at + (m_bBig ? 3 - i : i)] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-void ExifBlockBuilder::Raw(ExifDir dir, uint16_t tag, uint16_t type, uint32_t count, const Bytes& value)
-{
-    m_dirs[dir].push_back({tag, type, count, value});
-}
-
-void ExifBlockBuilder::Short(ExifDir dir, uint16_t tag, uint16_t value)
-{
-    Bytes b(2);
-    Put16(&b, 0, value);
-    Raw(dir, tag, kShort, 1, b);
-}
-
 void ExifBlockBuilder::Long(ExifDir dir, uint16_t tag, uint32_t value)
 {
     Bytes b(4);
@@ -50,14 +44,17 @@ void ExifBlockBuilder::Long(ExifDir dir, uint16_t tag, uint32_t value)
 
 void ExifBlockBuilder::Ascii(ExifDir dir, uint16_t tag, const char* psz)
 {
-    Bytes b(psz, psz + strlen(psz) + 1);
-    Raw(dir, tag, kAscii, static_cast<uint32_t>(b.size()), b);
+    Raw(dir, tag, kAscii, static_cast<uint32_t>(strlen(psz) + 1), Bytes(psz, psz + strlen(psz) + 1));
 }
 
 void ExifBlockBuilder::Camera(int nOrientation, const char* pszTaken, const char* pszMake, const char* pszModel)
 {
     if (nOrientation)
-        Short(DIR_0, 0x0112, static_cast<uint16_t>(nOrientation));
+    {
+        Bytes b(2);
+        Put16(&b, 0, static_cast<uint16_t>(nOrientation));
+        Raw(DIR_0, 0x0112, kShort, 1, b);
+    }
     if (pszMake)
         Ascii(DIR_0, 0x010F, pszMake);
     if (pszModel)
@@ -66,13 +63,14 @@ void ExifBlockBuilder::Camera(int nOrientation, const char* pszTaken, const char
         Ascii(DIR_EXIF, 0x9003, pszTaken);
 }
 
+// A directory's entries by tag, with zeroed placeholders for the pointers
+// the layout fills in: to the EXIF directory, and to the preview.
 std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
 {
     std::vector<Entry> entries = m_dirs[dir];
     auto has = [&](uint16_t tag) {
         return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.tag == tag; });
     };
-    // Placeholders for the pointers the layout fills in.
     if (dir == DIR_0 && !m_dirs[DIR_EXIF].empty() && !has(kTagExifDir))
         entries.push_back({kTagExifDir, kLong, 1, Bytes(4)});
     if (dir == DIR_1 && !m_preview.empty())
@@ -86,21 +84,15 @@ std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
     return entries;
 }
 
+// Directories first, one after another, then the values that do not fit in
+// an entry, then the preview.
 Bytes ExifBlockBuilder::Block() const
 {
     std::vector<Entry> dirs[3] = {Sorted(DIR_0), Sorted(DIR_EXIF), Sorted(DIR_1)};
-    const bool bHasDir1 = !dirs[DIR_1].empty();
-    // Directories first, one after another, then the values that do not fit
-    // in an entry, then the preview.
-    size_t at = 8;
-    size_t dirAt[3] = {};
+    size_t dirAt[3] = {}, at = 8;
     for (int d = 0; d < 3; d++)
-    {
-        if (d != DIR_0 && dirs[d].empty())
-            continue;
-        dirAt[d] = at;
-        at += DirSize(dirs[d].size());
-    }
+        if (d == DIR_0 || !dirs[d].empty())
+            dirAt[d] = at, at += 2 + 12 * dirs[d].size() + 4;
     Bytes tiff(at);
     tiff[0] = tiff[1] = m_bBig ? 'M' : 'I';
     Put16(&tiff, 2, 42);
@@ -110,46 +102,39 @@ Bytes ExifBlockBuilder::Block() const
     {
         if (d != DIR_0 && dirs[d].empty())
             continue;
-        size_t e = dirAt[d];
-        Put16(&tiff, e, static_cast<uint32_t>(dirs[d].size()));
-        e += 2;
+        size_t e = dirAt[d] + 2;
+        Put16(&tiff, dirAt[d], static_cast<uint32_t>(dirs[d].size()));
         for (const Entry& entry : dirs[d])
         {
             Put16(&tiff, e, entry.tag);
             Put16(&tiff, e + 2, entry.type);
             Put32(&tiff, e + 4, entry.count);
             Bytes value = entry.value;
-            if (d == DIR_0 && entry.tag == kTagExifDir && !m_dirs[DIR_EXIF].empty() &&
-                value == Bytes(4))
+            const bool bPlaceholder = value == Bytes(value.size());
+            if (bPlaceholder && entry.tag == kTagExifDir && d == DIR_0 && !m_dirs[DIR_EXIF].empty())
                 Put32(&value, 0, static_cast<uint32_t>(dirAt[DIR_EXIF]));
-            if (d == DIR_1 && entry.tag == kTagCompression && value == Bytes(2))
+            if (bPlaceholder && d == DIR_1 && entry.tag == kTagCompression)
                 Put16(&value, 0, 6);
-            if (d == DIR_1 && entry.tag == kTagPreviewAt && !m_preview.empty() && value == Bytes(4))
+            if (bPlaceholder && d == DIR_1 && !m_preview.empty() && entry.tag == kTagPreviewAt)
                 previewAtEntry = e + 8;
-            if (d == DIR_1 && entry.tag == kTagPreviewLength && !m_preview.empty() && value == Bytes(4))
+            if (bPlaceholder && d == DIR_1 && !m_preview.empty() && entry.tag == kTagPreviewLength)
                 previewLengthEntry = e + 8;
-            const size_t cbValue = TypeSize(entry.type) * entry.count;
-            if (cbValue <= 4)
-            {
+            if (TypeSize(entry.type) * entry.count <= 4)
                 memcpy(&tiff[e + 8], value.data(), std::min<size_t>(4, value.size()));
-            }
             else
             {
-                // Values out of line start on an even offset.
-                if (tiff.size() & 1)
-                    tiff.push_back(0);
+                PadToEven(&tiff);   // values out of line start on an even offset
                 Put32(&tiff, e + 8, static_cast<uint32_t>(tiff.size()));
                 tiff.insert(tiff.end(), value.begin(), value.end());
             }
             e += 12;
         }
         // The link to the next directory: only the first one has a next.
-        Put32(&tiff, e, d == DIR_0 && bHasDir1 ? static_cast<uint32_t>(dirAt[DIR_1]) : 0);
+        Put32(&tiff, e, d == DIR_0 && !dirs[DIR_1].empty() ? static_cast<uint32_t>(dirAt[DIR_1]) : 0);
     }
     if (!m_preview.empty())
     {
-        if (tiff.size() & 1)
-            tiff.push_back(0);
+        PadToEven(&tiff);
         if (previewAtEntry)
             Put32(&tiff, previewAtEntry, static_cast<uint32_t>(tiff.size()));
         if (previewLengthEntry)

@@ -1,15 +1,28 @@
-#include "registry_fixture.h"
+#include "tests/support/registry_fixture.h"
 
-void DeleteSettingsKey(void) {
+void DeleteSettingsKey(void)
+{
     RegDeleteTreeW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY);
     RegDeleteKeyW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY);
 }
 
-void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData) {
+void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData)
+{
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, pszName, dwType, pvData, cbData));
 }
 
-bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData) {
+void RawSetText(LPCWSTR pszName, const std::wstring& text)
+{
+    RawSetValue(pszName, REG_SZ, text.c_str(), (DWORD)((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void RawSetDword(LPCWSTR pszName, DWORD dwValue)
+{
+    RawSetValue(pszName, REG_DWORD, &dwValue, sizeof(dwValue));
+}
+
+bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData)
+{
     HKEY hKey;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
@@ -25,7 +38,8 @@ bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData) {
     return true;
 }
 
-DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing) {
+DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing)
+{
     DWORD dwType = 0;
     std::wstring data;
     if (!RawGetValue(pszName, &dwType, &data) || dwType != REG_DWORD || data.size() != 2)
@@ -33,4 +47,11 @@ DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing) {
     DWORD dwValue;
     memcpy(&dwValue, data.data(), 4);
     return dwValue;
+}
+
+std::wstring RawGetText(LPCWSTR pszName)
+{
+    DWORD dwType = 0;
+    std::wstring data;
+    return RawGetValue(pszName, &dwType, &data) ? data.c_str() : L"";
 }

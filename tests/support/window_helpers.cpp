@@ -1,5 +1,8 @@
-#include "input_helpers.h"
+#include "tests/support/window_helpers.h"
+
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 void PumpFor(DWORD ms)
 {
@@ -23,6 +26,33 @@ bool PumpUntil(const std::function<bool()>& done, DWORD msTimeout)
         if (GetTickCount() - dwStart > msTimeout)
             return false;
     return true;
+}
+
+bool PollUntil(const std::function<bool()>& done, DWORD dwMs)
+{
+    for (DWORD dwStart = GetTickCount(); !done(); Sleep(5))
+        if (GetTickCount() - dwStart > dwMs)
+            return false;
+    return true;
+}
+
+bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
+                      const std::function<void()>& send, DWORD dwMs)
+{
+    std::atomic<bool> bSeen{false}, bDone{false};
+    std::thread watcher([&] {
+        HWND hwnd = NULL;
+        if (PollUntil([&] { return (hwnd = find()) != NULL && IsWindowVisible(hwnd); }, dwMs))
+        {
+            bSeen = true;
+            act(hwnd);
+        }
+        bDone = true;
+    });
+    send();
+    PumpUntil([&] { return bDone.load(); }, dwMs + 5000);
+    watcher.join();
+    return bSeen;
 }
 
 void SendKey(WORD vk, bool bUp)

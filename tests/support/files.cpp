@@ -1,4 +1,5 @@
-#include "temp_folder.h"
+#include "tests/support/files.h"
+
 #include <stdio.h>
 #include <functional>
 
@@ -71,4 +72,31 @@ int CountFiles(const std::wstring& folder)
     int nCount = 0;
     ForEachEntry(folder, [&](const WIN32_FIND_DATAW&) { ++nCount; });
     return nCount;
+}
+
+void SetFileSize(const std::wstring& path, ULONGLONG cb)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    LARGE_INTEGER li;
+    li.QuadPart = (LONGLONG)cb;
+    SetFilePointerEx(h, li, NULL, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+}
+
+void SetWriteTime(const std::wstring& path, const FILETIME& ft)
+{
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    SetFileTime(h, NULL, NULL, &ft);
+    CloseHandle(h);
+}
+
+void SetLocalWriteTime(const std::wstring& path, WORD wYear, WORD wMonth, WORD wDay, WORD wHour, WORD wMinute,
+                       WORD wSecond)
+{
+    SYSTEMTIME st = {wYear, wMonth, 0, wDay, wHour, wMinute, wSecond, 0};
+    FILETIME ftLocal, ft;
+    SystemTimeToFileTime(&st, &ftLocal);
+    LocalFileTimeToFileTime(&ftLocal, &ft);
+    SetWriteTime(path, ft);
 }

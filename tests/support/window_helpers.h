@@ -1,4 +1,5 @@
-// Real input and message pumping: the one input helper of the window tests.
+// Message pumping, waits on conditions, modal boxes, real input and logging
+// windows: the window tests' helpers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,12 @@
 void PumpFor(DWORD ms);
 // Serves messages until done() or the time runs out; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD msTimeout = 2000);
+// Polls a condition from any thread (no messages served); false on timeout.
+bool PollUntil(const std::function<bool()>& done, DWORD dwMs = 5000);
+// Runs send() while another thread waits up to dwMs for find() to give a
+// visible window (a modal box) and hands it to act(); whether it came.
+bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
+                      const std::function<void()>& send, DWORD dwMs = 5000);
 
 // Keyboard and mouse input through the system's input queue, as a user's.
 void SendKey(WORD vk, bool bUp);

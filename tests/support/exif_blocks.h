@@ -6,7 +6,7 @@
 #include <stdint.h>
 #include <vector>
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
 enum ExifDir { DIR_0, DIR_EXIF, DIR_1 };
 
@@ -16,14 +16,16 @@ public:
     explicit ExifBlockBuilder(bool bBigEndian = false) : m_bBig(bBigEndian) {}
 
     // An entry whose value is given as bytes already in the block's order.
-    void Raw(ExifDir dir, uint16_t tag, uint16_t type, uint32_t count, const Bytes& value);
-    void Short(ExifDir dir, uint16_t tag, uint16_t value);
+    void Raw(ExifDir dir, uint16_t tag, uint16_t type, uint32_t count, const Bytes& value)
+    {
+        m_dirs[dir].push_back({tag, type, count, value});
+    }
     void Long(ExifDir dir, uint16_t tag, uint32_t value);
     void Ascii(ExifDir dir, uint16_t tag, const char* psz);
     // The preview, stored after the directories, with its place in DIR_1.
     void Preview(const Bytes& jpeg) { m_preview = jpeg; }
-    // What the block looks like to a camera-photo reader: orientation, date
-    // taken, make and model.
+    // What a camera-photo reader looks at: orientation, date taken, make
+    // and model (null or 0: left out).
     void Camera(int nOrientation, const char* pszTaken, const char* pszMake, const char* pszModel);
 
     // "Exif\0\0" and the TIFF structure.
@@ -40,7 +42,6 @@ private:
         Bytes value;
     };
     std::vector<Entry> Sorted(ExifDir dir) const;
-    size_t DirSize(size_t nEntries) const { return 2 + 12 * nEntries + 4; }
 
     bool m_bBig;
     std::vector<Entry> m_dirs[3];

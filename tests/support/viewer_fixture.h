@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 #include <windows.h>
-#include "../extras/temp_folder.h"
-#include "registry_fixture.h"
+#include "tests/support/pictures.h"
+#include "tests/support/registry_fixture.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/picture_entry.h"
 

@@ -1,11 +1,11 @@
-#include "viewer_fixture.h"
-#include <gtest/gtest.h>
+#include "tests/support/viewer_fixture.h"
+
 #include <algorithm>
 #include <atomic>
 #include <commctrl.h>
 #include <prsht.h>
-#include "../platform/input_helpers.h"
-#include "window_test_support.h"
+
+#include "tests/support/window_helpers.h"
 #include "viewer/browser/file_list.h"
 #include "viewer/browser/picture_list.h"
 #include "viewer/common/settings_names.h"
@@ -39,8 +39,8 @@ void ViewerTest::TearDown() {
 void ViewerTest::Start(DWORD dwMode, const wchar_t* pszName, const std::wstring& folder) {
     const std::wstring start = folder.empty() ? NoDrive(m_folder.Path()) : folder;
     RawSetValue(SZ_START_MODE, REG_DWORD, &dwMode, 4);
-    RawSetValue(SZ_START_FOLDER, REG_SZ, start.c_str(), (DWORD)((start.size() + 1) * sizeof(WCHAR)));
-    RawSetValue(SZ_START_FILENAME, REG_SZ, pszName, (DWORD)((wcslen(pszName) + 1) * sizeof(WCHAR)));
+    RawSetText(SZ_START_FOLDER, start);
+    RawSetText(SZ_START_FILENAME, pszName);
     ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
     m_pData = GetMainWindowData();
     m_hwnd = m_pData->hwndMain;

@@ -1,5 +1,6 @@
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -105,6 +106,14 @@ Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown)
     return data;
 }
 
+Bytes Bmp24(int w, int h, const PixelFn& rgb) { return MakeBmp(40, w, h, 24, 0, {}, nullptr, BmpRows(w, h, 24, rgb)); }
+
+void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr)
+{
+    const Bytes bmp = Bmp24(w, h, Plain(GetRValue(cr) << 16 | GetGValue(cr) << 8 | GetBValue(cr)));
+    WriteWholeFile(path, bmp.data(), bmp.size());
+}
+
 PixelFn Quadrants(int w, int h)
 {
     return [=](int x, int y) {
@@ -158,6 +167,15 @@ uint32_t Quantised(HBITMAP hbm, uint32_t rgb)
 {
     DIBSECTION ds;
     return Bits(hbm, &ds) && ds.dsBm.bmBitsPixel == 16 ? rgb & 0xF8FCF8 : rgb;
+}
+
+std::vector<uint32_t> PixelsOf(HBITMAP hbm)
+{
+    const Dims size = BitmapSize(hbm);
+    std::vector<uint32_t> pixels;
+    for (int i = 0; i < size.first * size.second; i++)
+        pixels.push_back(PixelAt(hbm, i % size.first, i / size.first));
+    return pixels;
 }
 
 bool Near(uint32_t a, uint32_t b, int nTolerance)
@@ -230,4 +248,26 @@ bool FileIsClosed(const std::wstring& path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     return h != INVALID_HANDLE_VALUE && CloseHandle(h);
+}
+
+std::string QuartersOff(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance)
+{
+    const Dims s = BitmapSize(hbm);
+    for (int i = 0; i < 4; i++)
+    {
+        const int x = (2 * (i % 2) + 1) * s.first / 4, y = (2 * (i / 2) + 1) * s.second / 4;
+        char sz[64];
+        snprintf(sz, sizeof(sz), "(%d, %d) is %06X, not %06X", x, y, PixelAt(hbm, x, y), rgb[i]);
+        if (!Near(PixelAt(hbm, x, y), rgb[i], nTolerance))
+            return sz;
+    }
+    return std::string();
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y)
+{
+    HDC hdc = GetDC(hwnd);
+    COLORREF cr = GetPixel(hdc, x, y);
+    ReleaseDC(hwnd, hdc);
+    return cr;
 }

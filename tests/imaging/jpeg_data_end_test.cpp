@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 #include "viewer/imaging/decode/image_decoder.h"
 
 namespace {

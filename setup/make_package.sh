@@ -1,15 +1,19 @@
 #!/bin/bash
 # Makes the distribution: a folder and a zip holding viewer.exe, the sample
-# picture initial_data0.pvx that the build puts beside viewer.exe, setup.exe
-# and the installation description "Ombrix Viewer.ini".
+# picture initial_data0.pvx that the build puts beside viewer.exe, setup.exe,
+# the installation description "Ombrix Viewer.ini", and licences/ with the
+# licence texts of the libraries linked into the programs.
 # The same inputs always give the same zip: programs are stripped of symbols
 # (they name build paths), and every date is SOURCE_DATE_EPOCH.
-# Usage: make_package.sh <out dir> <viewer.exe> <setup.exe> <strip program>
+# Usage: make_package.sh <out dir> <viewer.exe> <setup.exe> <strip program> <licence folder>
+# The licence folder is the one scripts/bootstrap fills: <dependency prefix>/share/licenses.
 set -euo pipefail
 OUT="$1"
 VIEWER="$2"
 SETUP="$3"
 STRIP="$4"
+LICENCE_SOURCE="${5:-}"
+[ -d "$LICENCE_SOURCE" ] || { echo "make_package.sh: no licence folder [$LICENCE_SOURCE]" >&2; exit 1; }
 
 NAME="ombrix-viewer"
 DESCRIPTION="Ombrix Viewer.ini"
@@ -20,6 +24,13 @@ export TZ=UTC LC_ALL=C
 
 # The options sheet shows the sample: a package without it is incomplete.
 [ -f "$SAMPLE" ] || { echo "make_package.sh: no $SAMPLE" >&2; exit 1; }
+# Every library linked into the programs; their licences (LGPL for libexif,
+# libde265 and libheif) ask for their texts to go with the programs.
+LIBRARIES=(libjpeg-turbo libexif libwebp libde265 dav1d libheif lcms2)
+for lib in "${LIBRARIES[@]}"; do
+    [ -n "$(ls -A "$LICENCE_SOURCE/$lib" 2>/dev/null)" ] \
+        || { echo "make_package.sh: no licence texts in $LICENCE_SOURCE/$lib (run scripts/bootstrap)" >&2; exit 1; }
+done
 
 FOLDER="$OUT/$NAME"
 ZIP="$OUT/$NAME.zip"
@@ -50,8 +61,17 @@ cp "$SAMPLE" "$FOLDER/initial_data0.pvx"
     done
 } | sed 's/$/\r/' > "$FOLDER/$DESCRIPTION"
 
+LICENCES=()
+for lib in "${LIBRARIES[@]}"; do
+    mkdir -p "$FOLDER/licences/$lib"
+    for f in $(cd "$LICENCE_SOURCE/$lib" && ls); do
+        cp "$LICENCE_SOURCE/$lib/$f" "$FOLDER/licences/$lib/$f"
+        LICENCES+=("licences/$lib/$f")
+    done
+done
+
 # Fixed order, fixed dates and modes, no Unix extra fields: identical bytes.
-ENTRIES=("${PACKAGE[@]}" setup.exe "$DESCRIPTION")
+ENTRIES=("${PACKAGE[@]}" setup.exe "$DESCRIPTION" "${LICENCES[@]}")
 for f in "${ENTRIES[@]}"; do
     chmod 0644 "$FOLDER/$f"
     touch -d "@$SOURCE_DATE_EPOCH" "$FOLDER/$f"

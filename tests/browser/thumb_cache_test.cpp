@@ -30,7 +30,7 @@ const FILETIME kThumbTime = {0x11223344, 0x01D9AABB};
 
 // One index record as the cache writes it: slot, path, size 1000, kThumbTime
 // and the thumbnail at (x, 6); an unterminated path fills all 260 units.
-inline std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated = true, int32_t x = 0)
+std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated = true, int32_t x = 0)
 {
     std::string rec(THUMB_RECORD_BYTES, '\0');
     for (int i = 0; i < THUMB_PATH_UNITS; ++i)
@@ -47,12 +47,11 @@ inline std::string RawRecord(int32_t slot, const std::wstring& path, bool bTermi
 }
 
 // A 24-bit DIB section of one grey, as the maker makes thumbnails.
-inline HBITMAP Grey(int w, int h)
-{
-    return MakePicture(w, h, 24, [](int, int) { return 0x808080u; });
-}
+HBITMAP Grey(int w, int h) { return MakePicture(w, h, 24, Plain(0x808080)); }
 
-class ThumbFolderTest : public SettingsTest
+// The thumbnail folder named in the registry and the record; thumbnails as
+// stored, the index as earlier versions wrote it.
+class ThumbCacheTest : public SettingsTest
 {
 protected:
     void SetUp() override
@@ -63,15 +62,20 @@ protected:
         wcscpy_s(data.szThumbnailFolder, folder.c_str());
         data.pDecoder = &decoder;
         SetMainWindowData(&data);
+        SetAutoRotate(0);
     }
     void TearDown() override
     {
+        StopThumbWorker();
+        SetThumbMakerForTests(nullptr);
+        SetThumbRecordAllocatorForTests(nullptr);
+        FreePictures();
         CloseThumbIndex();
         SetMainWindowData(NULL);
         SettingsTest::TearDown();
     }
-    // 0: thumbnails as stored, the index as earlier versions wrote it.
     void SetAutoRotate(DWORD dwValue) { RawSetDword(SZ_AUTO_ROTATE, dwValue); }
+    std::wstring Index() const { return thumbs / L"index.tmb"; }
     // An entry for a picture of the pictures folder, with its real size and time.
     PictureEntry Entry(const wchar_t* pszName)
     {
@@ -88,41 +92,28 @@ protected:
     {
         return LookupThumb((pictures / e.szName).c_str(), e.nFileSize, &e.ftLastWrite, NULL, NULL);
     }
-
-    TempFolder thumbs, pictures;
-    MainWindowData data = {};
-    CImageDecoder decoder;
-};
-
-class ThumbCacheTest : public ThumbFolderTest {
-protected:
-    void SetUp() override {
-        ThumbFolderTest::SetUp();
-        SetAutoRotate(0);
-    }
-    void TearDown() override {
-        StopThumbWorker();
-        SetThumbMakerForTests(nullptr);
-        SetThumbRecordAllocatorForTests(nullptr);
-        FreePictures();
-        ThumbFolderTest::TearDown();
-    }
-    std::wstring Index() const { return thumbs / L"index.tmb"; }
-    void Store(const std::wstring& path) {
+    // A path's record as Store writes it (size 1000, kThumbTime).
+    void Store(const std::wstring& path)
+    {
         HBITMAP hbm = Grey(40, 30);
         StoreThumb(hbm, path.c_str(), 1000, &kThumbTime, 0, 6, -1);
         DeleteObject(hbm);
     }
-    LONG Find(const std::wstring& path) {
+    LONG Find(const std::wstring& path)
+    {
         LONG x = -9, y = -9;
         return LookupThumb(path.c_str(), 1000, &kThumbTime, &x, &y);
     }
-    using ThumbFolderTest::Find;
-    void WriteJpeg(const std::wstring& path, int w, int h) {
+    void WriteJpeg(const std::wstring& path, int w, int h)
+    {
         HBITMAP hbm = Grey(w, h);
         ASSERT_TRUE(WriteThumbFile(hbm, path.c_str()));
         DeleteObject(hbm);
     }
+
+    TempFolder thumbs, pictures;
+    MainWindowData data = {};
+    CImageDecoder decoder;
 };
 
 // Held inside a decode that only a cancel ends, as a huge picture would hold it.
@@ -335,12 +326,13 @@ TEST_F(ThumbCacheTest, LoadingPassesOverARecordThatFindsNoMemory)
 namespace {
 
 // cam6.jpg: a 320 x 240 scene stored on its side.
-class ThumbUprightTest : public ThumbFolderTest
+class ThumbUprightTest : public ThumbCacheTest
 {
 protected:
     void SetUp() override
     {
-        ThumbFolderTest::SetUp();
+        ThumbCacheTest::SetUp();
+        SetAutoRotate(1);
         pictures.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
     }
     // A fresh entry's thumbnail (the caller deletes it).

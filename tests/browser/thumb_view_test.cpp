@@ -40,14 +40,8 @@ void CountingMaker(CImageDecoder*, PictureEntry* pEntry, LPCWSTR) {
         nLive += p->hbmThumb != NULL;
     g_making.nMostLive = std::max(g_making.nMostLive, nLive);
     g_making.made.push_back(pEntry->nIndex);
-    BITMAPINFO bmi = {{sizeof(BITMAPINFOHEADER), 30, 20, 1, 24}};
-    BYTE* pBits = NULL;
-    pEntry->hbmThumb = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, (void**)&pBits, NULL, 0);
-    if (!pEntry->hbmThumb)
-        return;
     const COLORREF cr = EntryColour(pEntry->nIndex);
-    for (int i = 0; i < 20 * 92; i += 3)
-        pBits[i] = GetBValue(cr), pBits[i + 1] = GetGValue(cr), pBits[i + 2] = GetRValue(cr);
+    pEntry->hbmThumb = MakePicture(30, 20, 24, Plain(GetRValue(cr) << 16 | GetGValue(cr) << 8 | GetBValue(cr)));
     g_making.made_bitmaps.insert(pEntry->hbmThumb);
 }
 

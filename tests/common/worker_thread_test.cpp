@@ -5,18 +5,11 @@
 #include <windows.h>
 #include <thread>
 
+#include "tests/support/window_helpers.h"
 #include "viewer/common/ui_timer.h"
 #include "viewer/common/worker_thread.h"
 
 namespace {
-
-volatile LONG g_nAppMessages;
-
-LRESULT CALLBACK CountingWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    g_nAppMessages += uMsg == WM_APP;
-    return DefWindowProcW(hwnd, uMsg, wParam, lParam);
-}
 
 // Polls the stop request and counts how many bodies run at once and how many
 // ended by their own loop. Given a window, it sends it a message once asked
@@ -90,17 +83,13 @@ TEST(WorkerThread, StopIsCooperativeAndStartReplacesTheThread)
 
 TEST(WorkerThread, StopServesMessagesSentByTheStoppingThread)
 {
-    WNDCLASSW wc = {0, CountingWndProc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"WorkerThreadTestSink"};
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 1, 1, HWND_MESSAGE, NULL, wc.hInstance, NULL);
-    ASSERT_NE(nullptr, hwnd);
-    g_nAppMessages = 0;
-    CTestThread thread(hwnd);
+    LoggingWindow sink;
+    ASSERT_TRUE(sink.Create(L"", 0, 0, 1, 1));
+    CTestThread thread(sink.hwnd);
     ASSERT_TRUE(thread.Start(0));
     thread.Stop();
     EXPECT_EQ(1, thread.nFinished) << "the thread was terminated instead of finishing";
-    EXPECT_EQ(1, g_nAppMessages);
-    DestroyWindow(hwnd);
+    EXPECT_EQ(1, sink.Count(WM_APP));
 }
 
 // Wine lets any thread arm a window's timer where Windows refuses: the helper

@@ -9,16 +9,20 @@
 
 namespace {
 
-// The slot with its worker's end and its decodes observable.
+// The slot with its worker's end and its decodes observable. A held slot
+// holds its decode at the start until the slot's stop event, as a long
+// decode would still be running when the stop comes.
 class TestSlot : public CPreloadSlot
 {
 public:
-    ~TestSlot() override { Drop(); }
-    // Waits for the worker to return; true when it did.
-    bool WaitDone()
+    explicit TestSlot(bool bHeld = false) : m_bHeld(bHeld) {}
+    ~TestSlot() override
     {
-        return !m_hThread || WaitForSingleObject(m_hThread, 10000) == WAIT_OBJECT_0;
+        Drop();
+        CloseHandle(m_hStarted);
     }
+    // Waits for the worker to return; true when it did.
+    bool WaitDone() { return !m_hThread || WaitForSingleObject(m_hThread, 10000) == WAIT_OBJECT_0; }
     DWORD Run() override
     {
         DWORD dwResult = CPreloadSlot::Run();
@@ -26,45 +30,27 @@ public:
         InterlockedExchange(&m_bRanToEnd, 1);
         return dwResult;
     }
-    volatile LONG m_nDecodes = 0;
-    volatile LONG m_nRunResult = -2;
-    volatile LONG m_bRanToEnd = 0;
-
-protected:
-    HBITMAP Decode(const WCHAR* pszPath) override
-    {
-        InterlockedIncrement(&m_nDecodes);
-        return CPreloadSlot::Decode(pszPath);
-    }
-};
-
-// Holds its decode at the start until the slot's stop event, as a long
-// decode would still be running when the stop comes.
-class HeldSlot : public TestSlot
-{
-public:
-    HeldSlot() : m_hStarted(CreateEventW(NULL, TRUE, FALSE, NULL)) {}
-    ~HeldSlot() override
-    {
-        Drop();
-        CloseHandle(m_hStarted);
-    }
-    HANDLE m_hStarted;
+    volatile LONG m_nDecodes = 0, m_nRunResult = -2, m_bRanToEnd = 0;
+    HANDLE m_hStarted = CreateEventW(NULL, TRUE, FALSE, NULL);
     HBITMAP m_hbmDecoded = (HBITMAP)1;
 
 protected:
     HBITMAP Decode(const WCHAR* pszPath) override
     {
         SetEvent(m_hStarted);
-        WaitForSingleObject(GetStopEvent(), INFINITE);
-        m_hbmDecoded = TestSlot::Decode(pszPath);
-        return m_hbmDecoded;
+        if (m_bHeld)
+            WaitForSingleObject(GetStopEvent(), INFINITE);
+        InterlockedIncrement(&m_nDecodes);
+        return m_hbmDecoded = CPreloadSlot::Decode(pszPath);
     }
+
+private:
+    bool m_bHeld;
 };
 
 std::wstring WriteJpeg(const TempFolder& folder, const wchar_t* pszName, int w, int h, uint32_t rgb)
 {
-    return folder.Write(pszName, MakeJpeg(w, h, JPEG_RGB, [rgb](int, int) { return rgb; }));
+    return folder.Write(pszName, MakeJpeg(w, h, JPEG_RGB, Plain(rgb)));
 }
 
 } // namespace
@@ -161,7 +147,7 @@ TEST(PreloadSlotTest, AStopDuringTheWaitOrTheDecodeEndsTheWorkerCleanly)
     }
     CloseHandle(hNever);
 
-    HeldSlot slot;
+    TestSlot slot(true);
     slot.Preload(path.c_str(), NULL);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(slot.m_hStarted, 10000));
     slot.Drop();

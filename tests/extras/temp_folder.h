@@ -1,2 +1,0 @@
-// The fuzz harness includes the folder helpers by this name.
-#include "tests/support/files.h"

@@ -43,20 +43,8 @@ long CountGdiTable(HANDLE hProcess)
 
 // The system's handle list (information class 16) gives each handle with
 // its owner's id.
-struct SystemHandle
-{
-    ULONG nPid;
-    BYTE nType;
-    BYTE nFlags;
-    USHORT nHandle;
-    PVOID pObject;
-    ACCESS_MASK access;
-};
-struct SystemHandles
-{
-    ULONG nCount;
-    SystemHandle rg[1];
-};
+struct SystemHandle { ULONG nPid; BYTE nType, nFlags; USHORT nHandle; PVOID pObject; ACCESS_MASK access; };
+struct SystemHandles { ULONG nCount; SystemHandle rg[1]; };
 const NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
 
 long CountSystemHandles(DWORD dwPid)

@@ -22,12 +22,7 @@ std::string Narrow(const std::wstring& text); // UTF-8, for the log
 
 // ---- The viewer process (storm_viewer.cpp) ----
 
-struct ViewerProcess
-{
-    HANDLE hProcess;
-    DWORD dwPid;
-    HWND hwndMain, hwndTree, hwndList, hwndThumb;
-};
+struct ViewerProcess { HANDLE hProcess; DWORD dwPid; HWND hwndMain, hwndTree, hwndList, hwndThumb; };
 
 // Starts the viewer in the given current folder and waits for its main
 // window and panes; false when they do not appear in time.
@@ -76,11 +71,7 @@ bool ListSelectOnly(const ViewerProcess& viewer, RemoteBuffer& buffer, int nRow)
 bool ListRowText(const ViewerProcess& viewer, RemoteBuffer& buffer, int nRow, std::wstring* pText);
 std::vector<std::wstring> ListSelectedNames(const ViewerProcess& viewer, RemoteBuffer& buffer);
 int ListFindName(const ViewerProcess& viewer, RemoteBuffer& buffer, const std::wstring& name); // -1: none
-struct TreeItem
-{
-    HTREEITEM hItem;
-    std::wstring text;
-};
+struct TreeItem { HTREEITEM hItem; std::wstring text; };
 // The folder tree's items under expanded items, top to bottom.
 std::vector<TreeItem> TreeItems(const ViewerProcess& viewer, RemoteBuffer& buffer);
 
@@ -91,13 +82,7 @@ std::vector<TreeItem> TreeItems(const ViewerProcess& viewer, RemoteBuffer& buffe
 void StartDialogWatcher(const ViewerProcess& viewer);
 void StopDialogWatcher(void);
 
-enum DeleteOutcome
-{
-    DELETE_NONE,
-    DELETE_CONFIRMED,
-    DELETE_CANCELLED,
-    DELETE_MISMATCH
-};
+enum DeleteOutcome { DELETE_NONE, DELETE_CONFIRMED, DELETE_CANCELLED, DELETE_MISMATCH };
 // The next delete confirmation is answered OK only when the list's
 // selection is exactly this name and bConfirm is set.
 void ExpectDeleteConfirmation(const std::wstring& name, bool bConfirm);
@@ -105,33 +90,19 @@ DeleteOutcome TakeDeleteOutcome(std::wstring* pSelected);
 // The options sheet shows this page for this long before its "ok".
 void PlanOptionsSheet(int nPage, DWORD dwDwellMs);
 
+// DIALOG_OTHER_BOX: any other message box, its text logged.
 enum DialogKind
-{
-    DIALOG_OPTIONS,
-    DIALOG_FILE_INFO,
-    DIALOG_ABOUT,
-    DIALOG_FOLDER,
-    DIALOG_DELETE,
-    DIALOG_OTHER_BOX, // any other message box: its text is logged
-    DIALOG_KINDS
-};
+{ DIALOG_OPTIONS, DIALOG_FILE_INFO, DIALOG_ABOUT, DIALOG_FOLDER, DIALOG_DELETE, DIALOG_OTHER_BOX, DIALOG_KINDS };
 // How many of each kind were answered.
 void GetDialogCounts(int rgnCounts[DIALOG_KINDS]);
 HWND FindCaptureWindow(const ViewerProcess& viewer);
 
 // ---- Files (storm_files.cpp) ----
 
-struct FileRecord
-{
-    uint64_t cbSize;
-    uint64_t nHash; // 64-bit FNV-1a
-};
+struct FileRecord { uint64_t cbSize, nHash; }; // the hash: 64-bit FNV-1a
 // Every file under a root, by its path below the root in lower case.
 typedef std::map<std::wstring, FileRecord> Inventory;
-struct InventoryFaults
-{
-    int nMissing, nChanged, nNew;
-};
+struct InventoryFaults { int nMissing, nChanged, nNew; };
 
 bool TakeInventory(const std::wstring& root, Inventory* pFiles, const std::wstring& relative = L"");
 std::wstring Lower(std::wstring text);

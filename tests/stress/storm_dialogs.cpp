@@ -122,8 +122,7 @@ struct DialogAnswer
     const char* pszName;
     int nControl;
     const wchar_t* pszCaption;
-    int nButton;
-    int (*pfnAnswer)(HWND); // the button to press
+    int nButton, (*pfnAnswer)(HWND); // pfnAnswer: the button to press
 };
 static const DialogAnswer s_rgAnswers[] = {
     {DIALOG_OPTIONS, "options sheet", ID_SHEET_TAB, NULL, IDOK, AnswerSheet},

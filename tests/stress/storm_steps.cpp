@@ -126,10 +126,7 @@ static void ToViewer(StormContext& storm, unsigned nDraw)
 // ---- Steps ----
 
 // The numbers each step draws; a step uses those it needs.
-struct Draw
-{
-    unsigned a, b, c;
-};
+struct Draw { unsigned a, b, c; };
 // The step's result for the log; one that starts with "skipped" had nothing
 // to act on in the face shown.
 typedef const char* (*StepFn)(StormContext& storm, const Draw& d);
@@ -302,17 +299,8 @@ static const char* StepTapGrid(StormContext& storm, const Draw& d)
 // A kind without a function of its own acts by one of its choices, picked
 // by d.a: a menu command, or in the viewer a command or a key pressed
 // through the input queue.
-enum ChoiceKind
-{
-    CHOICE_COMMAND,
-    CHOICE_VIEWER_COMMAND,
-    CHOICE_VIEWER_KEY
-};
-struct Choice
-{
-    WORD wId;
-    const char* pszDone;
-};
+enum ChoiceKind { CHOICE_COMMAND, CHOICE_VIEWER_COMMAND, CHOICE_VIEWER_KEY };
+struct Choice { WORD wId; const char* pszDone; };
 struct StepKind
 {
     const char* pszName;

@@ -24,7 +24,7 @@ namespace {
 
 struct Box {
     RECT rc;
-    std::wstring caption, text, dimensions; // text: its static texts, one after another
+    std::wstring caption, text; // text: its static texts, one after another
     bool bOverMenuBar;                      // the middle of the menu bar belongs to it
 };
 
@@ -49,8 +49,6 @@ Box Read(HWND hwnd) {
     for (HWND h = GetWindow(hwnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
         if (GetClassNameW(h, sz, 512) && !_wcsicmp(sz, L"Static") && GetWindowTextW(h, sz, 512))
             box.text += sz;
-    GetDlgItemTextW(hwnd, IDC_INFO_DIMENSIONS, sz, 512);
-    box.dimensions = sz;
     box.bOverMenuBar = GetAncestor(WindowFromPoint({120, 320 - 13}), GA_ROOT) == hwnd;
     return box;
 }
@@ -187,18 +185,4 @@ TEST_F(BoxFitTest, DialogsFitBetweenTheBarsAndPagesCoverTheMenuBar) {
         EXPECT_TRUE(Within(page, 320));
         EXPECT_TRUE(page.bOverMenuBar) << testing::PrintToString(page.caption);
     }
-}
-
-// A camera photo stood upright gives its size as shown; with the setting
-// off, as stored.
-TEST_F(BoxFitTest, FileInfoGivesTheSizeAsShown) {
-    ExifBlockBuilder sideways;
-    sideways.Camera(6, nullptr, "Canon", "Canon PowerShot A520");
-    m_folder.Write(L"sideways.jpg", WithApp1(MakeJpeg(40, 30, JPEG_RGB, Grey), sideways.Block()));
-    Start();
-    Select({L"sideways.jpg"});
-    EXPECT_EQ(L"Dimensions: 30(W) * 40(H)", RunOne([&] { Command(IDM_INFORMATION); }).dimensions);
-    const DWORD dwOff = 0;
-    RawSetValue(SZ_AUTO_ROTATE, REG_DWORD, &dwOff, sizeof(dwOff));
-    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", RunOne([&] { Command(IDM_INFORMATION); }).dimensions);
 }

@@ -84,6 +84,8 @@ report() {
     echo "$1: runs $RUNS survived $SURVIVED thumbnails right $RIGHT wrong $WRONG files lost $LOST partial files $PARTIAL"
     RUNS=0 SURVIVED=0 RIGHT=0 WRONG=0 LOST=0 PARTIAL=0
 }
+# survived <what>: the viewer ends by itself, every user file is whole, and the figures of one run.
+survived() { quit_viewer; check_files; SURVIVED=1; report "$1"; }
 
 # prepare <pictures> [<start file>]: the pictures made, an empty cache, the settings.
 prepare() {
@@ -181,10 +183,7 @@ full_disk() {
     probe box "Screen Cap" 1 >/dev/null || fail "no capture window"
     answer_box "Screen Capture" "could not be saved"
     answers "a capture onto a full disk"
-    quit_viewer
-    check_files
-    SURVIVED=1
-    report "full capture disk"
+    survived "full capture disk"
 }
 
 kill_runs() {
@@ -234,10 +233,8 @@ read_only_media() {
     shot_within 10 after-delete grid_right || fail "the grid is wrong after a failed delete"
     no_box "after the failed delete"
     answers "Delete on read-only media"
-    quit_viewer
-    check_files
-    RIGHT=$GRID_RIGHT SURVIVED=1
-    report "read-only media"
+    RIGHT=$GRID_RIGHT
+    survived "read-only media"
 }
 
 vanishing() {

@@ -8,6 +8,7 @@
 #include "tests/support/viewer_fixture.h"
 #include "tests/support/window_helpers.h"
 #include "viewer/common/main_window_data.h"
+#include "viewer/common/settings_names.h"
 #include "viewer/resources/resource.h"
 
 namespace {
@@ -132,7 +133,8 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
 
 // A camera photo gets its date taken (in the file lines' form) and its camera
 // below the others, the camera cut to one line, with the OK button moved
-// clear of them; a photo without EXIF shows neither line.
+// clear of them; a photo without EXIF shows neither line. A photo stood
+// upright gives its size as shown; with the setting off, as stored.
 TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     const Bytes picture = MakeJpeg(40, 30, JPEG_RGB, Stripes);
     ExifBlockBuilder full, longName;
@@ -154,6 +156,7 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     ASSERT_TRUE(camera.bSeen);
     EXPECT_EQ(L"Taken: 2021-7-14 PM 3:5:33", camera.lines[L_TAKEN]);
     EXPECT_EQ(L"Camera: Canon PowerShot A520", camera.lines[L_CAMERA]);
+    EXPECT_EQ(L"Dimensions: 30(W) * 40(H)", camera.lines[L_DIMENSIONS]);
     EXPECT_TRUE(camera.bShown[L_TAKEN] && camera.bShown[L_CAMERA]);
     EXPECT_TRUE(camera.bOkClear);
     EXPECT_TRUE(camera.bGoneAfterOk);
@@ -167,4 +170,8 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     EXPECT_EQ(L"...", cut.lines[L_CAMERA].substr(cut.lines[L_CAMERA].size() - 3));
     EXPECT_TRUE(cut.bFits[L_CAMERA]);
     EXPECT_TRUE(cut.bOkClear);
+
+    RawSetDword(SZ_AUTO_ROTATE, 0);
+    Select({L"camera.jpg"});
+    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", RunInfo(m_hwnd).lines[L_DIMENSIONS]);
 }

@@ -4,12 +4,11 @@
 
 #include <stdio.h>
 
-// Controls that tell the viewer's dialogs apart.
+#include "viewer/resources/resource.h"
+
+// Controls that tell the viewer's dialogs apart, beside its own: the sheet's
+// tab control and a message box's text.
 #define ID_SHEET_TAB 0x3020
-#define ID_INFO_NAME 1050
-#define ID_ABOUT_VERSION 1010
-#define ID_FOLDER_LIST 1096
-#define ID_CAPTURE_LATER 1097
 #define ID_MESSAGE_TEXT 0xFFFF
 #define POLL_MS 20
 // A window answered once is left this long to go before it is answered again.
@@ -22,8 +21,7 @@ static CRITICAL_SECTION s_lock;
 static RemoteBuffer s_buffer;
 
 // Guarded by s_lock.
-static bool s_bDeleteArmed = false;
-static bool s_bDeleteConfirm = false;
+static bool s_bDeleteArmed = false, s_bDeleteConfirm = false;
 static std::wstring s_deleteName;
 static DeleteOutcome s_deleteOutcome = DELETE_NONE;
 static std::wstring s_deleteSelected;
@@ -122,13 +120,14 @@ struct DialogAnswer
     const char* pszName;
     int nControl;
     const wchar_t* pszCaption;
-    int nButton, (*pfnAnswer)(HWND); // pfnAnswer: the button to press
+    int nButton;
+    int (*pfnAnswer)(HWND); // the button to press
 };
 static const DialogAnswer s_rgAnswers[] = {
     {DIALOG_OPTIONS, "options sheet", ID_SHEET_TAB, NULL, IDOK, AnswerSheet},
-    {DIALOG_FILE_INFO, "file information", ID_INFO_NAME, NULL, IDOK, NULL},
-    {DIALOG_ABOUT, "about box", ID_ABOUT_VERSION, NULL, IDOK, NULL},
-    {DIALOG_FOLDER, "folder dialog", ID_FOLDER_LIST, NULL, IDCANCEL, NULL},
+    {DIALOG_FILE_INFO, "file information", IDC_INFO_NAME, NULL, IDOK, NULL},
+    {DIALOG_ABOUT, "about box", IDC_ABOUT_VERSION, NULL, IDOK, NULL},
+    {DIALOG_FOLDER, "folder dialog", IDC_FOLDER_LIST, NULL, IDCANCEL, NULL},
     {DIALOG_DELETE, "delete box", ID_MESSAGE_TEXT, L"Delete", 0, AnswerDelete},
     {DIALOG_OTHER_BOX, "message box", ID_MESSAGE_TEXT, NULL, 0, NULL},
 };
@@ -167,7 +166,7 @@ static DWORD WINAPI WatchDialogs(void*)
             DWORD dwPid = 0;
             GetWindowThreadProcessId(hwnd, &dwPid);
             // The capture window is modeless: the capture step drives it.
-            if (dwPid != s_viewer.dwPid || !IsWindowVisible(hwnd) || GetDlgItem(hwnd, ID_CAPTURE_LATER) ||
+            if (dwPid != s_viewer.dwPid || !IsWindowVisible(hwnd) || GetDlgItem(hwnd, IDC_AFTER_10_SEC) ||
                 (hwnd == hwndAnswered && GetTickCount() - dwAnsweredAt < ANSWER_AGAIN_MS))
                 continue;
             Answer(hwnd);
@@ -196,6 +195,6 @@ void StopDialogWatcher(void)
     s_hThread = NULL;
 }
 
-static bool IsCaptureWindow(HWND hwnd) { return GetDlgItem(hwnd, ID_CAPTURE_LATER) != NULL; }
+static bool IsCaptureWindow(HWND hwnd) { return GetDlgItem(hwnd, IDC_AFTER_10_SEC) != NULL; }
 
 HWND FindCaptureWindow(const ViewerProcess& viewer) { return FindTopWindow(viewer.dwPid, IsCaptureWindow); }

@@ -105,8 +105,7 @@ bool SelectPicturesFolder(StormContext& storm)
 
 void CloseCaptureWindow(StormContext& storm)
 {
-    HWND hwndCapture = FindCaptureWindow(storm.viewer);
-    if (hwndCapture)
+    if (HWND hwndCapture = FindCaptureWindow(storm.viewer))
         StormSend(hwndCapture, WM_CLOSE, 0, 0);
 }
 

@@ -15,11 +15,6 @@ namespace {
 
 const uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
-PixelFn Plain(uint32_t rgb)
-{
-    return [rgb](int, int) { return rgb; };
-}
-
 // A red picture of w x h whose EXIF block carries preview.
 Bytes CameraPhoto(int w, int h, const Bytes& preview, int nOrientation = 1)
 {

@@ -104,7 +104,7 @@ protected:
     }
 };
 
-uint32_t Grey(int, int) { return 0x808080; }
+const PixelFn Grey = Plain(0x808080);
 
 } // namespace
 

@@ -15,45 +15,10 @@
 
 namespace {
 
-// A decompressor over the file in memory, its header read.
-void ReadHeader(const Bytes& data, jpeg_decompress_struct* pInfo, jpeg_error_mgr* pErr)
-{
-    pInfo->err = jpeg_std_error(pErr);
-    jpeg_create_decompress(pInfo);
-    jpeg_mem_src(pInfo, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(pInfo, TRUE);
-}
-
-// The library's one-eighth decode of every scan, with the thumbnail's
-// settings, as 0x00RRGGBB rows from the top.
+// The library's one-eighth decode of every scan, with the thumbnail's settings.
 std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
 {
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr jerr;
-    ReadHeader(data, &cinfo, &jerr);
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = 8;
-    cinfo.dct_method = JDCT_IFAST;
-    cinfo.do_fancy_upsampling = FALSE;
-    jpeg_start_decompress(&cinfo);
-    *pWidth = static_cast<int>(cinfo.output_width);
-    *pHeight = static_cast<int>(cinfo.output_height);
-    const int n = cinfo.output_components;
-    std::vector<JSAMPLE> row(static_cast<size_t>(*pWidth) * n);
-    std::vector<uint32_t> pixels;
-    while (cinfo.output_scanline < cinfo.output_height)
-    {
-        JSAMPROW p = row.data();
-        jpeg_read_scanlines(&cinfo, &p, 1);
-        for (int x = 0; x < *pWidth; x++)
-        {
-            const JSAMPLE* s = &row[static_cast<size_t>(x) * n];
-            pixels.push_back(n == 1 ? s[0] * 0x010101u : static_cast<uint32_t>(s[0] << 16 | s[1] << 8 | s[2]));
-        }
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return pixels;
+    return LibraryDecode(data, 8, false, pWidth, pHeight);
 }
 
 // Per channel, the mean and the largest absolute difference between two
@@ -216,7 +181,10 @@ DcScanResult DcEighth(const Bytes& data, std::vector<uint32_t>* pPixels, int* pW
 {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
-    ReadHeader(data, &cinfo, &jerr);
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&cinfo, TRUE);
     DcScanResult result = DC_SCAN_NOT_TAKEN;
     if (DcScanSuits(cinfo))
     {

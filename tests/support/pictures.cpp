@@ -57,6 +57,40 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
     return data;
 }
 
+std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight)
+{
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jerr.output_message = [](j_common_ptr) {};   // the warnings of a cut file are expected
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.dct_method = JDCT_IFAST;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = nDenom;
+    cinfo.do_fancy_upsampling = bFancy;
+    jpeg_start_decompress(&cinfo);
+    *pWidth = static_cast<int>(cinfo.output_width);
+    *pHeight = static_cast<int>(cinfo.output_height);
+    const int n = cinfo.output_components;
+    std::vector<JSAMPLE> row(static_cast<size_t>(*pWidth) * n);
+    std::vector<uint32_t> pixels;
+    while (cinfo.output_scanline < cinfo.output_height)
+    {
+        JSAMPROW p = row.data();
+        jpeg_read_scanlines(&cinfo, &p, 1);
+        for (int x = 0; x < *pWidth; x++)
+        {
+            const JSAMPLE* s = &row[static_cast<size_t>(x) * n];
+            pixels.push_back(n == 1 ? s[0] * 0x010101u : static_cast<uint32_t>(s[0] << 16 | s[1] << 8 | s[2]));
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return pixels;
+}
+
 Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, const std::vector<uint32_t>& palette,
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown)
 {

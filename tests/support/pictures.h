@@ -29,6 +29,9 @@ enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // a colour picture's luma takes hLuma x vLuma samples to each chroma one.
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95,
               int nRestartRows = 0, int hLuma = 2, int vLuma = 2);
+// The library's own decode of a whole JPEG at 1/nDenom, with the viewer's
+// fast DCT and the upsampling given, as 0x00RRGGBB rows from the top.
+std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight);
 // Any BMP header (12, 16, 40, 52, 56, 64, 108, 124 bytes) over the given
 // pixel data, and uncompressed rows (bottom-up unless top-down) from palette
 // indices or colours.

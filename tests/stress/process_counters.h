@@ -5,13 +5,9 @@
 
 #include <windows.h>
 
-struct ProcessCounters
-{
-    long nGdiObjects;           // -1 for a counter that cannot be read
-    long nHandles;
-    long long cbPrivate;
-    long long cbPeakWorkingSet; // the most memory the process ever had resident
-};
+// -1 for a counter that cannot be read; the peak working set is the most
+// memory the process ever had resident.
+struct ProcessCounters { long nGdiObjects, nHandles; long long cbPrivate, cbPeakWorkingSet; };
 
 ProcessCounters ReadProcessCounters(HANDLE hProcess);
 long ReadGdiObjects(HANDLE hProcess);

@@ -1,5 +1,6 @@
 // The shell stand-in on real windows: menu bars built from the viewer's own
-// resources, the top bar, full-screen control, dialog pages and tap-and-hold.
+// resources, the top bar, full-screen control and tap-and-hold. Dialog pages
+// are checked where the viewer opens them: the box-fit test and the screenshots.
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -170,41 +171,6 @@ TEST_F(ShellTest, TopBarShowsTheForegroundTitleAndFollowsFullScreen)
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(hwndBar) && TextOf(hwndBar) == L"Other"; }));
     ASSERT_TRUE(BringToFront(main.hwnd));
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(hwndBar); }));
-}
-
-INT_PTR CALLBACK PageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (uMsg == WM_INITDIALOG)
-    {
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        SHINITDLGINFO shidi = {SHIDIM_FLAGS, hDlg, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
-        return SHInitDialog(&shidi);
-    }
-    if (uMsg == WM_COMMAND && LOWORD(wParam) == IDOK)
-        ++*reinterpret_cast<int*>(GetWindowLongPtrW(hDlg, DWLP_USER));
-    return uMsg == WM_COMMAND;
-}
-
-TEST_F(ShellTest, DialogPageFillsTheScreenAndItsDoneButtonSendsOk)
-{
-    // A dialog with a desktop caption, as a template would give it.
-    struct { DLGTEMPLATE dlg; WORD menu, cls; wchar_t title[8]; } t = {
-        {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE, 0, 0, 0, 0, 100, 60}, 0, 0, L"About"};
-    int nOk = 0;
-    HWND hDlg = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &t.dlg, main.hwnd, PageProc,
-                                           reinterpret_cast<LPARAM>(&nOk));
-    ASSERT_TRUE(hDlg);
-    ASSERT_TRUE(BringToFront(hDlg));
-    RECT rc, rcTop;
-    GetWindowRect(hDlg, &rc);
-    GetWindowRect(OmbrixTopBar(), &rcTop);
-    EXPECT_EQ(rcTop.bottom, rc.top) << "below the top bar";
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rc.right - rc.left);
-    EXPECT_FALSE(GetWindowLongPtrW(hDlg, GWL_STYLE) & WS_CAPTION);
-    ASSERT_TRUE(TopBarShows(L"About"));
-    ClickAt(240 - OMBRIX_DONE_WIDTH / 2, 13);
-    EXPECT_TRUE(PumpUntil([&] { return nOk == 1; }));
-    DestroyWindow(hDlg);
 }
 
 // A held tap and a right click notify the parent with the child's id and the

@@ -144,6 +144,7 @@ bool RunModernPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzByt
         return false;
     NextStep();
     ExifInfo info = {};
+    info.nOrientation = EXIF_ORIENTATION_UPRIGHT;   // what a file without a block leaves
     CImageDecoder::ReadCameraFacts(path.c_str(), CImageDecoder::TypeFromExtension(path.c_str()), &info);
     return CheckExif(pCtx, info, data.size(), "ReadCameraFacts");
 }

@@ -53,7 +53,7 @@ half = quad(64, 48, 'RGBA')
 for y in range(48):
     for x in range(32, 64):
         half.putpixel((x, y), (0, 0, 255, 0 if y < 24 else 128))
-half.save(path('alpha.png'))
+half.save(path('alpha_source.png'))
 Image.new('RGB', (40, 30), (255, 0, 0)).save(path('red.png'))
 Image.new('RGB', (40, 30), (0, 0, 255)).save(path('blue.png'))
 write('exif6.bin', exif(6))
@@ -63,7 +63,7 @@ write('camera.bin', exif(6, '2024:05:17 09:30:15', 'Ombrix', 'Ombrix Phone 7')[6
 run('cwebp', '-quiet', '-q', '80', path('q.png'), '-o', path('q.webp'))
 run('dwebp', '-quiet', path('q.webp'), '-ppm', '-o', path('q_webp.ppm'))
 run('cwebp', '-quiet', '-q', '80', path('q640.png'), '-o', path('q640.webp'))
-run('cwebp', '-quiet', '-lossless', '-exact', path('alpha.png'), '-o', path('alpha.webp'))
+run('cwebp', '-quiet', '-lossless', '-exact', path('alpha_source.png'), '-o', path('alpha.webp'))
 run('img2webp', '-lossless', path('red.png'), '-d', '100', path('blue.png'), '-o', path('anim.webp'))
 run('webpmux', '-set', 'exif', path('camera.bin'), path('q.webp'), '-o', path('exif6.webp'))
 

@@ -24,11 +24,9 @@ def run(*args):
 
 def quad(w, h, mode='RGB'):
     """Red, green / blue, white quarters."""
-    img = Image.new(mode, (w, h))
-    for y in range(h):
-        for x in range(w):
-            c = ((255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255))[(y >= h // 2) * 2 + (x >= w // 2)]
-            img.putpixel((x, y), c + ((255,) if mode == 'RGBA' else ()))
+    img = Image.new(mode, (w, h), 'white')
+    for i, colour in enumerate(('red', 'lime', 'blue')):
+        img.paste(colour, ((i % 2) * (w // 2), (i // 2) * (h // 2), (i % 2 + 1) * (w // 2), (i // 2 + 1) * (h // 2)))
     return img
 
 
@@ -43,16 +41,14 @@ def exif(orientation, taken=None, make=None, model=None):
 
 
 def write(name, data):
-    with open(path(name), 'wb') as f:
-        f.write(data)
+    open(path(name), 'wb').write(data)
 
 
 quad(64, 48).save(path('q.png'))
 quad(640, 480).save(path('q640.png'))
 half = quad(64, 48, 'RGBA')
-for y in range(48):
-    for x in range(32, 64):
-        half.putpixel((x, y), (0, 0, 255, 0 if y < 24 else 128))
+half.paste((0, 0, 255, 0), (32, 0, 64, 24))
+half.paste((0, 0, 255, 128), (32, 24, 64, 48))
 half.save(path('alpha_source.png'))
 Image.new('RGB', (40, 30), (255, 0, 0)).save(path('red.png'))
 Image.new('RGB', (40, 30), (0, 0, 255)).save(path('blue.png'))

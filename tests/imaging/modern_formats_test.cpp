@@ -20,18 +20,23 @@ std::wstring Fixture(const wchar_t* pszName)
     return std::wstring(OMBRIX_FIXTURE_DIR) + pszName;
 }
 
-HBITMAP Decode(const std::wstring& path, DWORD flags = 0, DecodeOptions* pOut = nullptr)
+// A picture decoded by the front door, deleted with the object.
+struct Picture
 {
-    DecodeOptions o = {};
-    o.flags = flags;
-    o.type = PICTYPE_BY_EXTENSION;
-    o.reduceMode = 1;
-    CImageDecoder decoder;
-    HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
-    if (pOut)
-        *pOut = o;
-    return hbm;
-}
+    HBITMAP hbm;
+    DecodeOptions o;
+    explicit Picture(const std::wstring& path, DWORD flags = 0) : o()
+    {
+        o.flags = flags;
+        o.type = PICTYPE_BY_EXTENSION;
+        o.reduceMode = 1;
+        CImageDecoder decoder;
+        hbm = decoder.LoadNow(path.c_str(), &o);
+    }
+    ~Picture() { if (hbm) DeleteObject(hbm); }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+};
 
 // Every pixel of the bitmap against a binary PPM of the same size.
 void ExpectPixelsOf(HBITMAP hbm, const wchar_t* pszPpm, int nTolerance)
@@ -79,38 +84,28 @@ TEST(ModernFormats, TypesNamesAndSortPlaces)
 // a thumbnail scaled while decoding.
 TEST(ModernFormats, WebpPixelsAlphaAnimationOrientationAndScale)
 {
-    HBITMAP hbm = Decode(Fixture(L"q.webp"));
-    ExpectPixelsOf(hbm, L"q_webp.ppm", 0);
-    DeleteObject(hbm);
-
-    hbm = Decode(Fixture(L"alpha.webp"));
-    ASSERT_EQ(BitmapSize(hbm), Dims(64, 48));
-    EXPECT_TRUE(Near(PixelAt(hbm, 10, 10), kRed, 0) && Near(PixelAt(hbm, 10, 40), kBlue, 0));
-    EXPECT_TRUE(Near(PixelAt(hbm, 50, 10), kWhite, 0)) << std::hex << PixelAt(hbm, 50, 10);
-    EXPECT_TRUE(Near(PixelAt(hbm, 50, 40), 0x7F7FFF, 1)) << std::hex << PixelAt(hbm, 50, 40);
-    DeleteObject(hbm);
-
-    hbm = Decode(Fixture(L"anim.webp"));
-    EXPECT_EQ(BitmapSize(hbm), Dims(40, 30));
-    EXPECT_TRUE(Near(PixelAt(hbm, 20, 15), kRed, 0));
-    DeleteObject(hbm);
-
-    DecodeOptions o;
-    EXPECT_EQ(Decode(Fixture(L"exif6.webp"), DECODE_HEADER_ONLY | DECODE_UPRIGHT, &o), nullptr);
-    EXPECT_EQ(Dims(o.info.biWidth, o.info.biHeight), Dims(48, 64));
-    hbm = Decode(Fixture(L"exif6.webp"));
-    EXPECT_EQ(QuartersOff(hbm, kQuad, 40), "");
-    DeleteObject(hbm);
-    hbm = Decode(Fixture(L"exif6.webp"), DECODE_UPRIGHT);
+    ExpectPixelsOf(Picture(Fixture(L"q.webp")).hbm, L"q_webp.ppm", 0);
+    {
+        const Picture alpha(Fixture(L"alpha.webp"));
+        ASSERT_EQ(BitmapSize(alpha.hbm), Dims(64, 48));
+        EXPECT_TRUE(Near(PixelAt(alpha.hbm, 10, 10), kRed, 0) && Near(PixelAt(alpha.hbm, 10, 40), kBlue, 0));
+        EXPECT_TRUE(Near(PixelAt(alpha.hbm, 50, 10), kWhite, 0)) << std::hex << PixelAt(alpha.hbm, 50, 10);
+        EXPECT_TRUE(Near(PixelAt(alpha.hbm, 50, 40), 0x7F7FFF, 1)) << std::hex << PixelAt(alpha.hbm, 50, 40);
+        const Picture anim(Fixture(L"anim.webp"));
+        EXPECT_EQ(BitmapSize(anim.hbm), Dims(40, 30));
+        EXPECT_TRUE(Near(PixelAt(anim.hbm, 20, 15), kRed, 0));
+    }
+    const Picture header(Fixture(L"exif6.webp"), DECODE_HEADER_ONLY | DECODE_UPRIGHT);
+    EXPECT_EQ(header.hbm, nullptr);
+    EXPECT_EQ(Dims(header.o.info.biWidth, header.o.info.biHeight), Dims(48, 64));
+    EXPECT_EQ(QuartersOff(Picture(Fixture(L"exif6.webp")).hbm, kQuad, 40), "");
     const uint32_t turned[4] = {kBlue, kRed, kWhite, kGreen};   // a quarter turn clockwise
-    EXPECT_EQ(QuartersOff(hbm, turned, 40), "");
-    DeleteObject(hbm);
+    EXPECT_EQ(QuartersOff(Picture(Fixture(L"exif6.webp"), DECODE_UPRIGHT).hbm, turned, 40), "");
 
-    hbm = Decode(Fixture(L"q640.webp"), DECODE_REDUCE | DECODE_SIZE_TEST, &o);
-    EXPECT_EQ(BitmapSize(hbm), Dims(80, 60));
-    EXPECT_EQ(o.largeFlag, 1u);
-    EXPECT_EQ(QuartersOff(hbm, kQuad, 40), "");
-    DeleteObject(hbm);
+    const Picture thumb(Fixture(L"q640.webp"), DECODE_REDUCE | DECODE_SIZE_TEST);
+    EXPECT_EQ(BitmapSize(thumb.hbm), Dims(80, 60));
+    EXPECT_EQ(thumb.o.largeFlag, 1u);
+    EXPECT_EQ(QuartersOff(thumb.hbm, kQuad, 40), "");
 }
 
 // HEIC and AVIF: the reference decoder's pixels; a picture stored turned
@@ -118,43 +113,29 @@ TEST(ModernFormats, WebpPixelsAlphaAnimationOrientationAndScale)
 // not; 10 bits show at 8; the size a header-only request reports.
 TEST(ModernFormats, HeifPixelsOrientationAndDepth)
 {
-    HBITMAP hbm = Decode(Fixture(L"q.heic"));
-    ExpectPixelsOf(hbm, L"q_heic.ppm", 1);
-    DeleteObject(hbm);
-
+    ExpectPixelsOf(Picture(Fixture(L"q.heic")).hbm, L"q_heic.ppm", 1);
     for (DWORD flags : {0ul, static_cast<unsigned long>(DECODE_UPRIGHT)})
     {
-        hbm = Decode(Fixture(L"rot.avif"), flags);
-        ExpectPixelsOf(hbm, L"rot_avif.ppm", 1);
-        DeleteObject(hbm);
-        DecodeOptions o;
-        EXPECT_EQ(Decode(Fixture(L"rot.avif"), flags | DECODE_HEADER_ONLY, &o), nullptr);
-        EXPECT_EQ(Dims(o.info.biWidth, o.info.biHeight), Dims(48, 64));
-        EXPECT_EQ(o.info.biBitCount, 24);
+        ExpectPixelsOf(Picture(Fixture(L"rot.avif"), flags).hbm, L"rot_avif.ppm", 1);
+        const Picture header(Fixture(L"rot.avif"), flags | DECODE_HEADER_ONLY);
+        EXPECT_EQ(Dims(header.o.info.biWidth, header.o.info.biHeight), Dims(48, 64));
+        EXPECT_EQ(header.o.info.biBitCount, 24);
     }
-
-    DecodeOptions o;
-    hbm = Decode(Fixture(L"deep.avif"), 0);
-    EXPECT_EQ(QuartersOff(hbm, kQuad, 24), "");
-    DeleteObject(hbm);
-    Decode(Fixture(L"deep.avif"), DECODE_HEADER_ONLY, &o);
-    EXPECT_EQ(o.info.biBitCount, 30);
+    EXPECT_EQ(QuartersOff(Picture(Fixture(L"deep.avif")).hbm, kQuad, 24), "");
+    EXPECT_EQ(Picture(Fixture(L"deep.avif"), DECODE_HEADER_ONLY).o.info.biBitCount, 30);
 }
 
 // A thumbnail comes from the embedded picture when it covers the box, and
 // else from the picture reduced by its width.
 TEST(ModernFormats, HeifThumbnailsFromTheEmbeddedPicture)
 {
-    DecodeOptions o;
-    HBITMAP hbm = Decode(Fixture(L"q.heic"), DECODE_REDUCE | DECODE_SIZE_TEST, &o);
-    EXPECT_EQ(BitmapSize(hbm), Dims(320, 240));
-    EXPECT_EQ(o.largeFlag, 1u);
-    EXPECT_EQ(QuartersOff(hbm, kQuad, 24), "");
-    DeleteObject(hbm);
-    hbm = Decode(Fixture(L"small_thumb.heic"), DECODE_REDUCE);
-    EXPECT_EQ(BitmapSize(hbm), Dims(80, 60));
-    EXPECT_EQ(QuartersOff(hbm, kQuad, 24), "");
-    DeleteObject(hbm);
+    const Picture embedded(Fixture(L"q.heic"), DECODE_REDUCE | DECODE_SIZE_TEST);
+    EXPECT_EQ(BitmapSize(embedded.hbm), Dims(320, 240));
+    EXPECT_EQ(embedded.o.largeFlag, 1u);
+    EXPECT_EQ(QuartersOff(embedded.hbm, kQuad, 24), "");
+    const Picture reduced(Fixture(L"small_thumb.heic"), DECODE_REDUCE);
+    EXPECT_EQ(BitmapSize(reduced.hbm), Dims(80, 60));
+    EXPECT_EQ(QuartersOff(reduced.hbm, kQuad, 24), "");
 }
 
 // Truncated, corrupt and mislabelled files give no picture, and every file
@@ -163,9 +144,8 @@ TEST(ModernFormats, HeifThumbnailsFromTheEmbeddedPicture)
 TEST(ModernFormats, BadFilesGiveNoPictureAndHugeHeadersStayWithinTheBudget)
 {
     TempFolder temp;
-    const Bytes heic = ReadFixture(L"q.heic");
-    Bytes corrupt = heic;
-    for (size_t i = heic.size() / 2; i < heic.size(); i += 7)
+    Bytes corrupt = ReadFixture(L"q.heic");
+    for (size_t i = corrupt.size() / 2; i < corrupt.size(); i += 7)
         corrupt[i] ^= 0x5A;
     const std::pair<const wchar_t*, Bytes> bad[] = {
         {L"cut.webp", ReadFixture(L"cut_q.webp")}, {L"cut.heic", ReadFixture(L"cut_q.heic")},
@@ -174,26 +154,22 @@ TEST(ModernFormats, BadFilesGiveNoPictureAndHugeHeadersStayWithinTheBudget)
     for (const auto& file : bad)
     {
         const std::wstring path = temp.Write(file.first, file.second);
-        EXPECT_EQ(Decode(path), nullptr);
+        EXPECT_EQ(Picture(path).hbm, nullptr);
         EXPECT_TRUE(FileIsClosed(path));
     }
     // Libde265 decodes damaged data as best it can: a picture or none, but
     // no fault.
-    const std::wstring path = temp.Write(L"corrupt.heic", corrupt);
-    HBITMAP hbm = Decode(path);
-    if (hbm)
-        DeleteObject(hbm);
+    const Picture damaged(temp.Write(L"corrupt.heic", corrupt));
 
     // VP8L: signature, 14-bit width - 1 and height - 1, then 32 bytes of nothing.
     Bytes huge = {'R', 'I', 'F', 'F', 52, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L', 40, 0, 0, 0,
                   0x2F, 0xFF, 0xFF, 0xFF, 0x0F};
     huge.resize(60, 0);
     const std::wstring hugePath = temp.Write(L"huge.webp", huge);
-    DecodeOptions o;
-    EXPECT_EQ(Decode(hugePath, DECODE_HEADER_ONLY, &o), nullptr);
-    EXPECT_EQ(Dims(o.info.biWidth, o.info.biHeight), Dims(16384, 16384));
+    const Picture header(hugePath, DECODE_HEADER_ONLY);
+    EXPECT_EQ(Dims(header.o.info.biWidth, header.o.info.biHeight), Dims(16384, 16384));
     const size_t cbBefore = CommittedBytes();
-    EXPECT_EQ(Decode(hugePath), nullptr);
+    EXPECT_EQ(Picture(hugePath).hbm, nullptr);
     EXPECT_LT(CommittedBytes(), cbBefore + 16 * 1024 * 1024);
 }
 

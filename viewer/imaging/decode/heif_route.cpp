@@ -211,7 +211,8 @@ HBITMAP DecodePrimary(heif_context* pContext, DecodeOptions* pOptions, uint64_t 
             hbm = DecodeHandle(pThumb, 1, pCancel);
             heif_image_handle_release(pThumb);
         }
-        else if (bFits)
+        // A thumbnail that does not decode leaves the picture itself.
+        if (!hbm && bFits && !*pCancel)
             hbm = DecodeHandle(pPrimary, bThumbnail ? ThumbnailDenominator(static_cast<uint32_t>(w)) : 1, pCancel);
     }
     heif_image_handle_release(pPrimary);

@@ -61,7 +61,7 @@ int ChooseDenominator(const WebpFrame& frame, int nBits, bool bThumbnail, uint64
 
 // Decodes the frame's bytes into the region of the bottom-up bitmap that
 // the frame covers, in pieces; false on bad data or a cancel.
-bool DecodeInto(const WebpFrame& frame, const BITMAP& bm, int d, const volatile LONG* pCancel)
+bool DecodeInto(const WebpFrame& frame, const BITMAP& bm, int d, bool bThumbnail, const volatile LONG* pCancel)
 {
     const int nBytesPerPixel = bm.bmBitsPixel / 8;
     // The frame's place at the decoded scale, kept inside the canvas.
@@ -77,8 +77,11 @@ bool DecodeInto(const WebpFrame& frame, const BITMAP& bm, int d, const volatile 
     if (!WebPInitDecoderConfig(&config))
         return false;
     // Bottom-up rows: the picture's first row goes into the region's last
-    // memory row.
+    // memory row. The loop filter runs on a second thread; a thumbnail
+    // shows nothing of it and skips it.
     config.options.flip = 1;
+    config.options.use_threads = 1;
+    config.options.bypass_filtering = bThumbnail;
     if (w != frame.it.width || h != frame.it.height)
     {
         config.options.use_scaling = 1;
@@ -147,7 +150,7 @@ HBITMAP DecodeFrame(const WebpFrame& frame, DecodeOptions* pOptions, uint64_t cb
         return NULL;
     HBITMAP hbm = CreateDibOnDecodeWindow((frame.nCanvasWidth + d - 1) / d, (frame.nCanvasHeight + d - 1) / d, nBits);
     BITMAP bm;
-    if (hbm && GetObjectW(hbm, sizeof(bm), &bm) == sizeof(bm) && bm.bmBits && DecodeInto(frame, bm, d, pCancel))
+    if (hbm && GetObjectW(hbm, sizeof(bm), &bm) == sizeof(bm) && bm.bmBits && DecodeInto(frame, bm, d, bThumbnail, pCancel))
     {
         if (nBits == 32)
             OverWhite(bm);

@@ -18,7 +18,8 @@ bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDi
         return bReverse ? n > 0 : n < 0;
     }
     case SORT_BY_TYPE:
-        {
+    {
+        // By rank: the newer types sort after the older ones.
         const int nQ = PictureTypeSortRank(q->nType), nC = PictureTypeSortRank(c->nType);
         return bReverse ? nQ < nC : nQ > nC;
     }

@@ -13,7 +13,6 @@
 
 #include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/exif_info.h"
-#include "viewer/imaging/decode/file_bytes.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
@@ -219,32 +218,88 @@ HBITMAP DecodePrimary(heif_context* pContext, DecodeOptions* pOptions, uint64_t 
     return hbm;
 }
 
-// A context over the file's bytes, with the library's size limit from the
-// budget; null when the file is not one the library takes.
-heif_context* OpenContext(const FileBytes& file, uint64_t cbBudget)
+// The file as the library reads it: through the handle, a box at a time,
+// so that a thumbnail or a header costs its own bytes, not the file's.
+struct HeifFile
 {
+    HANDLE hFile;
+    int64_t cbFile;
+};
+
+int64_t FilePosition(void* pv)
+{
+    LARGE_INTEGER zero = {}, at = {};
+    return SetFilePointerEx(static_cast<HeifFile*>(pv)->hFile, zero, &at, FILE_CURRENT) ? at.QuadPart : -1;
+}
+
+int ReadFromFile(void* pData, size_t cb, void* pv)
+{
+    BYTE* p = static_cast<BYTE*>(pData);
+    while (cb > 0)
+    {
+        DWORD cbRead = 0;
+        const DWORD cbAsk = cb < 0x10000000 ? static_cast<DWORD>(cb) : 0x10000000;
+        if (!ReadFile(static_cast<HeifFile*>(pv)->hFile, p, cbAsk, &cbRead, NULL) || cbRead == 0)
+            return 1;
+        p += cbRead;
+        cb -= cbRead;
+    }
+    return 0;
+}
+
+int SeekInFile(int64_t position, void* pv)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = position;
+    return SetFilePointerEx(static_cast<HeifFile*>(pv)->hFile, at, NULL, FILE_BEGIN) ? 0 : 1;
+}
+
+heif_reader_grow_status FileReaches(int64_t cbTarget, void* pv)
+{
+    return cbTarget <= static_cast<HeifFile*>(pv)->cbFile ? heif_reader_grow_status_size_reached
+                                                          : heif_reader_grow_status_size_beyond_eof;
+}
+
+const heif_reader kFileReader = {1, FilePosition, ReadFromFile, SeekInFile, FileReaches};
+
+// A context over the open file, with the library's size limit from the
+// budget; null when the file is not one the library takes. The file stays
+// open for as long as the context lives.
+heif_context* OpenContext(const WCHAR* pszPath, uint64_t cbBudget, HeifFile* pFile)
+{
+    LARGE_INTEGER size;
+    pFile->hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (pFile->hFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(pFile->hFile, &size))
+        return NULL;
+    pFile->cbFile = size.QuadPart;
     heif_context* pContext = heif_context_alloc();
     if (!pContext)
         return NULL;
     heif_context_set_maximum_image_size_limit(pContext, SideLimit(cbBudget));
-    if (heif_context_read_from_memory_without_copy(pContext, file.pb, file.cb, NULL).code == heif_error_Ok)
+    if (heif_context_read_from_reader(pContext, &kFileReader, pFile, NULL).code == heif_error_Ok)
         return pContext;
     heif_context_free(pContext);
     return NULL;
+}
+
+void CloseContext(heif_context* pContext, HeifFile* pFile)
+{
+    if (pContext)
+        heif_context_free(pContext);
+    if (pFile->hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(pFile->hFile);
 }
 
 } // namespace
 
 HBITMAP HeifRoute(const DecodeRequest& request)
 {
-    FileBytes file;
-    if (*request.pCancel || !ReadFileBytes(request.pszPath, request.cbBudget, &file))
+    if (*request.pCancel)
         return NULL;
-    heif_context* pContext = OpenContext(file, request.cbBudget);
+    HeifFile file = {INVALID_HANDLE_VALUE, 0};
+    heif_context* pContext = OpenContext(request.pszPath, request.cbBudget, &file);
     HBITMAP hbm = pContext ? DecodePrimary(pContext, request.pOptions, request.cbBudget, request.pCancel) : NULL;
-    if (pContext)
-        heif_context_free(pContext);
-    FreeFileBytes(&file);
+    CloseContext(pContext, &file);
     if (hbm && *request.pCancel)
     {
         DeleteObject(hbm);
@@ -255,10 +310,8 @@ HBITMAP HeifRoute(const DecodeRequest& request)
 
 BOOL HeifExif(const WCHAR* pszPath, uint64_t cbMax, ExifInfo* pInfo)
 {
-    FileBytes file;
-    if (!ReadFileBytes(pszPath, cbMax, &file))
-        return FALSE;
-    heif_context* pContext = OpenContext(file, cbMax);
+    HeifFile file = {INVALID_HANDLE_VALUE, 0};
+    heif_context* pContext = OpenContext(pszPath, cbMax, &file);
     heif_image_handle* pPrimary = NULL;
     BOOL bFound = FALSE;
     heif_item_id id = 0;
@@ -278,8 +331,6 @@ BOOL HeifExif(const WCHAR* pszPath, uint64_t cbMax, ExifInfo* pInfo)
     }
     if (pPrimary)
         heif_image_handle_release(pPrimary);
-    if (pContext)
-        heif_context_free(pContext);
-    FreeFileBytes(&file);
+    CloseContext(pContext, &file);
     return bFound;
 }

@@ -14,7 +14,6 @@
 #include "viewer/imaging/decode/exif_info.h"
 #include "viewer/imaging/decode/file_bytes.h"
 #include "viewer/imaging/decode/picture_budget.h"
-#include "viewer/imaging/decode/picture_orientation.h"
 
 namespace {
 

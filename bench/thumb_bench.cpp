@@ -1,6 +1,7 @@
 // Thumbnail figures (printed, never a timed test):
 //   thumb_bench PICTURES THUMBS [RUNS]
-// Makes the thumbnails of every JPEG of PICTURES the way the thumbnail worker
+// Makes the thumbnails of every picture of PICTURES (JPEGs, or the WebP and
+// HEIC folders of bench/modern_formats) the way the thumbnail worker
 // does (MakeThumbnail on the main window record's decoder), with THUMBS as
 // the THUMBNAIL_FOLDER setting:
 //   cold: THUMBS emptied first, so each picture is decoded at reduced size,
@@ -90,7 +91,9 @@ Listed ListPictures(const std::wstring& folder)
 {
     Listed listed;
     std::vector<PictureEntry>& entries = listed.entries;
-    ForEachFile(folder + L"*.jpg", [&](const WIN32_FIND_DATAW& fd) {
+    ForEachFile(folder + L"*.*", [&](const WIN32_FIND_DATAW& fd) {
+        if (CImageDecoder::TypeFromExtension(fd.cFileName) == PICTYPE_UNKNOWN)
+            return;
         entries.push_back(EntryFromFind(fd));
         listed.kinds.push_back(KindOfJpeg(folder + fd.cFileName));
     });

@@ -136,6 +136,17 @@ bool MakeDimensionsHuge(FuzzBytes* pData, FuzzFormat format, SeededRandom* pRand
         if (at && pRandom->OneIn(2))
             PutPair(pData, at, w, h, 2, false);
         return true;
+    case FUZZ_FORMAT_WEBP:
+        if (d.size() < 30 || d[12] != 'V' || d[15] != 'X')
+            return false;
+        PutPair(pData, 24, w - 1, h - 1, 3, false);
+        return true;
+    case FUZZ_FORMAT_HEIF:
+        at = Find(d, 4, 8, [&](size_t i) { return d[i] == 'i' && d[i + 1] == 's' && d[i + 2] == 'p' && d[i + 3] == 'e'; });
+        if (!at)
+            return false;
+        PutPair(pData, at, w, h, 4, true);
+        return true;
     case FUZZ_FORMAT_INDEX:
         if (d.size() / 548 < 2)
             return false;

@@ -17,6 +17,8 @@ enum FuzzFormat
     FUZZ_FORMAT_BMP,      // file and info header fields, little-endian
     FUZZ_FORMAT_PNG,      // IHDR sides, big-endian, with the chunk's CRC made right again
     FUZZ_FORMAT_GIF,      // screen and image descriptor sides, little-endian
+    FUZZ_FORMAT_WEBP,     // the extended header's canvas sides less one, 24-bit little-endian
+    FUZZ_FORMAT_HEIF,     // the first spatial extent (ispe) sides, big-endian
     FUZZ_FORMAT_INDEX,    // 548-byte index records: slot, offsets, path units
     FUZZ_FORMAT_RECORDS   // no structure known beyond the bytes
 };

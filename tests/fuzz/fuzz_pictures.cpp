@@ -136,6 +136,19 @@ bool RunPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& da
     return WriteInput(pCtx, path, data) && DecodeAll(pCtx, path, nSeed, 0);
 }
 
+bool RunModernPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed)
+{
+    const std::wstring ext(target.pszExt, target.pszExt + strlen(target.pszExt));
+    const std::wstring path = pCtx->work / (L"input" + ext);
+    if (!WriteInput(pCtx, path, data) || !DecodeAll(pCtx, path, nSeed, DECODE_UPRIGHT))
+        return false;
+    NextStep();
+    ExifInfo info = {};
+    info.nOrientation = EXIF_ORIENTATION_UPRIGHT;   // what a file without a block leaves
+    CImageDecoder::ReadCameraFacts(path.c_str(), CImageDecoder::TypeFromExtension(path.c_str()), &info);
+    return CheckExif(pCtx, info, data.size(), "ReadCameraFacts");
+}
+
 // The EXIF block parsed from memory and read from the open file; then the
 // thumbnail made from its embedded preview as the worker makes it, and the
 // picture stood upright as the viewer opens it.

@@ -65,6 +65,9 @@ std::vector<FuzzBytes> ExifSeeds(void);
 std::vector<FuzzBytes> PvxSeeds(void);
 bool RunPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
 bool RunExif(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
+// WebP, HEIC and AVIF: decoded as the viewer decodes them, stood upright,
+// and their EXIF block read as the file information reads it.
+bool RunModernPicture(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
 
 // fuzz_thumb_cache.cpp
 std::vector<FuzzBytes> IndexSeeds(void);

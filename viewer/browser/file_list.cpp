@@ -17,9 +17,10 @@
 static HWND s_hwndList = NULL;
 static HWND s_hwndNoImages = NULL;
 
-// Icons of the image list, loaded in this order: BMP, GIF, JPEG, PNG, spare.
+// Icons of the image list, loaded in this order: BMP, GIF, JPEG, PNG, spare,
+// WebP, HEIF (HEIC too), AVIF; picture_type.h gives each type its own.
 #define FIRST_TYPE_ICON IDI_TYPE_BMP
-#define TYPE_ICONS 5
+#define TYPE_ICONS 8
 // Rows and names are read up to this many characters.
 #define ROW_TEXT_CHARS 255
 
@@ -118,22 +119,6 @@ HWND GetNoImagesWindow(void)
     return s_hwndNoImages;
 }
 
-static int TypeIcon(PictureType nType)
-{
-    switch (nType)
-    {
-    case PICTYPE_GIF:
-        return 1;
-    case PICTYPE_JPG:
-    case PICTYPE_JPEG:
-        return 2;
-    case PICTYPE_PNG:
-        return 3;
-    default:
-        return 0;
-    }
-}
-
 void DeleteAllRows(void)
 {
     if (s_hwndList)
@@ -159,7 +144,7 @@ void FillRows(void)
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = nRows;
         item.pszText = p->szName;
-        item.iImage = TypeIcon(p->nType);
+        item.iImage = PictureTypeIcon(p->nType);
         item.lParam = (LPARAM)p->szName;
         if (SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item) >= 0)
             ++nRows;

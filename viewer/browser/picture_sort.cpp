@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "viewer/common/picture_type.h"
+
 bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDirection)
 {
     const bool bReverse = nDirection != 0;
@@ -16,7 +18,11 @@ bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDi
         return bReverse ? n > 0 : n < 0;
     }
     case SORT_BY_TYPE:
-        return bReverse ? q->nType < c->nType : q->nType > c->nType;
+    {
+        // By rank: the newer types sort after the older ones.
+        const int nQ = PictureTypeSortRank(q->nType), nC = PictureTypeSortRank(c->nType);
+        return bReverse ? nQ < nC : nQ > nC;
+    }
     case SORT_BY_SIZE:
         return bReverse ? q->nFileSize < c->nFileSize : q->nFileSize > c->nFileSize;
     case SORT_BY_DATE:
@@ -37,7 +43,7 @@ DWORD ForwardKey(const PictureEntry* p, int nKey)
     switch (nKey)
     {
     case SORT_BY_TYPE:
-        return ~(DWORD)p->nType;
+        return ~(DWORD)PictureTypeSortRank(p->nType);
     case SORT_BY_SIZE:
         return ~p->nFileSize;
     default:

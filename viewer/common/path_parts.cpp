@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "viewer/common/picture_type.h"
+
 static void CopyCut(const wchar_t* pszText, size_t cchText, wchar_t* pszOut, size_t cchOut)
 {
     if (!pszOut || cchOut == 0)
@@ -30,8 +32,13 @@ void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, 
     size_t cch = wcslen(pszName);
     if (bStripExtension)
     {
-        size_t cchExtension = (cch >= 5 && _wcsicmp(pszName + cch - 5, L".jpeg") == 0) ? 5 : 4;
-        cch = cch > cchExtension ? cch - cchExtension : 0;
+        // A picture's extension goes whole, whatever its length (".jpeg",
+        // ".webp"); any other name keeps the rule of old and loses 4 units.
+        const wchar_t* pszDot = wcsrchr(pszName, L'.');
+        if (pszDot && PictureTypeOfExtension(pszDot) != PICTYPE_UNKNOWN)
+            cch = (size_t)(pszDot - pszName);
+        else
+            cch = cch > 4 ? cch - 4 : 0;
     }
     CopyCut(pszName, cch, pszOut, cchOut);
 }

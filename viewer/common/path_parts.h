@@ -9,8 +9,9 @@
 void FolderPart(const wchar_t* pszPath, wchar_t* pszOut, size_t cchOut);
 
 // The text after the last "\" (the whole path when it has none). With
-// bStripExtension the extension goes: 5 units when the name ends in ".jpeg"
-// in any letter case, 4 otherwise; a name that short becomes empty.
+// bStripExtension a picture extension (picture_type.h, any letter case)
+// goes from its "." on; a name without one loses its last 4 units, and a
+// name that short becomes empty.
 void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, size_t cchOut);
 
 // Folder, one "\" and name into pszOut. Separators at the end of the folder

@@ -14,6 +14,9 @@
 #define IDI_TYPE_JPEG 202
 #define IDI_TYPE_PNG 203
 #define IDI_TYPE_OTHER 204
+#define IDI_TYPE_WEBP 205
+#define IDI_TYPE_HEIF 206
+#define IDI_TYPE_AVIF 207
 
 // Dialogs
 #define IDD_SCREEN_CAP 188

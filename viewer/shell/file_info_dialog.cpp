@@ -69,19 +69,14 @@ static PictureHeader ReadPictureHeader(const WCHAR* pszPath)
     return header;
 }
 
-// A JPEG's EXIF block, read through a handle of our own. *pInfo is left as
-// it is (the caller's zeroes: nothing to show) for every other type and for
-// a file that cannot be opened.
+// The EXIF block of a JPEG, WebP or HEIF file. *pInfo is left as it is (the
+// caller's zeroes: nothing to show) for every other type and for a file
+// that cannot be read.
 static void ReadCameraFacts(const FileInfoRequest& request, ExifInfo* pInfo)
 {
-    if (request.details.nType != PICTYPE_JPG && request.details.nType != PICTYPE_JPEG)
-        return;
-    HANDLE hFile = CreateFileW(request.szPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return;
-    ReadExifInfo(hFile, pInfo);
-    CloseHandle(hFile);
+    ExifInfo info;
+    if (CImageDecoder::ReadCameraFacts(request.szPath, request.details.nType, &info))
+        *pInfo = info;
 }
 
 static void FormatCameraLines(const ExifInfo& exif, FileInfoLines* pLines)

@@ -61,11 +61,11 @@ HBITMAP CreatePlainDib(HDC hdc, int nWidth, int nHeight, int nBitCount)
     return CreateDibGuarded(hdc, &bmi);
 }
 
-HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight)
+HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight, int nBitCount)
 {
     const HWND hwnd = DecodeWindow();
     const HDC hdc = GetDC(hwnd);
-    HBITMAP hbm = CreatePlainDib(hdc, nWidth, nHeight, 24);
+    HBITMAP hbm = CreatePlainDib(hdc, nWidth, nHeight, nBitCount);
     if (hdc)
         ReleaseDC(hwnd, hdc);
     return hbm;

@@ -19,5 +19,6 @@ HBITMAP CreateDibGuarded(HDC hdc, const BITMAPINFO* pbmi);
 // A BI_RGB bottom-up DIB section of nBitCount bits a pixel.
 HBITMAP CreatePlainDib(HDC hdc, int nWidth, int nHeight, int nBitCount);
 
-// A 24-bit bottom-up DIB section on the decode window's device context.
-HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight);
+// A 24-bit (or nBitCount) bottom-up DIB section on the decode window's
+// device context.
+HBITMAP CreateDibOnDecodeWindow(int nWidth, int nHeight, int nBitCount = 24);

@@ -310,3 +310,31 @@ BOOL ReadExifInfo(HANDLE hFile, ExifInfo* pInfo)
     HeapFree(GetProcessHeap(), 0, pb);
     return bFound;
 }
+
+BOOL ParseExifTiff(const BYTE* pb, size_t cb, ExifInfo* pInfo)
+{
+    if (!pInfo)
+        return FALSE;
+    SetDefaults(pInfo);
+    if (pb && cb >= sizeof(kExifHeader) && memcmp(pb, kExifHeader, sizeof(kExifHeader)) == 0)
+    {
+        pb += sizeof(kExifHeader);
+        cb -= sizeof(kExifHeader);
+    }
+    if (!pb || cb < 8)
+        return FALSE;
+    const DWORD cbLimit = EXIF_READ_LIMIT;
+    const DWORD cbTiff = cb < cbLimit ? static_cast<DWORD>(cb) : cbLimit;
+    // libexif takes a block with its header, as a JPEG holds it.
+    BYTE* pBlock = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, cbTiff + sizeof(kExifHeader)));
+    if (!pBlock)
+        return FALSE;
+    memcpy(pBlock, kExifHeader, sizeof(kExifHeader));
+    memcpy(pBlock + sizeof(kExifHeader), pb, cbTiff);
+    // A file size of 0 places any preview outside the file: none is reported.
+    const bool bParsed = ParseBlock(pBlock, cbTiff + sizeof(kExifHeader), 0, 0, pInfo);
+    HeapFree(GetProcessHeap(), 0, pBlock);
+    if (!bParsed)
+        SetDefaults(pInfo);
+    return bParsed;
+}

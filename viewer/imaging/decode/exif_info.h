@@ -32,3 +32,8 @@ BOOL ReadExifInfo(HANDLE hFile, ExifInfo* pInfo);
 
 // The same from the first cb bytes of a file already in memory.
 BOOL ParseExifInfo(const BYTE* pb, DWORD cb, DWORD cbFile, ExifInfo* pInfo);
+
+// The same from an EXIF block as WebP and HEIF files store it: the TIFF
+// structure, with or without the "Exif\0\0" header before it. Only the
+// first EXIF_READ_LIMIT bytes are read; no preview is reported.
+BOOL ParseExifTiff(const BYTE* pb, size_t cb, ExifInfo* pInfo);

@@ -9,27 +9,46 @@
 #include "viewer/common/image_error.h"
 #include "viewer/imaging/decode/decode_route.h"
 #include "viewer/imaging/decode/decode_window.h"
+#include "viewer/imaging/decode/exif_info.h"
+#include "viewer/imaging/decode/heif_route.h"
 #include "viewer/imaging/decode/jpeg_route.h"
 #include "viewer/imaging/decode/machine_budget.h"
 #include "viewer/imaging/decode/platform_route.h"
+#include "viewer/imaging/decode/webp_route.h"
 
 namespace {
 
-// Every format the decoder knows by name: its extensions, its type and the
-// route that decodes it. A type without a row (0, unknown) goes to the
-// platform decoder, which tells the format from the data.
+// A JPEG's EXIF block, read through a handle of its own.
+BOOL JpegExif(const WCHAR* pszPath, uint64_t, ExifInfo* pInfo)
+{
+    HANDLE hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return FALSE;
+    const BOOL bFound = ReadExifInfo(hFile, pInfo);
+    CloseHandle(hFile);
+    return bFound;
+}
+
+// Every type the decoder has a route of its own for (the extensions of each
+// are in picture_type.h), and the reader of its EXIF block, if it has one. A
+// type without a row (0, unknown) goes to the platform decoder, which tells
+// the format from the data.
 const struct
 {
-    const WCHAR* pszExt;
     PictureType type;
     DecodeRoute pfnRoute;
+    BOOL (*pfnExif)(const WCHAR* pszPath, uint64_t cbMax, ExifInfo* pInfo);
 } kFormats[] = {
-    {L".bmp", PICTYPE_BMP, PlatformRoute},
-    {L".2bp", PICTYPE_BMP, PlatformRoute},
-    {L".gif", PICTYPE_GIF, PlatformRoute},
-    {L".png", PICTYPE_PNG, PlatformRoute},
-    {L".jpg", PICTYPE_JPG, JpegRoute},
-    {L".jpeg", PICTYPE_JPEG, JpegRoute},
+    {PICTYPE_BMP, PlatformRoute, NULL},
+    {PICTYPE_GIF, PlatformRoute, NULL},
+    {PICTYPE_PNG, PlatformRoute, NULL},
+    {PICTYPE_JPG, JpegRoute, JpegExif},
+    {PICTYPE_JPEG, JpegRoute, JpegExif},
+    {PICTYPE_WEBP, WebpRoute, WebpExif},
+    {PICTYPE_HEIC, HeifRoute, HeifExif},
+    {PICTYPE_HEIF, HeifRoute, HeifExif},
+    {PICTYPE_AVIF, HeifRoute, HeifExif},
 };
 
 DecodeRoute RouteOfType(LONG type)
@@ -99,14 +118,7 @@ PictureType CImageDecoder::TypeFromExtension(const WCHAR* pszPath)
     if (!pszPath)
         return PICTYPE_UNKNOWN;
     const WCHAR* pszDot = wcsrchr(pszPath, L'.');
-    if (!pszDot)
-        return PICTYPE_UNKNOWN;
-    for (const auto& format : kFormats)
-    {
-        if (_wcsicmp(pszDot, format.pszExt) == 0)
-            return format.type;
-    }
-    return PICTYPE_UNKNOWN;
+    return pszDot ? PictureTypeOfExtension(pszDot) : PICTYPE_UNKNOWN;
 }
 
 HBITMAP CImageDecoder::Load(const WCHAR* pszPath, DecodeOptions* pOptions)
@@ -121,6 +133,16 @@ HBITMAP CImageDecoder::Load(const WCHAR* pszPath, DecodeOptions* pOptions)
     if (pOptions->type == PICTYPE_BY_EXTENSION)
         pOptions->type = TypeFromExtension(pszPath);
     return RunRoute(RouteOfType(pOptions->type), pszPath, pOptions);
+}
+
+BOOL CImageDecoder::ReadCameraFacts(const WCHAR* pszPath, LONG type, ExifInfo* pInfo)
+{
+    for (const auto& format : kFormats)
+    {
+        if (format.type == type && format.pfnExif && pszPath && pInfo)
+            return format.pfnExif(pszPath, MachinePictureBudget(), pInfo);
+    }
+    return FALSE;
 }
 
 HBITMAP CImageDecoder::LoadNow(const WCHAR* pszPath, DecodeOptions* pOptions)

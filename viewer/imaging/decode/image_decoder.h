@@ -1,7 +1,8 @@
 // CImageDecoder: picture file to bitmap, the decoder's front door. It finds
 // the picture's type, chooses the format's route from one table and hands it
-// the request; the routes (decode_route.h) do the decoding. JPEG comes as a
-// 24-bit bottom-up DIB section, every other type through the platform image
+// the request; the routes (decode_route.h) do the decoding. JPEG, HEIF and
+// AVIF come as 24-bit bottom-up DIB sections, WebP as 24 or (with
+// transparent parts) 32 bits, every other type through the platform image
 // decompression library at the display's depth.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include "viewer/imaging/decode/decode_options.h"
 
 struct DecodeRequest;
+struct ExifInfo;
 
 class CImageDecoder
 {
@@ -20,6 +22,11 @@ public:
 
     // 0 when null or no "."; else by the text from the last ".".
     static PictureType TypeFromExtension(const WCHAR* pszPath);
+
+    // The EXIF block of a picture of the given type, for the types whose
+    // files carry one (JPEG, WebP, HEIF); FALSE, *pInfo left as it is for
+    // the other types, when there is none.
+    static BOOL ReadCameraFacts(const WCHAR* pszPath, LONG type, ExifInfo* pInfo);
 
     // The dispatcher: error code 2 on a null argument, null when cancelled,
     // type 1 resolved from the name, then the route of the type.

@@ -51,18 +51,6 @@ void NoteEndOfData(j_common_ptr pInfo, int nLevel)
     pJob->pfnEmitMessage(pInfo, nLevel);
 }
 
-// Denominator of the thumbnail reduction, chosen by width only.
-unsigned int ThumbnailDenominator(JDIMENSION width)
-{
-    if (width >= 384)
-        return 8;
-    if (width >= 193)
-        return 4;
-    if (width >= 65)
-        return 2;
-    return 1;
-}
-
 // The largest bitmap from denominator nFirst on; smaller ones (up to 1/8)
 // for devices short of memory.
 HBITMAP CreateLargestDib(JDIMENSION width, JDIMENSION height, unsigned int nFirst, unsigned int* pDenom)

@@ -134,3 +134,14 @@ bool PictureSizeFromHeader(const uint8_t* pb, size_t cb, int64_t* pWidth, int64_
         return JpegSize(pb, cb, pWidth, pHeight);
     return false;
 }
+
+unsigned int ThumbnailDenominator(uint32_t width)
+{
+    if (width >= 384)
+        return 8;
+    if (width >= 193)
+        return 4;
+    if (width >= 65)
+        return 2;
+    return 1;
+}

@@ -22,6 +22,10 @@ uint64_t DibBytes(int64_t w, int64_t h, int nBits);
 // not even one eighth fits.
 unsigned int JpegDenominatorWithin(uint32_t w, uint32_t h, uint64_t cbBudget);
 
+// The reduction of a thumbnail decode, chosen by the picture's width only:
+// 8 from 384 pixels, 4 from 193, 2 from 65, else 1.
+unsigned int ThumbnailDenominator(uint32_t width);
+
 // The budget of a decoded bitmap that is then turned into a second one of
 // the same picture while the first still exists, such that both together
 // stay within cbBudget: half of it, less what the turned copy's row

@@ -153,7 +153,21 @@ bool CPreloadSlot::MayPreload(const WCHAR* pszPath)
 {
     int64_t w = 0, h = 0;
     if (!ReadPictureSize(pszPath, &w, &h))
-        return false;
+    {
+        // WebP and HEIF sizes take their libraries to read: a header-only
+        // decode on a decoder of its own.
+        CImageDecoder decoder;
+        DecodeOptions options = {};
+        options.flags = DECODE_HEADER_ONLY;
+        options.type = PICTYPE_BY_EXTENSION;
+        HBITMAP hbm = decoder.LoadNow(pszPath, &options);
+        if (hbm)
+            DeleteObject(hbm);
+        if (options.info.biWidth <= 0 || options.info.biHeight <= 0)
+            return false;
+        w = options.info.biWidth;
+        h = options.info.biHeight;
+    }
     MEMORYSTATUSEX status;
     status.dwLength = sizeof(status);
     if (!GlobalMemoryStatusEx(&status))

@@ -50,7 +50,7 @@ std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated =
 HBITMAP Grey(int w, int h) { return MakePicture(w, h, 24, Plain(0x808080)); }
 
 // The thumbnail folder named in the registry and the record; thumbnails as
-// stored, the index as earlier versions wrote it.
+// stored and unmanaged, the index as earlier versions wrote it.
 class ThumbCacheTest : public SettingsTest
 {
 protected:
@@ -63,6 +63,7 @@ protected:
         data.pDecoder = &decoder;
         SetMainWindowData(&data);
         SetAutoRotate(0);
+        RawSetDword(SZ_COLOR_MANAGE, 0);
     }
     void TearDown() override
     {

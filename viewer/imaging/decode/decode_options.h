@@ -12,7 +12,11 @@ enum DecodeFlags
     DECODE_HEADER_ONLY = 0x4, // no bitmap, only info
     // A JPEG is stood upright as its EXIF orientation says (size reported
     // upright too); other types and JPEGs without the tag come as stored.
-    DECODE_UPRIGHT = 0x8
+    DECODE_UPRIGHT = 0x8,
+    // The picture's colours turned from those its file declares (an ICC
+    // profile, Display P3) into the screen's sRGB; without a profile, or
+    // without this flag, the numbers are shown as stored.
+    DECODE_MANAGE_COLOUR = 0x10
 };
 
 // A picture wider or higher than this is large (DECODE_SIZE_TEST); only

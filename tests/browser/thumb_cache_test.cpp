@@ -437,3 +437,38 @@ TEST(ThumbIndexHeader, ADamagedTagMeansAsStoredAndTheTagIsNoThumbnail)
     rgb[THUMB_OFS_PATH] ^= 1;
     EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_AS_STORED), DecodeThumbHeader(rgb));
 }
+
+// A ProPhoto picture's thumbnail in sRGB, cached so; a cache of thumbnails
+// made before colours were managed (record 0 without the flag, as earlier
+// versions wrote it) or with the setting off is cleared, never mixed in.
+TEST_F(ThumbCacheTest, ManagedAndUnmanagedThumbnailsAreNeverMixed)
+{
+    const uint32_t kSrgb[4] = {0xC83C28, 0x3CA050, 0x3246BE, 0xE6E6E6};
+    pictures.Write(L"pro.jpg", ReadFixture(L"prophoto_large.jpg"));
+    auto made = [&](bool bManaged) {
+        PictureEntry e = Entry(L"pro.jpg");
+        MakeThumbnail(&decoder, &e, pictures.Path().c_str());
+        EXPECT_EQ(bManaged, QuartersOff(e.hbmThumb, kSrgb, 8) == "") << QuartersOff(e.hbmThumb, kSrgb, 8);
+        DeleteObject(e.hbmThumb);
+        EXPECT_NE(-1, Find(Entry(L"pro.jpg")));
+    };
+    OpenThumbIndex();
+    made(false);
+    CloseThumbIndex();
+    for (const DWORD dwManage : {1u, 0u})
+    {
+        RawSetDword(SZ_COLOR_MANAGE, dwManage);
+        OpenThumbIndex();
+        EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
+        EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
+        made(dwManage != 0);
+        made(dwManage != 0);   // read back from the cache
+        CloseThumbIndex();
+        const std::string h = ReadWholeFile(Index()).substr(0, THUMB_RECORD_BYTES);
+        EXPECT_EQ(dwManage ? THUMB_MADE_COLOUR_MANAGED : THUMB_MADE_AS_STORED,
+                  DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data())));
+    }
+    OpenThumbIndex();
+    SetThumbsColourManaged(TRUE);
+    EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
+}

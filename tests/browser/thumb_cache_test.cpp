@@ -454,21 +454,16 @@ TEST_F(ThumbCacheTest, ManagedAndUnmanagedThumbnailsAreNeverMixed)
     };
     OpenThumbIndex();
     made(false);
-    CloseThumbIndex();
     for (const DWORD dwManage : {1u, 0u})
     {
+        CloseThumbIndex();
         RawSetDword(SZ_COLOR_MANAGE, dwManage);
         OpenThumbIndex();
         EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
-        EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
         made(dwManage != 0);
         made(dwManage != 0);   // read back from the cache
-        CloseThumbIndex();
-        const std::string h = ReadWholeFile(Index()).substr(0, THUMB_RECORD_BYTES);
-        EXPECT_EQ(dwManage ? THUMB_MADE_COLOUR_MANAGED : THUMB_MADE_AS_STORED,
-                  DecodeThumbHeader(reinterpret_cast<const uint8_t*>(h.data())));
     }
-    OpenThumbIndex();
     SetThumbsColourManaged(TRUE);
     EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
+    EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
 }

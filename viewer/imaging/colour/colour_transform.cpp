@@ -39,7 +39,7 @@ const int kIdentityGrid = 9;
 
 SRWLOCK s_lock = SRWLOCK_INIT;
 ColourTransform* s_rgKept[COLOUR_TRANSFORMS_KEPT];
-unsigned long s_nTick, s_nBuilt, s_nReused;
+unsigned long s_nTick;
 
 void* LcmsMalloc(cmsContext, cmsUInt32Number cb)
 {
@@ -231,7 +231,6 @@ ColourTransform* AcquireColourTransform(const EmbeddedColour& colour, ColourPixe
     ColourTransform* pEntry = FindKept(nHash, cb, colour.kind, pixels);
     if (pEntry)
     {
-        ++s_nReused;
         if (pEntry->hTransform)
             ++pEntry->nUsers;
         ReleaseSRWLockExclusive(&s_lock);
@@ -252,7 +251,6 @@ ColourTransform* AcquireColourTransform(const EmbeddedColour& colour, ColourPixe
 
     ColourTransform* pPushedOut = NULL;
     AcquireSRWLockExclusive(&s_lock);
-    ++s_nBuilt;
     pEntry = FindKept(nHash, cb, colour.kind, pixels);   // another thread may have been quicker
     if (!pEntry)
     {
@@ -308,12 +306,4 @@ void TransformRows(ColourTransform* pTransform, const void* pIn, size_t cbStride
     cmsDoTransformLineStride(pTransform->hTransform, pIn, pOut, static_cast<cmsUInt32Number>(nWidth),
                              static_cast<cmsUInt32Number>(nRows), static_cast<cmsUInt32Number>(cbStrideIn),
                              static_cast<cmsUInt32Number>(cbStrideOut), 0, 0);
-}
-
-ColourCacheCounts GetColourCacheCounts(void)
-{
-    AcquireSRWLockExclusive(&s_lock);
-    const ColourCacheCounts counts = {s_nBuilt, s_nReused};
-    ReleaseSRWLockExclusive(&s_lock);
-    return counts;
 }

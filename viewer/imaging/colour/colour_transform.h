@@ -37,11 +37,3 @@ void TransformRows(ColourTransform* pTransform, const void* pIn, size_t cbStride
 
 // How many transforms are kept for profiles met again.
 #define COLOUR_TRANSFORMS_KEPT 8
-// Transforms built so far, and how many of the last acquires were served
-// from the kept ones (for tests and the benchmark).
-struct ColourCacheCounts
-{
-    unsigned long nBuilt;
-    unsigned long nReused;
-};
-ColourCacheCounts GetColourCacheCounts(void);

@@ -3,6 +3,7 @@
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/fuzz_watch.h"
 #include "tests/support/pictures.h"
+#include "viewer/imaging/colour/embedded_profile.h"
 #include "viewer/imaging/colour/picture_colour.h"
 
 bool RunColour(FuzzContext* pCtx, const FuzzTarget&, const FuzzBytes& data, int nSeed)

@@ -6,7 +6,7 @@
 
 #include <stddef.h>
 
-#include "viewer/imaging/colour/embedded_profile.h"
+#include "viewer/imaging/colour/profile_bytes.h"
 
 // The pixels a transform reads; it always writes blue, green, red bytes in
 // the same layout (the fourth byte of BGRX32 is left as it is), or BGR24

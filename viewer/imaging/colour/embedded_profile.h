@@ -1,84 +1,12 @@
 // The colours a picture file says its numbers are in: an ICC profile it
 // carries (JPEG APP2 chunks, PNG iCCP, WebP ICCP, HEIF/AVIF colr, BMP V5),
 // or the Display P3 primaries a HEIF/AVIF nclx box names. Found by the
-// file's signature, not its name. Pure code: no <windows.h>; the bytes come
-// through a read function, so the readers work on files and on memory.
+// file's signature, not its name. Pure code: no <windows.h>.
 #pragma once
 
-#include <stddef.h>
-#include <stdint.h>
-
-// Profiles larger than this are not read: the largest printer profiles stay
-// well below it, and a crafted header could otherwise ask for gigabytes.
-#define EMBEDDED_PROFILE_MAX_BYTES (16u * 1024 * 1024)
-// The smallest ICC profile: its 128-byte header and the tag count.
-#define EMBEDDED_PROFILE_MIN_BYTES 132u
-
-// Random access to the file's bytes. pfnRead fills exactly cb bytes from
-// nAt, or returns false (past the end, or a read error).
-struct ByteSource
-{
-    void* pContext;
-    bool (*pfnRead)(void* pContext, uint64_t nAt, void* pv, size_t cb);
-    uint64_t cbSize;
-};
-
-enum EmbeddedKind
-{
-    EMBEDDED_NONE = 0,    // nothing, sRGB, or nothing that can be used: shown as stored
-    EMBEDDED_ICC,         // pbIcc holds cbIcc bytes of a whole profile (its size field says so)
-    EMBEDDED_DISPLAY_P3   // nclx: Display P3 primaries with the sRGB tone curve
-};
-
-struct EmbeddedColour
-{
-    EmbeddedKind kind;
-    uint8_t* pbIcc;       // malloc'd; freed by FreeEmbeddedColour
-    uint32_t cbIcc;
-};
+#include "viewer/imaging/colour/profile_bytes.h"
 
 // Reads the description of the picture in the source. Anything cut off,
 // out of bounds or malformed gives EMBEDDED_NONE; so does an allocation
 // that fails. *pColour must be zeroed or freed before.
 void ReadEmbeddedColour(const ByteSource& source, EmbeddedColour* pColour);
-void FreeEmbeddedColour(EmbeddedColour* pColour);
-
-// A ByteSource over bytes in memory (they must outlive it).
-struct MemoryBytes
-{
-    const uint8_t* pb;
-    size_t cb;
-};
-ByteSource MemorySource(const MemoryBytes* pBytes);
-
-// ---- Shared by the format readers (embedded_profile*.cpp) ----
-
-inline uint32_t ReadBe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           p[3];
-}
-inline uint32_t ReadLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 |
-           p[0];
-}
-inline uint16_t ReadBe16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-
-// Takes pb (malloc'd, cb bytes) as the profile when it is one whole: at
-// least the header, and its own size field within the bytes (trailing
-// padding is dropped). Frees pb otherwise. True when taken.
-bool TakeProfileBytes(uint8_t* pb, size_t cb, EmbeddedColour* pColour);
-// Reads cb bytes at nAt into a new block and takes them as the profile.
-bool ReadProfileAt(const ByteSource& source, uint64_t nAt, uint64_t cb, EmbeddedColour* pColour);
-
-// One reader per format; each checks its own signature first and returns
-// false, leaving *pColour alone, when the bytes are not its format.
-bool ReadJpegColour(const ByteSource& source, EmbeddedColour* pColour);
-bool ReadPngColour(const ByteSource& source, EmbeddedColour* pColour);
-bool ReadWebpColour(const ByteSource& source, EmbeddedColour* pColour);
-bool ReadBmpColour(const ByteSource& source, EmbeddedColour* pColour);
-bool ReadIsoBoxColour(const ByteSource& source, EmbeddedColour* pColour);

@@ -2,7 +2,7 @@
 // "meta" box (pitm names the item, iprp/ipma ties it to properties of
 // iprp/ipco). A profile ("prof", "rICC") wins over "nclx", of which only
 // Display P3 asks for a change; sRGB and the rest are shown as stored.
-#include "viewer/imaging/colour/embedded_profile.h"
+#include "viewer/imaging/colour/profile_readers.h"
 
 #include <stdlib.h>
 #include <string.h>

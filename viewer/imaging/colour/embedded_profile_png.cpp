@@ -1,7 +1,7 @@
 // PNG: the profile of an "iCCP" chunk, deflated. An "sRGB" chunk says the
 // numbers are sRGB already, and gAMA with cHRM is left alone: such pictures
 // are shown as stored.
-#include "viewer/imaging/colour/embedded_profile.h"
+#include "viewer/imaging/colour/profile_readers.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "viewer/imaging/colour/embedded_profile.h"
+
 namespace {
 
 // Every format puts its profile, or the way to it, in its first few

@@ -77,8 +77,8 @@ int CountUsablePreviews(const std::vector<PictureEntry>& entries, const std::wst
         ViewBox fit = {};
         bool bLarge = false;
         volatile int32_t nStop = 0;
-        HBITMAP hbm = ThumbFromPreview((folder + e.szName).c_str(), e.nType, AreThumbsUpright() != FALSE, &fit,
-                                       &bLarge, &nStop);
+        HBITMAP hbm = ThumbFromPreview((folder + e.szName).c_str(), e.nType, AreThumbsUpright() != FALSE,
+                                       AreThumbsColourManaged() != FALSE, &fit, &bLarge, &nStop);
         if (hbm)
         {
             ++n;

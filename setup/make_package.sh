@@ -26,7 +26,7 @@ export TZ=UTC LC_ALL=C
 [ -f "$SAMPLE" ] || { echo "make_package.sh: no $SAMPLE" >&2; exit 1; }
 # Every library linked into the programs; their licences (LGPL for libexif,
 # libde265 and libheif) ask for their texts to go with the programs.
-LIBRARIES=(libjpeg-turbo libexif libwebp libde265 dav1d libheif lcms2)
+LIBRARIES=(libjpeg-turbo libexif libwebp libde265 dav1d libheif lcms2 zlib)
 for lib in "${LIBRARIES[@]}"; do
     [ -n "$(ls -A "$LICENCE_SOURCE/$lib" 2>/dev/null)" ] \
         || { echo "make_package.sh: no licence texts in $LICENCE_SOURCE/$lib (run scripts/bootstrap)" >&2; exit 1; }

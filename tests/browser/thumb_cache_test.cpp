@@ -50,7 +50,7 @@ std::string RawRecord(int32_t slot, const std::wstring& path, bool bTerminated =
 HBITMAP Grey(int w, int h) { return MakePicture(w, h, 24, Plain(0x808080)); }
 
 // The thumbnail folder named in the registry and the record; thumbnails as
-// stored, the index as earlier versions wrote it.
+// stored and unmanaged, the index as earlier versions wrote it.
 class ThumbCacheTest : public SettingsTest
 {
 protected:
@@ -63,6 +63,7 @@ protected:
         data.pDecoder = &decoder;
         SetMainWindowData(&data);
         SetAutoRotate(0);
+        RawSetDword(SZ_COLOR_MANAGE, 0);
     }
     void TearDown() override
     {
@@ -435,4 +436,34 @@ TEST(ThumbIndexHeader, ADamagedTagMeansAsStoredAndTheTagIsNoThumbnail)
     EXPECT_FALSE(DecodeThumbRecord(rgb, &fields));
     rgb[THUMB_OFS_PATH] ^= 1;
     EXPECT_EQ(static_cast<uint32_t>(THUMB_MADE_AS_STORED), DecodeThumbHeader(rgb));
+}
+
+// A ProPhoto picture's thumbnail in sRGB, cached so; a cache of thumbnails
+// made before colours were managed (record 0 without the flag, as earlier
+// versions wrote it) or with the setting off is cleared, never mixed in.
+TEST_F(ThumbCacheTest, ManagedAndUnmanagedThumbnailsAreNeverMixed)
+{
+    const uint32_t kSrgb[4] = {0xC83C28, 0x3CA050, 0x3246BE, 0xE6E6E6};
+    pictures.Write(L"pro.jpg", ReadFixture(L"prophoto_large.jpg"));
+    auto made = [&](bool bManaged) {
+        PictureEntry e = Entry(L"pro.jpg");
+        MakeThumbnail(&decoder, &e, pictures.Path().c_str());
+        EXPECT_EQ(bManaged, QuartersOff(e.hbmThumb, kSrgb, 8) == "") << QuartersOff(e.hbmThumb, kSrgb, 8);
+        DeleteObject(e.hbmThumb);
+        EXPECT_NE(-1, Find(Entry(L"pro.jpg")));
+    };
+    OpenThumbIndex();
+    made(false);
+    for (const DWORD dwManage : {1u, 0u})
+    {
+        CloseThumbIndex();
+        RawSetDword(SZ_COLOR_MANAGE, dwManage);
+        OpenThumbIndex();
+        EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
+        made(dwManage != 0);
+        made(dwManage != 0);   // read back from the cache
+    }
+    SetThumbsColourManaged(TRUE);
+    EXPECT_EQ(-1, Find(Entry(L"pro.jpg")));
+    EXPECT_FALSE(FileExists(thumbs / L"pvx1.pvx"));
 }

@@ -121,7 +121,7 @@ TEST_F(ThumbPreviewTest, TurnedAsTheTagSaysOrKeptAsStored)
         ViewBox fit = {};
         bool bLarge = false;
         volatile int32_t nStop = 0;
-        HBITMAP hbm = ThumbFromPreview(path.c_str(), 6, c.bUpright, &fit, &bLarge, &nStop);
+        HBITMAP hbm = ThumbFromPreview(path.c_str(), 6, c.bUpright, false, &fit, &bLarge, &nStop);
         EXPECT_EQ(Dims(c.w, c.h), BitmapSize(hbm));
         EXPECT_TRUE(bLarge);
         EXPECT_EQ(c.w, fit.width);
@@ -134,7 +134,7 @@ TEST_F(ThumbPreviewTest, TurnedAsTheTagSaysOrKeptAsStored)
     ViewBox fit = {1, 2, 3, 4};
     bool bLarge = false;
     volatile int32_t nStop = 1;
-    EXPECT_EQ(nullptr, ThumbFromPreview(path.c_str(), 6, true, &fit, &bLarge, &nStop));
+    EXPECT_EQ(nullptr, ThumbFromPreview(path.c_str(), 6, true, false, &fit, &bLarge, &nStop));
     EXPECT_EQ(3, fit.width);
 }
 

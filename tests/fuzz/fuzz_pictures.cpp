@@ -174,7 +174,7 @@ bool RunExif(FuzzContext* pCtx, const FuzzTarget&, const FuzzBytes& data, int nS
     ViewBox fit = {};
     bool bLarge = false;
     volatile int32_t nStop = 0;
-    HBITMAP hbm = ThumbFromPreview(path.c_str(), PICTYPE_JPG, true, &fit, &bLarge, &nStop);
+    HBITMAP hbm = ThumbFromPreview(path.c_str(), PICTYPE_JPG, true, true, &fit, &bLarge, &nStop);
     if (nSeed == 0 && !hbm)
         return Wrong(pCtx, "the seed's preview made no thumbnail");
     if (!CheckThumbnail(pCtx, hbm, 0, "the embedded preview"))

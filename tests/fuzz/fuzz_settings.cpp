@@ -41,6 +41,7 @@ const SettingName kSettings[] = {
     {L"Key3", 0, NULL},
     {L"Key4", 0, NULL},
     {L"Key5", 0, NULL},
+    {SZ_COLOR_MANAGE, DEF_COLOR_MANAGE, NULL},
 };
 const int kSettingCount = sizeof(kSettings) / sizeof(kSettings[0]);
 const size_t kRecordHeader = 4;
@@ -123,7 +124,8 @@ bool CheckSettings(FuzzContext* pCtx, const StoredValue* rgStored)
                          dwExpected);
     }
     // The switches the store reads as 0 or 1.
-    if (GetSlideshowDirection() > 1 || GetSlideshowLoop() > 1 || GetViewerOptimizedView() > 1 || GetAutoRotate() > 1)
+    if (GetSlideshowDirection() > 1 || GetSlideshowLoop() > 1 || GetViewerOptimizedView() > 1 || GetAutoRotate() > 1 ||
+        GetColorManage() > 1)
         return Wrong(pCtx, "a switch read as neither 0 nor 1");
     // The start pair is joined into the path to open.
     wchar_t szFolder[MAX_PATH], szName[MAX_PATH], szPath[MAX_PATH];

@@ -25,6 +25,8 @@ const FuzzTarget g_rgFuzzTargets[] = {
     {"pvx", ".pvx", FUZZ_FORMAT_JPEG, PvxSeeds, RunPvx, {}},
     {"settings", ".reg", FUZZ_FORMAT_RECORDS, SettingsSeeds, RunSettings, {}},
     {"exif", ".jpg", FUZZ_FORMAT_JPEG, ExifSeeds, RunExif, {}},
+    {"colour", ".bin", FUZZ_FORMAT_RECORDS, NULL, RunColour,
+     {L"prophoto.jpg", L"prophoto.png", L"prophoto.bmp", L"prophoto.webp", L"prophoto.avif", L"display_p3.avif"}},
 };
 const size_t g_nFuzzTargets = sizeof(g_rgFuzzTargets) / sizeof(g_rgFuzzTargets[0]);
 

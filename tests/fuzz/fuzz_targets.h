@@ -74,6 +74,9 @@ std::vector<FuzzBytes> IndexSeeds(void);
 bool RunIndex(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
 bool RunPvx(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
 
+// fuzz_colour.cpp: pictures carrying a profile (the build's fixtures).
+bool RunColour(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);
+
 // fuzz_settings.cpp: records of [name index][type][length, 2 bytes LE][data].
 std::vector<FuzzBytes> SettingsSeeds(void);
 bool RunSettings(FuzzContext* pCtx, const FuzzTarget& target, const FuzzBytes& data, int nSeed);

@@ -15,7 +15,8 @@ const FILETIME kWritten = {0x55667788, 0x01D9CCDD};
 FuzzBytes Index(std::initializer_list<ThumbRecordFields> records)
 {
     FuzzBytes index(THUMB_RECORD_BYTES);
-    EncodeThumbHeader(DEF_AUTO_ROTATE ? THUMB_MADE_UPRIGHT : THUMB_MADE_AS_STORED, index.data());
+    EncodeThumbHeader((DEF_AUTO_ROTATE ? THUMB_MADE_UPRIGHT : 0) | (DEF_COLOR_MANAGE ? THUMB_MADE_COLOUR_MANAGED : 0),
+                      index.data());
     for (const ThumbRecordFields& fields : records)
     {
         index.resize(index.size() + THUMB_RECORD_BYTES);

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 LISTING=$(zipinfo -1 "$ZIP")
 ENTRIES=$(grep -v '^licences/' <<<"$LISTING" | tr '\n' ' ')
 [ "$ENTRIES" = "viewer.exe initial_data0.pvx setup.exe Ombrix Viewer.ini " ] || fail "zip holds [$ENTRIES]"
-for lib in libjpeg-turbo libexif libwebp libde265 dav1d libheif lcms2; do
+for lib in libjpeg-turbo libexif libwebp libde265 dav1d libheif lcms2 zlib; do
     grep -q "^licences/$lib/." <<<"$LISTING" || fail "no licence text of $lib in the zip"
 done
 

@@ -150,3 +150,29 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
         EXPECT_EQ(0, pEntry->bProcessed);
     }
 }
+
+// "Colour-manage pictures", checked by default: off shows the shown ProPhoto
+// picture's stored numbers at once, on its sRGB colours, and either sends
+// the thumbnails back to be made.
+TEST_F(OptionsTest, ColourSettingAppliesAtOnce) {
+    const std::wstring photo = m_folder.Write(L"pro.jpg", ReadFixture(L"prophoto.jpg"));
+    Start();
+    ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
+    for (const bool bManage : {false, true}) {
+        SCOPED_TRACE(bManage);
+        PictureEntry* pEntry = FirstPicture();
+        ASSERT_NE(nullptr, pEntry);
+        pEntry->hbmThumb = MakeDib(8, 8, 24);
+        UINT nShownChecked = 99;
+        RunOptionsSheet([&](HWND hwndSheet) {
+            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
+            nShownChecked = IsDlgButtonChecked(hwndPage, IDC_COLOR_MANAGE);
+            CheckDlgButton(hwndPage, IDC_COLOR_MANAGE, bManage ? BST_CHECKED : BST_UNCHECKED);
+        });
+        EXPECT_EQ(bManage ? BST_UNCHECKED : BST_CHECKED, nShownChecked);
+        EXPECT_EQ(bManage ? 1u : 0u, RawGetDword(SZ_COLOR_MANAGE, 99));
+        EXPECT_EQ(bManage, Near(PixelAt(m_pData->hbmCurrent, 16, 12), 0xC83C28, 6));
+        EXPECT_EQ(bManage, AreThumbsColourManaged() != FALSE);
+        EXPECT_EQ(nullptr, pEntry->hbmThumb);
+    }
+}

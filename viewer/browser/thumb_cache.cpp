@@ -23,12 +23,24 @@ ThumbIndexRecord* s_pRecords = NULL; // newest first
 void* (*s_pfnAllocRecord)(size_t cb) = AllocZeroed;
 FILE* s_pIndex = NULL; // open while not null
 LONG s_nHighestSlot = 0;
-// How thumbnails are made now, and how every cached one was made.
-BOOL s_bUpright = DEF_AUTO_ROTATE;
+// How thumbnails are made now, and how every cached one was made
+// (ThumbMadeFlags).
+uint32_t s_dwMade = (DEF_AUTO_ROTATE ? THUMB_MADE_UPRIGHT : 0) | (DEF_COLOR_MANAGE ? THUMB_MADE_COLOUR_MANAGED : 0);
 
 uint32_t MadeFlags(void)
 {
-    return s_bUpright ? THUMB_MADE_UPRIGHT : THUMB_MADE_AS_STORED;
+    return s_dwMade;
+}
+
+// Thumbnails made the other way would show beside new ones made this way:
+// a change clears the cache.
+void SetMadeFlag(uint32_t dwFlag, BOOL bOn)
+{
+    const uint32_t dwMade = bOn ? (s_dwMade | dwFlag) : (s_dwMade & ~dwFlag);
+    if (dwMade == s_dwMade)
+        return;
+    s_dwMade = dwMade;
+    ClearThumbCache();
 }
 
 // Record 0 says how the thumbnails were made. An index of thumbnails made
@@ -178,7 +190,7 @@ void OpenThumbIndex(void)
 {
     CloseThumbIndex();
     s_nHighestSlot = 0;
-    s_bUpright = GetAutoRotate() != 0;
+    s_dwMade = (GetAutoRotate() ? THUMB_MADE_UPRIGHT : 0) | (GetColorManage() ? THUMB_MADE_COLOUR_MANAGED : 0);
     s_pIndex = OpenOrCreateIndex();
     // Thumbnails made the other way would show beside new ones made this
     // way: they all go.
@@ -188,15 +200,22 @@ void OpenThumbIndex(void)
 
 void SetThumbsUpright(BOOL bUpright)
 {
-    if (!bUpright == !s_bUpright)
-        return;
-    s_bUpright = bUpright ? TRUE : FALSE;
-    ClearThumbCache();
+    SetMadeFlag(THUMB_MADE_UPRIGHT, bUpright);
 }
 
 BOOL AreThumbsUpright(void)
 {
-    return s_bUpright;
+    return (s_dwMade & THUMB_MADE_UPRIGHT) != 0;
+}
+
+void SetThumbsColourManaged(BOOL bManaged)
+{
+    SetMadeFlag(THUMB_MADE_COLOUR_MANAGED, bManaged);
+}
+
+BOOL AreThumbsColourManaged(void)
+{
+    return (s_dwMade & THUMB_MADE_COLOUR_MANAGED) != 0;
 }
 
 void CloseThumbIndex(void)

@@ -29,8 +29,9 @@ struct ThumbIndexRecord
 
 // Start-up: opens "index.tmb" in the THUMBNAIL_FOLDER (creating it when
 // missing) and loads its records. The cache stays off when that fails.
-// Thumbnails are made upright or not as AUTO_ROTATE says; a cache whose
-// thumbnails were made the other way is cleared.
+// Thumbnails are made upright or not as AUTO_ROTATE says, colour-managed or
+// not as COLOR_MANAGE says; a cache whose thumbnails were made otherwise is
+// cleared.
 // Records that cannot be the cache's own (unterminated path, slot outside
 // 1..THUMB_MAX_SLOT, offsets outside the box) are not kept; each still
 // takes a slot, so no later record is written over it.
@@ -68,3 +69,6 @@ void ClearThumbCache(void);
 void SetThumbsUpright(BOOL bUpright);
 // How thumbnails are made now: the thumbnail maker decodes so.
 BOOL AreThumbsUpright(void);
+// The same for turning their colours into sRGB by the pictures' profiles.
+void SetThumbsColourManaged(BOOL bManaged);
+BOOL AreThumbsColourManaged(void);

@@ -49,7 +49,8 @@ int IsValidThumbSlot(int64_t nSlot);
 enum ThumbMadeFlags
 {
     THUMB_MADE_AS_STORED = 0,
-    THUMB_MADE_UPRIGHT = 0x1 // camera pictures stood up by their orientation tag
+    THUMB_MADE_UPRIGHT = 0x1,        // camera pictures stood up by their orientation tag
+    THUMB_MADE_COLOUR_MANAGED = 0x2  // colours turned into sRGB by the pictures' profiles
 };
 // Record 0's bytes for these flags: all zeros for THUMB_MADE_AS_STORED, so
 // that such an index is byte for byte what earlier versions wrote.

@@ -16,7 +16,8 @@ HBITMAP ThumbFromPicture(CImageDecoder* pDecoder, const PictureEntry* pEntry, LP
                          bool* pbLarge, volatile int32_t* pStop)
 {
     DecodeOptions options = {};
-    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST | (AreThumbsUpright() ? DECODE_UPRIGHT : 0);
+    options.flags = DECODE_REDUCE | DECODE_SIZE_TEST | (AreThumbsUpright() ? DECODE_UPRIGHT : 0) |
+                    (AreThumbsColourManaged() ? DECODE_MANAGE_COLOUR : 0);
     options.type = pEntry->nType;
     options.reduceMode = 1;
     // Load, not LoadNow: clearing the flag here could swallow a stop that
@@ -99,7 +100,8 @@ void MakeStoppableThumbnail(CImageDecoder* pDecoder, PictureEntry* pEntry, LPCWS
 
     ViewBox fit = {};
     bool bLarge = false;
-    HBITMAP hbm = ThumbFromPreview(szPath, pEntry->nType, AreThumbsUpright() != FALSE, &fit, &bLarge, pStop);
+    HBITMAP hbm = ThumbFromPreview(szPath, pEntry->nType, AreThumbsUpright() != FALSE, AreThumbsColourManaged() != FALSE,
+                                   &fit, &bLarge, pStop);
     if (!hbm)
         hbm = ThumbFromPicture(pDecoder, pEntry, szPath, &fit, &bLarge, pStop);
     pEntry->hbmThumb = hbm;

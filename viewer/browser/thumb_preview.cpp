@@ -8,6 +8,7 @@
 
 #include "viewer/browser/thumb_fit.h"
 #include "viewer/imaging/codec/jpeg_recovery.h"
+#include "viewer/imaging/colour/picture_colour.h"
 #include "viewer/common/picture_type.h"
 #include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/exif_info.h"
@@ -187,7 +188,7 @@ bool PreviewMatchesPicture(LONG pw, LONG ph, LONG w, LONG h, LONG fitWidth, LONG
     return (nSkew < 0 ? -nSkew : nSkew) * 50 <= static_cast<long long>(ph) * w;
 }
 
-HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, ViewBox* pFit, bool* pbLarge,
+HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, bool bManaged, ViewBox* pFit, bool* pbLarge,
                          volatile int32_t* pStop)
 {
     if (!pszPath || !pFit || !pbLarge || !pStop || (nType != PICTYPE_JPG && nType != PICTYPE_JPEG))
@@ -200,6 +201,11 @@ HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, ViewBox* pF
     bool bLarge = false;
     HBITMAP hbm = PreviewOfOpenFile(hFile, bUpright, &fit, &bLarge);
     CloseHandle(hFile);
+    if (bManaged)
+    {
+        const volatile LONG nNeverCancelled = 0;
+        hbm = ConvertToScreenColours(pszPath, hbm, &nNeverCancelled);
+    }
     BITMAP bm;
     if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm))
     {

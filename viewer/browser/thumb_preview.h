@@ -14,10 +14,11 @@
 bool PreviewMatchesPicture(LONG pw, LONG ph, LONG w, LONG h, LONG fitWidth, LONG fitHeight);
 
 // The thumbnail of the JPEG at pszPath made from its preview, stood upright
-// when bUpright, fitted into the 64 x 60 box as the picture's own would be:
+// when bUpright, in the colours of the picture's profile when bManaged
+// (the camera writes both in the same colours), fitted into the 64 x 60 box as the picture's own would be:
 // its place there in *pFit, and in *pbLarge whether the picture is large
 // enough to cache. Null, with nothing set, for other types and for a file
 // without a usable preview (none, a stale one, one that does not decode
 // cleanly), or when *pStop cut the resampling short.
-HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, ViewBox* pFit, bool* pbLarge,
+HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, bool bManaged, ViewBox* pFit, bool* pbLarge,
                          volatile int32_t* pStop);

@@ -210,3 +210,13 @@ void SetAutoRotate(DWORD dwAutoRotate)
 {
     SetSetting(SZ_AUTO_ROTATE, dwAutoRotate != 0);
 }
+
+DWORD GetColorManage(void)
+{
+    return GetSetting(SZ_COLOR_MANAGE, DEF_COLOR_MANAGE) != 0;
+}
+
+void SetColorManage(DWORD dwManage)
+{
+    SetSetting(SZ_COLOR_MANAGE, dwManage != 0);
+}

@@ -43,3 +43,7 @@ void SetViewerZoomQuality(DWORD dwQuality);
 // stored as 1 or 0, and any other value reads as 1.
 DWORD GetAutoRotate(void);
 void SetAutoRotate(DWORD dwAutoRotate);
+// Whether pictures' colours are turned from their embedded profiles into
+// sRGB: stored as 1 or 0, and any other value reads as 1.
+DWORD GetColorManage(void);
+void SetColorManage(DWORD dwManage);

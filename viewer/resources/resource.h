@@ -72,6 +72,7 @@
 #define IDC_SLIDE_LOOP 1095
 #define IDC_ZOOM_QUALITY 1100
 #define IDC_AUTO_ROTATE 1101
+#define IDC_COLOR_MANAGE 1102
 
 // Accelerator table
 #define IDR_ACCELERATORS 3

@@ -1,6 +1,7 @@
 // The "Etc" page: slideshow interval, effect, direction and loop, the screen
-// capture folder, the zoom quality and turning camera pictures upright. Its
-// values reach the settings store and the live objects when the page goes.
+// capture folder, the zoom quality, turning camera pictures upright and
+// managing their colours. Its values reach the settings store and the live
+// objects when the page goes.
 #include "viewer/shell/options_sheet.h"
 
 #include <commctrl.h>
@@ -13,7 +14,7 @@
 #include "viewer/extras/slideshow/slide_show.h"
 #include "viewer/imaging/view/renderer.h"
 #include "viewer/resources/resource.h"
-#include "viewer/shell/upright_setting.h"
+#include "viewer/shell/decode_settings.h"
 
 #define INTERVAL_MIN_SECONDS 1
 #define INTERVAL_MAX_SECONDS 30
@@ -51,6 +52,7 @@ static void OnEtcInit(HWND hwnd)
     // Any value but 0 means high quality to the renderer, so it shows as such.
     SelectListEntry(hwndQuality, GetViewerZoomQuality() ? 1 : 0, DEF_VIEWER_ZOOM_QUALITY);
     CheckDlgButton(hwnd, IDC_AUTO_ROTATE, GetAutoRotate() ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd, IDC_COLOR_MANAGE, GetColorManage() ? BST_CHECKED : BST_UNCHECKED);
     FitOptionsPage(hwnd);
 }
 
@@ -109,7 +111,8 @@ static void OnEtcDestroy(HWND hwnd)
     const DWORD dwQuality = GetViewerZoomQuality();
 
     MainWindowData* pData = GetMainWindowData();
-    ApplyAutoRotate(pData, IsDlgButtonChecked(hwnd, IDC_AUTO_ROTATE) == BST_CHECKED);
+    ApplyDecodeSettings(pData, IsDlgButtonChecked(hwnd, IDC_AUTO_ROTATE) == BST_CHECKED,
+                        IsDlgButtonChecked(hwnd, IDC_COLOR_MANAGE) == BST_CHECKED);
     if (!pData)
         return;
     // Setting the interval stops a running slideshow.

@@ -14,7 +14,11 @@ enum DecodeFlags
     // reported upright too); other types and pictures without the tag come
     // as stored. HEIF pictures always come upright by their own
     // transformations, and their EXIF orientation is never applied.
-    DECODE_UPRIGHT = 0x8
+    DECODE_UPRIGHT = 0x8,
+    // The picture's colours turned from those its file declares (an ICC
+    // profile, Display P3) into the screen's sRGB; without a profile, or
+    // without this flag, the numbers are shown as stored.
+    DECODE_MANAGE_COLOUR = 0x10
 };
 
 // A picture wider or higher than this is large (DECODE_SIZE_TEST); only

@@ -7,6 +7,7 @@
 #include <wchar.h>
 
 #include "viewer/common/image_error.h"
+#include "viewer/imaging/colour/picture_colour.h"
 #include "viewer/imaging/decode/decode_route.h"
 #include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/exif_info.h"
@@ -132,7 +133,9 @@ HBITMAP CImageDecoder::Load(const WCHAR* pszPath, DecodeOptions* pOptions)
         return NULL;
     if (pOptions->type == PICTYPE_BY_EXTENSION)
         pOptions->type = TypeFromExtension(pszPath);
-    return RunRoute(RouteOfType(pOptions->type), pszPath, pOptions);
+    HBITMAP hbm = RunRoute(RouteOfType(pOptions->type), pszPath, pOptions);
+    // Whatever the route, so a new format is managed as soon as it decodes.
+    return (pOptions->flags & DECODE_MANAGE_COLOUR) ? ConvertToScreenColours(pszPath, hbm, &m_bCancel) : hbm;
 }
 
 BOOL CImageDecoder::ReadCameraFacts(const WCHAR* pszPath, LONG type, ExifInfo* pInfo)

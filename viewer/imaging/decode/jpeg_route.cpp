@@ -15,6 +15,7 @@
 #include <jerror.h>
 
 #include "viewer/imaging/codec/jpeg_recovery.h"
+#include "viewer/imaging/colour/picture_colour.h"
 #include "viewer/imaging/decode/jpeg_dc_scan.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
@@ -31,6 +32,10 @@ struct JpegDecode
     HBITMAP hbm;
     bool bDataEnded;                       // the file ran out before the picture did
     void (*pfnEmitMessage)(j_common_ptr, int);
+    const WCHAR* pszPath;
+    // A CMYK picture's own profile, when it is to be managed and has one:
+    // the samples go through it instead of the plain multiplication.
+    ColourTransform* pCmyk;
 };
 
 // Notes the library's warning that the picture's data ended early (the
@@ -226,8 +231,8 @@ void ConvertRow(const JSAMPLE* s, BYTE* d, JDIMENSION nWidth, int nComponents)
 // three block rows past the end (the one being decoded, and the one smooth
 // upsampling reads ahead) the last row is copied into the rest, and *pbCut
 // says the decode was left unfinished.
-bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volatile LONG* pCancel,
-                   const bool* pbDataEnded, bool* pbCut)
+bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, ColourTransform* pCmyk,
+                   const volatile LONG* pCancel, const bool* pbDataEnded, bool* pbCut)
 {
     const int nComponents = pInfo->output_components;
     // Three components decode straight into the bitmap's row; the others
@@ -270,7 +275,10 @@ bool ReadScanlines(jpeg_decompress_struct* pInfo, const BITMAP& bm, const volati
         else
         {
             jpeg_read_scanlines(pInfo, pRow, 1);
-            ConvertRow(pRow[0], pDst, nWidth, nComponents);
+            if (pCmyk && nComponents == 4)
+                TransformRows(pCmyk, pRow[0], 0, pDst, 0, static_cast<int>(nWidth), 1);
+            else
+                ConvertRow(pRow[0], pDst, nWidth, nComponents);
         }
         pDst -= cbStride;
     }
@@ -400,9 +408,13 @@ bool DecodeJpeg(JpegDecode* pJob, DecodeOptions* pOptions, const volatile LONG* 
         jpeg_start_output(pInfo, pInfo->input_scan_number);
     }
 
+    // Adobe's marker says the samples are stored inverted, 255 for no ink.
+    if ((pOptions->flags & DECODE_MANAGE_COLOUR) && pInfo->output_components == 4)
+        pJob->pCmyk = AcquireCmykTransform(pJob->pszPath, pInfo->saw_Adobe_marker != FALSE);
     BITMAP bm;
     bool bCut = false;
-    if (!PrepareOutputBitmap(pJob, bReduced, &bm) || !ReadScanlines(pInfo, bm, pCancel, &pJob->bDataEnded, &bCut))
+    if (!PrepareOutputBitmap(pJob, bReduced, &bm) ||
+        !ReadScanlines(pInfo, bm, pJob->pCmyk, pCancel, &pJob->bDataEnded, &bCut))
         return false;   // abandoned: never finished
     // Not jpeg_finish_output: it reads on to the next scan's header. The
     // scans not read are dropped with the decompressor, and so is the rest
@@ -419,6 +431,7 @@ HBITMAP JpegRoute(const DecodeRequest& request)
     DecodeOptions* const pOptions = request.pOptions;
     JpegDecode job;
     memset(&job, 0, sizeof(job));
+    job.pszPath = request.pszPath;
     job.pFile = _wfopen(request.pszPath, L"rb");
     // The library asks for 4 KB at a time, and each refill of the C
     // library's default buffer is a system call: a 64 KB buffer reads a large
@@ -433,6 +446,7 @@ HBITMAP JpegRoute(const DecodeRequest& request)
     // Also after a failure inside the creation itself: the record starts
     // zeroed, and destroying one without a memory manager does nothing.
     jpeg_destroy_decompress(&job.cinfo);
+    ReleaseColourTransform(job.pCmyk);
     if (job.pFile)
         fclose(job.pFile);
     // A cancel that came while the file was being released still counts.

@@ -60,8 +60,9 @@ void ViewerDecodeOptions(DecodeOptions* pOptions)
 {
     ZeroMemory(pOptions, sizeof(*pOptions));
     pOptions->type = PICTYPE_BY_EXTENSION;
-    // Upright by the camera's orientation tag unless the setting is off.
-    pOptions->flags = GetAutoRotate() ? DECODE_UPRIGHT : 0;
+    // Upright by the camera's orientation tag, and in the colours the file
+    // declares, unless the settings say otherwise.
+    pOptions->flags = (GetAutoRotate() ? DECODE_UPRIGHT : 0) | (GetColorManage() ? DECODE_MANAGE_COLOUR : 0);
 }
 
 void FormatOpenFailure(const WCHAR* pszPath, WCHAR* pszBuffer, size_t cchBuffer)

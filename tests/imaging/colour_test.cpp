@@ -118,7 +118,8 @@ Bytes WithIcc(const Bytes& jpeg, const Bytes& icc, std::initializer_list<int> or
 TEST(ColourTest, ProfiledPicturesShowTheirSrgbColoursInEveryFormat)
 {
     for (const auto& c : {std::make_pair(L"prophoto.jpg", 6), std::make_pair(L"adobe.jpg", 6),
-                          std::make_pair(L"prophoto.png", 16), std::make_pair(L"prophoto.bmp", 16)})
+                          std::make_pair(L"prophoto.png", 16), std::make_pair(L"prophoto.bmp", 16),
+                          std::make_pair(L"prophoto.webp", 6), std::make_pair(L"prophoto.avif", 12)})
     {
         SCOPED_TRACE(testing::Message() << c.first);
         HBITMAP hbm = Decode(kFixtures + c.first, DECODE_MANAGE_COLOUR);

@@ -221,6 +221,26 @@ TEST_F(BrowserTest, AVirtualListOfManyTiedPicturesKeepsEveryListBehaviour) {
     }
 }
 
+// A folder is asked for sub-folders when the tree needs its button, and an
+// expansion after the walk's own reads the folder again.
+TEST_F(BrowserTest, TheTreeAsksFoldersForButtonsAndAnExpansionListsAgain) {
+    for (const wchar_t* pszFolder : {L"full", L"full\\inner", L"empty"})
+        CreateDirectoryW((m_folder / pszFolder).c_str(), NULL);
+    Start();
+    HWND hwndTree = GetDirectoryTreeWindow();
+    auto children = [&](HTREEITEM hItem) {
+        TVITEMW item = {TVIF_CHILDREN, hItem};
+        return TreeView_GetItem(hwndTree, &item) ? item.cChildren : -1;
+    };
+    EXPECT_EQ(1, children(TreeChild(L"full")));
+    EXPECT_EQ(0, children(TreeChild(L"empty")));
+    CreateDirectoryW((m_folder / L"later").c_str(), NULL);
+    HTREEITEM hShown = TreeView_GetSelection(hwndTree);
+    TreeView_Expand(hwndTree, hShown, TVE_COLLAPSE | TVE_COLLAPSERESET);
+    TreeView_Expand(hwndTree, hShown, TVE_EXPAND);
+    EXPECT_TRUE(TreeChild(L"later"));
+}
+
 // Steps back and look-ups by index follow the list, also between a sort and
 // its renumbering.
 TEST_F(BrowserTest, StepsBackAndLookUpsByIndexFollowTheListAlsoBeforeItIsNumberedAgain) {

@@ -116,5 +116,8 @@ void OnDirectoryTreeNotify(MainWindowData* pData, const NMHDR* pHeader)
     case TVN_SELCHANGEDW:
         OnFolderSelected(pData, reinterpret_cast<const NMTREEVIEWW*>(pHeader));
         break;
+    case TVN_GETDISPINFOW:
+        OnFolderItemAsked(pHeader->hwndFrom, reinterpret_cast<NMTVDISPINFOW*>(const_cast<NMHDR*>(pHeader)));
+        break;
     }
 }

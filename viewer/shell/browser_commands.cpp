@@ -34,6 +34,9 @@ void OnCmdListView(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
     LONG_PTR lStyle = GetWindowLongPtrW(hwndList, GWL_STYLE);
     lStyle = (lStyle & ~(LONG_PTR)LVS_TYPEMASK) | (bSmall ? LVS_LIST : LVS_REPORT);
     SetWindowLongPtrW(hwndList, GWL_STYLE, lStyle);
+    // Wine's owner-data list lays its rows out anew but repaints only the
+    // first of them: the rest would show the other view's rows.
+    InvalidateRect(hwndList, NULL, TRUE);
     pData->nViewMode = bSmall ? VIEW_MODE_SMALL_LIST : VIEW_MODE_REPORT;
     ShowPane(GetThumbViewWindow(), FALSE);
     if (ListView_GetItemCount(hwndList) > 0)

@@ -50,15 +50,16 @@ std::vector<LONG> NewOrder(std::vector<PictureEntry>& v, int nKey, int nDirectio
 
 // n entries whose keys are drawn from `spread` values each, so that small
 // spreads tie often; names tie by case too. nIndex is the entry's identity.
-std::vector<PictureEntry> RandomEntries(std::mt19937& rng, size_t n, unsigned spread) {
+std::vector<PictureEntry> RandomEntries(std::mt19937& rng, size_t n, unsigned spread, bool bAsciiOnly) {
     static const PictureType types[] = {PICTYPE_BMP, PICTYPE_GIF, PICTYPE_PNG, PICTYPE_JPG, PICTYPE_JPEG};
     std::vector<PictureEntry> v(n);
     for (size_t i = 0; i < n; ++i) {
         PictureEntry& e = v[i];
         e.nIndex = (LONG)i;
-        std::wstring name = L"p" + std::to_wstring(rng() % spread) + L".jpg";
-        if (rng() % 2)
-            name[0] = L'P';
+        // Ties by case; "_" before letters (they fold to lower case); names
+        // alike in their first 16 characters; past ASCII in some lists.
+        static const wchar_t* stems[] = {L"p", L"P", L"p_", L"PA", L"pHoToAlBuM_", L"\u00e9", L"\u00c9"};
+        std::wstring name = stems[rng() % (bAsciiOnly ? 5 : 7)] + std::to_wstring(rng() % spread) + L".jpg";
         wcscpy_s(e.szName, MAX_PATH, name.c_str());
         e.nType = types[rng() % 5];
         e.nFileSize = rng() % spread;
@@ -78,7 +79,7 @@ TEST(PictureSortTest, GivesTheExchangeSortsOrderForEveryKeyDirectionAndTie) {
         // Short lists, longer ones, and two long enough for deep queues.
         const size_t n = nRound >= 60 ? 1500 : (nRound % 4 == 0) ? nRound / 4 : 2 + rng() % 300;
         const unsigned spread = spreads[nRound % 5];
-        std::vector<PictureEntry> v = RandomEntries(rng, n, spread);
+        std::vector<PictureEntry> v = RandomEntries(rng, n, spread, nRound % 3 != 0);
         for (int nKey = SORT_BY_NAME; nKey <= SORT_BY_DATE; ++nKey) {
             for (int nDirection = 0; nDirection < 2; ++nDirection) {
                 // From the random order, and again from the sort's own result

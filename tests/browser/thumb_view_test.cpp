@@ -87,7 +87,7 @@ protected:
         RenumberPictures();
         FillRows();
         for (PictureEntry* p = FirstPicture(); bDone && p; p = NextPicture(p))
-            p->bProcessed = 1, p->hbmThumb = CreateBitmap(20, 10, 1, 1, NULL), p->xThumb = 5, p->yThumb = 7;
+            SetPictureProcessed(p, TRUE), p->hbmThumb = CreateBitmap(20, 10, 1, 1, NULL), p->xThumb = 5, p->yThumb = 7;
     }
     // The view at the top of the popup, cy high, shown and painted.
     void Show(int cy) {

@@ -134,20 +134,111 @@ TEST_F(BrowserTest, DeleteAsksAndRemovesExactlyTheSelectedFiles) {
     EXPECT_EQ(NoDrive(m_folder.Path()), g_szPicturePath);
 }
 
-// A row is found by its entry (not by its text or place) after a sort and
-// after rows before it went; each row's texts stay its own entry's.
-TEST_F(BrowserTest, RowsAreFoundByTheirEntryAfterSortsAndEarlierDeletes) {
-    Files({{L"a.bmp", 5120}, {L"b.bmp", 3072}, {L"c.bmp", 6144}, {L"d.bmp", 1024}, {L"e.bmp", 4096}, {L"f.bmp", 2048}});
+// The list asks for its rows. With 300 pictures whose sizes, dates and
+// types tie often, each tap shows the exchange sort's order of the rows
+// before it (ties included, the second tap reversing) with each row's texts
+// its own; type-ahead, a shift range, Delete of it and the grid's selection
+// act on those rows, in report and small-list view.
+TEST_F(BrowserTest, AVirtualListOfManyTiedPicturesKeepsEveryListBehaviour) {
+    const wchar_t* stems[] = {L"Sun", L"sea", L"Tree", L"tide", L"photo"};
+    const wchar_t* exts[] = {L".bmp", L".jpg", L".JPEG", L".png", L".gif", L".2bp"};
+    for (int i = 0; i < 300; ++i) {
+        const std::wstring name = stems[i % 5] + std::to_wstring(1000 - 3 * i) + exts[i % 6];
+        SetFileSize(m_folder / name, (i * 37 % 4) * 1500);
+        SetLocalWriteTime(m_folder / name, 2003, 7, 1 + i % 3, i % 2);
+    }
     Start();
-    Notify(LVN_COLUMNCLICK, -1, 2); // size, the reverse of the first direction: smallest first
-    ASSERT_EQ(Texts({L"d.bmp", L"f.bmp", L"b.bmp", L"e.bmp", L"a.bmp", L"c.bmp"}), Column(0));
-    for (const wchar_t* pszName : {L"b.bmp", L"c.bmp", L"d.bmp"})
-        EXPECT_TRUE(DeleteRowByName(pszName)) << pszName;
-    EXPECT_EQ(Texts({L"f.bmp", L"e.bmp", L"a.bmp"}), Column(0));
-    EXPECT_EQ(Texts({L"2K", L"4K", L"5K"}), Column(2)) << "each row's texts are its own entry's";
-    for (const wchar_t* pszName : {L"c.bmp", L"E.BMP", L"g.bmp"})
-        EXPECT_FALSE(DeleteRowByName(pszName)) << "gone, not exactly the name, or never there: " << pszName;
-    EXPECT_EQ(3, ListView_GetItemCount(m_hwndList));
+    ASSERT_EQ(300, ListView_GetItemCount(m_hwndList));
+    for (int nColumn : {0, 2, 2, 3, 1, 1, 3, 0}) {
+        std::vector<PictureEntry> rows;
+        for (int i = 0; i < ListView_GetItemCount(m_hwndList); ++i)
+            rows.push_back(*PictureOfRow(i));
+        const int nDirection = !GetSortDirection();
+        for (size_t p = 0; p < rows.size(); ++p)
+            for (size_t q = p + 1; q < rows.size(); ++q)
+                if (ComesBefore(&rows[q], &rows[p], nColumn, nDirection))
+                    std::swap(rows[p], rows[q]);
+        Texts names, sizes;
+        for (const PictureEntry& e : rows) {
+            WCHAR sz[16];
+            FormatSizeText(e.nFileSize, sz, 16);
+            names.push_back(e.szName), sizes.push_back(sz);
+        }
+        ListView_SetItemState(m_hwndList, 200, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(m_hwndList, 200, FALSE);
+        Notify(LVN_COLUMNCLICK, -1, nColumn);
+        ASSERT_EQ(names, Column(0)) << "column " << nColumn;
+        EXPECT_EQ(sizes, Column(2)) << "column " << nColumn;
+        EXPECT_EQ(0u, ListView_GetSelectedCount(m_hwndList)) << "rows afresh: nothing selected, the top shown";
+        EXPECT_EQ(0, ListView_GetTopIndex(m_hwndList));
+    }
+    // Type-ahead: from the row after the focus, then the typed prefix from the focus on.
+    Select({Column(0)[5].c_str()});
+    auto firstFrom = [&](int nStart, const wchar_t* pszPrefix) {
+        const Texts names = Column(0);
+        for (size_t k = 0; k < names.size(); ++k)
+            if (!_wcsnicmp(names[(nStart + k) % names.size()].c_str(), pszPrefix, wcslen(pszPrefix)))
+                return (int)((nStart + k) % names.size());
+        return -1;
+    };
+    const int nT = firstFrom(6, L"t"), nTr = firstFrom(nT, L"tr");
+    SendMessageW(m_hwndList, WM_CHAR, L't', 0x00140001);
+    EXPECT_EQ(nT, ListView_GetNextItem(m_hwndList, -1, LVNI_FOCUSED | LVNI_SELECTED));
+    SendMessageW(m_hwndList, WM_CHAR, L'R', 0x00130001);
+    ASSERT_EQ(nTr, ListView_GetNextItem(m_hwndList, -1, LVNI_FOCUSED | LVNI_SELECTED));
+    LONG nShared = -1;
+    EXPECT_TRUE(GetPictureSelection(&nShared) && nShared == nTr) << "the grid follows the list";
+    // Shift+Down twice: a range of three, all deleted.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (int i = 0; i < 2; ++i)
+        SendMessageW(m_hwndList, WM_KEYDOWN, VK_DOWN, 0x00500001);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    const Texts before = Column(0);
+    ASSERT_EQ(3u, ListView_GetSelectedCount(m_hwndList));
+    ASSERT_TRUE(AnswerDelete(IDOK));
+    Texts after = before;
+    after.erase(after.begin() + nTr, after.begin() + nTr + 3);
+    EXPECT_EQ(after, Column(0));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(FileExists(m_folder / before[nTr + i])) << before[nTr + i];
+    // The grid's choice selects its row alone and brings it into view, in both list views.
+    for (WORD wView : {IDM_LIST_VIEW, IDM_SMALL_LIST_VIEW}) {
+        Command(wView);
+        SelectPicture(250);
+        PumpFor(20);
+        EXPECT_EQ(1u, ListView_GetSelectedCount(m_hwndList));
+        RECT rc = {LVIR_BOUNDS};
+        ASSERT_TRUE(ListView_GetItemRect(m_hwndList, 250, &rc, LVIR_BOUNDS));
+        LVHITTESTINFO hit = {{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}};
+        EXPECT_EQ(250, ListView_HitTest(m_hwndList, &hit)) << wView;
+        WCHAR szPath[MAX_PATH];
+        ASSERT_EQ(1, GetSelectedPicture(szPath, MAX_PATH, nullptr));
+        EXPECT_EQ(NoDrive(m_folder.Path()) + Column(0)[250], szPath);
+    }
+}
+
+// A folder is asked for sub-folders when the tree needs its button, and an
+// expansion after the walk's own reads the folder again.
+TEST_F(BrowserTest, TheTreeAsksFoldersForButtonsAndAnExpansionListsAgain) {
+    for (const wchar_t* pszFolder : {L"full", L"full\\inner", L"empty"})
+        CreateDirectoryW((m_folder / pszFolder).c_str(), NULL);
+    Start();
+    HWND hwndTree = GetDirectoryTreeWindow();
+    auto children = [&](HTREEITEM hItem) {
+        TVITEMW item = {TVIF_CHILDREN, hItem};
+        return TreeView_GetItem(hwndTree, &item) ? item.cChildren : -1;
+    };
+    EXPECT_EQ(1, children(TreeChild(L"full")));
+    EXPECT_EQ(0, children(TreeChild(L"empty")));
+    CreateDirectoryW((m_folder / L"later").c_str(), NULL);
+    HTREEITEM hShown = TreeView_GetSelection(hwndTree);
+    TreeView_Expand(hwndTree, hShown, TVE_COLLAPSE | TVE_COLLAPSERESET);
+    TreeView_Expand(hwndTree, hShown, TVE_EXPAND);
+    EXPECT_TRUE(TreeChild(L"later"));
 }
 
 // Steps back and look-ups by index follow the list, also between a sort and

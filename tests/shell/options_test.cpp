@@ -135,7 +135,7 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
         PictureEntry* pEntry = FirstPicture();
         ASSERT_NE(nullptr, pEntry);
         pEntry->hbmThumb = MakeDib(8, 8, 24);
-        pEntry->bProcessed = 1;
+        SetPictureProcessed(pEntry, TRUE);
         UINT nShownChecked = 99;
         RunOptionsSheet([&](HWND hwndSheet) {
             HWND hwndPage = ShowPage(hwndSheet, kPageEtc);

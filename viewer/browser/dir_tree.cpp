@@ -54,21 +54,37 @@ HWND GetDirectoryTreeWindow(void)
     return s_hwndTree;
 }
 
-void FillTreeRoot(HWND hwndTree)
+// The item whose folder the last selection listed, and, while a walk
+// expands the item it has just selected, that item: its expansion finds the
+// sub-folders in place instead of reading the folder a second time.
+static HTREEITEM s_hLastListed = NULL;
+static HTREEITEM s_hListedInPlace = NULL;
+
+// Selects the item, which lists its folder, then expands it.
+static void SelectAndExpand(HWND hwndTree, HTREEITEM hItem)
 {
-    HTREEITEM hRoot = AddFolderItem(hwndTree, L"\\", NULL, L"");
-    if (!hRoot)
-        return;
-    TreeView_SelectItem(hwndTree, hRoot);
-    TreeView_Expand(hwndTree, hRoot, TVE_EXPAND);
+    s_hLastListed = NULL;
+    TreeView_SelectItem(hwndTree, hItem);
+    // An item that was selected already is not listed again: its expansion
+    // lists it.
+    s_hListedInPlace = s_hLastListed == hItem ? hItem : NULL;
+    TreeView_Expand(hwndTree, hItem, TVE_EXPAND);
+    s_hListedInPlace = NULL;
 }
 
-static void ClearHasChildren(HWND hwndTree, HTREEITEM hItem)
+void FillTreeRoot(HWND hwndTree)
+{
+    HTREEITEM hRoot = AddFolderItem(hwndTree, L"\\", NULL);
+    if (hRoot)
+        SelectAndExpand(hwndTree, hRoot);
+}
+
+static void SetHasChildren(HWND hwndTree, HTREEITEM hItem, bool bHas)
 {
     TVITEMW item = {};
     item.mask = TVIF_CHILDREN | TVIF_HANDLE;
     item.hItem = hItem;
-    item.cChildren = 0;
+    item.cChildren = bHas ? 1 : 0;
     TreeView_SetItem(hwndTree, &item);
 }
 
@@ -78,7 +94,7 @@ static bool IsDotName(const WCHAR* pszName)
     return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
 }
 
-HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, const WCHAR* pszParentPattern)
+HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent)
 {
     if (!pszName || IsDotName(pszName))
         return NULL;
@@ -87,24 +103,10 @@ HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, 
     tvis.hInsertAfter = TVI_SORT;
     tvis.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
     tvis.item.pszText = const_cast<WCHAR*>(pszName);
-    tvis.item.cChildren = 1;
-    HTREEITEM hItem = TreeView_InsertItem(hwndTree, &tvis);
-    if (!hItem)
-        return NULL;
-
-    // The parent pattern ends in "*.*"; the folder's own replaces it.
-    WCHAR szParent[MAX_PATH];
-    size_t cchParent = pszParentPattern ? wcslen(pszParentPattern) : 0;
-    cchParent = cchParent >= 3 ? cchParent - 3 : 0;
-    WCHAR szFolder[MAX_PATH];
-    WCHAR szPattern[MAX_PATH];
-    if (_snwprintf_s(szParent, MAX_PATH, _TRUNCATE, L"%.*ls", (int)cchParent,
-                     pszParentPattern ? pszParentPattern : L"") < 0 ||
-        !JoinPath(szParent, pszName, szFolder, MAX_PATH) || !JoinPath(szFolder, L"*.*", szPattern, MAX_PATH))
-        ClearHasChildren(hwndTree, hItem); // too deep to look into
-    else
-        HasSubfolder(hwndTree, szPattern, hItem);
-    return hItem;
+    // Whether the folder has sub-folders is asked when its item is drawn or
+    // expanded, not now: a large sibling folder would slow every listing.
+    tvis.item.cChildren = I_CHILDRENCALLBACK;
+    return TreeView_InsertItem(hwndTree, &tvis);
 }
 
 static bool IsSubfolder(const WIN32_FIND_DATAW& fd)
@@ -112,7 +114,7 @@ static bool IsSubfolder(const WIN32_FIND_DATAW& fd)
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName);
 }
 
-int HasSubfolder(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
+int HasSubfolder(const WCHAR* pszPattern)
 {
     WIN32_FIND_DATAW fd;
     HANDLE hFind = FindFirstFileW(pszPattern, &fd);
@@ -124,8 +126,6 @@ int HasSubfolder(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
         while (!bFound && FindNextFileW(hFind, &fd));
         FindClose(hFind);
     }
-    if (!bFound)
-        ClearHasChildren(hwndTree, hItem);
     return bFound ? 1 : 0;
 }
 
@@ -159,6 +159,18 @@ int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut)
     return JoinPath(szPath, L"*.*", pszOut, cchOut) ? 1 : 0;
 }
 
+void OnFolderItemAsked(HWND hwndTree, NMTVDISPINFOW* pInfo)
+{
+    TVITEMW& item = pInfo->item;
+    if (!(item.mask & TVIF_CHILDREN))
+        return;
+    // A folder too deep for a pattern cannot be looked into: no button.
+    WCHAR szPattern[MAX_PATH];
+    item.cChildren = TreeItemPath(hwndTree, item.hItem, szPattern, MAX_PATH) ? HasSubfolder(szPattern) : 0;
+    // The tree keeps the answer: the folder is looked into once.
+    item.mask |= TVIF_DI_SETITEM;
+}
+
 // The sub-folder names of one folder, in one growing block.
 struct FolderNames
 {
@@ -168,6 +180,7 @@ struct FolderNames
     size_t* rgOffset = nullptr; // where each name starts
     size_t nCount = 0;
     size_t nRoom = 0;
+    bool bFailed = false; // memory ran out: some names are missing
 
     ~FolderNames()
     {
@@ -211,7 +224,7 @@ static int AddEnumeratedFolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITE
     {
         do
         {
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && AddFolderItem(hwndTree, fd.cFileName, hItem, pszPattern))
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && AddFolderItem(hwndTree, fd.cFileName, hItem))
                 ++nAdded;
         } while (FindNextFileW(hFind, &fd));
         FindClose(hFind);
@@ -219,21 +232,26 @@ static int AddEnumeratedFolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITE
     return nAdded;
 }
 
-// The sub-folders' names; false when memory runs out.
-static bool CollectFolderNames(const WCHAR* pszPattern, FolderNames& names)
+// One sub-folder's name, met by whichever enumeration reads the folder.
+static void CollectSubfolder(void* pContext, const WCHAR* pszName)
 {
-    bool bOk = true;
+    FolderNames* pNames = static_cast<FolderNames*>(pContext);
+    if (!pNames->bFailed && !pNames->Add(pszName))
+        pNames->bFailed = true;
+}
+
+static void CollectFolderNames(const WCHAR* pszPattern, FolderNames& names)
+{
     WIN32_FIND_DATAW fd;
     HANDLE hFind = FindFirstFileW(pszPattern, &fd);
     if (hFind == INVALID_HANDLE_VALUE)
-        return true;
+        return;
     do
     {
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName))
-            bOk = names.Add(fd.cFileName);
-    } while (bOk && FindNextFileW(hFind, &fd));
+        if (IsSubfolder(fd))
+            CollectSubfolder(&names, fd.cFileName);
+    } while (!names.bFailed && FindNextFileW(hFind, &fd));
     FindClose(hFind);
-    return bOk;
 }
 
 // The tree places each folder by its name. Given in falling order, each one's
@@ -251,26 +269,33 @@ static int AddFoldersFalling(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM h
     int nAdded = 0;
     for (size_t i = 0; i < names.nCount; ++i)
     {
-        if (AddFolderItem(hwndTree, names.Name(rgOrder[i]), hItem, pszPattern))
+        if (AddFolderItem(hwndTree, names.Name(rgOrder[i]), hItem))
             ++nAdded;
     }
     free(rgOrder);
     return nAdded;
 }
 
-int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
+// The collected names under the item (when memory ran out while they were
+// collected, every sub-folder the pattern lists now); the item's button then
+// says whether any came.
+static int AddSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem, const FolderNames& names)
 {
     // A folder may hold many sub-folders: the tree is drawn once, after.
     SendMessageW(hwndTree, WM_SETREDRAW, FALSE, 0);
-    FolderNames names;
-    const int nAdded = CollectFolderNames(pszPattern, names)
-                           ? AddFoldersFalling(hwndTree, pszPattern, hItem, names)
-                           : AddEnumeratedFolders(hwndTree, pszPattern, hItem);
-    if (nAdded == 0)
-        ClearHasChildren(hwndTree, hItem);
+    const int nAdded = names.bFailed ? AddEnumeratedFolders(hwndTree, pszPattern, hItem)
+                                     : AddFoldersFalling(hwndTree, pszPattern, hItem, names);
+    SetHasChildren(hwndTree, hItem, nAdded > 0);
     SendMessageW(hwndTree, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwndTree, NULL, TRUE);
     return nAdded ? 1 : 0;
+}
+
+int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem)
+{
+    FolderNames names;
+    CollectFolderNames(pszPattern, names);
+    return AddSubfolders(hwndTree, pszPattern, hItem, names);
 }
 
 static void DeleteChildren(HWND hwndTree, HTREEITEM hItem)
@@ -294,9 +319,13 @@ void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey, BOOL bThumbnai
     DeleteAllRows();
     if (!TreeItemPath(hwndTree, hItem, g_szBrowsePath, MAX_PATH))
         g_szBrowsePath[0] = L'\0';
-    ListSubfolders(hwndTree, g_szBrowsePath, hItem);
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
-    int nPictures = g_szBrowsePath[0] ? ReadFolder(g_szPicturePath, nSortKey) : 0;
+    // One enumeration of the folder gives both its pictures and its
+    // sub-folders: a folder of 100,000 pictures is read once.
+    FolderNames names;
+    int nPictures = g_szBrowsePath[0] ? ReadFolder(g_szPicturePath, nSortKey, CollectSubfolder, &names) : 0;
+    AddSubfolders(hwndTree, g_szBrowsePath, hItem, names);
+    s_hLastListed = hItem;
     size_t cch = wcslen(g_szBrowsePath);
     if (cch >= 3)
         g_szBrowsePath[cch - 3] = L'\0';
@@ -331,6 +360,8 @@ void OnFolderExpanding(HWND hwndTree, const NMTREEVIEWW* pInfo)
     if (pInfo->action != TVE_EXPAND)
         return;
     HTREEITEM hItem = pInfo->itemNew.hItem;
+    if (hItem == s_hListedInPlace)
+        return;
     DeleteChildren(hwndTree, hItem);
     WCHAR szPattern[MAX_PATH];
     if (TreeItemPath(hwndTree, hItem, szPattern, MAX_PATH))
@@ -365,8 +396,7 @@ BOOL WalkTreeToPath(HWND hwndTree, const WCHAR* pszPath)
         if (!hItem)
             return bReached;
         bReached = TRUE;
-        TreeView_SelectItem(hwndTree, hItem);
-        TreeView_Expand(hwndTree, hItem, TVE_EXPAND);
+        SelectAndExpand(hwndTree, hItem);
         hItem = TreeView_GetChild(hwndTree, hItem);
         p += cch;
     }

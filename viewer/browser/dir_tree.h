@@ -14,12 +14,12 @@ HWND GetDirectoryTreeWindow(void);
 
 // The root "\", selected and expanded.
 void FillTreeRoot(HWND hwndTree);
-// Adds a folder item under hParent (the root when null), sorted, and looks
-// for its sub-folders. Null for "." and "..".
-HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent, const WCHAR* pszParentPattern);
-// 1 when the pattern names a sub-folder; otherwise the item loses its
-// expand button and 0 comes back.
-int HasSubfolder(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem);
+// Adds a folder item under hParent (the root when null), sorted; whether it
+// has sub-folders is asked when the tree first needs to know
+// (OnFolderItemAsked). Null for "." and "..".
+HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent);
+// 1 when the pattern names a sub-folder.
+int HasSubfolder(const WCHAR* pszPattern);
 // The item's folder pattern, "\*.*" for the root. 0 when an item text cannot
 // be read or the pattern does not fit.
 int TreeItemPath(HWND hwndTree, HTREEITEM hItem, WCHAR* pszOut, size_t cchOut);
@@ -32,6 +32,9 @@ int ListSubfolders(HWND hwndTree, const WCHAR* pszPattern, HTREEITEM hItem);
 void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey, BOOL bThumbnails);
 // The item's children are listed again.
 void OnFolderExpanding(HWND hwndTree, const NMTREEVIEWW* pInfo);
+// The tree asks whether an item has sub-folders (TVN_GETDISPINFO): its
+// folder is looked into, once.
+void OnFolderItemAsked(HWND hwndTree, NMTVDISPINFOW* pInfo);
 
 // Selects and expands the folders of the path from the root down; false when
 // not even its first folder is in the tree.

@@ -1,7 +1,6 @@
 #include "viewer/browser/file_list.h"
 
 #include <commctrl.h>
-#include <stddef.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -21,8 +20,6 @@ static HWND s_hwndNoImages = NULL;
 // WebP, HEIF (HEIC too), AVIF; picture_type.h gives each type its own.
 #define FIRST_TYPE_ICON IDI_TYPE_BMP
 #define TYPE_ICONS 8
-// Rows and names are read up to this many characters.
-#define ROW_TEXT_CHARS 255
 
 struct ColumnSpec
 {
@@ -79,8 +76,11 @@ BOOL CreateFileListView(HWND hwndFrame)
     RECT rc;
     GetClientRect(hwndFrame, &rc);
     const int cy = rc.bottom - 25;
-    s_hwndList = CreateWindowExW(0, WC_LISTVIEWW, L"FileView", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS,
-                                 0, 0, rc.right, cy, hwndFrame, (HMENU)IDC_FILE_LIST, hInstance, NULL);
+    // The list holds no rows of its own: it asks for each one it shows, so
+    // that a folder of 100,000 pictures is not 100,000 inserts.
+    const DWORD dwStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
+    s_hwndList = CreateWindowExW(0, WC_LISTVIEWW, L"FileView", dwStyle, 0, 0, rc.right, cy, hwndFrame,
+                                 (HMENU)IDC_FILE_LIST, hInstance, NULL);
     BOOL bOk = s_hwndList && AddColumns(s_hwndList);
     if (bOk)
         AttachTypeIcons(s_hwndList, hInstance);
@@ -127,41 +127,38 @@ void DeleteAllRows(void)
 
 void FillRows(void)
 {
+    // Going through no rows first leaves nothing selected or focused, no
+    // selection mark and the top row in view, as a list filled afresh; the
+    // owner-data list keeps its selection across a new count otherwise.
     DeleteAllRows();
-    if (!s_hwndList)
-        return;
-    // Each insert would otherwise repaint the list and its scroll bar: the
-    // rows are drawn once, when all are in.
-    SendMessageW(s_hwndList, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(s_hwndList, LVM_SETITEMCOUNT, (WPARAM)CountPictures(), 0);
-    int nRows = 0;
-    for (PictureEntry* p = FirstPicture(); p; p = NextPicture(p))
-    {
-        // The entry's own name: the rows are filled again after every change
-        // that moves or frees entries, so each row's data names its entry.
-        // The other columns' texts are asked for when a row is shown.
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = nRows;
-        item.pszText = p->szName;
-        item.iImage = PictureTypeIcon(p->nType);
-        item.lParam = (LPARAM)p->szName;
-        if (SendMessageW(s_hwndList, LVM_INSERTITEMW, 0, (LPARAM)&item) >= 0)
-            ++nRows;
-    }
-    SendMessageW(s_hwndList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(s_hwndList, NULL, TRUE);
+    if (s_hwndList)
+        SendMessageW(s_hwndList, LVM_SETITEMCOUNT, (WPARAM)CountPictures(), 0);
+}
+
+PictureEntry* PictureOfRow(int nRow)
+{
+    // Past the rows the index table has nothing, and a look-up would walk
+    // the whole list to say so.
+    if (nRow < 0 || nRow >= CountPictures())
+        return NULL;
+    return PictureByIndex(nRow);
 }
 
 void FillRowText(NMLVDISPINFOW* pInfo)
 {
     LVITEMW& item = pInfo->item;
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || !item.lParam)
+    const PictureEntry* p = PictureOfRow(item.iItem);
+    if (!p)
         return;
-    const PictureEntry* p = reinterpret_cast<const PictureEntry*>(
-        reinterpret_cast<const BYTE*>(item.lParam) - offsetof(PictureEntry, szName));
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = PictureTypeIcon(p->nType);
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return;
     switch (item.iSubItem)
     {
+    case 0:
+        wcsncpy_s(item.pszText, (size_t)item.cchTextMax, p->szName, _TRUNCATE);
+        break;
     case 1:
         wcsncpy_s(item.pszText, (size_t)item.cchTextMax, PictureTypeName(p->nType, L"???"), _TRUNCATE);
         break;
@@ -174,44 +171,47 @@ void FillRowText(NMLVDISPINFOW* pInfo)
     }
 }
 
-int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey)
+// Whether the row's name is the text sought: a prefix for the list's
+// type-ahead, the whole name otherwise; case is ignored either way, as the
+// list's own search over its texts does.
+static bool NameMatches(const PictureEntry* p, const LVFINDINFOW& find, size_t cchFind)
+{
+    if (find.flags & LVFI_PARTIAL)
+        return _wcsnicmp(p->szName, find.psz, cchFind) == 0;
+    return _wcsicmp(p->szName, find.psz) == 0;
+}
+
+int FindRow(const NMLVFINDITEMW* pFind)
+{
+    const LVFINDINFOW& find = pFind->lvfi;
+    const int nRows = CountPictures();
+    // Rows are found by their names only: no row has item data.
+    if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz || nRows <= 0)
+        return -1;
+    const size_t cchFind = wcsnlen(find.psz, MAX_PATH);
+    // The search starts at iStart and goes round to the rows above it when
+    // asked to; a start outside the rows begins at the top.
+    const int nStart = pFind->iStart >= 0 && pFind->iStart < nRows ? pFind->iStart : 0;
+    const int nEnd = (find.flags & LVFI_WRAP) ? nStart + nRows : nRows;
+    for (int i = nStart; i < nEnd; ++i)
+    {
+        const int nRow = i % nRows;
+        const PictureEntry* p = PictureOfRow(nRow);
+        if (p && NameMatches(p, find, cchFind))
+            return nRow;
+    }
+    return -1;
+}
+
+int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey, SubfolderSink pfnSubfolder, void* pContext)
 {
     // No row may name an entry while the entries are read again.
     DeleteAllRows();
-    int nFound = EnumeratePictures(pszEnumerationPath);
+    int nFound = EnumeratePictures(pszEnumerationPath, pfnSubfolder, pContext);
     SortPictures(nSortKey);
     RenumberPictures();
     FillRows();
     return nFound;
-}
-
-// Rows are filled in list order, so the entry's index is its row until a
-// row is deleted; past that the list finds the row by its data.
-static int RowOfEntry(const PictureEntry* pEntry)
-{
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = pEntry->nIndex;
-    if (SendMessageW(s_hwndList, LVM_GETITEMW, 0, (LPARAM)&item) && item.lParam == (LPARAM)pEntry->szName)
-        return item.iItem;
-    LVFINDINFOW find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = (LPARAM)pEntry->szName;
-    return (int)SendMessageW(s_hwndList, LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
-}
-
-BOOL DeleteRowByName(const WCHAR* pszName)
-{
-    if (!s_hwndList || !pszName)
-        return FALSE;
-    // The entry carries the name exactly (the list's own text search would
-    // ignore case), and its row carries the entry's name as its data.
-    const PictureEntry* pEntry = PictureByName(pszName);
-    const int nRow = pEntry ? RowOfEntry(pEntry) : -1;
-    if (nRow < 0)
-        return FALSE;
-    SendMessageW(s_hwndList, LVM_DELETEITEM, nRow, 0);
-    return TRUE;
 }
 
 void SortByColumn(int nColumn)
@@ -269,9 +269,7 @@ static const PictureEntry* SelectedEntry(void)
             nRow = ListView_GetNextItem(s_hwndList, -1, LVNI_SELECTED);
         if (nRow < 0)
             return NULL;
-        WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
-        ListView_GetItemText(s_hwndList, nRow, 0, szText, ROW_TEXT_CHARS + 1);
-        return PictureByName(szText);
+        return PictureOfRow(nRow);
     }
     LONG nIndex;
     if (!GetPictureSelection(&nIndex))

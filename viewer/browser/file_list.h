@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include "viewer/browser/picture_list.h"
+
 #define IDC_FILE_LIST 1000
 #define IDC_NO_IMAGES 1009
 
@@ -21,19 +23,23 @@ void DestroyFileListView(void);
 HWND GetFileListWindow(void);
 HWND GetNoImagesWindow(void);
 
-// Re-reads the folder part of the enumeration path into the picture list,
-// sorts it by nSortKey and fills the rows. Returns the number of pictures.
-int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey);
-// One row per entry, in list order; each row's item data is its entry's name
-// (valid until the entries are freed or re-read; the rows are refilled then).
-// A row holds its name and icon; the list asks for the type, size and date
-// texts when it shows them (LVN_GETDISPINFO), and FillRowText answers.
+// Re-reads the folder part of the enumeration path into the picture list
+// (sub-folders met on the way go to the sink when one is given), sorts it by
+// nSortKey and shows its rows. Returns the number of pictures.
+int ReadFolder(const WCHAR* pszEnumerationPath, int nSortKey, SubfolderSink pfnSubfolder = nullptr,
+               void* pContext = nullptr);
+// The list asks for its rows: row n is the entry numbered n (the entries are
+// numbered again after every sort and read). FillRows gives the list the
+// number of entries, with nothing selected, as after a fresh fill.
 void FillRows(void);
-void FillRowText(NMLVDISPINFOW* pInfo);
 void DeleteAllRows(void);
-// Deletes the row of the entry with exactly that name; false when there is
-// none (no such entry, or its row is already gone).
-BOOL DeleteRowByName(const WCHAR* pszName);
+// The row's entry; null for a row the list does not have.
+PictureEntry* PictureOfRow(int nRow);
+// Answers the list's requests: a row's texts and type icon
+// (LVN_GETDISPINFO), and the row of a name (LVN_ODFINDITEM, type-ahead
+// included), or -1.
+void FillRowText(NMLVDISPINFOW* pInfo);
+int FindRow(const NMLVFINDITEMW* pFind);
 // A column click: direction flipped, sorted by the column, rows refilled.
 void SortByColumn(int nColumn);
 // Selects and focuses the row of the entry with that index, alone.

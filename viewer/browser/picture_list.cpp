@@ -10,6 +10,8 @@
 
 static PictureEntry* s_pHead = NULL;
 static int s_nCount = 0;
+// Written by the worker thread too.
+static volatile LONG s_nUnprocessed = 0;
 static int s_nSortDirection = 0;
 // The entries by index as last numbered, so that a step back or a look-up by
 // index does not walk the list; each use checks that it still holds.
@@ -29,12 +31,43 @@ void FreePictures(void)
     }
     s_pHead = NULL;
     s_nCount = 0;
+    InterlockedExchange(&s_nUnprocessed, 0);
     free(s_rgpByIndex);
     s_rgpByIndex = NULL;
     s_nByIndex = 0;
 }
 
-int EnumeratePictures(const WCHAR* pszEnumerationPath)
+static bool IsDotName(const WCHAR* pszName)
+{
+    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
+}
+
+// The type of a name: a folder's names mostly share their extension, and
+// the type goes by the extension alone, so the last one's type is taken
+// again when the extension is the same, letter for letter. The decoder's
+// test compares without case, which costs a microsecond a name under Wine.
+struct ExtensionTypeCache
+{
+    WCHAR szExtension[16] = L"";
+    PictureType nType = PICTYPE_UNKNOWN;
+
+    PictureType TypeOf(const WCHAR* pszName)
+    {
+        const WCHAR* pszDot = wcsrchr(pszName, L'.');
+        const bool bFits = pszDot && wcsnlen(pszDot, 16) < 16;
+        if (bFits && szExtension[0] && wcscmp(pszDot, szExtension) == 0)
+            return nType;
+        const PictureType nFound = CImageDecoder::TypeFromExtension(pszName);
+        if (bFits)
+        {
+            wcscpy_s(szExtension, 16, pszDot);
+            nType = nFound;
+        }
+        return nFound;
+    }
+};
+
+int EnumeratePictures(const WCHAR* pszEnumerationPath, SubfolderSink pfnSubfolder, void* pContext)
 {
     FreePictures();
     WCHAR szFolder[MAX_PATH];
@@ -48,9 +81,13 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
     if (hFind == INVALID_HANDLE_VALUE)
         return 0;
     int nFound = 0;
+    ExtensionTypeCache types;
     do
     {
-        PictureType nType = CImageDecoder::TypeFromExtension(fd.cFileName);
+        if (pfnSubfolder && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName))
+            pfnSubfolder(pContext, fd.cFileName);
+        // A folder named like a picture is listed as one too.
+        PictureType nType = types.TypeOf(fd.cFileName);
         if (nType == PICTYPE_UNKNOWN)
             continue;
         PictureEntry* pEntry = AllocRecord<PictureEntry>();
@@ -67,6 +104,7 @@ int EnumeratePictures(const WCHAR* pszEnumerationPath)
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
     s_nCount = nFound;
+    InterlockedExchange(&s_nUnprocessed, nFound);
     return nFound;
 }
 
@@ -225,13 +263,19 @@ int CountPictures(void)
 
 int CountUnprocessed(void)
 {
-    int n = 0;
-    for (PictureEntry* p = s_pHead; p; p = p->pNext)
-    {
-        if (!p->bProcessed)
-            ++n;
-    }
-    return n;
+    return (int)s_nUnprocessed;
+}
+
+void SetPictureProcessed(PictureEntry* pEntry, BOOL bProcessed)
+{
+    const LONG bNew = bProcessed ? 1 : 0;
+    if (!pEntry || pEntry->bProcessed == bNew)
+        return;
+    pEntry->bProcessed = bNew;
+    if (bNew)
+        InterlockedDecrement(&s_nUnprocessed);
+    else
+        InterlockedIncrement(&s_nUnprocessed);
 }
 
 void FormatSizeText(DWORD nBytes, WCHAR* pszOut, size_t cchOut)

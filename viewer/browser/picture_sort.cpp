@@ -6,6 +6,27 @@
 #include <algorithm>
 
 #include "viewer/common/picture_type.h"
+// An ASCII character as _wcsicmp compares it: A to Z become a to z.
+static inline unsigned FoldAscii(unsigned c)
+{
+    return c - L'A' <= (unsigned)(L'Z' - L'A') ? c + (L'a' - L'A') : c;
+}
+
+int CompareNamesNoCase(const WCHAR* pszA, const WCHAR* pszB)
+{
+    for (;; ++pszA, ++pszB)
+    {
+        unsigned a = *pszA, b = *pszB;
+        // Past ASCII the folding may depend on the locale: the runtime
+        // compares the rest, the folded parts before being equal.
+        if (a >= 0x80 || b >= 0x80)
+            return _wcsicmp(pszA, pszB);
+        a = FoldAscii(a);
+        b = FoldAscii(b);
+        if (a != b || !a)
+            return (int)a - (int)b;
+    }
+}
 
 bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDirection)
 {
@@ -14,7 +35,7 @@ bool ComesBefore(const PictureEntry* q, const PictureEntry* c, int nKey, int nDi
     {
     case SORT_BY_NAME:
     {
-        int n = _wcsicmp(q->szName, c->szName);
+        int n = CompareNamesNoCase(q->szName, c->szName);
         return bReverse ? n > 0 : n < 0;
     }
     case SORT_BY_TYPE:
@@ -91,10 +112,75 @@ struct SortWork
 
 const unsigned NONE = 0xFFFFFFFFu;
 
+// A name's first 16 characters folded, a byte each, the first one highest:
+// where two keys differ, so do their names, in the same order. Most
+// comparisons of a sort by name then never reach the entries, which lie all
+// over the memory.
+struct NameKey
+{
+    unsigned long long nHigh;
+    unsigned long long nLow;
+    unsigned nPosition;
+};
+
+// False for a name with a character past ASCII among its first 16.
+bool PackName(const WCHAR* pszName, NameKey* pKey)
+{
+    unsigned long long rgn[2] = {0, 0};
+    for (int j = 0; j < 16 && pszName[j]; ++j)
+    {
+        const unsigned c = pszName[j];
+        if (c >= 0x80)
+            return false;
+        rgn[j / 8] |= (unsigned long long)FoldAscii(c) << (8 * (7 - j % 8));
+    }
+    pKey->nHigh = rgn[0];
+    pKey->nLow = rgn[1];
+    return true;
+}
+
+// The ranks through the keys; false, with nothing set, when a name has no
+// key or there is no memory for them.
+bool RankNamesByKeys(PictureEntry** rgp, SortWork& w)
+{
+    const size_t n = w.n;
+    NameKey* rgKeys = static_cast<NameKey*>(malloc(n * sizeof(NameKey)));
+    if (!rgKeys)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (!PackName(rgp[i]->szName, &rgKeys[i]))
+        {
+            free(rgKeys);
+            return false;
+        }
+        rgKeys[i].nPosition = (unsigned)i;
+    }
+    auto before = [rgp](const NameKey& a, const NameKey& b) {
+        if (a.nHigh != b.nHigh)
+            return a.nHigh < b.nHigh;
+        if (a.nLow != b.nLow)
+            return a.nLow < b.nLow;
+        return CompareNamesNoCase(rgp[a.nPosition]->szName, rgp[b.nPosition]->szName) < 0;
+    };
+    std::sort(rgKeys, rgKeys + n, before);
+    unsigned nRank = 0;
+    for (size_t i = 0; i < n; ++i)
+    {
+        if (i > 0 && before(rgKeys[i - 1], rgKeys[i]))
+            ++nRank;
+        w.rgKey[rgKeys[i].nPosition] = nRank;
+    }
+    free(rgKeys);
+    return true;
+}
+
 // Names become their rank among the distinct names (as _wcsicmp tells them
 // apart), so that everything after compares integers.
 bool RankNames(PictureEntry** rgp, SortWork& w)
 {
+    if (RankNamesByKeys(rgp, w))
+        return true;
     const size_t n = w.n;
     size_t* rgOrder = static_cast<size_t*>(malloc(n * sizeof(size_t)));
     if (!rgOrder)
@@ -102,11 +188,11 @@ bool RankNames(PictureEntry** rgp, SortWork& w)
     for (size_t i = 0; i < n; ++i)
         rgOrder[i] = i;
     std::sort(rgOrder, rgOrder + n,
-              [rgp](size_t x, size_t y) { return _wcsicmp(rgp[x]->szName, rgp[y]->szName) < 0; });
+              [rgp](size_t x, size_t y) { return CompareNamesNoCase(rgp[x]->szName, rgp[y]->szName) < 0; });
     unsigned nRank = 0;
     for (size_t i = 0; i < n; ++i)
     {
-        if (i > 0 && _wcsicmp(rgp[rgOrder[i - 1]]->szName, rgp[rgOrder[i]]->szName) != 0)
+        if (i > 0 && CompareNamesNoCase(rgp[rgOrder[i - 1]]->szName, rgp[rgOrder[i]]->szName) != 0)
             ++nRank;
         w.rgKey[rgOrder[i]] = nRank;
     }

@@ -14,6 +14,11 @@
 #define SORT_BY_SIZE 2
 #define SORT_BY_DATE 3
 
+// _wcsicmp's order of two names: A to Z fold to a to z; past ASCII the
+// runtime's own comparison decides. Its call looks the locale up each time,
+// which under Wine costs more than all the rest of a sort by name.
+int CompareNamesNoCase(const WCHAR* pszA, const WCHAR* pszB);
+
 // Whether q comes before c for the key in the direction (0: A to Z, JPEG
 // first, largest and newest first; 1: the reverse). Dates compare by their
 // upper 32 bits only.

@@ -114,7 +114,7 @@ static void MakeOne(ThumbWorker* pWorker, PictureEntry* pEntry)
     pEntry->hbmThumb = work.hbmThumb;
     pEntry->xThumb = work.xThumb;
     pEntry->yThumb = work.yThumb;
-    pEntry->bProcessed = 1;
+    SetPictureProcessed(pEntry, TRUE);
     const ThumbCellPainter& painter = pWorker->painter;
     if (painter.hwndView && painter.pfnIsVisible(painter.pView, pEntry))
     {
@@ -141,7 +141,7 @@ static void GiveBack(PictureEntry* pEntry)
     LockThumbPainting();
     HBITMAP hbm = pEntry->hbmThumb;
     pEntry->hbmThumb = NULL;
-    pEntry->bProcessed = 0;
+    SetPictureProcessed(pEntry, FALSE);
     pEntry->bDrawn = 0;
     UnlockThumbPainting();
     if (hbm)

@@ -34,6 +34,9 @@ void OnCmdListView(HWND, MainWindowData* pData, WPARAM wParam, LPARAM)
     LONG_PTR lStyle = GetWindowLongPtrW(hwndList, GWL_STYLE);
     lStyle = (lStyle & ~(LONG_PTR)LVS_TYPEMASK) | (bSmall ? LVS_LIST : LVS_REPORT);
     SetWindowLongPtrW(hwndList, GWL_STYLE, lStyle);
+    // Wine's owner-data list lays its rows out anew but repaints only the
+    // first of them: the rest would show the other view's rows.
+    InvalidateRect(hwndList, NULL, TRUE);
     pData->nViewMode = bSmall ? VIEW_MODE_SMALL_LIST : VIEW_MODE_REPORT;
     ShowPane(GetThumbViewWindow(), FALSE);
     if (ListView_GetItemCount(hwndList) > 0)
@@ -99,32 +102,29 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
     FileNamePart(szPath, 0, szName, MAX_PATH);
     DeleteSelectedFile(szPath, szKept);
 
+    // The rows are the folder's entries read again after, so the deleted
+    // files' rows go with that read and none is removed one by one; a file
+    // that stayed keeps its row.
     HWND hwndThumb = GetThumbViewWindow();
     if (hwndThumb && IsWindowVisible(hwndThumb))
     {
         wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
         ReadFolderKeepingCurrent(pData);
-        // A file that stayed keeps its row.
-        if (!szKept[0])
-            DeleteRowByName(szName);
         RedrawThumbView();
         TellNotDeleted(hwnd, szKept);
         return;
     }
 
-    // Every other selected row's file goes by its row's own entry, never by a
-    // selection mark; the rows are filled again from the folder after, so
-    // none is removed one by one.
+    // Every other selected row's file goes by its row's own entry, never by
+    // a selection mark. The entries stay as they are until the read below.
     HWND hwndList = GetFileListWindow();
     int nRow = -1;
     while (hwndList && (nRow = ListView_GetNextItem(hwndList, nRow, LVNI_SELECTED)) >= 0)
     {
-        LVITEMW item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = nRow;
-        const WCHAR* pszOther = ListView_GetItem(hwndList, &item) ? reinterpret_cast<const WCHAR*>(item.lParam) : NULL;
+        const PictureEntry* pOther = PictureOfRow(nRow);
         WCHAR szOther[MAX_PATH];
-        if (pszOther && wcscmp(pszOther, szName) != 0 && JoinPath(g_szBrowsePath, pszOther, szOther, MAX_PATH))
+        if (pOther && wcscmp(pOther->szName, szName) != 0 &&
+            JoinPath(g_szBrowsePath, pOther->szName, szOther, MAX_PATH))
             DeleteSelectedFile(szOther, szKept);
     }
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);

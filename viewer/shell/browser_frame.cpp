@@ -134,7 +134,7 @@ static bool IsHoldNotice(const NMHDR* pHeader)
 }
 
 // Each notification goes once to the handler of the pane that sent it.
-// Always 0, so that a tree expansion is never refused.
+// 0 but for the list's questions, so that a tree expansion is never refused.
 static LRESULT OnNotify(HWND hwnd, const NMHDR* pHeader)
 {
     MainWindowData* pData = GetMainWindowData();
@@ -142,10 +142,9 @@ static LRESULT OnNotify(HWND hwnd, const NMHDR* pHeader)
         return 0;
     if (pHeader->hwndFrom == GetFileListWindow())
     {
-        if (IsHoldNotice(pHeader))
-            ShowContextMenu(hwnd, pHeader);
-        else
-            OnFileListNotify(pData, pHeader);
+        if (!IsHoldNotice(pHeader))
+            return OnFileListNotify(pData, pHeader);
+        ShowContextMenu(hwnd, pHeader);
     }
     else if (pHeader->hwndFrom == GetThumbViewWindow())
     {

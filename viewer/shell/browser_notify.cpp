@@ -16,8 +16,6 @@
 #include "viewer/shell/current_entry.h"
 #include "viewer/shell/open_picture.h"
 
-#define ROW_TEXT_CHARS 255
-
 // The entry becomes the current one and its picture opens in the viewer;
 // the next one is decoded ahead.
 static void OpenEntry(MainWindowData* pData, PictureEntry* pEntry, const WCHAR* pszPath)
@@ -36,16 +34,13 @@ static void OpenFromList(MainWindowData* pData, const NMHDR* pHeader)
     int nRow = ListView_GetNextItem(pHeader->hwndFrom, -1, LVNI_FOCUSED);
     if (nRow < 0)
         nRow = reinterpret_cast<const NMITEMACTIVATE*>(pHeader)->iItem;
-    if (nRow < 0)
-        return;
-    WCHAR szText[ROW_TEXT_CHARS + 1] = L"";
-    ListView_GetItemText(pHeader->hwndFrom, nRow, 0, szText, ROW_TEXT_CHARS + 1);
-    if (!szText[0])
+    PictureEntry* pEntry = PictureOfRow(nRow);
+    if (!pEntry)
         return;
     WCHAR szPath[MAX_PATH];
-    if (!JoinPath(g_szBrowsePath, szText, szPath, MAX_PATH))
+    if (!JoinPath(g_szBrowsePath, pEntry->szName, szPath, MAX_PATH))
         return; // a cut path would name another file
-    OpenEntry(pData, PictureByName(szText), szPath);
+    OpenEntry(pData, pEntry, szPath);
 }
 
 void OpenFromThumbnails(PictureEntry* pEntry, LPCWSTR pszPath)
@@ -69,7 +64,9 @@ static void OnColumnClick(MainWindowData* pData, const NMLISTVIEW* pInfo)
 }
 
 // Only a row that becomes both selected and focused moves the shared
-// selection.
+// selection. The list also reports changes of every row at once (item -1)
+// and ranges a shift extends (LVN_ODSTATECHANGED): those never give a row
+// the focus, which comes in a notice of its own row.
 static void OnListItemChanged(const NMLISTVIEW* pInfo)
 {
     const UINT uBoth = LVIS_SELECTED | LVIS_FOCUSED;
@@ -77,7 +74,7 @@ static void OnListItemChanged(const NMLISTVIEW* pInfo)
         SelectPictureFromList(pInfo->iItem);
 }
 
-void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
+LRESULT OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
 {
     switch (pHeader->code)
     {
@@ -93,7 +90,12 @@ void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader)
     case LVN_GETDISPINFOW:
         FillRowText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(pHeader)));
         break;
+    case LVN_ODFINDITEMW:
+        return FindRow(reinterpret_cast<const NMLVFINDITEMW*>(pHeader));
+    case LVN_DELETEALLITEMS:
+        return TRUE; // the rows own nothing: no notice for each of them
     }
+    return 0;
 }
 
 static void OnFolderSelected(MainWindowData* pData, const NMTREEVIEWW* pInfo)
@@ -113,6 +115,9 @@ void OnDirectoryTreeNotify(MainWindowData* pData, const NMHDR* pHeader)
         break;
     case TVN_SELCHANGEDW:
         OnFolderSelected(pData, reinterpret_cast<const NMTREEVIEWW*>(pHeader));
+        break;
+    case TVN_GETDISPINFOW:
+        OnFolderItemAsked(pHeader->hwndFrom, reinterpret_cast<NMTVDISPINFOW*>(const_cast<NMHDR*>(pHeader)));
         break;
     }
 }

@@ -9,7 +9,8 @@
 struct MainWindowData;
 struct PictureEntry;
 
-void OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader);
+// The list's answer where it asks for one (the row of a name), else 0.
+LRESULT OnFileListNotify(MainWindowData* pData, const NMHDR* pHeader);
 void OnDirectoryTreeNotify(MainWindowData* pData, const NMHDR* pHeader);
 
 // A double-tapped thumbnail: the entry becomes current and opens in the

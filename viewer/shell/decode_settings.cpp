@@ -24,7 +24,7 @@ void ForgetListedThumbnails(void)
         if (p->hbmThumb)
             DeleteObject(p->hbmThumb);
         p->hbmThumb = NULL;
-        p->bProcessed = 0;
+        SetPictureProcessed(p, FALSE);
         p->bDrawn = 0;
     }
     UnlockThumbPainting();

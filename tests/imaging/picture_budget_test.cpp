@@ -1,5 +1,5 @@
-// The memory budget of decoded pictures: the pure rules, then tiny files
-// whose headers claim huge sizes, through both decoder routes.
+// The memory budget of decoded pictures: the rules, then tiny files whose
+// headers claim huge sizes, through both decoder routes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,8 +12,7 @@ namespace {
 const uint64_t kMiB = 1024 * 1024;
 const PixelFn kGrey = Plain(0x808080);
 
-// Writes the low cb bytes of v at a place of a file, most significant first
-// when bBig.
+// The low cb bytes of v at a place of a file, most significant first when bBig.
 void Put(Bytes* p, size_t at, uint32_t v, int cb, bool bBig)
 {
     for (int i = 0; i < cb; ++i)
@@ -45,14 +44,6 @@ Bytes Huge(const wchar_t* pszExtension, uint32_t w, uint32_t h)
     else
         (b = ReadFixture(L"frame.gif")), Put(&b, 6, w, 2, false), Put(&b, 8, h, 2, false);
     return b;
-}
-
-DecodeOptions Options(DWORD flags)
-{
-    DecodeOptions o = {};
-    o.flags = flags;
-    o.type = PICTYPE_BY_EXTENSION;
-    return o;
 }
 
 } // namespace
@@ -119,9 +110,9 @@ protected:
     // Decodes the file to view; what the header says goes to *pHeader.
     HBITMAP Decode(const std::wstring& path, DWORD flags, DecodeOptions* pHeader)
     {
-        *pHeader = Options(flags | DECODE_HEADER_ONLY);
+        *pHeader = {flags | DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
         EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), pHeader));
-        DecodeOptions view = Options(flags);
+        DecodeOptions view = {flags, PICTYPE_BY_EXTENSION};
         return decoder.LoadNow(path.c_str(), &view);
     }
 
@@ -130,11 +121,10 @@ protected:
     const uint64_t cbBudget = CImageDecoder::PictureBudgetBytes();
 };
 
-// A few hundred bytes claiming 20000 x 20000 (1.2 GB at full size), or the
-// largest size a header can state, decode at the largest scale within the
-// budget (none on a machine too small for one eighth); the header still
-// tells the truth. A camera picture that must be turned also leaves room
-// for the turned copy.
+// A few hundred bytes claiming 20000 x 20000 or the largest size a header
+// can state decode at the largest scale within the budget (none when even
+// one eighth is too big); the header tells the truth. A picture to be turned
+// leaves room for the turned copy.
 TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
 {
     const struct { uint32_t w, h; DWORD flags; uint64_t cbShare; } cases[] = {
@@ -163,8 +153,7 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
         EXPECT_LE(DibBytes(size.first, size.second, 24) * (bTurned ? 2 : 1) + (bTurned ? 3 * 65535 : 0), cbBudget);
         DeleteObject(hbm);
     }
-    // The least budget whose share for the decode admits w x h; short wide
-    // pictures turn into rows that pad far more than theirs.
+    // Short wide pictures turn into rows that pad far more than theirs.
     for (const auto& wh : {std::pair<int64_t, int64_t>{65535, 1}, {65535, 3}, {4001, 3000}})
     {
         const uint64_t cbStored = DibBytes(wh.first, wh.second, 24);
@@ -176,9 +165,8 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
 }
 
 // Past the budget and refused, the file closed: a progressive JPEG (the
-// library keeps every coefficient of the full size whatever the scale), and
-// platform-decoded pictures, before the decoder runs; a header-only request
-// still reports their true size.
+// library keeps every coefficient whatever the scale) and platform-decoded
+// pictures; a header-only request still reports their true size.
 TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
 {
     const struct { const wchar_t* name; Bytes data; } files[] = {
@@ -194,8 +182,7 @@ TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
         DecodeOptions header;
         HBITMAP hbm = Decode(path, 0, &header);
         EXPECT_EQ(nullptr, hbm);
-        if (hbm)
-            DeleteObject(hbm);
+        DeleteObject(hbm);
         const LONG side = f.name[0] == L'p' ? 20000 : 65500;
         EXPECT_EQ(Dims(side, side), Dims(header.info.biWidth, header.info.biHeight));
         EXPECT_NE(0, header.info.biBitCount);

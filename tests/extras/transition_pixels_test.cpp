@@ -147,10 +147,9 @@ TEST_F(TransitionPixels, WholeEffectsEndOnTheNewPicture)
     EXPECT_TRUE(WholeWindowIs(NEW_BLUE));
 }
 
-// Each effect, stopped in its middle (the new picture in from its own side,
-// the old one still at the far side), shows the new picture whole. Blinds
-// take a second whatever their length: a watch that missed their middle
-// tries again.
+// Each effect stopped in its middle (new picture in from its side, the old
+// one still at the far side) shows the new picture whole. Blinds take a
+// second whatever their length: a missed middle is tried again.
 TEST_F(TransitionPixels, AStopInTheMiddleLeavesExactlyTheNewPicture)
 {
     for (const Middle& middle : kMiddles)

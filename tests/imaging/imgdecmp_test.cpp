@@ -88,9 +88,8 @@ TEST(ImgDecmp, OutputDepths)
         }
 }
 
-// Faults inside WIC's Initialize (PNG), inside our rows (BMP) and inside the
-// progress callback are caught: the bitmap made so far is deleted, and the
-// stand-in still works on this thread afterwards.
+// Faults inside WIC (PNG), our rows (BMP) and the progress callback are
+// caught: the bitmap made so far is deleted, and the stand-in still works.
 TEST(ImgDecmp, FaultsInsideTheDecodeAreCaughtAndNothingLeaks)
 {
     const Bytes png = ReadFixture(L"noise.png"), bmp = Bmp24(600, 400, [](int x, int) { return uint32_t(x); });

@@ -48,9 +48,8 @@ Bytes Huge(const wchar_t* pszExtension, uint32_t w, uint32_t h)
 
 } // namespace
 
-// A quarter of the physical memory and at most 512 MiB; bitmap sizes never
-// wrap; the largest JPEG scale that fits, and the square bound of unknown
-// sizes.
+// A quarter of the memory and at most 512 MiB; sizes never wrap; the largest
+// JPEG scale that fits; the square bound of unknown sizes.
 TEST(PictureBudget, BudgetBitmapSizesAndScalesFollowTheirRules)
 {
     EXPECT_EQ(512 * kMiB, PictureBudget(24ull * 1024 * kMiB));
@@ -164,9 +163,8 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
     EXPECT_EQ(0u, BudgetBesideTurn(1000));
 }
 
-// Past the budget and refused, the file closed: a progressive JPEG (the
-// library keeps every coefficient whatever the scale) and platform-decoded
-// pictures; a header-only request still reports their true size.
+// Refused past the budget, file closed: a progressive JPEG (the library keeps
+// every coefficient) and platform pictures; the header tells the true size.
 TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
 {
     const struct { const wchar_t* name; Bytes data; } files[] = {

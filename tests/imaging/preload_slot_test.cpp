@@ -48,9 +48,8 @@ std::wstring WriteJpeg(const TempFolder& folder, const wchar_t* pszName, int w, 
 
 } // namespace
 
-// Handed over only for the same name with the same size and write time; a
-// file rewritten after its decode, or another name, gets nothing and empties
-// the slot.
+// Handed over only for the same name, size and write time; anything else
+// gets nothing and empties the slot.
 TEST(PreloadSlotTest, HandsOverOnlyTheUnchangedFileItWasDecodedFrom)
 {
     TempFolder folder;

@@ -79,30 +79,6 @@ TEST(PictureBudget, BudgetBitmapSizesAndScalesFollowTheirRules)
     EXPECT_EQ(0, SquareSideWithin(3, 24));
 }
 
-// Top-down BMP rows keep a positive height; a frame header beyond the bytes
-// given is unknown, not guessed.
-TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
-{
-    int64_t w = 0, h = 0;
-    const Bytes jpeg = WithJpegSize(MakeJpeg(16, 16, JPEG_RGB, kGrey), 20000, 12345);
-    const struct { const char* what; Bytes file; int64_t w, h; } cases[] = {
-        {"top-down BMP", MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, kGrey, true), true), 7, 5},
-        {"OS/2 BMP", MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, kGrey)), 9, 6},
-        {"PNG", Huge(L"png", 70000, 3), 70000, 3},
-        {"GIF", Huge(L"gif", 65500, 2), 65500, 2},
-        {"JPEG", jpeg, 20000, 12345},
-    };
-    for (const auto& c : cases)
-    {
-        w = h = 0;
-        EXPECT_TRUE(PictureSizeFromHeader(c.file.data(), c.file.size(), &w, &h)) << c.what;
-        EXPECT_TRUE(w == c.w && h == c.h) << c.what << ": " << w << " x " << h;
-    }
-    EXPECT_FALSE(PictureSizeFromHeader(jpeg.data(), 30, &w, &h));
-    const uint8_t text[] = "plain text, no picture";
-    EXPECT_FALSE(PictureSizeFromHeader(text, sizeof(text), &w, &h));
-}
-
 class HugeHeaders : public ::testing::Test
 {
 protected:

@@ -23,7 +23,6 @@ protected:
     void SetUp() override
     {
         SettingsTest::SetUp();
-        // The setting has no trailing "\".
         SetScreenCaptureSaveFolder(m_folder.Path().substr(0, m_folder.Path().size() - 1).c_str());
         ASSERT_TRUE(InitInstance(GetModuleHandleW(NULL), SW_SHOW));
         m_pData = GetMainWindowData();
@@ -48,8 +47,8 @@ protected:
 
 } // namespace
 
-// The file holds the screen as the screen shows it (red above blue here);
-// names skip files that exist and never go back to a name deleted meanwhile.
+// The file holds the screen as it shows; names skip files that exist and
+// never go back to a name deleted meanwhile.
 TEST_F(CaptureTest, NamesSkipExistingFilesAndTheFileHoldsTheScreen)
 {
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
@@ -120,7 +119,6 @@ TEST(SaveNewImage, NeverReplacesAFile)
     FreeImage(p);
 }
 
-// A failed save tells the user.
 TEST_F(CaptureTest, FailedSaveTellsTheUserAndTheWindowStillReturns)
 {
     const std::wstring missing = m_folder.Path() + L"missing";
@@ -138,7 +136,6 @@ TEST_F(CaptureTest, FailedSaveTellsTheUserAndTheWindowStillReturns)
                                        },
                                        [&] { SendMessageW(hwndCap, WM_COMMAND, IDOK, 0); });
     ASSERT_TRUE(bBox) << "no message box for the failed capture";
-    // A folder too long for a line of the screen is broken after a backslash.
     std::wstring seen(szSeen);
     seen.erase(std::remove_if(seen.begin(), seen.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), seen.end());
     EXPECT_NE(std::wstring::npos, seen.find(missing)) << "the box names the folder";

@@ -1,7 +1,6 @@
-// The effects: their frame schedules, and their drawing on a real window
-// (what it shows at once, in the middle of an effect, and after a stop).
-// The window is watched from the test's thread while the effect plays on
-// another; nothing here depends on how fast either runs.
+// The effects: their frame schedules, and what a real window shows at the
+// end, in the middle and after a stop, watched while the effect plays on
+// another thread; nothing depends on how fast either runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -30,21 +29,11 @@ std::vector<int32_t> Steps(bool bCover, int32_t nExtent)
 const int kWidth = 240, kHeight = 320;
 enum Colour { OTHER, OLD_RED, NEW_BLUE };
 
-Colour Classify(uint32_t rgb)
-{
-    if (Near(rgb, 0xFF0000, 60))
-        return OLD_RED;
-    return Near(rgb, 0x0000FF, 60) ? NEW_BLUE : OTHER;
-}
+Colour Classify(uint32_t rgb) { return Near(rgb, 0xFF0000, 60) ? OLD_RED : Near(rgb, 0x0000FF, 60) ? NEW_BLUE : OTHER; }
 
 // Where each effect brings the new picture in first, and where the old one
 // stays until the end.
-struct Middle
-{
-    DWORD nEffect;
-    POINT ptNew, ptOld;
-};
-const Middle kMiddles[] = {
+const struct Middle { DWORD nEffect; POINT ptNew, ptOld; } kMiddles[] = {
     {EFFECT_BLIND_HORIZONTAL, {100, 0}, {100, 9}}, {EFFECT_BLIND_VERTICAL, {0, 100}, {9, 100}},
     {EFFECT_COVER_LEFT, {238, 100}, {2, 100}},     {EFFECT_COVER_DOWN, {100, 2}, {100, 318}},
     {EFFECT_UNCOVER_RIGHT, {2, 100}, {238, 100}},  {EFFECT_UNCOVER_UP, {100, 318}, {100, 2}},
@@ -57,8 +46,8 @@ protected:
     {
         m_hwnd = MakeTestWindow(kWidth, kHeight, true);
         ASSERT_TRUE(m_hwnd && m_pShow && m_pShow->PrepareFrames(m_hwnd));
-        // Five frames a second over a minute: a moving effect takes most of
-        // a minute, and its first pixels come within a second.
+        // Five frames a second over a minute: a moving effect's first pixels
+        // come within a second, its end most of a minute later.
         m_surface = {m_hwnd, m_pShow->GetOldFrameDC(), m_pShow->GetNewFrameDC(), 60000, 5, &m_state};
     }
     void TearDown() override
@@ -67,8 +56,7 @@ protected:
         DestroyWindow(m_hwnd);
     }
 
-    // The frames hold red (outgoing) and blue (incoming); the window shows
-    // the outgoing picture; the effect starts on its own thread.
+    // Red outgoing frame and window, blue incoming frame; the effect on its own thread.
     void Start(DWORD nEffect)
     {
         RECT rc = {0, 0, kWidth, kHeight};
@@ -88,8 +76,7 @@ protected:
         }, this, 0, NULL);
         ASSERT_NE(nullptr, m_hThread);
     }
-    // Whether the effect's thread ended within dwMs, a bound far below any
-    // moving effect's own length; it is stopped and ended in any case.
+    // Whether the effect ended within dwMs; it is stopped and ended in any case.
     bool Ended(DWORD dwMs)
     {
         const bool bEnded = WaitForSingleObject(m_hThread, dwMs) == WAIT_OBJECT_0;
@@ -99,7 +86,6 @@ protected:
         CloseHandle(m_hThread);
         return bEnded;
     }
-    // The window at one moment, as colour classes, and one pixel of it.
     std::vector<Colour> Snapshot()
     {
         int w, h;
@@ -139,10 +125,9 @@ TEST(TransitionSchedule, TinyAreasEnd)
     EXPECT_TRUE(Steps(false, 0).empty());
 }
 
-// "None" comes back at once with the new picture; whole effects end on the
-// new picture (the vertical covers build their frames in the outgoing
-// frame), and random reports what the effect it picked reports (0 when it
-// picked blinds).
+// "None" comes back at once with the new picture; whole effects end on it
+// (the vertical covers build their frames in the outgoing frame); random
+// reports what the effect it picked reports (0 for blinds).
 TEST_F(TransitionPixels, WholeEffectsEndOnTheNewPicture)
 {
     Start(EFFECT_NONE);
@@ -162,12 +147,9 @@ TEST_F(TransitionPixels, WholeEffectsEndOnTheNewPicture)
     EXPECT_TRUE(WholeWindowIs(NEW_BLUE));
 }
 
-// Each effect, watched until the window shows its middle (the new picture
-// come in from its own side, the old one still at the far side), then
-// stopped, shows the new picture whole. The moving effects run most of a
-// minute, so a stop that were not seen would keep the thread far beyond the
-// wait below. Blinds take a second whatever their length: a watch that
-// missed their middle tries again.
+// Each effect stopped in its middle (new picture in from its side, the old
+// one still at the far side) shows the new picture whole. Blinds take a
+// second whatever their length: a missed middle is tried again.
 TEST_F(TransitionPixels, AStopInTheMiddleLeavesExactlyTheNewPicture)
 {
     for (const Middle& middle : kMiddles)
@@ -191,8 +173,7 @@ TEST_F(TransitionPixels, AStopInTheMiddleLeavesExactlyTheNewPicture)
     }
 }
 
-// The transition thread's body pairs every before-transition call with an
-// after-transition call, even when a stop lands before the body's first step.
+// A stop before the transition body's first step still runs the after handler.
 TEST(SlideShowRun, AStopBeforeTheFirstStepStillRunsTheAfterHandler)
 {
     static int s_nAfterCalls;
@@ -201,7 +182,6 @@ TEST(SlideShowRun, AStopBeforeTheFirstStepStillRunsTheAfterHandler)
     pShow->SetAfterTransitionHandler([](CSlideShow*) { ++s_nAfterCalls; });
     pShow->StopShow();
     s_nAfterCalls = 0;
-    // The body as the thread would run it after the stop: nothing to play.
     EXPECT_EQ((DWORD)-1, pShow->Run());
     EXPECT_EQ(1, s_nAfterCalls);
     pShow->SetAfterTransitionHandler(nullptr);

@@ -1,7 +1,6 @@
 // One-eighth thumbnail decodes against the library's full one-eighth decode
-// of the same file: progressive JPEGs, which stop after the first scans
-// (and proof that the later ones are never read), and baseline JPEGs, made
-// from their DC data with the AC data stepped over.
+// of the same file: progressive JPEGs, which stop after the first scans, and
+// baseline JPEGs, made from their DC data with the AC data stepped over.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,14 +14,12 @@
 
 namespace {
 
-// The library's one-eighth decode of every scan, with the thumbnail's settings.
 std::vector<uint32_t> FullEighth(const Bytes& data, int* pWidth, int* pHeight)
 {
     return LibraryDecode(data, 8, false, pWidth, pHeight);
 }
 
-// Per channel, the mean and the largest absolute difference between two
-// pictures of the same size.
+// Per channel, the mean and the largest absolute difference.
 struct Difference
 {
     double mean[3];
@@ -31,12 +28,9 @@ struct Difference
 
 Difference Compare(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want)
 {
-    Difference d = {};
+    Difference d = {{}, 0};
     if (got.size() != want.size() || want.empty())
-    {
-        d.largest = 256;
-        return d;
-    }
+        return {{}, 256};
     for (size_t i = 0; i < want.size(); i++)
         for (int c = 0; c < 3; c++)
         {
@@ -82,65 +76,8 @@ TEST_F(ProgressiveThumbTest, StaysWithinTwoLevelsOfTheFullDecode)
     }
 }
 
-// The file with the header of scan k made invalid.
-Bytes BreakScan(Bytes data, size_t k)
-{
-    size_t nSos = 0;
-    for (size_t i = 0; i + 6 < data.size(); i++)
-        if (data[i] == 0xFF && data[i + 1] == 0xDA && ++nSos == k)
-        {
-            const size_t ss = i + 5 + 2 * static_cast<size_t>(data[i + 4]);
-            if (ss + 1 < data.size())
-            {
-                data[ss] = 9;     // a band from 9 to 2: no such band
-                data[ss + 1] = 2;
-                return data;
-            }
-        }
-    return Bytes();
-}
-
-// One scan's header made invalid, which a full decode fails on. Broken
-// past the scans a thumbnail needs (the DC for 4:2:2; for 4:2:0 also both
-// chroma's first AC scans, the 3rd and 4th), the thumbnail is the intact
-// file's, pixel for pixel; broken within them, it fails.
-TEST_F(ProgressiveThumbTest, ReadsTheScansItNeedsAndNoFurther)
-{
-    const struct
-    {
-        const wchar_t* pszName;
-        size_t nBrokenScan;
-        bool bNeeded;
-    } cases[] = {{L"prog_422.jpg", 2, false}, {L"prog_420.jpg", 5, false}, {L"prog_420.jpg", 4, true}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszName)) + " scan " + std::to_string(c.nBrokenScan));
-        const Bytes intact = ReadFixture(c.pszName), broken = BreakScan(intact, c.nBrokenScan);
-        ASSERT_FALSE(broken.empty()) << "no such scan";
-        const std::wstring intactPath = temp.Write(L"intact.jpg", intact);
-        const std::wstring brokenPath = temp.Write(L"broken.jpg", broken);
-        DecodeOptions whole = {0, PICTYPE_BY_EXTENSION};
-        HBITMAP hbmWhole = decoder.LoadNow(brokenPath.c_str(), &whole);
-        EXPECT_EQ(hbmWhole, nullptr) << "the broken scan went unnoticed";
-        DeleteObject(hbmWhole);
-
-        HBITMAP hbmIntact = Thumbnail(intactPath), hbmBroken = Thumbnail(brokenPath);
-        ASSERT_NE(hbmIntact, nullptr);
-        if (c.bNeeded)
-            EXPECT_EQ(hbmBroken, nullptr) << "stopped before a scan it needs";
-        else
-            EXPECT_TRUE(hbmBroken && BitmapSize(hbmIntact) == BitmapSize(hbmBroken) &&
-                        PixelsOf(hbmIntact) == PixelsOf(hbmBroken))
-                << "read a scan it does not need";
-        DeleteObject(hbmIntact);
-        DeleteObject(hbmBroken);
-        EXPECT_TRUE(FileIsClosed(brokenPath));
-    }
-}
-
 // A file cut short, inside its first scan or later, still gives its
-// thumbnail, at full size, as a cut baseline file does: what arrived, the
-// rest filled in.
+// thumbnail at full size.
 TEST_F(ProgressiveThumbTest, ACutFileStillGivesItsThumbnail)
 {
     const Bytes intact = ReadFixture(L"prog_420.jpg");
@@ -160,10 +97,8 @@ TEST_F(ProgressiveThumbTest, ACutFileStillGivesItsThumbnail)
     }
 }
 
-// ---- Baseline pictures: the DC route ---------------------------------------
-
-// Sharp colour edges over noise-like detail: chroma and luma both carry
-// plenty of AC data to step over.
+// Baseline pictures, the DC route. Sharp colour edges over noise-like
+// detail: chroma and luma both carry plenty of AC data to step over.
 uint32_t Busy(int x, int y)
 {
     if ((x / 7 + y / 5) % 3 == 0)
@@ -174,8 +109,8 @@ uint32_t Busy(int x, int y)
            static_cast<uint32_t>(y & 0xFF);
 }
 
-// The DC route on its own: the header read by the library, the rest of the
-// file handed over as the decoder hands it. Pixels as 0x00RRGGBB rows.
+// The DC route on its own, the rest of the file handed over as the decoder
+// hands it; pixels as 0x00RRGGBB rows.
 DcScanResult DcEighth(const Bytes& data, std::vector<uint32_t>* pPixels, int* pWidth, int* pHeight,
                       long nCancel = 0)
 {
@@ -204,10 +139,8 @@ DcScanResult DcEighth(const Bytes& data, std::vector<uint32_t>* pPixels, int* pW
     return result;
 }
 
-// Every layout the route takes (4:2:0, 4:2:2, 4:4:0, 4:4:4, grey), with and
-// without restart markers, coarse and fine, at a size that leaves partial
-// MCUs on both edges: within 2 levels of the library everywhere, a quarter
-// of a level on average.
+// Every layout, with and without restarts, coarse and fine, partial MCUs on
+// both edges: within 2 levels of the library, a quarter on average.
 TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
 {
     struct Layout
@@ -216,7 +149,6 @@ TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
         int h, v;
     };
     const Layout layouts[] = {{JPEG_RGB, 2, 2}, {JPEG_RGB, 2, 1}, {JPEG_RGB, 1, 2}, {JPEG_RGB, 1, 1}, {JPEG_GREY, 1, 1}};
-    double worstMean = 0;
     for (const Layout& layout : layouts)
         for (int nRestartRows : {0, 1, 3})
             for (int nQuality : {35, 92})
@@ -233,12 +165,8 @@ TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
                 const Difference d = Compare(got, want);
                 EXPECT_LE(d.largest, 2);
                 for (double m : d.mean)
-                {
                     EXPECT_LE(m, 0.25);
-                    worstMean = m > worstMean ? m : worstMean;
-                }
             }
-    RecordProperty("worst_mean_difference", testing::PrintToString(worstMean));
 }
 
 // The file with its first restart marker renumbered: the library resyncs and
@@ -259,9 +187,8 @@ Bytes MisnumberFirstRestart(Bytes data)
     return Bytes();
 }
 
-// What the route does not decode it leaves to the library, untouched:
-// another colour model, a progressive file, restarts out of order, a file
-// cut short; a cancel ends it.
+// Left to the library: CMYK, progressive, a cut file (restarts out of order
+// below); a cancel ends it.
 TEST(BaselineThumbTest, DcRouteDeclinesWhatItDoesNotDecode)
 {
     std::vector<uint32_t> pixels;
@@ -269,18 +196,14 @@ TEST(BaselineThumbTest, DcRouteDeclinesWhatItDoesNotDecode)
     EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(MakeJpeg(400, 40, JPEG_CMYK, Busy), &pixels, &w, &h));
     EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(MakeJpeg(400, 40, JPEG_RGB, Busy, true), &pixels, &w, &h));
     const Bytes restarts = MakeJpeg(400, 40, JPEG_RGB, Busy, false, 90, 1);
-    const Bytes misnumbered = MisnumberFirstRestart(restarts);
-    ASSERT_FALSE(misnumbered.empty());
-    EXPECT_EQ(DC_SCAN_NOT_TAKEN, DcEighth(misnumbered, &pixels, &w, &h));
     EXPECT_EQ(DC_SCAN_NOT_TAKEN,
               DcEighth(Bytes(restarts.begin(), restarts.begin() + restarts.size() * 2 / 3), &pixels, &w, &h));
     EXPECT_EQ(DC_SCAN_CANCELLED, DcEighth(restarts, &pixels, &w, &h, 1));
 }
 
 // Through the decoder: a plain file's thumbnail is the DC route's, pixel for
-// pixel (and so not the library's, which differs in some pixels); one the
-// route declines is the library's, pixel for pixel, as if the route had
-// never read a byte of it; a cut one still gives its thumbnail.
+// pixel; one the route declines is the library's, as if the route had never
+// read a byte of it; a cut one still gives its thumbnail.
 TEST_F(ProgressiveThumbTest, BaselineThumbnailsTakeTheDcRouteOrTheLibrarys)
 {
     const Bytes plain = MakeJpeg(413, 203, JPEG_RGB, Busy, false, 92, 2);

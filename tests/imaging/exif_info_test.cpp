@@ -1,13 +1,12 @@
-// The EXIF reader: what it takes from good blocks, and what it makes of
-// broken ones (nothing, without crashing, hanging or going past its memory
-// cap).
+// The EXIF reader: what it takes from good blocks, and a block that would
+// take far more memory than its size refused under its cap. Broken blocks
+// are the fuzz driver's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <libexif/exif-data.h>
 #include <libexif/exif-tag.h>
 
-#include <functional>
 #include <vector>
 
 #include "tests/support/exif_blocks.h"
@@ -16,7 +15,7 @@
 
 namespace {
 
-const uint16_t kDateTime = 0x0132, kExifDir = 0x8769, kPreviewAt = 0x0201, kPreviewLength = 0x0202;
+const uint16_t kDateTime = 0x0132, kExifDir = 0x8769;
 
 Bytes Picture(int w = 32, int h = 24) { return MakeJpeg(w, h, JPEG_RGB, Quadrants(w, h)); }
 
@@ -38,17 +37,6 @@ ExifInfo ParseCamera(int nOrientation, const char* pszTaken, const char* pszMake
     if (pszChanged)
         b.Ascii(DIR_0, kDateTime, pszChanged);
     return Parse(WithApp1(Picture(), b.Block()));
-}
-
-// Whatever a broken block gave must still be safe to use; with bNone, it
-// must be what a picture without EXIF gives.
-void ExpectSane(const ExifInfo& info, size_t cbFile, bool bNone = false)
-{
-    EXPECT_TRUE(info.nOrientation >= 1 && info.nOrientation <= 8);
-    EXPECT_LE(static_cast<size_t>(info.dwPreviewOffset) + info.dwPreviewLength, cbFile);
-    EXPECT_EQ(info.dwPreviewOffset == 0, info.dwPreviewLength == 0);
-    EXPECT_LT(wcslen(info.szCamera), ARRAYSIZE(info.szCamera));
-    EXPECT_TRUE(!bNone || (info.nOrientation == 1 && !info.bHasTaken && !info.szCamera[0] && !info.dwPreviewLength));
 }
 
 // A camera's block: the fields the viewer reads among a few others, a maker
@@ -173,8 +161,9 @@ TEST(ExifInfoTest, MemoryStaysUnderTheCap)
     ASSERT_LT(bomb.size(), 65533u);
     const Bytes file = WithApp1(Picture(), bomb);
     BOOL bFound = TRUE;
-    ExpectSane(Parse(file, &bFound), file.size(), true);
+    const ExifInfo info = Parse(file, &bFound);
     EXPECT_FALSE(bFound);
+    EXPECT_TRUE(info.nOrientation == 1 && !info.bHasTaken && !info.szCamera[0] && !info.dwPreviewLength);
     ExifBudget budget = {};
     budget.cbCap = ExifBudgetFor(bomb.size());
     {
@@ -190,85 +179,6 @@ TEST(ExifInfoTest, MemoryStaysUnderTheCap)
     EXPECT_TRUE(budget.bRefused);
     EXPECT_LE(budget.cbPeak, budget.cbCap);
     EXPECT_EQ(budget.cbInUse, 0u);
-}
-
-// A small block with orientation 3, changed by edit after it is laid out.
-Bytes Broken(const std::function<void(ExifBlockBuilder&)>& build, const std::function<void(Bytes&)>& edit = nullptr)
-{
-    ExifBlockBuilder b;
-    b.Camera(3, nullptr, "Maker", nullptr);
-    build(b);
-    Bytes block = b.Block();
-    if (edit)
-        edit(block);
-    return block;
-}
-
-TEST(ExifInfoTest, BrokenBlocksReadAsNoExifOrStaySafe)
-{
-    const Bytes preview = Picture(16, 12);
-    const Bytes good = CameraBlock(false, preview).Block();
-    const Bytes whole = WithApp1(Picture(), good);
-
-    // Cut at every length, the block or the file itself: what came before
-    // the cut may still be read, never anything outside the file.
-    for (size_t cb = 0; cb < good.size(); cb += (cb < 400 ? 1 : 97))
-    {
-        const Bytes file = WithApp1(Picture(), Bytes(good.begin(), good.begin() + cb));
-        ExpectSane(Parse(file), file.size());
-        const Bytes cutFile(whole.begin(), whole.begin() + 12 + cb);
-        const ExifInfo info = Parse(cutFile);
-        ExpectSane(info, cutFile.size());
-        EXPECT_TRUE(cb >= good.size() - preview.size() || info.dwPreviewLength == 0) << cb;
-    }
-
-    Bytes note(2000);   // read as the maker's directory, a Canon's being known
-    for (size_t i = 0; i < note.size(); i++)
-        note[i] = static_cast<uint8_t>(i < 2 ? 0xFF : i * 37 + (i >> 3));
-    ExifBlockBuilder canon;
-    canon.Camera(3, nullptr, "Canon", "Canon X");
-    canon.Raw(DIR_EXIF, 0x927C, 7, static_cast<uint32_t>(note.size()), note);
-    const struct { const char* pszWhat; Bytes block; } cases[] = {
-        {"directory loop", Broken([](ExifBlockBuilder& b) {
-             b.Ascii(DIR_EXIF, 0x9003, "2020:01:01 00:00:00");
-             b.Long(DIR_0, kExifDir, 8);
-         })},
-        {"second directory loops", Broken([&](ExifBlockBuilder& b) { b.Preview(preview); },
-                                          [](Bytes& block) { ExifBlockBuilder().Put32(&block, 6 + 8 + 2 + 12 * 2, 8); })},
-        {"preview outside the file", Broken([](ExifBlockBuilder& b) {
-             b.Long(DIR_1, kPreviewAt, 0x7FFFFFF0);
-             b.Long(DIR_1, kPreviewLength, 1000);
-         })},
-        {"preview length past the end", Broken([](ExifBlockBuilder& b) {
-             b.Long(DIR_1, kPreviewAt, 8);
-             b.Long(DIR_1, kPreviewLength, 0xFFFFFFF0);
-         })},
-        {"preview not a JPEG", Broken([](ExifBlockBuilder& b) { b.Preview(Bytes(3000, 0x42)); })},
-        {"huge counts", Broken([](ExifBlockBuilder& b) {
-             b.Raw(DIR_0, 0x0131, 2, 0xFFFFFFFF, Bytes{0, 0, 0, 16});
-             b.Raw(DIR_EXIF, 0x9286, 7, 0x40000000, Bytes{0, 0, 0, 16});
-         })},
-        {"huge entry count", Broken([](ExifBlockBuilder&) {}, [](Bytes& block) { block[6 + 8] = block[6 + 9] = 0xFF; })},
-        {"garbage maker note", canon.Block()},
-        {"unknown byte order", Broken([](ExifBlockBuilder&) {}, [](Bytes& block) { block[6] = 'X'; })},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.pszWhat);
-        const Bytes file = WithApp1(Picture(), c.block);
-        const ExifInfo info = Parse(file);
-        ExpectSane(info, file.size());
-        EXPECT_EQ(info.dwPreviewLength, 0u);
-    }
-
-    // Broken segment lengths before the block: no block found.
-    Bytes shortLength = whole, pastTheEnd(whole.begin(), whole.begin() + 200);
-    shortLength[4] = 0, shortLength[5] = 1;
-    pastTheEnd[4] = pastTheEnd[5] = 0xFF;
-    BOOL bFound = TRUE;
-    ExpectSane(Parse(shortLength, &bFound), shortLength.size(), true);
-    EXPECT_FALSE(bFound);
-    ExpectSane(Parse(pastTheEnd), pastTheEnd.size());
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // GIFs whose LZW data the platform decoder would fail on are refused before
 // it sees them (under Wine it keeps a byte a pixel of each such frame); every
-// stream it decodes still opens, with its pixels. The streams are built code
-// by code, so each case says exactly what the data holds.
+// stream it decodes still opens, with its pixels.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -20,9 +19,7 @@ const unsigned kClear = 4, kEnd = 5;
 const uint32_t kColours[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 
 // A GIF of one 8 x 2 frame filling its screen, its image data the codes
-// given. Each code is packed at the width the decoder reads it with: three
-// bits after a clear, one more each time the count of codes read since
-// passes the width's range.
+// given, each packed at the width the decoder reads it with.
 Bytes GifWithCodes(const Codes& codes)
 {
     Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 8, 0, 2, 0, 0x81, 0, 0};   // a global table of 4 colours
@@ -69,12 +66,8 @@ Codes operator+(Codes a, const Codes& b)
 
 } // namespace
 
-// The decoder reads: literals with or without the end code, codes after the
-// last pixel (never read), an end code for the last pixel, a clear halfway
-// (the code width grows twice on the way), entries that each name the entry
-// being made (2, 22, 222, 2222, 22222, then a literal 2). It fails on, and
-// the check refuses: an end code early, a code no entry has yet, the data
-// ending before the last pixel.
+// Streams the decoder reads open with their pixels; those it fails on are
+// refused by the check. "Entries naming themselves": 2, 22, 222, 2222, 22222.
 TEST(GifCheck, StreamsTheDecoderReadsOpenAndThoseItFailsOnAreRefusedBeforeIt)
 {
     // 8 x 2 pixels, every colour: rows "0123 0123" and "3210 3210".
@@ -100,8 +93,7 @@ TEST(GifCheck, StreamsTheDecoderReadsOpenAndThoseItFailsOnAreRefusedBeforeIt)
         const Bytes gif = GifWithCodes(c.codes);
         EXPECT_EQ(c.nChecked != 0, GifPassesCheck(gif.data(), gif.size(), 8, 2));
         const std::wstring path = temp.Write(L"lzw.gif", gif);
-        DecodeOptions o = {};
-        o.type = PICTYPE_BY_EXTENSION;
+        DecodeOptions o = {0, PICTYPE_BY_EXTENSION};
         HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
         EXPECT_TRUE(FileIsClosed(path));
         EXPECT_EQ(c.nChecked != 0, hbm != nullptr);

@@ -1,8 +1,6 @@
-// A JPEG whose data ends early: the decoder stops decoding once nothing is
-// left to read, and the picture must still be exactly what the library
-// makes of the whole file (the rows after the end are its uniform grey).
-// A restart marker met early only ends its own segment: later segments
-// hold real rows again and must be decoded.
+// A JPEG whose data ends early: the decoder stops once nothing is left to
+// read, and the picture is still exactly the library's. A restart marker met
+// early ends only its own segment: later rows are real again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,19 +18,11 @@ uint32_t Texture(int x, int y)
 class JpegDataEndTest : public ::testing::Test
 {
 protected:
-    // Decodes through the product route and compares every pixel with the
-    // library's own decode of the whole file.
     void ExpectSameAsLibrary(const Bytes& file, bool bThumbnail, const char* pszCase)
     {
         SCOPED_TRACE(pszCase);
         const std::wstring path = temp.Write(L"cut.jpg", file);
-        DecodeOptions o = {};
-        o.type = PICTYPE_BY_EXTENSION;
-        if (bThumbnail)
-        {
-            o.flags = DECODE_REDUCE;
-            o.reduceMode = 1;
-        }
+        DecodeOptions o = {bThumbnail ? DWORD(DECODE_REDUCE) : 0u, PICTYPE_BY_EXTENSION, bThumbnail ? 1 : 0};
         CImageDecoder decoder;
         HBITMAP hbm = decoder.LoadNow(path.c_str(), &o);
         ASSERT_NE(hbm, nullptr);

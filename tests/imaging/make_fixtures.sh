@@ -1,7 +1,6 @@
 #!/bin/bash
-# Writes the PNG and GIF pictures the decoder tests read, each from a pixel
-# list ImageMagick takes as text, so that every pixel is known exactly, and
-# the camera-style JPEGs with an orientation tag, through Pillow.
+# Writes the decoder tests' PNG and GIF pictures from pixel lists, so every
+# pixel is known, and the camera-style JPEGs through Pillow.
 # Usage: make_fixtures.sh <convert> <folder> <python>
 set -euo pipefail
 CONVERT="$1"

@@ -1,8 +1,7 @@
 #!/bin/bash
-# Writes the progressive JPEGs of the thumbnail tests: a photo-like picture
-# (a seeded plasma with grain, sides that are no multiple of a block) saved
-# by cjpeg with different chroma subsampling, qualities and scan orders, all
-# with successive approximation, plus one in grey.
+# Writes the thumbnail tests' progressive JPEGs: a photo-like picture (sides
+# no multiple of a block) through cjpeg at several subsamplings, qualities
+# and scan orders, and in grey.
 # Usage: make_progressive_fixtures.sh <convert> <cjpeg> <folder>
 set -euo pipefail
 CONVERT="$1"

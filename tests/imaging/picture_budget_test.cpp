@@ -1,5 +1,5 @@
-// The memory budget of decoded pictures: the pure rules, then tiny files
-// whose headers claim huge sizes, through both decoder routes.
+// The memory budget of decoded pictures: the rules, then tiny files whose
+// headers claim huge sizes, through both decoder routes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,8 +12,7 @@ namespace {
 const uint64_t kMiB = 1024 * 1024;
 const PixelFn kGrey = Plain(0x808080);
 
-// Writes the low cb bytes of v at a place of a file, most significant first
-// when bBig.
+// The low cb bytes of v at a place of a file, most significant first when bBig.
 void Put(Bytes* p, size_t at, uint32_t v, int cb, bool bBig)
 {
     for (int i = 0; i < cb; ++i)
@@ -47,19 +46,10 @@ Bytes Huge(const wchar_t* pszExtension, uint32_t w, uint32_t h)
     return b;
 }
 
-DecodeOptions Options(DWORD flags)
-{
-    DecodeOptions o = {};
-    o.flags = flags;
-    o.type = PICTYPE_BY_EXTENSION;
-    return o;
-}
-
 } // namespace
 
-// A quarter of the physical memory and at most 512 MiB; bitmap sizes never
-// wrap; the largest JPEG scale that fits, and the square bound of unknown
-// sizes.
+// A quarter of the memory and at most 512 MiB; sizes never wrap; the largest
+// JPEG scale that fits; the square bound of unknown sizes.
 TEST(PictureBudget, BudgetBitmapSizesAndScalesFollowTheirRules)
 {
     EXPECT_EQ(512 * kMiB, PictureBudget(24ull * 1024 * kMiB));
@@ -89,39 +79,15 @@ TEST(PictureBudget, BudgetBitmapSizesAndScalesFollowTheirRules)
     EXPECT_EQ(0, SquareSideWithin(3, 24));
 }
 
-// Top-down BMP rows keep a positive height; a frame header beyond the bytes
-// given is unknown, not guessed.
-TEST(PictureBudget, SizesFromTheHeadersOfMadeFiles)
-{
-    int64_t w = 0, h = 0;
-    const Bytes jpeg = WithJpegSize(MakeJpeg(16, 16, JPEG_RGB, kGrey), 20000, 12345);
-    const struct { const char* what; Bytes file; int64_t w, h; } cases[] = {
-        {"top-down BMP", MakeBmp(40, 7, 5, 24, 0, {}, nullptr, BmpRows(7, 5, 24, kGrey, true), true), 7, 5},
-        {"OS/2 BMP", MakeBmp(12, 9, 6, 24, 0, {}, nullptr, BmpRows(9, 6, 24, kGrey)), 9, 6},
-        {"PNG", Huge(L"png", 70000, 3), 70000, 3},
-        {"GIF", Huge(L"gif", 65500, 2), 65500, 2},
-        {"JPEG", jpeg, 20000, 12345},
-    };
-    for (const auto& c : cases)
-    {
-        w = h = 0;
-        EXPECT_TRUE(PictureSizeFromHeader(c.file.data(), c.file.size(), &w, &h)) << c.what;
-        EXPECT_TRUE(w == c.w && h == c.h) << c.what << ": " << w << " x " << h;
-    }
-    EXPECT_FALSE(PictureSizeFromHeader(jpeg.data(), 30, &w, &h));
-    const uint8_t text[] = "plain text, no picture";
-    EXPECT_FALSE(PictureSizeFromHeader(text, sizeof(text), &w, &h));
-}
-
 class HugeHeaders : public ::testing::Test
 {
 protected:
     // Decodes the file to view; what the header says goes to *pHeader.
     HBITMAP Decode(const std::wstring& path, DWORD flags, DecodeOptions* pHeader)
     {
-        *pHeader = Options(flags | DECODE_HEADER_ONLY);
+        *pHeader = {flags | DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
         EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), pHeader));
-        DecodeOptions view = Options(flags);
+        DecodeOptions view = {flags, PICTYPE_BY_EXTENSION};
         return decoder.LoadNow(path.c_str(), &view);
     }
 
@@ -130,11 +96,10 @@ protected:
     const uint64_t cbBudget = CImageDecoder::PictureBudgetBytes();
 };
 
-// A few hundred bytes claiming 20000 x 20000 (1.2 GB at full size), or the
-// largest size a header can state, decode at the largest scale within the
-// budget (none on a machine too small for one eighth); the header still
-// tells the truth. A camera picture that must be turned also leaves room
-// for the turned copy.
+// A few hundred bytes claiming 20000 x 20000 or the largest size a header
+// can state decode at the largest scale within the budget (none when even
+// one eighth is too big); the header tells the truth. A picture to be turned
+// leaves room for the turned copy.
 TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
 {
     const struct { uint32_t w, h; DWORD flags; uint64_t cbShare; } cases[] = {
@@ -163,8 +128,7 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
         EXPECT_LE(DibBytes(size.first, size.second, 24) * (bTurned ? 2 : 1) + (bTurned ? 3 * 65535 : 0), cbBudget);
         DeleteObject(hbm);
     }
-    // The least budget whose share for the decode admits w x h; short wide
-    // pictures turn into rows that pad far more than theirs.
+    // Short wide pictures turn into rows that pad far more than theirs.
     for (const auto& wh : {std::pair<int64_t, int64_t>{65535, 1}, {65535, 3}, {4001, 3000}})
     {
         const uint64_t cbStored = DibBytes(wh.first, wh.second, 24);
@@ -175,10 +139,8 @@ TEST_F(HugeHeaders, JpegDecodesReducedWithinTheBudget)
     EXPECT_EQ(0u, BudgetBesideTurn(1000));
 }
 
-// Past the budget and refused, the file closed: a progressive JPEG (the
-// library keeps every coefficient of the full size whatever the scale), and
-// platform-decoded pictures, before the decoder runs; a header-only request
-// still reports their true size.
+// Refused past the budget, file closed: a progressive JPEG (the library keeps
+// every coefficient) and platform pictures; the header tells the true size.
 TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
 {
     const struct { const wchar_t* name; Bytes data; } files[] = {
@@ -194,8 +156,7 @@ TEST_F(HugeHeaders, ProgressiveAndPlatformPicturesPastTheBudgetAreRefused)
         DecodeOptions header;
         HBITMAP hbm = Decode(path, 0, &header);
         EXPECT_EQ(nullptr, hbm);
-        if (hbm)
-            DeleteObject(hbm);
+        DeleteObject(hbm);
         const LONG side = f.name[0] == L'p' ? 20000 : 65500;
         EXPECT_EQ(Dims(side, side), Dims(header.info.biWidth, header.info.biHeight));
         EXPECT_NE(0, header.info.biBitCount);

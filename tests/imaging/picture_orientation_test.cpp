@@ -1,6 +1,5 @@
 // Standing pictures upright by their EXIF orientation: in memory, and camera
-// pictures through the decoder, where DECODE_UPRIGHT stands each of the
-// eight orientations up and without it the picture comes as stored.
+// pictures through the decoder, as stored without DECODE_UPRIGHT.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,29 +9,10 @@
 
 namespace {
 
-// The scene every cam<N>.jpg holds once upright: 320 x 240, red and green
-// quarters over blue and white ones.
+// The quarters of the 320 x 240 scene every cam<N>.jpg holds once upright.
 const uint32_t kScene[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 
-enum Corner { TL, TR, BL, BR };
-
-// Where the stored picture's top-left, top-right and bottom-left corners
-// land once upright, for orientations 1 to 8: the tag names the side the
-// stored first row and first column belong on.
-const Corner kLanding[9][3] = {
-    {TL, TR, BL},                                                    // unused
-    {TL, TR, BL}, {TR, TL, BR}, {BR, BL, TR}, {BL, BR, TL},
-    {TL, BL, TR}, {TR, BR, TL}, {BR, TR, BL}, {BL, TL, BR},
-};
-
-void CornerPoint(Corner c, int w, int h, int* px, int* py)
-{
-    *px = (c == TR || c == BR) ? w - 1 : 0;
-    *py = (c == BL || c == BR) ? h - 1 : 0;
-}
-
-// A colour that survives storing at nBits and reading back with PixelAt,
-// unique for each pixel of a picture of fewer than 65536 pixels.
+// A colour unique to each pixel that survives storing at nBits.
 uint32_t Code(int x, int y, int nBits)
 {
     const uint32_t v = static_cast<uint32_t>(x * 1000 + y);
@@ -42,21 +22,14 @@ uint32_t Code(int x, int y, int nBits)
     return ((w >> 11) << 19) | (((w >> 5) & 63) << 10) | ((w & 31) << 3);
 }
 
-// The stored pixel that upright pixel (x, y) must show, found from where
-// the three corners land: the stored picture's axes run along the lines
-// between them.
-void ExpectedSource(int nOrientation, int w, int h, int x, int y, int* psx, int* psy)
+// The stored pixel that upright pixel (x, y) shows: the tag names the side
+// the stored first row and first column belong on.
+void ExpectedSource(int o, int w, int h, int x, int y, int* psx, int* psy)
 {
-    const bool bQuarter = nOrientation >= 5;
-    const int wUp = bQuarter ? h : w, hUp = bQuarter ? w : h;
-    int x0, y0, xr, yr, xd, yd;
-    CornerPoint(kLanding[nOrientation][0], wUp, hUp, &x0, &y0);
-    CornerPoint(kLanding[nOrientation][1], wUp, hUp, &xr, &yr);  // end of the stored first row
-    CornerPoint(kLanding[nOrientation][2], wUp, hUp, &xd, &yd);  // end of the stored first column
-    // Upright offset from the stored origin, projected on each stored axis.
-    const int dx = x - x0, dy = y - y0;
-    *psx = (xr != x0) ? dx * (xr > x0 ? 1 : -1) : dy * (yr > y0 ? 1 : -1);
-    *psy = (xd != x0) ? dx * (xd > x0 ? 1 : -1) : dy * (yd > y0 ? 1 : -1);
+    const int ux = o >= 5 ? y : x, uy = o >= 5 ? x : y;   // transposed for 5 to 8
+    const bool bMirrorX = o == 2 || o == 3 || o == 7 || o == 8, bMirrorY = o == 3 || o == 4 || o == 6 || o == 7;
+    *psx = bMirrorX ? w - 1 - ux : ux;
+    *psy = bMirrorY ? h - 1 - uy : uy;
 }
 
 bool IsGone(HBITMAP hbm)
@@ -66,7 +39,7 @@ bool IsGone(HBITMAP hbm)
 }
 
 // Stands a w x h picture at nBits up as orientation o says and checks every
-// pixel against where the corners say it lands; the format stays.
+// pixel; the format stays.
 void ExpectStoodUp(int w, int h, int nBits, int o)
 {
     SCOPED_TRACE(testing::Message() << w << " x " << h << ", " << nBits << " bits, orientation " << o);
@@ -74,21 +47,13 @@ void ExpectStoodUp(int w, int h, int nBits, int o)
     ASSERT_NE(hbm, nullptr);
     HBITMAP hbmUp = OrientBitmap(hbm, o);
     ASSERT_NE(hbmUp, nullptr);
-    if (hbmUp != hbm)
-    {
-        EXPECT_TRUE(IsGone(hbm)) << "the stored picture is freed once turned";
-    }
+    EXPECT_TRUE(hbmUp == hbm || IsGone(hbm)) << "the stored picture is freed once turned";
 
     DIBSECTION ds;
     ASSERT_EQ(static_cast<int>(sizeof(ds)), GetObjectW(hbmUp, sizeof(ds), &ds));
     const LONG wUp = o >= 5 ? h : w, hUp = o >= 5 ? w : h;
-    EXPECT_EQ(wUp, ds.dsBm.bmWidth);
-    EXPECT_EQ(hUp, ds.dsBm.bmHeight);
-    EXPECT_EQ(nBits, ds.dsBm.bmBitsPixel);
-    if (nBits == 16)
-    {
-        EXPECT_EQ(0x07E0u, ds.dsBitfields[1]);
-    }
+    EXPECT_TRUE(ds.dsBm.bmWidth == wUp && ds.dsBm.bmHeight == hUp && ds.dsBm.bmBitsPixel == nBits);
+    EXPECT_TRUE(nBits != 16 || ds.dsBitfields[1] == 0x07E0u);
 
     int nWrong = 0;
     for (int y = 0; y < hUp; ++y)
@@ -106,9 +71,7 @@ void ExpectStoodUp(int w, int h, int nBits, int o)
 } // namespace
 
 // At each depth the decoder makes: a picture whose tiles cross the copy's
-// tile edges both ways, with an odd height, and a small one with an odd
-// width and an even height, whose middle column and row pairs the mirrors
-// must handle.
+// tile edges both ways, odd high, and a small one with an odd width.
 TEST(PictureOrientation, EveryOrientationMovesEachPixelWhereTheCornersSay)
 {
     for (const SIZE size : {SIZE{70, 131}, SIZE{7, 4}})
@@ -117,29 +80,17 @@ TEST(PictureOrientation, EveryOrientationMovesEachPixelWhereTheCornersSay)
                 ExpectStoodUp(size.cx, size.cy, nBits, o);
 }
 
-TEST(PictureOrientation, LeavesUprightPicturesAloneAndRefusesWhatItCannotTurn)
+TEST(PictureOrientation, LeavesUprightPicturesAlone)
 {
     HBITMAP hbm = MakePicture(3, 2, 24, [](int, int) { return 0x123456u; });
     for (int o : {0, 1, 9})
         EXPECT_EQ(hbm, OrientBitmap(hbm, o));
     EXPECT_EQ(nullptr, OrientBitmap(nullptr, 6));
     DeleteObject(hbm);
-
-    // A palette picture is no format the decoder makes: null, and gone.
-    HBITMAP hbm8 = MakeDib(3, 2, 8);
-    ASSERT_NE(hbm8, nullptr);
-    EXPECT_EQ(nullptr, OrientBitmap(hbm8, 6));
-    EXPECT_TRUE(IsGone(hbm8));
-
-    // A device-dependent bitmap has no bits to read.
-    HDC hdc = GetDC(NULL);
-    HBITMAP hbmDdb = CreateCompatibleBitmap(hdc, 3, 2);
-    ReleaseDC(NULL, hdc);
-    ASSERT_NE(hbmDdb, nullptr);
-    EXPECT_EQ(nullptr, OrientBitmap(hbmDdb, 3));
-    EXPECT_TRUE(IsGone(hbmDdb));
 }
 
+// Stood up for viewing, as a thumbnail and in the header; as stored without
+// the flag.
 TEST(UprightDecode, EachOrientationStandsUpForViewingThumbnailsAndHeaders)
 {
     CImageDecoder decoder;
@@ -147,34 +98,21 @@ TEST(UprightDecode, EachOrientationStandsUpForViewingThumbnailsAndHeaders)
     {
         SCOPED_TRACE(testing::Message() << "orientation " << o);
         const std::wstring path = std::wstring(OMBRIX_FIXTURE_DIR) + L"cam" + std::to_wstring(o) + L".jpg";
-        const Dims stored = o >= 5 ? Dims(240, 320) : Dims(320, 240);
-
-        DecodeOptions view = {DECODE_UPRIGHT, PICTYPE_BY_EXTENSION};
-        HBITMAP hbm = decoder.LoadNow(path.c_str(), &view);
-        EXPECT_EQ(Dims(320, 240), BitmapSize(hbm));
-        EXPECT_EQ("", QuartersOff(hbm, kScene, 40));
-        DeleteObject(hbm);
-
-        // Reduced as a thumbnail is, then stood up.
-        DecodeOptions thumb = {DECODE_UPRIGHT | DECODE_REDUCE | DECODE_SIZE_TEST, PICTYPE_BY_EXTENSION, 1};
-        hbm = decoder.LoadNow(path.c_str(), &thumb);
-        EXPECT_EQ(Dims(80, 60), BitmapSize(hbm));
-        EXPECT_EQ(1u, thumb.largeFlag);
-        EXPECT_EQ("", QuartersOff(hbm, kScene, 40));
-        DeleteObject(hbm);
-
-        DecodeOptions header = {DECODE_UPRIGHT | DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
-        EXPECT_EQ(nullptr, decoder.LoadNow(path.c_str(), &header));
-        EXPECT_EQ(Dims(320, 240), Dims(header.info.biWidth, header.info.biHeight));
-
-        // Without the flag the tag is not looked at.
-        DecodeOptions asStored = {0, PICTYPE_BY_EXTENSION};
-        hbm = decoder.LoadNow(path.c_str(), &asStored);
-        EXPECT_EQ(stored, BitmapSize(hbm));
-        DeleteObject(hbm);
-        DecodeOptions storedHeader = {DECODE_HEADER_ONLY, PICTYPE_BY_EXTENSION};
-        decoder.LoadNow(path.c_str(), &storedHeader);
-        EXPECT_EQ(stored, Dims(storedHeader.info.biWidth, storedHeader.info.biHeight));
+        const Dims upright(320, 240), stored = o >= 5 ? Dims(240, 320) : upright;
+        const struct { DWORD flags; Dims size; } kinds[] = {
+            {DECODE_UPRIGHT, upright}, {DECODE_UPRIGHT | DECODE_REDUCE | DECODE_SIZE_TEST, Dims(80, 60)},
+            {DECODE_UPRIGHT | DECODE_HEADER_ONLY, upright}, {0, stored}, {DECODE_HEADER_ONLY, stored}};
+        for (const auto& k : kinds)
+        {
+            DecodeOptions d = {k.flags, PICTYPE_BY_EXTENSION, 1};
+            HBITMAP hbm = decoder.LoadNow(path.c_str(), &d);
+            const bool bHeader = k.flags & DECODE_HEADER_ONLY;
+            EXPECT_EQ(k.size, bHeader ? Dims(d.info.biWidth, d.info.biHeight) : BitmapSize(hbm)) << k.flags;
+            EXPECT_TRUE(!bHeader || !hbm);
+            EXPECT_EQ(k.flags & DECODE_SIZE_TEST ? 1u : 0u, d.largeFlag);
+            EXPECT_EQ("", (k.flags & DECODE_UPRIGHT) && !bHeader ? QuartersOff(hbm, kScene, 40) : "");
+            DeleteObject(hbm);
+        }
         EXPECT_TRUE(FileIsClosed(path));
     }
 }

@@ -1,6 +1,5 @@
-// The view's arithmetic and the resampler: where a picture opens, Resample
-// shrinking random pictures at every depth against a slow, straightforward
-// reference, and long axes.
+// Resample shrinking random pictures at every depth against a plain
+// reference, long axes, and where a picture opens.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,9 +13,8 @@
 namespace {
 
 typedef std::vector<uint8_t> Plane;
-// The reference: one pass per pixel, no shortcuts. The table of an axis of
-// n pixels shrunk to m: a cell ends where its spill w1 is nonzero; -1 marks
-// a cell that ends exactly on the boundary.
+// The reference. The table of n pixels shrunk to m: a cell ends where its
+// spill w1 is nonzero; -1 marks a cell that ends exactly on the boundary.
 std::vector<WeightEntry> RefTable(int n, int m)
 {
     std::vector<WeightEntry> t(n);
@@ -30,8 +28,7 @@ std::vector<WeightEntry> RefTable(int n, int m)
     return t;
 }
 
-// Pixels as blue, green, red triples, rows of w * 3 bytes, walked upwards in
-// memory like the kernels do.
+// Blue, green, red triples, rows of w * 3 bytes.
 Plane RefShrink(const Plane& src, int sw, int sh, int tw, int th)
 {
     const auto cols = RefTable(sw, tw), rows = RefTable(sh, th);
@@ -73,8 +70,7 @@ Plane RefShrink(const Plane& src, int sw, int sh, int tw, int th)
     return dst;
 }
 
-// A box of a DIB section as a plane walked upwards from its bottom row, as
-// the kernels walk it; 16-bit channels widened by a left shift.
+// A box of a DIB section as a plane from its bottom row, as the kernels walk it.
 Plane PlaneOf(HBITMAP hbm, const ViewBox& box)
 {
     Plane out;
@@ -107,9 +103,8 @@ TEST(WeightTable, LongAxesEndEveryCell)
         EXPECT_TRUE(b >= 197 && b <= 200) << int(b);   // truncation only lowers it
 }
 
-// Through Resample: box arithmetic, 16-bit 5-6-5 and 5-5-5, and the 32-bit
-// sources of desktop displays, plain and with bit fields. (Enlarging is left
-// to the renderer's pixel test, whose zoomed pixels are exact.)
+// Through Resample: boxes, 16-bit 5-6-5 and 5-5-5, and 32-bit sources plain
+// and with bit fields. Enlarging is the renderer's pixel test's.
 TEST(Resampler, ResampleBoxesAtEveryDepthMatchReference)
 {
     std::mt19937 rng(3);
@@ -139,10 +134,9 @@ TEST(Resampler, ResampleBoxesAtEveryDepthMatchReference)
         }
 }
 
-// Beyond three screens the left and right positions centre on the outer
-// thirds; up to three screens they show the corner. At zoom 2 the offsets
-// are in screen pixels, halved into picture pixels. Positions outside 1..9
-// count as 1.
+// Beyond three screens the side positions centre on the outer thirds, up to
+// three they show the corner; offsets are in screen pixels; positions
+// outside 1..9 count as 1.
 TEST(ViewGeometry, InitialOriginPositions)
 {
     const struct { int w, h; double zoom; int position; int32_t x, y; } cases[] = {

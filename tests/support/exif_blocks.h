@@ -1,6 +1,5 @@
-// EXIF blocks built byte by byte for the tests: entries in three image
-// directories (the first, the EXIF one and the second, which holds the
-// preview), in either byte order, and the block put into a JPEG.
+// EXIF blocks built byte by byte: entries in the first, the EXIF and the
+// second directory (with the preview), in either byte order.
 #pragma once
 
 #include <stdint.h>

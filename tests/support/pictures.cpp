@@ -260,18 +260,6 @@ std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight)
     return pixels;
 }
 
-size_t CommittedBytes()
-{
-    size_t total = 0;
-    MEMORY_BASIC_INFORMATION mbi;
-    // Region by region until the query fails or the address wraps.
-    for (const uint8_t* p = NULL; VirtualQuery(p, &mbi, sizeof(mbi)) == sizeof(mbi) &&
-                                  static_cast<const uint8_t*>(mbi.BaseAddress) + mbi.RegionSize > p;
-         p = static_cast<const uint8_t*>(mbi.BaseAddress) + mbi.RegionSize)
-        total += mbi.State == MEM_COMMIT ? mbi.RegionSize : 0;
-    return total;
-}
-
 Dims BitmapSize(HBITMAP hbm)
 {
     BITMAP bm = {};

@@ -1,6 +1,5 @@
 // Pictures for the tests: JPEG and BMP files made at test time, DIB sections
-// filled and read back pixel by pixel. Plain code, no test framework: the
-// fuzz driver shares it.
+// filled and read back. No test framework: the fuzz driver shares it.
 #pragma once
 
 #include <windows.h>
@@ -32,9 +31,8 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
 // The library's own decode of a whole JPEG at 1/nDenom, with the viewer's
 // fast DCT and the upsampling given, as 0x00RRGGBB rows from the top.
 std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight);
-// Any BMP header (12, 16, 40, 52, 56, 64, 108, 124 bytes) over the given
-// pixel data, and uncompressed rows (bottom-up unless top-down) from palette
-// indices or colours.
+// Any BMP header (12 to 124 bytes) over the pixel data, and uncompressed
+// rows (bottom-up unless top-down) of palette indices or colours.
 Bytes MakeBmp(int nHeaderSize, int w, int h, int nBits, uint32_t compression, const std::vector<uint32_t>& palette,
               const uint32_t* pMasks, const Bytes& pixelData, bool bTopDown = false);
 Bytes BmpRows(int w, int h, int nBits, const PixelFn& valueAt, bool bTopDown = false);
@@ -46,9 +44,8 @@ void WriteSolidBmp(const std::wstring& path, int w, int h, COLORREF cr);
 HBITMAP MakeDib(int w, int h, int nBits, const uint32_t* pMasks = nullptr);
 // A DIB section at 16 (5-6-5), 24 or 32 bits painted from rgbAt.
 HBITMAP MakePicture(int w, int h, int nBits, const PixelFn& rgbAt);
-// 0x00RRGGBB of pixel (x, y) of a DIB section (16 bits read with its masks
-// and widened by a left shift), and what a colour looks like after storing
-// at the bitmap's depth and reading with PixelAt.
+// 0x00RRGGBB of pixel (x, y) of a DIB section (16 bits widened by a left
+// shift), and a colour as it reads back after storing at the bitmap's depth.
 uint32_t PixelAt(HBITMAP hbm, int x, int y);
 uint32_t Quantised(HBITMAP hbm, uint32_t rgb);
 // Every pixel of a DIB section, rows from the top.
@@ -58,21 +55,18 @@ typedef std::pair<LONG, LONG> Dims;
 Dims BitmapSize(HBITMAP hbm);
 // True when every channel is within tolerance (in either byte order).
 bool Near(uint32_t a, uint32_t b, int nTolerance);
-// The centres of a bitmap's quarters (top left, top right, bottom left,
-// bottom right) against four colours: "" when each channel is within
-// nTolerance, else the first that is not.
+// The centres of a bitmap's quarters (in reading order) against four
+// colours: "" when each channel is within nTolerance, else the first miss.
 std::string QuartersOff(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
 
 // A popup of w x h pixels at the screen's top left, drawing nothing itself.
 HWND MakeTestWindow(int w, int h, bool bVisible);
-// The first w x h pixels of a device context, or the client area of a
-// window, as 0x00RRGGBB, row by row from the top.
+// The first w x h pixels of a DC, or a window's client area, as 0x00RRGGBB
+// rows from the top.
 std::vector<uint32_t> ReadDC(HDC hdc, int w, int h);
 std::vector<uint32_t> ReadWindow(HWND hwnd, int* pWidth, int* pHeight);
 // A pixel read through the window's own DC (the screen's copy may lag).
 COLORREF WindowPixel(HWND hwnd, int x, int y);
 
-// Bytes of memory committed in the process (for leak checks of large bitmaps).
-size_t CommittedBytes();
 // True when nobody holds the file open (an exclusive open succeeds).
 bool FileIsClosed(const std::wstring& path);

@@ -1,13 +1,10 @@
 #!/bin/bash
-# Faults of the machine under the real viewer.exe, one group a run:
-#   full_disk  the thumbnail cache and the capture folder on tmpfs disks of 64 KiB
-#   kill       signal 9 at three points while the cache is written
-#   read_only  pictures and cache on a read-only bind mount
-#   vanishing  pictures and folders removed, renamed or replaced from outside
-#              while shown, read ahead, listed or thumbnailed
-# After each fault the viewer answers a sent message, no user file is lost or
-# changed, no partial file is left, and every thumbnail that the grid or the
-# cache shows belongs to its picture. Each fault kind ends with its figures.
+# Faults of the machine under the real viewer.exe, one group a run: full_disk
+# (cache and capture folder on 64 KiB tmpfs disks), kill (signal 9 while the
+# cache is written), read_only (pictures and cache on a read-only mount),
+# vanishing (pictures and folders changed from outside while in use). After
+# each fault the viewer answers, no user file is lost, changed or left partial,
+# and every thumbnail shown or cached is its picture's. Each kind ends with its figures.
 # Usage: fault_suite.sh <viewer.exe> <fault_probe.exe> <group>
 set -euo pipefail
 VIEWER="$1" PROBE="$2" GROUP="$3"
@@ -126,15 +123,11 @@ step() {
     shot_within 10 "$2" colour_is "${3:-${2#p}}" || fail "$GROUP: $2 does not show in its colour"
 }
 no_box() { [ -z "$(probe boxes)" ] || fail "$GROUP: a box showed ($1): $(probe boxes)"; }
-# The box of that caption and text, between the bars; its OK pressed.
+# answer_box <caption> <text>: that box shows (where it fits is the box-fit test's); its OK pressed.
 answer_box() {
-    local box l t r b
     within 10 bash -c "wine '$PROBE' boxes 2>/dev/null | tr -s ' ' | grep -q '^$1.*$2'" ||
         fail "$GROUP: no '$1' box saying '$2'"
-    shot "box-$1" 0.3
-    box=$(probe box "$1" 1)
-    read -r l t r b <<<"$(cut -f2 <<<"$box")"
-    [ "$l" -ge 0 ] && [ "$r" -le 240 ] && [ "$t" -ge 26 ] && [ "$b" -le 294 ] || fail "$GROUP: box off the screen: $box"
+    probe box "$1" 1 >/dev/null
 }
 
 # Start, make every thumbnail into the cache, end, and count: the cache and

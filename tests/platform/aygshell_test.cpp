@@ -181,8 +181,9 @@ TEST_F(ShellTest, RightClicksAreGesturesTapsAndDragsAreNot)
         PumpFor(600); // no double tap with the next one
         EXPECT_EQ(c.dwGesture, dwResult) << c.bRight << c.bHold << c.dx;
         EXPECT_EQ(1, main.Count(WM_NOTIFY));
-        if (!c.bRight && !c.bHold)
+        if (!c.bRight && !c.bHold) {
             EXPECT_EQ(1, child.Count(WM_LBUTTONUP)) << "the release stays for the window";
+        }
     }
 }
 

@@ -38,28 +38,22 @@ protected:
 } // namespace
 
 // Forward to the end and back again, each step opening the picture it opened
-// before, titled and sized as its file; each step the same way finds its
-// picture already decoded. Exit ends a decode under way.
-TEST_F(PreloadTest, NextAndPreviousKeepTheirOrderFindTheNeighbourDecodedAndExitEndsIt) {
-    ASSERT_EQ(L"a.bmp", CurrentName());
-    for (int i = 1; i < kCount; ++i) {
-        ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i - 1];
-        Command(IDM_NEXT);
-        EXPECT_EQ(kNames[i], CurrentName());
-        EXPECT_EQ(Width(i), CurrentWidth());
-        EXPECT_EQ(std::wstring(kNames[i]).substr(0, 1) + L" - Ombrix Viewer", Title());
-    }
-    EXPECT_TRUE(Empty()) << "nothing lies beyond the last picture";
-    Command(IDM_NEXT);
-    EXPECT_EQ(L"e.bmp", CurrentName());
-    for (int i = kCount - 2; i >= 0; --i) {
-        if (i < kCount - 2) {
-            ASSERT_TRUE(Preloaded(kNames[i])) << "after " << kNames[i + 1];
+// before, titled and sized as its file, and taking it from the slot where the
+// step goes on the way of the last. Exit ends a decode under way.
+TEST_F(PreloadTest, NextAndPreviousKeepTheirOrderFromTheSlotAndExitEndsTheDecode) {
+    const struct { WORD wCommand; int nFirst, nLast, nStep; bool bAhead; } walks[] = {
+        {IDM_NEXT, 1, 4, 1, true}, {IDM_NEXT, 4, 4, 1, false}, {IDM_PREVIOUS, 3, 3, -1, false},
+        {IDM_PREVIOUS, 2, 0, -1, true}};
+    for (const auto& w : walks)
+        for (int i = w.nFirst; i != w.nLast + w.nStep; i += w.nStep) {
+            if (w.bAhead) {
+                ASSERT_TRUE(Preloaded(kNames[i])) << kNames[i];
+            }
+            Command(w.wCommand);
+            EXPECT_EQ(kNames[i], CurrentName());
+            EXPECT_EQ(Width(i), CurrentWidth());
+            EXPECT_EQ(std::wstring(kNames[i]).substr(0, 1) + L" - Ombrix Viewer", Title());
         }
-        Command(IDM_PREVIOUS);
-        EXPECT_EQ(kNames[i], CurrentName());
-        EXPECT_EQ(Width(i), CurrentWidth());
-    }
 
     // Exit while the next decode is under way or waiting for its render.
     Command(IDM_NEXT);

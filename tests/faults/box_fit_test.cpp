@@ -25,7 +25,7 @@ namespace {
 struct Box {
     RECT rc;
     std::wstring caption, text; // text: its static texts, one after another
-    bool bOverMenuBar;                      // the middle of the menu bar belongs to it
+    bool bOverMenuBar;          // the middle of the menu bar belongs to it
 };
 
 HWND FindBox(DWORD dwThread) {
@@ -59,14 +59,14 @@ std::wstring Letters(std::wstring s) {
     return s;
 }
 
-::testing::AssertionResult Within(const Box& box, LONG nBottom) {
+// The box lies within x 0..240 and y 26..nBottom.
+::testing::AssertionResult Within(const Box& box, LONG nBottom = 320 - 26) {
     const RECT& rc = box.rc;
     if (rc.left >= 0 && rc.right <= 240 && rc.top >= 26 && rc.bottom <= nBottom)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << testing::PrintToString(box.caption) << "\" at (" << rc.left << ", "
+    return ::testing::AssertionFailure() << testing::PrintToString(box.caption) << " at (" << rc.left << ", "
                                          << rc.top << ")-(" << rc.right << ", " << rc.bottom << ")";
 }
-::testing::AssertionResult BetweenBars(const Box& box) { return Within(box, 320 - 26); }
 
 class BoxFitTest : public ViewerTest {
 protected:
@@ -99,9 +99,6 @@ protected:
         const std::vector<Box> boxes = Run(open, {nButton});
         return boxes.empty() ? Box{} : boxes[0];
     }
-    void SetText(const wchar_t* pszName, const std::wstring& value) {
-        RawSetValue(pszName, REG_SZ, value.c_str(), (DWORD)((value.size() + 1) * sizeof(WCHAR)));
-    }
 };
 
 const PixelFn Grey = Plain(0x808080);
@@ -112,7 +109,7 @@ const PixelFn Grey = Plain(0x808080);
 // slideshow's failure, and Delete's question and its refusal.
 TEST_F(BoxFitTest, MessageBoxesFitBetweenTheBarsWithTheirTextsWhole) {
     const std::wstring folder = L"\\My Documents\\Pictures of the summer holidays\\Captures";
-    SetText(SZ_SCREENCAPTURE_SAVE_FOLDER, folder);
+    RawSetText(SZ_SCREENCAPTURE_SAVE_FOLDER, folder);
     m_folder.Write(L"a.jpg", MakeJpeg(40, 30, JPEG_RGB, Grey));
     m_folder.Write(L"held.jpg", MakeJpeg(40, 30, JPEG_RGB, Grey));
     Start(1, L"a.jpg");
@@ -134,7 +131,7 @@ TEST_F(BoxFitTest, MessageBoxesFitBetweenTheBarsWithTheirTextsWhole) {
     };
     for (const auto& c : cases) {
         const Box box = RunOne(c.open);
-        EXPECT_TRUE(BetweenBars(box));
+        EXPECT_TRUE(Within(box));
         const std::wstring text = c.pszText == cases[0].pszText ? c.pszText + folder : c.pszText;
         EXPECT_EQ(Letters(text), Letters(box.text)) << "a message changed beyond its line breaks";
     }
@@ -144,14 +141,14 @@ TEST_F(BoxFitTest, MessageBoxesFitBetweenTheBarsWithTheirTextsWhole) {
     // answer that it stays, with its row.
     Command(IDM_OPEN);
     Select({L"held.jpg"});
-    EXPECT_TRUE(BetweenBars(RunOne([&] { Command(IDM_DELETE); }, IDCANCEL)));
+    EXPECT_TRUE(Within(RunOne([&] { Command(IDM_DELETE); }, IDCANCEL)));
     HANDLE hHeld = CreateFileW(m_folder.Path(L"held.jpg").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     const std::vector<Box> boxes = Run([&] { Command(IDM_DELETE); }, {IDOK, IDOK});
     CloseHandle(hHeld);
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(Letters(L"held.jpg could not be deleted."), Letters(boxes[1].text));
     for (const Box& box : boxes)
-        EXPECT_TRUE(BetweenBars(box));
+        EXPECT_TRUE(Within(box));
     EXPECT_TRUE(FileExists(m_folder.Path(L"held.jpg")));
     EXPECT_NE(-1, RowOf(L"held.jpg"));
 }
@@ -169,14 +166,14 @@ TEST_F(BoxFitTest, DialogsFitBetweenTheBarsAndPagesCoverTheMenuBar) {
     for (const wchar_t* pszName : {L"plain.jpg", L"camera.jpg"}) {
         Select({pszName});
         const Box box = RunOne([&] { Command(IDM_INFORMATION); });
-        EXPECT_TRUE(BetweenBars(box)) << testing::PrintToString(std::wstring(pszName));
+        EXPECT_TRUE(Within(box)) << testing::PrintToString(std::wstring(pszName));
     }
-    EXPECT_TRUE(BetweenBars(RunOne([&] { Command(IDM_SCREEN_CAPTURE); }, IDCANCEL)));
+    EXPECT_TRUE(Within(RunOne([&] { Command(IDM_SCREEN_CAPTURE); }, IDCANCEL)));
     DestroyWindow(m_pData->hwndCapture);
     RunOptionsSheet([](HWND hwndSheet) {
         Box sheet = {};
         GetWindowRect(hwndSheet, &sheet.rc);
-        EXPECT_TRUE(BetweenBars(sheet));
+        EXPECT_TRUE(Within(sheet));
     });
     WCHAR szFolder[MAX_PATH] = L"\\";
     const Box pages[] = {RunOne([&] { Command(IDM_ABOUT); }),

@@ -1,9 +1,9 @@
-"""Pictures of the fault suite (make DIR N [SIDE NOISE], paint FILE K: JPEGs of colour k, 300
-pixels wide and flat unless told) and
-checks: cache CACHE PICS DEV (the cached thumbnail the viewer would take for each picture, DEV
-naming PICS as the viewer does; the cache's files that are not whole thumbnails; its records),
-grid SHOT PICS X Y H S (the grid's whole cells at client (X, Y), H high, scrolled by S), and
-centre-is SHOT K (the middle of the main window shows colour k)."""
+"""The fault suite's pictures and checks.
+make DIR N [SIDE NOISE]: p000.jpg.. of colours 0..N-1; paint FILE K: one of colour k.
+cache CACHE PICS DEV: for each picture the cached thumbnail the viewer would take (DEV names PICS
+as the viewer does), the cache's files that are not whole thumbnails, its records.
+grid SHOT PICS X Y H S: the grid's whole cells at client (X, Y), H high, scrolled by S.
+centre-is SHOT K: the middle of the main window shows colour k."""
 import os
 import struct
 import sys
@@ -21,13 +21,13 @@ def colour(k):  # 216 colours, 40 apart in each channel
 def paint(path, k, side=300, noise=0):
     img = Image.new('RGB', (side, side * 3 // 4 if noise else side), colour(k))
     if noise:  # slower to decode, the same colour on average
-        grain = Image.effect_noise(img.size, noise).convert('RGB')
-        img = ImageChops.add(img, grain, 1.0, -128)
+        img = ImageChops.add(img, Image.effect_noise(img.size, noise).convert('RGB'), 1.0, -128)
     img.save(path + '.new', 'JPEG', quality=90)
     os.replace(path + '.new', path)
 
 
-def centre(img):  # the mean colour of the middle half
+def centre(path_or_img):  # the mean colour of the middle half
+    img = Image.open(path_or_img) if isinstance(path_or_img, str) else path_or_img
     w, h = img.size
     return img.convert('RGB').crop((w // 4, h // 4, w - w // 4, h - h // 4)).resize((1, 1), Image.BOX).getpixel((0, 0))
 
@@ -42,9 +42,8 @@ def pictures(folder):
 
 def whole_jpeg(path):
     try:
-        with open(path, 'rb') as f:
-            if not f.read().endswith(b'\xff\xd9'):
-                return None
+        if not open(path, 'rb').read().endswith(b'\xff\xd9'):
+            return None
         with Image.open(path) as img:
             img.load()
             return img.copy()
@@ -69,7 +68,7 @@ def check_cache(cache, pics, dev):
         thumb = files.get('pvx%d.pvx' % slot)
         if size != st.st_size or time != st.st_mtime_ns // 100 + EPOCH_TICKS or thumb is None:
             missing += 1
-        elif near(centre(thumb), centre(Image.open(os.path.join(pics, name)))):
+        elif near(centre(thumb), centre(os.path.join(pics, name))):
             right += 1
         else:
             wrong += 1
@@ -80,15 +79,12 @@ def check_cache(cache, pics, dev):
 
 def check_grid(shot, pics, x, y, h, scroll):
     img = Image.open(shot).convert('RGB')
-    right = wrong = 0
+    seen = []
     for i, name in enumerate(pictures(pics)):
         cx, cy = x + i % 3 * 74 + 40, y + i // 3 * 85 + 38 - scroll
         if y <= cy - 30 and cy + 30 <= y + h:
-            if near(img.getpixel((cx, cy)), centre(Image.open(os.path.join(pics, name)))):
-                right += 1
-            else:
-                wrong += 1
-    print('right %d wrong %d' % (right, wrong))
+            seen.append(near(img.getpixel((cx, cy)), centre(os.path.join(pics, name))))
+    print('right %d wrong %d' % (seen.count(True), seen.count(False)))
 
 
 def main(cmd, *args):

@@ -3,82 +3,72 @@
 //   cmd <id>         sends a command to the main window (back within 30 s)
 //   post <id>        posts it: for commands that run a modal box
 //   state            "rows <list rows> thumb <x y w h of the grid's client area> scroll <its offset>"
-//   boxes            each visible dialog of the viewer: "caption<TAB>l t r b<TAB>texts"
+//   boxes            each visible dialog of the viewer: "caption<TAB>texts"
 //   box <caption> [<button>]  waits up to 5 s for that dialog, prints it as
 //                    boxes does and, given a button id, presses it
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
-#include <string.h>
 #include <wchar.h>
 
-static void Print(const wchar_t* psz) {
+static DWORD g_dwPid;
+static const wchar_t* g_pszCaption; // null: every dialog, printed
+static HWND g_hwndFound;
+
+static void Print(const wchar_t* psz, const char* pszAfter) {
     char sz[1024];
     if (WideCharToMultiByte(CP_UTF8, 0, psz, -1, sz, sizeof(sz), NULL, NULL) > 0)
-        fputs(sz, stdout);
+        printf("%s%s", sz, pszAfter);
 }
-
-struct Search {
-    DWORD dwPid;
-    const wchar_t* pszCaption; // null: every dialog, printed
-    HWND hwnd;
-};
 
 static void PrintBox(HWND hwnd) {
     wchar_t sz[512];
-    RECT rc;
     GetWindowTextW(hwnd, sz, 512);
-    GetWindowRect(hwnd, &rc);
-    Print(sz);
-    printf("\t%ld %ld %ld %ld\t", rc.left, rc.top, rc.right, rc.bottom);
+    Print(sz, "\t");
     for (HWND h = GetWindow(hwnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
         if (!GetClassNameW(h, sz, 64) || _wcsicmp(sz, L"Static") != 0 || !GetWindowTextW(h, sz, 512))
             continue;
         for (wchar_t* p = sz; *p; ++p)
-            if (*p == L'\r' || *p == L'\n')
-                *p = L' ';
-        Print(sz);
-        fputs(" ", stdout);
+            *p = *p == L'\r' || *p == L'\n' ? L' ' : *p;
+        Print(sz, " ");
     }
     printf("\n");
 }
 
-static BOOL CALLBACK Visit(HWND hwnd, LPARAM lParam) {
-    Search* s = reinterpret_cast<Search*>(lParam);
+static BOOL CALLBACK Visit(HWND hwnd, LPARAM) {
     DWORD dwPid = 0;
     wchar_t szClass[16], szCaption[256];
     GetWindowThreadProcessId(hwnd, &dwPid);
-    if (dwPid != s->dwPid || !IsWindowVisible(hwnd) || !GetClassNameW(hwnd, szClass, 16) ||
+    if (dwPid != g_dwPid || !IsWindowVisible(hwnd) || !GetClassNameW(hwnd, szClass, 16) ||
         wcscmp(szClass, L"#32770") != 0)
         return TRUE;
     GetWindowTextW(hwnd, szCaption, 256);
-    if (!s->pszCaption)
+    if (!g_pszCaption)
         PrintBox(hwnd);
-    else if (wcscmp(szCaption, s->pszCaption) == 0)
-        s->hwnd = hwnd;
-    return !s->hwnd;
+    else if (wcscmp(szCaption, g_pszCaption) == 0)
+        g_hwndFound = hwnd;
+    return !g_hwndFound;
 }
 
 int wmain(int argc, wchar_t** argv) {
     HWND hwndMain = FindWindowW(L"Ombrix Viewer", NULL);
     if (argc < 2 || !hwndMain)
         return 2;
-    Search s = {0, NULL, NULL};
-    GetWindowThreadProcessId(hwndMain, &s.dwPid);
-    DWORD_PTR r;
-    if (!wcscmp(argv[1], L"ping"))
+    GetWindowThreadProcessId(hwndMain, &g_dwPid);
+    const wchar_t* pszVerb = argv[1];
+    const int nArg = argc > 2 ? _wtoi(argv[2]) : 0;
+    DWORD_PTR r = 0, nScroll = 0;
+    if (!wcscmp(pszVerb, L"ping"))
         return SendMessageTimeoutW(hwndMain, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &r) ? 0 : 1;
-    if (!wcscmp(argv[1], L"cmd") && argc > 2)
-        return SendMessageTimeoutW(hwndMain, WM_COMMAND, _wtoi(argv[2]), 0, 0, 30000, &r) ? 0 : 1;
-    if (!wcscmp(argv[1], L"post") && argc > 2)
-        return PostMessageW(hwndMain, WM_COMMAND, _wtoi(argv[2]), 0) ? 0 : 1;
-    if (!wcscmp(argv[1], L"state")) {
+    if (!wcscmp(pszVerb, L"cmd"))
+        return SendMessageTimeoutW(hwndMain, WM_COMMAND, nArg, 0, 0, 30000, &r) ? 0 : 1;
+    if (!wcscmp(pszVerb, L"post"))
+        return PostMessageW(hwndMain, WM_COMMAND, nArg, 0) ? 0 : 1;
+    if (!wcscmp(pszVerb, L"state")) {
         HWND hwndFrame = FindWindowExW(hwndMain, NULL, L"FileBrowser", NULL);
         HWND hwndList = FindWindowExW(hwndFrame, NULL, WC_LISTVIEWW, NULL);
         HWND hwndThumb = FindWindowExW(hwndFrame, NULL, L"Thumb", NULL);
         RECT rc = {};
-        DWORD_PTR nScroll = 0;
-        r = 0;
         SendMessageTimeoutW(hwndList, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
         SendMessageTimeoutW(FindWindowExW(hwndThumb, NULL, L"ScrollBar", NULL), SBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG,
                             5000, &nScroll);
@@ -88,20 +78,19 @@ int wmain(int argc, wchar_t** argv) {
                rc.bottom - rc.top, static_cast<int>(nScroll));
         return hwndList && hwndThumb ? 0 : 1;
     }
-    if (!wcscmp(argv[1], L"boxes"))
-        return EnumWindows(Visit, reinterpret_cast<LPARAM>(&s)), 0;
-    if (!wcscmp(argv[1], L"box") && argc > 2) {
-        s.pszCaption = argv[2];
-        for (int i = 0; i < 50 && !s.hwnd; ++i)
-            if (EnumWindows(Visit, reinterpret_cast<LPARAM>(&s)), !s.hwnd)
-                Sleep(100);
-        if (!s.hwnd)
-            return 1;
-        PrintBox(s.hwnd);
-        if (argc > 3)
-            PostMessageW(s.hwnd, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(s.hwnd, _wtoi(argv[3]))));
-        return 0;
-    }
-    return 2;
+    if (!wcscmp(pszVerb, L"boxes"))
+        return EnumWindows(Visit, 0), 0;
+    if (wcscmp(pszVerb, L"box") || argc < 3)
+        return 2;
+    g_pszCaption = argv[2];
+    for (int i = 0; i < 50 && !g_hwndFound; ++i)
+        if (EnumWindows(Visit, 0), !g_hwndFound)
+            Sleep(100);
+    if (!g_hwndFound)
+        return 1;
+    PrintBox(g_hwndFound);
+    if (argc > 3)
+        PostMessageW(g_hwndFound, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(g_hwndFound, _wtoi(argv[3]))));
+    return 0;
 }

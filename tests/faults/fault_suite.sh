@@ -1,13 +1,10 @@
 #!/bin/bash
-# Faults of the machine under the real viewer.exe, one group a run:
-#   full_disk  the thumbnail cache and the capture folder on tmpfs disks of 64 KiB
-#   kill       signal 9 at three points while the cache is written
-#   read_only  pictures and cache on a read-only bind mount
-#   vanishing  pictures and folders removed, renamed or replaced from outside
-#              while shown, read ahead, listed or thumbnailed
-# After each fault the viewer answers a sent message, no user file is lost or
-# changed, no partial file is left, and every thumbnail that the grid or the
-# cache shows belongs to its picture. Each fault kind ends with its figures.
+# Faults of the machine under the real viewer.exe, one group a run: full_disk
+# (cache and capture folder on 64 KiB tmpfs disks), kill (signal 9 while the
+# cache is written), read_only (pictures and cache on a read-only mount),
+# vanishing (pictures and folders changed from outside while in use). After
+# each fault the viewer answers, no user file is lost, changed or left partial,
+# and every thumbnail shown or cached is its picture's. Each kind ends with its figures.
 # Usage: fault_suite.sh <viewer.exe> <fault_probe.exe> <group>
 set -euo pipefail
 VIEWER="$1" PROBE="$2" GROUP="$3"
@@ -126,15 +123,11 @@ step() {
     shot_within 10 "$2" colour_is "${3:-${2#p}}" || fail "$GROUP: $2 does not show in its colour"
 }
 no_box() { [ -z "$(probe boxes)" ] || fail "$GROUP: a box showed ($1): $(probe boxes)"; }
-# The box of that caption and text, between the bars; its OK pressed.
+# answer_box <caption> <text>: that box shows (where it fits is the box-fit test's); its OK pressed.
 answer_box() {
-    local box l t r b
     within 10 bash -c "wine '$PROBE' boxes 2>/dev/null | tr -s ' ' | grep -q '^$1.*$2'" ||
         fail "$GROUP: no '$1' box saying '$2'"
-    shot "box-$1" 0.3
-    box=$(probe box "$1" 1)
-    read -r l t r b <<<"$(cut -f2 <<<"$box")"
-    [ "$l" -ge 0 ] && [ "$r" -le 240 ] && [ "$t" -ge 26 ] && [ "$b" -le 294 ] || fail "$GROUP: box off the screen: $box"
+    probe box "$1" 1 >/dev/null
 }
 
 # Start, make every thumbnail into the cache, end, and count: the cache and
@@ -238,21 +231,15 @@ read_only_media() {
 }
 
 vanishing() {
-    local gone="$WORK/user/gone" read_at
+    local gone="$WORK/user/gone"
     PICS="$WORK/user/pics" CACHE="$WORK/thumbs" USER_DIRS=("$WORK/user") RUNS=4
-    # Every read of a picture shows in its access time.
-    tmpfs_at "$WORK/user" 16m,strictatime
     py make "$gone" 60
     prepare 30 p010.jpg
     start_viewer "p010 - Ombrix Viewer"
-    # Shown: the picture goes, Next still steps on. Read ahead: once read,
-    # the neighbour is replaced, and Next shows the new one.
+    # Shown: the picture goes, Next still steps on. (A neighbour read ahead
+    # and then changed is the preload slot's test.)
     outside rm "$PICS/p010.jpg"
-    read_at=$(stat -c %x "$PICS/p012.jpg")
     step 40084 p011
-    within 30 bash -c "[ \"\$(stat -c %x '$PICS/p012.jpg')\" != '$read_at' ]" || fail "p012 was never read ahead"
-    outside py paint "$PICS/p012.jpg" 100
-    step 40084 p012 100
     # Listed: one renamed, one removed, one replaced; Refresh lists what is there.
     probe cmd 40088
     outside mv "$PICS/p013.jpg" "$PICS/r013.jpg"

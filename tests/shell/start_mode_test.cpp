@@ -61,20 +61,6 @@ TEST_F(StartTest, ASecondStartBringsTheFirstForwardAndEnds) {
     DestroyWindow(hwndOther);
 }
 
-// Ctrl+Q, typed into the real message loop, ends it with exit code 0. A
-// loop the key does not end is ended after 10 s with another code.
-TEST_F(StartTest, CtrlQEndsTheMessageLoopWithCodeZero) {
-    Start();
-    ASSERT_TRUE(BringToFront(m_hwnd));
-    SendKey(VK_CONTROL, false);
-    PressKey('Q');
-    SendKey(VK_CONTROL, true);
-    const UINT_PTR idTimer = SetTimer(NULL, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(7); });
-    EXPECT_EQ(0, RunMessageLoop(GetModuleHandleW(NULL)));
-    KillTimer(NULL, idTimer);
-    EXPECT_EQ(nullptr, GetMainWindowData());
-}
-
 // The stored key map counts only once an exit stored refine = 1; an action
 // outside the table keeps the default.
 TEST_F(StartTest, KeyMapIsReadOnlyOnceRefined) {
@@ -179,8 +165,9 @@ TEST_F(CurrentEntryTest, ExitInAnotherFolderStoresItWithNoNameAndStartsThere)
 }
 
 // A folder the tree cannot reach (with its drive letter) is listed all the
-// same, and the next exit keeps it.
-TEST_F(CurrentEntryTest, NoNameInAFolderTheTreeCannotReachListsThatFolder)
+// same, and the next exit keeps it; a start folder typed without its closing
+// "\" still names the picture.
+TEST_F(CurrentEntryTest, FoldersTheTreeCannotReachOrWithoutClosingSeparator)
 {
     Start(1, L"", m_folder.Path());
     EXPECT_TRUE(IsWindowVisible(m_pData->hwndBrowser));
@@ -188,11 +175,7 @@ TEST_F(CurrentEntryTest, NoNameInAFolderTheTreeCannotReachListsThatFolder)
     EXPECT_EQ(std::vector<std::wstring>({L"a.bmp", L"b.bmp", L"c.bmp"}), Column(0));
     DestroyWindow(m_hwnd);
     EXPECT_EQ(m_folder.Path(), RawGetText(SZ_START_FOLDER));
-}
 
-// A start folder typed without its closing "\" still names the picture.
-TEST_F(CurrentEntryTest, StartFolderWithoutClosingSeparatorOpensThePicture)
-{
     std::wstring folder = NoDrive(m_folder.Path());
     folder.pop_back();
     Start(1, L"b.bmp", folder);

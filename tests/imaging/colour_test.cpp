@@ -161,20 +161,17 @@ TEST(ColourTest, CmykJpegsGoThroughTheirProfile)
     EXPECT_TRUE(Near(0x00FFFF, Centre(folder.Write(L"plain.jpg", jpeg), DECODE_MANAGE_COLOUR), 2));
 }
 
-TEST(ColourTest, ReadersFindTheProfileInEveryFormat)
+// The pictures above show their profiles were read; here the nclx box naming
+// Display P3, and a PNG without a profile.
+TEST(ColourTest, ReadersTellDisplayP3AndNoProfile)
 {
-    const std::string prophoto = ReadWholeFile(kIccFolder + L"ProPhotoRGB.icc");
-    for (const wchar_t* pszName : {L"prophoto.jpg", L"prophoto.png", L"prophoto.bmp", L"prophoto.webp",
-                                   L"prophoto.avif", L"display_p3.avif", L"colour_quad.png"})
+    for (const auto& c : {std::make_pair(L"display_p3.avif", EMBEDDED_DISPLAY_P3),
+                          std::make_pair(L"colour_quad.png", EMBEDDED_NONE)})
     {
-        SCOPED_TRACE(testing::Message() << pszName);
         EmbeddedColour colour;
-        ASSERT_TRUE(ReadFileColour((kFixtures + pszName).c_str(), &colour));
-        const EmbeddedKind expected = wcsstr(pszName, L"p3") ? EMBEDDED_DISPLAY_P3
-                                      : wcsstr(pszName, L"quad") ? EMBEDDED_NONE : EMBEDDED_ICC;
-        EXPECT_EQ(expected, colour.kind);
-        const std::string icc = colour.pbIcc ? std::string(reinterpret_cast<char*>(colour.pbIcc), colour.cbIcc) : "";
-        EXPECT_EQ(expected == EMBEDDED_ICC ? prophoto : "", icc);
+        ASSERT_TRUE(ReadFileColour((kFixtures + c.first).c_str(), &colour));
+        EXPECT_EQ(c.second, colour.kind) << c.first;
+        EXPECT_EQ(nullptr, colour.pbIcc);
         FreeEmbeddedColour(&colour);
     }
 }

@@ -32,6 +32,16 @@ class OptionsTest : public ViewerTest {
 protected:
     // Started on an empty key, so what the sheet stores shows alone.
     void Start() { ViewerTest::Start(), DeleteSettingsKey(); }
+    // Sets a check box of the Etc page through the sheet; what it showed before.
+    UINT SetEtcBox(int nId, bool bChecked) {
+        UINT nShown = 99;
+        RunOptionsSheet([&](HWND hwndSheet) {
+            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
+            nShown = IsDlgButtonChecked(hwndPage, nId);
+            CheckDlgButton(hwndPage, nId, bChecked ? BST_CHECKED : BST_UNCHECKED);
+        });
+        return nShown;
+    }
 };
 
 } // namespace
@@ -136,13 +146,7 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
         ASSERT_NE(nullptr, pEntry);
         pEntry->hbmThumb = MakeDib(8, 8, 24);
         SetPictureProcessed(pEntry, TRUE);
-        UINT nShownChecked = 99;
-        RunOptionsSheet([&](HWND hwndSheet) {
-            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
-            nShownChecked = IsDlgButtonChecked(hwndPage, IDC_AUTO_ROTATE);
-            CheckDlgButton(hwndPage, IDC_AUTO_ROTATE, bUpright ? BST_CHECKED : BST_UNCHECKED);
-        });
-        EXPECT_EQ(bUpright ? BST_UNCHECKED : BST_CHECKED, nShownChecked);
+        EXPECT_EQ(bUpright ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(IDC_AUTO_ROTATE, bUpright));
         EXPECT_EQ(bUpright ? 1u : 0u, RawGetDword(SZ_AUTO_ROTATE, 99));
         EXPECT_EQ(bUpright ? std::make_pair(320L, 240L) : std::make_pair(240L, 320L), shown());
         EXPECT_EQ(bUpright, AreThumbsUpright() != FALSE);
@@ -163,13 +167,7 @@ TEST_F(OptionsTest, ColourSettingAppliesAtOnce) {
         PictureEntry* pEntry = FirstPicture();
         ASSERT_NE(nullptr, pEntry);
         pEntry->hbmThumb = MakeDib(8, 8, 24);
-        UINT nShownChecked = 99;
-        RunOptionsSheet([&](HWND hwndSheet) {
-            HWND hwndPage = ShowPage(hwndSheet, kPageEtc);
-            nShownChecked = IsDlgButtonChecked(hwndPage, IDC_COLOR_MANAGE);
-            CheckDlgButton(hwndPage, IDC_COLOR_MANAGE, bManage ? BST_CHECKED : BST_UNCHECKED);
-        });
-        EXPECT_EQ(bManage ? BST_UNCHECKED : BST_CHECKED, nShownChecked);
+        EXPECT_EQ(bManage ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(IDC_COLOR_MANAGE, bManage));
         EXPECT_EQ(bManage ? 1u : 0u, RawGetDword(SZ_COLOR_MANAGE, 99));
         EXPECT_EQ(bManage, Near(PixelAt(m_pData->hbmCurrent, 16, 12), 0xC83C28, 6));
         EXPECT_EQ(bManage, AreThumbsColourManaged() != FALSE);

@@ -231,10 +231,13 @@ ColourTransform* AcquireColourTransform(const EmbeddedColour& colour, ColourPixe
     ColourTransform* pEntry = FindKept(nHash, cb, colour.kind, pixels);
     if (pEntry)
     {
-        if (pEntry->hTransform)
-            ++pEntry->nUsers;
+        // Decided under the lock: an entry without a transform has no user
+        // to keep another thread from pushing it out and freeing it.
+        ColourTransform* const pResult = pEntry->hTransform ? pEntry : NULL;
+        if (pResult)
+            ++pResult->nUsers;
         ReleaseSRWLockExclusive(&s_lock);
-        return pEntry->hTransform ? pEntry : NULL;
+        return pResult;
     }
     ReleaseSRWLockExclusive(&s_lock);
 
@@ -264,21 +267,19 @@ ColourTransform* AcquireColourTransform(const EmbeddedColour& colour, ColourPixe
         pEntry = pNew;
         pNew = NULL;
     }
-    if (pEntry->hTransform)
-        ++pEntry->nUsers;
-    const bool bUnusable = !pEntry->hTransform && !pEntry->bKept;
+    ColourTransform* const pResult = pEntry->hTransform ? pEntry : NULL;
+    if (pResult)
+        ++pResult->nUsers;
+    ColourTransform* const pUnusable = !pEntry->hTransform && !pEntry->bKept ? pEntry : NULL;
     ReleaseSRWLockExclusive(&s_lock);
 
     if (pNew)
         FreeEntry(pNew);
     if (pPushedOut)
         FreeEntry(pPushedOut);
-    if (bUnusable)
-    {
-        FreeEntry(pEntry);
-        return NULL;
-    }
-    return pEntry->hTransform ? pEntry : NULL;
+    if (pUnusable)
+        FreeEntry(pUnusable);
+    return pResult;
 }
 
 void ReleaseColourTransform(ColourTransform* pTransform)

@@ -15,7 +15,7 @@ namespace {
 const DWORD kHeadBytes = 4096;
 const int kRowsPerBand = 64;
 
-struct FileBytes
+struct HeadedFile
 {
     HANDLE hFile;
     BYTE head[kHeadBytes];
@@ -24,7 +24,7 @@ struct FileBytes
 
 bool ReadFileAt(void* pContext, uint64_t nAt, void* pv, size_t cb)
 {
-    FileBytes* pFile = static_cast<FileBytes*>(pContext);
+    HeadedFile* pFile = static_cast<HeadedFile*>(pContext);
     if (nAt + cb <= pFile->cbHead)
     {
         memcpy(pv, pFile->head + nAt, cb);
@@ -143,7 +143,7 @@ bool TransformBitmap(HBITMAP hbm, const EmbeddedColour& colour, const volatile L
 bool ReadFileColour(const WCHAR* pszPath, EmbeddedColour* pColour)
 {
     memset(pColour, 0, sizeof(*pColour));
-    FileBytes* pFile = static_cast<FileBytes*>(malloc(sizeof(FileBytes)));
+    HeadedFile* pFile = static_cast<HeadedFile*>(malloc(sizeof(HeadedFile)));
     if (!pFile)
         return false;
     pFile->hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,

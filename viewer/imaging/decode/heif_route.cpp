@@ -323,7 +323,7 @@ BOOL HeifExif(const WCHAR* pszPath, uint64_t cbMax, ExifInfo* pInfo)
         // The block starts with the offset of the TIFF header after it.
         if (pb && heif_image_handle_get_metadata(pPrimary, id, pb).code == heif_error_Ok)
         {
-            const size_t cbSkip = 4 + ((size_t(pb[0]) << 24) | (size_t(pb[1]) << 16) | (size_t(pb[2]) << 8) | pb[3]);
+            const uint64_t cbSkip = 4 + ((uint64_t(pb[0]) << 24) | (uint64_t(pb[1]) << 16) | (uint64_t(pb[2]) << 8) | pb[3]);
             bFound = cbSkip < cb && ParseExifTiff(pb + cbSkip, cb - cbSkip, pInfo);
         }
         if (pb)

@@ -89,11 +89,6 @@ static void SetHasChildren(HWND hwndTree, HTREEITEM hItem, bool bHas)
 }
 
 // The "." and ".." the desktop lists in every folder below a drive's root.
-static bool IsDotName(const WCHAR* pszName)
-{
-    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
-}
-
 HTREEITEM AddFolderItem(HWND hwndTree, const WCHAR* pszName, HTREEITEM hParent)
 {
     if (!pszName || IsDotName(pszName))

@@ -58,12 +58,12 @@ static void AttachTypeIcons(HWND hwndList, HINSTANCE hInstance)
         return; // rows then show without icons
     for (int i = 0; i < TYPE_ICONS; ++i)
     {
+        // A missing icon still takes its place, or every later type would
+        // show the icon of the one after it.
         HICON hIcon = (HICON)LoadImageW(hInstance, MAKEINTRESOURCEW(FIRST_TYPE_ICON + i), IMAGE_ICON, 16, 16, 0);
+        ImageList_AddIcon(himl, hIcon ? hIcon : LoadIconW(NULL, IDI_APPLICATION));
         if (hIcon)
-        {
-            ImageList_AddIcon(himl, hIcon);
             DestroyIcon(hIcon);
-        }
     }
     // The list destroys its image list with itself.
     ListView_SetImageList(hwndList, himl, LVSIL_SMALL);

@@ -46,11 +46,6 @@ bool MakePattern(const WCHAR* pszFolder, WCHAR* pszPattern, size_t cchPattern)
     return JoinPath(pszFolder, L"*.*", pszPattern, cchPattern);
 }
 
-bool IsDotEntry(const WCHAR* pszName)
-{
-    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
-}
-
 // The desktop reports "." and ".." in every folder below a drive's root; the
 // handheld reports neither, so they are never counted or listed.
 bool FolderHasEntries(const WCHAR* pszFolder)
@@ -64,7 +59,7 @@ bool FolderHasEntries(const WCHAR* pszFolder)
         return false;
     bool fFound = false;
     do
-        fFound = !IsDotEntry(fd.cFileName);
+        fFound = !IsDotName(fd.cFileName);
     while (!fFound && FindNextFileW(hFind, &fd));
     FindClose(hFind);
     return fFound;
@@ -146,7 +141,7 @@ void Refill(HWND hwnd, FolderDialogState* pState)
         ShowWaitCursor();
         do
         {
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(fd.cFileName))
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotName(fd.cFileName))
                 AddFolderRow(hwndList, fd.cFileName);
         } while (FindNextFileW(hFind, &fd));
         FindClose(hFind);

@@ -37,11 +37,6 @@ void FreePictures(void)
     s_nByIndex = 0;
 }
 
-static bool IsDotName(const WCHAR* pszName)
-{
-    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
-}
-
 // The type of a name: a folder's names mostly share their extension, and
 // the type goes by the extension alone, so the last one's type is taken
 // again when the extension is the same, letter for letter. The decoder's

@@ -201,11 +201,9 @@ HBITMAP ThumbFromPreview(LPCWSTR pszPath, LONG nType, bool bUpright, bool bManag
     bool bLarge = false;
     HBITMAP hbm = PreviewOfOpenFile(hFile, bUpright, &fit, &bLarge);
     CloseHandle(hFile);
+    // A stop cuts the conversion short too; the worker's stop waits for it.
     if (bManaged)
-    {
-        const volatile LONG nNeverCancelled = 0;
-        hbm = ConvertToScreenColours(pszPath, hbm, &nNeverCancelled);
-    }
+        hbm = ConvertToScreenColours(pszPath, hbm, reinterpret_cast<const volatile LONG*>(pStop));
     BITMAP bm;
     if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm))
     {

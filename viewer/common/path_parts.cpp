@@ -67,3 +67,8 @@ bool JoinPath(const wchar_t* pszFolder, const wchar_t* pszName, wchar_t* pszOut,
     pszOut[cchFolder + 1 + cchName] = L'\0';
     return true;
 }
+
+bool IsDotName(const wchar_t* pszName)
+{
+    return wcscmp(pszName, L".") == 0 || wcscmp(pszName, L"..") == 0;
+}

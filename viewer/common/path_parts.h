@@ -19,3 +19,7 @@ void FileNamePart(const wchar_t* pszPath, int bStripExtension, wchar_t* pszOut, 
 // an empty folder give "\name". False, with pszOut empty, when the result
 // does not fit in cchOut units with its terminator.
 bool JoinPath(const wchar_t* pszFolder, const wchar_t* pszName, wchar_t* pszOut, size_t cchOut);
+
+// "." or "..": the desktop reports them in every folder below a drive's
+// root, the handheld never; they are never counted or listed.
+bool IsDotName(const wchar_t* pszName);

@@ -23,7 +23,6 @@
 struct SplitterState
 {
     RECT rcLayout;  // the main window's client rectangle as last measured
-    int nSplitter;  // y of the bar; SPLITTER_CLOSED when the tree is closed
     RECT rcSplitter;
     double dRatio;
     int yDragLine;  // the drag line's y while the stylus drags the bar
@@ -140,7 +139,6 @@ void PlaceSplitter(HWND hwndFrame, int nPosition, BOOL bFromLowestButton)
     SplitterState* pSplitter = SplitterOf(hwndFrame);
     if (!pSplitter)
         return;
-    pSplitter->nSplitter = nPosition;
     ArrangeButtons(pSplitter, nPosition);
     // The lowest place's button leaves the scrollbar one pixel higher.
     MovePanes(pSplitter, nPosition, bFromLowestButton ? -1 : 0);
@@ -185,7 +183,6 @@ void LayoutBrowserPanes(MainWindowData* pData)
     // The frame follows too: the main window may first be made at no size.
     MoveWindow(pData->hwndBrowser, 0, 0, rcLayout.right, rcLayout.bottom, TRUE);
     const int p = (int)((rcLayout.top + rcLayout.bottom) * pSplitter->dRatio);
-    pSplitter->nSplitter = p;
     MovePanes(pSplitter, p, 0);
     PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, HasVisibleStyle(pSplitter, IDC_SPLIT_CLOSE));
     PlaceButton(pSplitter, IDC_SPLIT_LOWEST, SPLIT_BUTTON_RIGHT_X, p + 2, HasVisibleStyle(pSplitter, IDC_SPLIT_LOWEST));
@@ -217,7 +214,6 @@ void StartSplitterLayout(HWND hwndFrame)
     const RECT& rcClient = pSplitter->rcLayout;
     pSplitter->dRatio = INITIAL_RATIO;
     const int p = rcClient.top + (int)((rcClient.bottom - rcClient.top) * INITIAL_RATIO);
-    pSplitter->nSplitter = p;
     MovePanes(pSplitter, p, 0);
     pSplitter->rcSplitter.right = INITIAL_FRAME_WIDTH;
     PlaceButton(pSplitter, IDC_SPLIT_CLOSE, SPLIT_BUTTON_LEFT_X, p + 2, TRUE);

@@ -65,7 +65,6 @@ void OnCmdDeleteThumbnails(HWND, MainWindowData*, WPARAM, LPARAM)
 void OnCmdRefreshFolder(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
     StopThumbWorker();
-    DeleteAllRows();
     ReadFolderKeepingCurrent(pData);
     RedrawThumbView();
 }

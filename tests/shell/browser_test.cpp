@@ -52,6 +52,18 @@ protected:
         RawSetText(SZ_THUMBNAIL_FOLDER, thumbs);
         return thumbs + L"\\";
     }
+    // Every fourth pixel of every fourth line the list shows, read back from its window.
+    std::vector<COLORREF> ListPixels() const {
+        RECT rc = {};
+        GetClientRect(m_hwndList, &rc);
+        std::vector<COLORREF> pixels;
+        HDC hdc = GetDC(m_hwndList);
+        for (int y = 0; y < rc.bottom; y += 4)
+            for (int x = 0; x < rc.right; x += 4)
+                pixels.push_back(GetPixel(hdc, x, y));
+        ReleaseDC(m_hwndList, hdc);
+        return pixels;
+    }
     // The child of the tree's selection with this name.
     HTREEITEM TreeChild(const wchar_t* pszName) const {
         HWND hwndTree = GetDirectoryTreeWindow();
@@ -149,6 +161,7 @@ TEST_F(BrowserTest, AVirtualListOfManyTiedPicturesKeepsEveryListBehaviour) {
     }
     Start();
     ASSERT_EQ(300, ListView_GetItemCount(m_hwndList));
+    int nTap = 0;
     for (int nColumn : {0, 2, 2, 3, 1, 1, 3, 0}) {
         std::vector<PictureEntry> rows;
         for (int i = 0; i < ListView_GetItemCount(m_hwndList); ++i)
@@ -164,13 +177,18 @@ TEST_F(BrowserTest, AVirtualListOfManyTiedPicturesKeepsEveryListBehaviour) {
             FormatSizeText(e.nFileSize, sz, 16);
             names.push_back(e.szName), sizes.push_back(sz);
         }
-        ListView_SetItemState(m_hwndList, 200, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        for (int nRow = 200, nLast = 200 + nTap++ % 2; nRow <= nLast; ++nRow) { // the mark's row alone, or two
+            ListView_SetItemState(m_hwndList, nRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_SetSelectionMark(m_hwndList, nRow);
+        }
         ListView_EnsureVisible(m_hwndList, 200, FALSE);
         Notify(LVN_COLUMNCLICK, -1, nColumn);
         ASSERT_EQ(names, Column(0)) << "column " << nColumn;
         EXPECT_EQ(sizes, Column(2)) << "column " << nColumn;
         EXPECT_EQ(0u, ListView_GetSelectedCount(m_hwndList)) << "rows afresh: nothing selected, the top shown";
         EXPECT_EQ(0, ListView_GetTopIndex(m_hwndList));
+        EXPECT_EQ(std::make_pair(-1, -1),
+                  std::make_pair(ListView_GetNextItem(m_hwndList, -1, LVNI_FOCUSED), ListView_GetSelectionMark(m_hwndList)));
     }
     // Type-ahead: from the row after the focus, then the typed prefix from the focus on.
     Select({Column(0)[5].c_str()});
@@ -208,6 +226,10 @@ TEST_F(BrowserTest, AVirtualListOfManyTiedPicturesKeepsEveryListBehaviour) {
     // The grid's choice selects its row alone and brings it into view, in both list views.
     for (WORD wView : {IDM_LIST_VIEW, IDM_SMALL_LIST_VIEW}) {
         Command(wView);
+        PumpFor(20);
+        const std::vector<COLORREF> shown = ListPixels();
+        RedrawWindow(m_hwndList, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        EXPECT_TRUE(shown == ListPixels()) << wView << ": every row is drawn anew, not the first alone";
         SelectPicture(250);
         PumpFor(20);
         EXPECT_EQ(1u, ListView_GetSelectedCount(m_hwndList));

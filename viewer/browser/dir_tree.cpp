@@ -311,14 +311,17 @@ void OnFolderChange(HWND hwndTree, HTREEITEM hItem, int nSortKey, BOOL bThumbnai
     ShowWaitCursor();
     StopThumbWorker();
     DeleteChildren(hwndTree, hItem);
-    DeleteAllRows();
     if (!TreeItemPath(hwndTree, hItem, g_szBrowsePath, MAX_PATH))
         g_szBrowsePath[0] = L'\0';
     wcscpy_s(g_szPicturePath, MAX_PATH, g_szBrowsePath);
     // One enumeration of the folder gives both its pictures and its
     // sub-folders: a folder of 100,000 pictures is read once.
     FolderNames names;
-    int nPictures = g_szBrowsePath[0] ? ReadFolder(g_szPicturePath, nSortKey, CollectSubfolder, &names) : 0;
+    int nPictures = 0;
+    if (g_szBrowsePath[0])
+        nPictures = ReadFolder(g_szPicturePath, nSortKey, CollectSubfolder, &names);
+    else
+        DeleteAllRows();
     AddSubfolders(hwndTree, g_szBrowsePath, hItem, names);
     s_hLastListed = hItem;
     size_t cch = wcslen(g_szBrowsePath);

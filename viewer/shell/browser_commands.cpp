@@ -65,7 +65,6 @@ void OnCmdDeleteThumbnails(HWND, MainWindowData*, WPARAM, LPARAM)
 void OnCmdRefreshFolder(HWND, MainWindowData* pData, WPARAM, LPARAM)
 {
     StopThumbWorker();
-    DeleteAllRows();
     ReadFolderKeepingCurrent(pData);
     RedrawThumbView();
 }
@@ -88,6 +87,16 @@ static void TellNotDeleted(HWND hwnd, const WCHAR* pszName)
         return;
     _snwprintf_s(szText, ARRAYSIZE(szText), _TRUNCATE, szFormat, pszName);
     ShowMessageBox(hwnd, szText, L"Delete", MB_OK | MB_ICONERROR);
+}
+
+// Whether the selection mark's row is selected and names this file.
+static bool IsOnlySelectedRowNamed(const WCHAR* pszName)
+{
+    HWND hwndList = GetFileListWindow();
+    const int nMark = ListView_GetSelectionMark(hwndList);
+    const PictureEntry* pMark = PictureOfRow(nMark);
+    return pMark && (ListView_GetItemState(hwndList, nMark, LVIS_SELECTED) & LVIS_SELECTED) &&
+           wcscmp(pMark->szName, pszName) == 0;
 }
 
 void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
@@ -117,9 +126,15 @@ void OnCmdDeleteFile(HWND hwnd, MainWindowData* pData, WPARAM, LPARAM)
 
     // Every other selected row's file goes by its row's own entry, never by
     // a selection mark. The entries stay as they are until the read below.
+    // Wine's list finds a selected row by looking at every row before it:
+    // the search ends at the last selected row, and is not made when the
+    // only one is the mark's, whose file went above.
     HWND hwndList = GetFileListWindow();
+    int nLeft = hwndList ? (int)ListView_GetSelectedCount(hwndList) : 0;
+    if (nLeft == 1 && IsOnlySelectedRowNamed(szName))
+        nLeft = 0;
     int nRow = -1;
-    while (hwndList && (nRow = ListView_GetNextItem(hwndList, nRow, LVNI_SELECTED)) >= 0)
+    while (nLeft-- > 0 && (nRow = ListView_GetNextItem(hwndList, nRow, LVNI_SELECTED)) >= 0)
     {
         const PictureEntry* pOther = PictureOfRow(nRow);
         WCHAR szOther[MAX_PATH];

@@ -23,8 +23,8 @@ protected:
     }
 };
 
-bool IsChecked(UINT nCommand) {
-    HMENU hmenu = (HMENU)SendMessageW(GetMenuBar(IDR_MENUBAR_VIEWER), SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP);
+bool IsChecked(UINT nCommand, int nBar = IDR_MENUBAR_VIEWER) {
+    HMENU hmenu = (HMENU)SendMessageW(GetMenuBar(nBar), SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP);
     return hmenu && (GetMenuState(hmenu, nCommand, MF_BYCOMMAND) & MF_CHECKED);
 }
 
@@ -43,6 +43,7 @@ TEST_F(CommandsTest, TurnsStayWithinThreeQuarterTurnsFlipsReplaceEachOtherLandsc
     // Landscape turns back to none from either turn; refresh resets it.
     Command(IDM_LANDSCAPE);
     EXPECT_TRUE(IsChecked(IDM_LANDSCAPE));
+    EXPECT_TRUE(IsChecked(IDM_LANDSCAPE, IDR_MENUBAR_VIEWER_FIT_SHOW)) << "a bar first shown later";
     m_pData->pRenderer->SetLandscape(2);
     Command(IDM_LANDSCAPE);
     EXPECT_FALSE(IsChecked(IDM_LANDSCAPE));

@@ -26,6 +26,15 @@ static const MenuBarLayout s_rgBars[MENUBAR_COUNT] = {
 };
 
 static HWND s_rghwndBars[MENUBAR_COUNT];
+static HWND s_hwndBarParent;
+
+// The Tool menu's check marks, kept for bars made later.
+struct ToolCheck
+{
+    UINT nCommand;
+    BOOL bChecked;
+};
+static ToolCheck s_rgToolChecks[] = {{IDM_TITLE_BAR, FALSE}, {IDM_LANDSCAPE, FALSE}};
 
 static HWND CreateOneBar(HWND hwndParent, HINSTANCE hInstance, int nResourceId, DWORD dwFlags)
 {
@@ -38,24 +47,41 @@ static HWND CreateOneBar(HWND hwndParent, HINSTANCE hInstance, int nResourceId, 
     return SHCreateMenuBar(&mbi) ? mbi.hwndMB : NULL;
 }
 
+static void CheckToolItem(HWND hwndBar, UINT nCommand, BOOL bChecked)
+{
+    HMENU hmenuTool = reinterpret_cast<HMENU>(SendMessageW(hwndBar, SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP));
+    if (hmenuTool)
+        CheckMenuItem(hmenuTool, nCommand, MF_BYCOMMAND | (bChecked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// A bar is made hidden the first time it is asked for: each costs Wine
+// about 20 ms, and most sessions never see most of the seven.
+static HWND BarAt(int i)
+{
+    if (s_rghwndBars[i] || !s_hwndBarParent)
+        return s_rghwndBars[i];
+    HINSTANCE hInstance = GetAppGlobals()->hInstance;
+    const MenuBarLayout& layout = s_rgBars[i];
+    HWND hwndBar = CreateOneBar(s_hwndBarParent, hInstance, layout.nResourceId, SHCMBF_HIDESIPBUTTON | SHCMBF_HIDDEN);
+    if (!hwndBar)
+        return NULL; // a bar the shell cannot make is skipped everywhere
+    for (int j = 0; j < layout.cBitmaps; ++j)
+        CommandBar_AddBitmap(hwndBar, hInstance, layout.rgBitmaps[j], 1, 16, 16);
+    for (const ToolCheck& check : s_rgToolChecks)
+        CheckToolItem(hwndBar, check.nCommand, check.bChecked);
+    s_rghwndBars[i] = hwndBar;
+    return hwndBar;
+}
+
 int CreateMenuBars(MainWindowData* pData)
 {
     if (!pData)
         return 0;
     DestroyMenuBars();
-    HINSTANCE hInstance = GetAppGlobals()->hInstance;
-    for (int i = 0; i < MENUBAR_COUNT; ++i)
-    {
-        const MenuBarLayout& layout = s_rgBars[i];
-        s_rghwndBars[i] = CreateOneBar(pData->hwndMain, hInstance, layout.nResourceId, SHCMBF_HIDESIPBUTTON);
-        if (!s_rghwndBars[i])
-            continue; // a bar the shell cannot make is skipped everywhere
-        if (i > 0)
-            ShowWindow(s_rghwndBars[i], SW_HIDE);
-        for (int j = 0; j < layout.cBitmaps; ++j)
-            CommandBar_AddBitmap(s_rghwndBars[i], hInstance, layout.rgBitmaps[j], 1, 16, 16);
-    }
+    s_hwndBarParent = pData->hwndMain;
     SetToolMenuCheck(IDM_TITLE_BAR, !pData->bTitleBarHidden);
+    // The first bar brings the shell's top bar up before the windows are laid out.
+    BarAt(0);
     return 1;
 }
 
@@ -67,6 +93,7 @@ void DestroyMenuBars(void)
             DestroyWindow(hwnd);
         hwnd = NULL;
     }
+    s_hwndBarParent = NULL;
 }
 
 HWND GetMenuBar(int nResourceId)
@@ -74,7 +101,7 @@ HWND GetMenuBar(int nResourceId)
     for (int i = 0; i < MENUBAR_COUNT; ++i)
     {
         if (s_rgBars[i].nResourceId == nResourceId)
-            return s_rghwndBars[i];
+            return BarAt(i);
     }
     return NULL;
 }
@@ -131,13 +158,15 @@ void UpdateMenuBar(MainWindowData* pData)
 
 void SetToolMenuCheck(UINT nCommand, BOOL bChecked)
 {
+    for (ToolCheck& check : s_rgToolChecks)
+    {
+        if (check.nCommand == nCommand)
+            check.bChecked = bChecked;
+    }
     for (HWND hwnd : s_rghwndBars)
     {
-        if (!hwnd)
-            continue;
-        HMENU hmenuTool = reinterpret_cast<HMENU>(SendMessageW(hwnd, SHCMBM_GETSUBMENU, 0, IDM_TOOL_POPUP));
-        if (hmenuTool)
-            CheckMenuItem(hmenuTool, nCommand, MF_BYCOMMAND | (bChecked ? MF_CHECKED : MF_UNCHECKED));
+        if (hwnd)
+            CheckToolItem(hwnd, nCommand, bChecked);
     }
 }
 

@@ -89,14 +89,7 @@ static LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM 
     auto* pWindow = reinterpret_cast<LoggingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!pWindow)
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);
-    LoggedMessage m = {uMsg, wParam, lParam, 0, {}, nullptr, 0};
-    if (auto* pHdr = uMsg == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam) : nullptr)
-    {
-        m = {uMsg, wParam, lParam, pHdr->code, {}, pHdr->hwndFrom, pHdr->idFrom};
-        if (pHdr->code == 1000)  // a gesture: its point follows the header
-            m.ptNotify = *reinterpret_cast<POINT*>(pHdr + 1);
-    }
-    pWindow->log.push_back(m);
+    pWindow->log.push_back({uMsg, wParam, lParam});
     LRESULT lResult = 0;
     if (pWindow->onMessage && pWindow->onMessage(hwnd, uMsg, wParam, lParam, &lResult))
         return lResult;

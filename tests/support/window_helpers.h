@@ -32,10 +32,6 @@ struct LoggedMessage
     UINT uMsg;
     WPARAM wParam;
     LPARAM lParam;
-    UINT nNotifyCode;  // WM_NOTIFY: the header's code, the point of a gesture, the sender
-    POINT ptNotify;
-    HWND hwndNotifyFrom;
-    UINT_PTR nNotifyId;
 };
 
 struct LoggingWindow

@@ -11,7 +11,6 @@
 #include "tests/support/pictures.h"
 #include "viewer/imaging/view/bitmap_transform.h"
 #include "viewer/imaging/view/fast_sample.h"
-#include "viewer/imaging/view/renderer.h"
 #include "viewer/imaging/view/view_geometry.h"
 
 namespace {
@@ -77,31 +76,6 @@ std::string Compare(const std::vector<uint32_t>& expected, const std::vector<uin
     return nDrawn ? std::string() : "nothing drawn";
 }
 
-// A bottom-up DIB section selected into a context, white at first.
-struct Canvas
-{
-    HDC hdc = CreateCompatibleDC(NULL);
-    HBITMAP hbm = NULL;
-    HGDIOBJ hOld = NULL;
-    int width, height;
-
-    Canvas(int w, int h, int nBits = 32, const uint32_t* pMasks = nullptr)
-        : hbm(MakeDib(w, h, nBits, pMasks)), width(w), height(h)
-    {
-        hOld = SelectObject(hdc, hbm);
-        Clear();
-    }
-    ~Canvas()
-    {
-        SelectObject(hdc, hOld);
-        DeleteDC(hdc);
-        DeleteObject(hbm);
-    }
-    bool Ok() const { return hdc && hbm && hOld; }
-    void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
-    std::vector<uint32_t> Pixels() const { return ReadDC(hdc, width, height); }
-};
-
 // The work box and view Draw computes at this zoom (0: fitted).
 void Geometry(int w, int h, int angle, double zoom, ViewBox* pWork, ViewBox* pView)
 {
@@ -114,7 +88,7 @@ void Geometry(int w, int h, int angle, double zoom, ViewBox* pWork, ViewBox* pVi
 std::string StretchAgainstSampler(HBITMAP hbm, int w, int h, double zoom, const std::vector<DWORD>& flips,
                                   int nBits, const uint32_t* pMasks, bool (*decode)(uint32_t, int*, int*))
 {
-    Canvas stretched(kClientW, kClientH, nBits, pMasks), sampled(kClientW, kClientH, nBits, pMasks);
+    MemoryCanvas stretched(kClientW, kClientH, nBits, pMasks), sampled(kClientW, kClientH, nBits, pMasks);
     if (!stretched.Ok() || !sampled.Ok())
         return "no canvas";
     for (int angle : rgAngles)
@@ -181,44 +155,11 @@ TEST(FastSample, EveryPictureFormatIntoEveryBackBufferFormat)
 TEST(FastSample, ClipsToTheTarget)
 {
     HBITMAP hbm = MakePicture(31, 23, 24, WideCode);
-    Canvas stretched(40, 30), sampled(40, 30);
+    MemoryCanvas stretched(40, 30), sampled(40, 30);
     ASSERT_TRUE(hbm && stretched.Ok() && sampled.Ok());
     const ViewBox work = {-10, -5, 62, 46}, view = {0, 0, 31, 23};
     DrawTransformed(stretched.hdc, work, view, 90, FLIP_TOP_BOTTOM, hbm);
     ASSERT_TRUE(SampleTransformed(sampled.hbm, work, view, 90, FLIP_TOP_BOTTOM, hbm));
     EXPECT_EQ("", Compare(stretched.Pixels(), sampled.Pixels(), 40, DecodeWide));
     DeleteObject(hbm);
-}
-
-// A device-dependent picture, which the sampler cannot read, is still drawn
-// turned and mirrored by the renderer, by the blits.
-TEST(FastPass, RendererFallsBackToTheBlits)
-{
-    HWND hwnd = MakeTestWindow(kClientW, kClientH, true);
-    ASSERT_NE(nullptr, hwnd);
-    HDC hdc = GetDC(hwnd);
-    HBITMAP hbmCode = MakePicture(31, 23, 24, NarrowCode);
-    HBITMAP hbmDevice = CreateCompatibleBitmap(hdc, 31, 23);
-    ReleaseDC(hwnd, hdc);
-    ASSERT_TRUE(hbmDevice && hbmCode);
-    Blit(hbmDevice, hbmCode, 31, 23);
-    CRenderer renderer;
-    renderer.SetWindow(hwnd);
-    renderer.SetBitmap(hbmDevice);
-    renderer.SetFitToScreen(1);
-    renderer.SetRotation(90);
-    renderer.SetFlip(FLIP_LEFT_RIGHT);
-    ASSERT_EQ(0, renderer.Render());
-    int w, h;
-    const std::vector<uint32_t> window = ReadWindow(hwnd, &w, &h);
-    ViewBox work, fitted;
-    Geometry(31, 23, 90, 0.0, &work, &fitted);
-    Canvas expected(w, h);
-    ASSERT_TRUE(expected.Ok());
-    DrawTransformed(expected.hdc, work, fitted, 90, FLIP_LEFT_RIGHT, hbmCode);
-    EXPECT_EQ("", Compare(expected.Pixels(), window, w, DecodeNarrow));
-    renderer.SetBitmap(NULL);
-    DeleteObject(hbmCode);
-    DeleteObject(hbmDevice);
-    DestroyWindow(hwnd);
 }

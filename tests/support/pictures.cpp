@@ -220,6 +220,22 @@ bool Near(uint32_t a, uint32_t b, int nTolerance)
     return true;
 }
 
+MemoryCanvas::MemoryCanvas(int w, int h, int nBits, const uint32_t* pMasks)
+    : hbm(MakeDib(w, h, nBits, pMasks)), width(w), height(h)
+{
+    hOld = SelectObject(hdc, hbm);
+    Clear();
+}
+
+MemoryCanvas::~MemoryCanvas()
+{
+    SelectObject(hdc, hOld);
+    DeleteDC(hdc);
+    DeleteObject(hbm);
+}
+
+std::vector<uint32_t> MemoryCanvas::Pixels() const { return ReadDC(hdc, width, height); }
+
 HWND MakeTestWindow(int w, int h, bool bVisible)
 {
     WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,

@@ -59,6 +59,23 @@ bool Near(uint32_t a, uint32_t b, int nTolerance);
 // colours: "" when each channel is within nTolerance, else the first miss.
 std::string QuartersOff(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
 
+// A bottom-up DIB section selected into a memory context, white at first.
+struct MemoryCanvas
+{
+    HDC hdc = CreateCompatibleDC(NULL);
+    HBITMAP hbm = NULL;
+    HGDIOBJ hOld = NULL;
+    int width, height;
+
+    MemoryCanvas(int w, int h, int nBits = 32, const uint32_t* pMasks = nullptr);
+    ~MemoryCanvas();
+    MemoryCanvas(const MemoryCanvas&) = delete;
+    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+    bool Ok() const { return hdc && hbm && hOld; }
+    void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
+    std::vector<uint32_t> Pixels() const;
+};
+
 // A popup of w x h pixels at the screen's top left, drawing nothing itself.
 HWND MakeTestWindow(int w, int h, bool bVisible);
 // The first w x h pixels of a DC, or a window's client area, as 0x00RRGGBB

@@ -28,6 +28,9 @@ enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // a colour picture's luma takes hLuma x vLuma samples to each chroma one.
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95,
               int nRestartRows = 0, int hLuma = 2, int vLuma = 2);
+// Where the nth marker FF lo..FF hi of a JPEG stands, searched from at; 0
+// when there is none. A made file's tables and data hold no such pair.
+size_t FindMarker(const Bytes& jpeg, uint8_t lo, uint8_t hi, int nth = 1, size_t at = 2);
 // The library's own decode of a whole JPEG at 1/nDenom, with the viewer's
 // fast DCT and the upsampling given, as 0x00RRGGBB rows from the top.
 std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight);

@@ -28,18 +28,6 @@ struct Box {
     bool bOverMenuBar;          // the middle of the menu bar belongs to it
 };
 
-HWND FindBox(DWORD dwThread) {
-    HWND hwnd = NULL;
-    EnumThreadWindows(dwThread, [](HWND h, LPARAM l) -> BOOL {
-        WCHAR sz[16];
-        const bool bBox = IsWindowVisible(h) && GetClassNameW(h, sz, 16) && !wcscmp(sz, L"#32770");
-        if (bBox)
-            *reinterpret_cast<HWND*>(l) = h;
-        return !bBox;
-    }, reinterpret_cast<LPARAM>(&hwnd));
-    return hwnd;
-}
-
 Box Read(HWND hwnd) {
     Box box = {};
     WCHAR sz[512];
@@ -78,9 +66,9 @@ protected:
         std::thread watcher([&, dwThread = GetCurrentThreadId()] {
             HWND hwndLast = NULL, hwnd = NULL;
             for (int nButton : buttons) {
-                if (!PollUntil([&] { return (hwnd = FindBox(dwThread)) && hwnd != hwndLast &&
+                if (!PollUntil([&] { return (hwnd = VisibleDialog(dwThread)) && hwnd != hwndLast &&
                                             GetForegroundWindow() == hwnd; })) {
-                    if ((hwnd = FindBox(dwThread)))
+                    if ((hwnd = VisibleDialog(dwThread)))
                         PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); // never hang the test in a modal loop
                     break;
                 }

@@ -32,15 +32,7 @@ protected:
     // Sends "Information" to a window and watches the dialog it runs.
     DialogWatch RunInfo(HWND hwndTarget) {
         DialogWatch w = {};
-        auto find = [dwUiThread = GetCurrentThreadId()] {
-            HWND hDlg = NULL;
-            EnumThreadWindows(dwUiThread, [](HWND hwnd, LPARAM lParam) -> BOOL {
-                const bool bInfo = IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_INFO_NAME);
-                *reinterpret_cast<HWND*>(lParam) = bInfo ? hwnd : NULL;
-                return !bInfo;
-            }, reinterpret_cast<LPARAM>(&hDlg));
-            return hDlg;
-        };
+        auto find = [dwUiThread = GetCurrentThreadId()] { return VisibleDialog(dwUiThread, IDC_INFO_NAME); };
         auto readAndClose = [&w](HWND hDlg) {
             const int rgIds[LINES] = {IDC_INFO_NAME, IDC_INFO_FORMAT, IDC_INFO_SIZE,   IDC_INFO_DIMENSIONS,
                                       IDC_INFO_DATE, IDC_INFO_TIME,   IDC_INFO_COLORS, IDC_INFO_TAKEN,

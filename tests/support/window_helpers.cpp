@@ -55,6 +55,20 @@ bool WhileWindowShows(const std::function<HWND()>& find, const std::function<voi
     return bSeen;
 }
 
+HWND VisibleDialog(DWORD dwThread, int nItem)
+{
+    struct Search { int nItem; HWND hwnd; } search = {nItem, NULL};
+    EnumThreadWindows(dwThread, [](HWND hwnd, LPARAM lParam) -> BOOL {
+        Search* p = reinterpret_cast<Search*>(lParam);
+        WCHAR sz[16];
+        if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, sz, 16) && !wcscmp(sz, L"#32770") &&
+            (!p->nItem || GetDlgItem(hwnd, p->nItem)))
+            p->hwnd = hwnd;
+        return !p->hwnd;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.hwnd;
+}
+
 void SendKey(WORD vk, bool bUp)
 {
     INPUT in = {INPUT_KEYBOARD};

@@ -18,6 +18,9 @@ bool PollUntil(const std::function<bool()>& done, DWORD dwMs = 5000);
 bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
                       const std::function<void()>& send, DWORD dwMs = 5000);
 
+// The first visible dialog of a thread; given an item, only one that holds it.
+HWND VisibleDialog(DWORD dwThread, int nItem = 0);
+
 // Keyboard and mouse input through the system's input queue, as a user's.
 void SendKey(WORD vk, bool bUp);
 void PressKey(WORD vk);

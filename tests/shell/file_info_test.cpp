@@ -29,8 +29,9 @@ struct DialogWatch {
 
 class FileInfoTest : public ViewerTest {
 protected:
-    // Sends "Information" to a window and watches the dialog it runs.
-    DialogWatch RunInfo(HWND hwndTarget) {
+    // Selects the names, sends "Information" and watches the dialog it runs.
+    DialogWatch Info(std::initializer_list<const wchar_t*> names) {
+        Select(names);
         DialogWatch w = {};
         auto find = [dwUiThread = GetCurrentThreadId()] { return VisibleDialog(dwUiThread, IDC_INFO_NAME); };
         auto readAndClose = [&w](HWND hDlg) {
@@ -70,7 +71,7 @@ protected:
                 EndDialog(hDlg, 0); // never leave the test hanging in the modal loop
         };
         w.bSeen = WhileWindowShows(find, readAndClose,
-                                   [&] { SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0); }, 2000);
+                                   [&] { Command(IDM_INFORMATION); }, 2000);
         return w;
     }
 };
@@ -88,8 +89,7 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
     SetLocalWriteTime(m_folder.Path(L"photo.jpg"), 2004, 2, 29, 15, 4, 9);
     SetLocalWriteTime(m_folder.Path(L"anim.gif"), 2004, 2, 29, 0, 0, 0);
     Start();
-    Select({});
-    EXPECT_FALSE(RunInfo(m_hwnd).bSeen) << "nothing selected: nothing shows";
+    EXPECT_FALSE(Info({}).bSeen) << "nothing selected: nothing shows";
     const struct {
         const wchar_t *pszFile, *pszLines, *pszSize, *pszTime; // null: not set here
     } cases[] = {
@@ -103,8 +103,7 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszFile)));
-        Select({c.pszFile});
-        const DialogWatch w = RunInfo(m_hwnd);
+        const DialogWatch w = Info({c.pszFile});
         ASSERT_TRUE(w.bSeen);
         // Only "OK" closes it.
         EXPECT_EQ(m_hwnd, w.hwndOwner);
@@ -137,14 +136,12 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     m_folder.Write(L"plain.jpg", picture);
     Start();
 
-    Select({L"plain.jpg"});
-    const DialogWatch plain = RunInfo(m_hwnd);
+    const DialogWatch plain = Info({L"plain.jpg"});
     ASSERT_TRUE(plain.bSeen);
     EXPECT_FALSE(plain.bShown[L_TAKEN] || plain.bShown[L_CAMERA]);
     EXPECT_TRUE(plain.bOkClear);
 
-    Select({L"camera.jpg"});
-    const DialogWatch camera = RunInfo(m_hwnd);
+    const DialogWatch camera = Info({L"camera.jpg"});
     ASSERT_TRUE(camera.bSeen);
     EXPECT_EQ(L"Taken: 2021-7-14 PM 3:5:33", camera.lines[L_TAKEN]);
     EXPECT_EQ(L"Camera: Canon PowerShot A520", camera.lines[L_CAMERA]);
@@ -153,8 +150,7 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     EXPECT_TRUE(camera.bOkClear);
     EXPECT_TRUE(camera.bGoneAfterOk);
 
-    Select({L"long.jpg"});
-    const DialogWatch cut = RunInfo(m_hwnd);
+    const DialogWatch cut = Info({L"long.jpg"});
     ASSERT_TRUE(cut.bSeen);
     EXPECT_FALSE(cut.bShown[L_TAKEN]);
     ASSERT_TRUE(cut.bShown[L_CAMERA]);
@@ -164,6 +160,5 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     EXPECT_TRUE(cut.bOkClear);
 
     RawSetDword(SZ_AUTO_ROTATE, 0);
-    Select({L"camera.jpg"});
-    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", RunInfo(m_hwnd).lines[L_DIMENSIONS]);
+    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", Info({L"camera.jpg"}).lines[L_DIMENSIONS]);
 }

@@ -131,12 +131,7 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
     Start();
     RawSetDword(SZ_AUTO_ROTATE, 7);
     ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
-    auto shown = [&] {
-        BITMAP bm = {};
-        GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm);
-        return std::make_pair(bm.bmWidth, bm.bmHeight);
-    };
-    ASSERT_EQ(std::make_pair(320L, 240L), shown()) << "upright";
+    ASSERT_EQ(Dims(320, 240), BitmapSize(m_pData->hbmCurrent)) << "upright";
     EXPECT_TRUE(Near(PixelAt(m_pData->hbmCurrent, 80, 60), 0xFF0000, 40)) << "red quarter at the top left";
 
     for (const bool bUpright : {false, true}) {
@@ -148,7 +143,7 @@ TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
         SetPictureProcessed(pEntry, TRUE);
         EXPECT_EQ(bUpright ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(IDC_AUTO_ROTATE, bUpright));
         EXPECT_EQ(bUpright ? 1u : 0u, RawGetDword(SZ_AUTO_ROTATE, 99));
-        EXPECT_EQ(bUpright ? std::make_pair(320L, 240L) : std::make_pair(240L, 320L), shown());
+        EXPECT_EQ(bUpright ? Dims(320, 240) : Dims(240, 320), BitmapSize(m_pData->hbmCurrent));
         EXPECT_EQ(bUpright, AreThumbsUpright() != FALSE);
         EXPECT_EQ(nullptr, pEntry->hbmThumb);
         EXPECT_EQ(0, pEntry->bProcessed);

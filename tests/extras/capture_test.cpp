@@ -121,8 +121,7 @@ TEST(SaveNewImage, NeverReplacesAFile)
 TEST_F(CaptureTest, FailedSaveTellsTheUserAndTheWindowStillReturns)
 {
     SetScreenCaptureSaveFolder((m_folder.Path() + L"missing").c_str());
-    SendMessageW(m_pData->hwndMain, WM_COMMAND, IDM_SCREEN_CAPTURE, 0);
-    HWND hwndCap = m_pData->hwndCapture;
+    HWND hwndCap = OpenCaptureWindow();
     ASSERT_NE(nullptr, hwndCap);
 
     // The box's text is the box-fit test's.

@@ -33,16 +33,12 @@ Box Read(HWND hwnd) {
     Box box = {};
     WCHAR sz[512];
     GetWindowRect(hwnd, &box.rc);
-    GetWindowTextW(hwnd, sz, 512);
-    box.caption = sz;
+    box.caption = WindowText(hwnd);
     for (HWND h = GetWindow(hwnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-    {
-        if (!GetClassNameW(h, sz, 512) || _wcsicmp(sz, L"Static"))
-            continue;
-        if (GetWindowTextW(h, sz, 512))
-            box.text += sz;
-        box.bIcon |= (GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageW(h, STM_GETICON, 0, 0);
-    }
+        if (GetClassNameW(h, sz, 512) && !_wcsicmp(sz, L"Static")) {
+            box.text += WindowText(h);
+            box.bIcon |= (GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageW(h, STM_GETICON, 0, 0);
+        }
     box.bOverMenuBar = GetAncestor(WindowFromPoint({120, 320 - 13}), GA_ROOT) == hwnd;
     return box;
 }

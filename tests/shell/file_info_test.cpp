@@ -44,10 +44,8 @@ protected:
             MapWindowPoints(hDlg, NULL, reinterpret_cast<POINT*>(&rcClient), 2);
             w.bOkClear = rcOk.bottom <= rcClient.bottom;
             for (int i = 0; i < LINES; ++i) {
-                WCHAR sz[300] = L"";
                 HWND hwndLine = GetDlgItem(hDlg, rgIds[i]);
-                GetWindowTextW(hwndLine, sz, 300);
-                w.lines[i] = sz;
+                w.lines[i] = WindowText(hwndLine);
                 w.bShown[i] = IsWindowVisible(hwndLine);
                 RECT rc;
                 GetWindowRect(hwndLine, &rc);
@@ -55,7 +53,7 @@ protected:
                 HDC hdc = GetDC(hwndLine);
                 HGDIOBJ hOld = SelectObject(hdc, (HFONT)SendMessageW(hwndLine, WM_GETFONT, 0, 0));
                 SIZE extent = {};
-                GetTextExtentPoint32W(hdc, sz, lstrlenW(sz), &extent);
+                GetTextExtentPoint32W(hdc, w.lines[i].c_str(), static_cast<int>(w.lines[i].size()), &extent);
                 w.bFits[i] = extent.cx <= rc.right - rc.left;
                 SelectObject(hdc, hOld);
                 ReleaseDC(hwndLine, hdc);

@@ -55,6 +55,13 @@ bool WhileWindowShows(const std::function<HWND()>& find, const std::function<voi
     return bSeen;
 }
 
+std::wstring WindowText(HWND hwnd)
+{
+    WCHAR sz[512] = L"";
+    GetWindowTextW(hwnd, sz, 512);
+    return sz;
+}
+
 HWND VisibleDialog(DWORD dwThread, int nItem)
 {
     struct Search { int nItem; HWND hwnd; } search = {nItem, NULL};

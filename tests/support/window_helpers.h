@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <functional>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -18,6 +19,8 @@ bool PollUntil(const std::function<bool()>& done, DWORD dwMs = 5000);
 bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
                       const std::function<void()>& send, DWORD dwMs = 5000);
 
+// A window's text (up to 511 units).
+std::wstring WindowText(HWND hwnd);
 // The first visible dialog of a thread; given an item, only one that holds it.
 HWND VisibleDialog(DWORD dwThread, int nItem = 0);
 

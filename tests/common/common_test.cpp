@@ -1,5 +1,5 @@
-// The error code and its box, and a folder and a name joined with exactly
-// one separator.
+// The error code of a failed allocation, and a folder and a name joined with
+// exactly one separator. The error box is the box-fit test's.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/window_helpers.h"
 #include "viewer/common/image_error.h"
 #include "viewer/common/path_parts.h"
 #include "viewer/common/zero_alloc.h"
@@ -24,31 +23,6 @@ TEST(ImageError, AFailedAllocationSetsCodeOne)
     EXPECT_EQ(std::vector<unsigned char>(4096, 0), std::vector<unsigned char>(pb, pb + 4096));
     EXPECT_EQ(0, GetImageError());
     FreeZeroed(pb);
-}
-
-TEST(ImageError, ShowImageErrorShowsTheTextThenClears)
-{
-    ClearImageError();
-    ShowImageError(); // no code: nothing to show, so this returns at once
-    WCHAR szText[256] = L"";
-    LONG bIcon = 0;
-    SetImageError(IMGERR_FILE_NOT_FOUND);
-    const bool bBox = WhileWindowShows([] { return FindWindowW(L"#32770", L"ERROR"); },
-                                       [&](HWND hwndBox) {
-                                           GetDlgItemTextW(hwndBox, 0xFFFF, szText, 256);
-                                           EnumChildWindows(hwndBox, [](HWND hwnd, LPARAM lParam) -> BOOL {
-                                               if ((GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                                                   SendMessageW(hwnd, STM_GETICON, 0, 0))
-                                                   *reinterpret_cast<LONG*>(lParam) = 1;
-                                               return TRUE;
-                                           }, reinterpret_cast<LPARAM>(&bIcon));
-                                           PostMessageW(hwndBox, WM_COMMAND, IDOK, 0);
-                                       },
-                                       [] { ShowImageError(); }, 10000);
-    ASSERT_TRUE(bBox) << "no error box";
-    EXPECT_STREQ(L"File not found", szText);
-    EXPECT_TRUE(bIcon);
-    EXPECT_EQ(0, GetImageError());
 }
 
 // Exactly one separator between folder and name; too long is refused, not cut.

@@ -5,18 +5,17 @@
 #include <windows.h>
 #include <thread>
 
-#include "tests/support/window_helpers.h"
 #include "viewer/common/ui_timer.h"
 #include "viewer/common/worker_thread.h"
 
 namespace {
 
-// Counts bodies running at once and ended by their own loop. Given a window,
-// it sends it a message once asked to stop; a stubborn one never stops.
+// Counts bodies running at once and ended by their own loop; a stubborn one
+// never stops.
 class CTestThread : public CWorkerThread
 {
 public:
-    explicit CTestThread(HWND hwndSink = NULL, bool bStubborn = false) : m_hwndSink(hwndSink), m_bStubborn(bStubborn)
+    explicit CTestThread(bool bStubborn = false) : m_bStubborn(bStubborn)
     {
         SetStopWaits(bStubborn ? 50 : 3000, bStubborn ? 100 : 3000);
     }
@@ -29,8 +28,6 @@ public:
         SetEvent(hStarted);
         while (m_bStubborn || !IsStopRequested())
             Sleep(5);
-        if (m_hwndSink)
-            SendMessageW(m_hwndSink, WM_APP, 0, 0);
         InterlockedDecrement(&nActive);
         InterlockedIncrement(&nFinished);
         return 7;
@@ -40,7 +37,6 @@ public:
     volatile LONG nActive = 0, nMaxActive = 0, nFinished = 0;
 
 private:
-    HWND m_hwndSink;
     bool m_bStubborn;
 };
 
@@ -67,23 +63,12 @@ TEST(WorkerThread, StopIsCooperativeAndStartReplacesTheThread)
     EXPECT_EQ(4, thread.nFinished);
     thread.Stop(); // nothing runs: a no-op
     EXPECT_FALSE(thread.IsRunning());
-    CTestThread stubborn(NULL, true);
+    CTestThread stubborn(true);
     ASSERT_TRUE(stubborn.Start(0));
     DWORD dwStart = GetTickCount();
     stubborn.Stop();
     EXPECT_GE(GetTickCount() - dwStart, 140u) << "terminated before both waits ran out";
     EXPECT_FALSE(stubborn.IsRunning());
-}
-
-TEST(WorkerThread, StopServesMessagesSentByTheStoppingThread)
-{
-    LoggingWindow sink;
-    ASSERT_TRUE(sink.Create(L"", 0, 0, 1, 1));
-    CTestThread thread(sink.hwnd);
-    ASSERT_TRUE(thread.Start(0));
-    thread.Stop();
-    EXPECT_EQ(1, thread.nFinished) << "the thread was terminated instead of finishing";
-    EXPECT_EQ(1, sink.Count(WM_APP));
 }
 
 // Wine lets any thread arm a window's timer where Windows refuses: the helper

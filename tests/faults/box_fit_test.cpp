@@ -26,29 +26,19 @@ struct Box {
     RECT rc;
     std::wstring caption, text; // text: its static texts, one after another
     bool bOverMenuBar;          // the middle of the menu bar belongs to it
+    bool bIcon;                 // it shows an icon
 };
-
-HWND FindBox(DWORD dwThread) {
-    HWND hwnd = NULL;
-    EnumThreadWindows(dwThread, [](HWND h, LPARAM l) -> BOOL {
-        WCHAR sz[16];
-        const bool bBox = IsWindowVisible(h) && GetClassNameW(h, sz, 16) && !wcscmp(sz, L"#32770");
-        if (bBox)
-            *reinterpret_cast<HWND*>(l) = h;
-        return !bBox;
-    }, reinterpret_cast<LPARAM>(&hwnd));
-    return hwnd;
-}
 
 Box Read(HWND hwnd) {
     Box box = {};
     WCHAR sz[512];
     GetWindowRect(hwnd, &box.rc);
-    GetWindowTextW(hwnd, sz, 512);
-    box.caption = sz;
+    box.caption = WindowText(hwnd);
     for (HWND h = GetWindow(hwnd, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (GetClassNameW(h, sz, 512) && !_wcsicmp(sz, L"Static") && GetWindowTextW(h, sz, 512))
-            box.text += sz;
+        if (GetClassNameW(h, sz, 512) && !_wcsicmp(sz, L"Static")) {
+            box.text += WindowText(h);
+            box.bIcon |= (GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageW(h, STM_GETICON, 0, 0);
+        }
     box.bOverMenuBar = GetAncestor(WindowFromPoint({120, 320 - 13}), GA_ROOT) == hwnd;
     return box;
 }
@@ -78,9 +68,9 @@ protected:
         std::thread watcher([&, dwThread = GetCurrentThreadId()] {
             HWND hwndLast = NULL, hwnd = NULL;
             for (int nButton : buttons) {
-                if (!PollUntil([&] { return (hwnd = FindBox(dwThread)) && hwnd != hwndLast &&
+                if (!PollUntil([&] { return (hwnd = VisibleDialog(dwThread)) && hwnd != hwndLast &&
                                             GetForegroundWindow() == hwnd; })) {
-                    if ((hwnd = FindBox(dwThread)))
+                    if ((hwnd = VisibleDialog(dwThread)))
                         PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); // never hang the test in a modal loop
                     break;
                 }
@@ -105,8 +95,9 @@ const PixelFn Grey = Plain(0x808080);
 
 } // namespace
 
-// Capture failure with a long folder, the longest error text, the
-// slideshow's failure, and Delete's question and its refusal.
+// Capture failure with a long folder, the longest error text (a box called
+// ERROR with its icon, which clears the code), the slideshow's failure, and
+// Delete's question and its refusal.
 TEST_F(BoxFitTest, MessageBoxesFitBetweenTheBarsWithTheirTextsWhole) {
     const std::wstring folder = L"\\My Documents\\Pictures of the summer holidays\\Captures";
     RawSetText(SZ_SCREENCAPTURE_SAVE_FOLDER, folder);
@@ -129,11 +120,16 @@ TEST_F(BoxFitTest, MessageBoxesFitBetweenTheBarsWithTheirTextsWhole) {
              pShow->StartShow();
          }},
     };
+    ClearImageError();
+    ShowImageError();   // no code: nothing to show, so this returns at once
     for (const auto& c : cases) {
         const Box box = RunOne(c.open);
         EXPECT_TRUE(Within(box));
         const std::wstring text = c.pszText == cases[0].pszText ? c.pszText + folder : c.pszText;
         EXPECT_EQ(Letters(text), Letters(box.text)) << "a message changed beyond its line breaks";
+        if (c.pszText == cases[1].pszText) {
+            EXPECT_TRUE(box.caption == L"ERROR" && box.bIcon && GetImageError() == 0);
+        }
     }
     pShow->StopShow();
 

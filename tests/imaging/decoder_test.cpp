@@ -86,12 +86,7 @@ TEST_F(DecoderTest, CorruptFilesGiveNullAndAreClosed)
     Bytes corrupt = MakeJpeg(32, 32, JPEG_RGB, Quadrants(2, 2)), sof = corrupt;
     for (size_t i = 2; i < 40; i++)
         corrupt[i] = 0x5A;
-    for (size_t i = 0; i + 4 < sof.size(); i++)
-        if (sof[i] == 0xFF && sof[i + 1] == 0xC0)
-        {
-            sof[i + 4] = 3;
-            break;
-        }
+    sof[FindMarker(sof, 0xC0, 0xC0) + 4] = 3;
     const Bytes ok = Bmp24(4, 4, Plain(0));
     Bytes offset = ok, header = ok, truncated(ok.begin(), ok.end() - 10), tall = ok, depth = ok;
     offset[10] = 20;

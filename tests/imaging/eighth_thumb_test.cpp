@@ -81,10 +81,7 @@ TEST_F(ProgressiveThumbTest, StaysWithinTwoLevelsOfTheFullDecode)
 TEST_F(ProgressiveThumbTest, ACutFileStillGivesItsThumbnail)
 {
     const Bytes intact = ReadFixture(L"prog_420.jpg");
-    size_t firstScan = 0;
-    for (size_t i = 0; i + 1 < intact.size() && !firstScan; i++)
-        if (intact[i] == 0xFF && intact[i + 1] == 0xDA)
-            firstScan = i;
+    const size_t firstScan = FindMarker(intact, 0xDA, 0xDA);
     ASSERT_NE(firstScan, 0u);
     for (size_t cut : {firstScan + 200, intact.size() / 2})
     {
@@ -173,18 +170,11 @@ TEST(BaselineThumbTest, DcRouteMatchesTheFullDecodeInEveryLayout)
 // decodes on; the DC route declines.
 Bytes MisnumberFirstRestart(Bytes data)
 {
-    size_t nSos = 0;
-    for (size_t i = 0; i + 1 < data.size(); i++)
-    {
-        if (data[i] == 0xFF && data[i + 1] == 0xDA)
-            nSos = i;
-        if (nSos && data[i] == 0xFF && data[i + 1] == 0xD0)
-        {
-            data[i + 1] = 0xD3;
-            return data;
-        }
-    }
-    return Bytes();
+    const size_t at = FindMarker(data, 0xD0, 0xD0, 1, FindMarker(data, 0xDA, 0xDA));
+    if (!at)
+        return Bytes();
+    data[at + 1] = 0xD3;
+    return data;
 }
 
 // Left to the library: CMYK, progressive, a cut file (restarts out of order

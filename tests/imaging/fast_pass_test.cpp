@@ -11,7 +11,6 @@
 #include "tests/support/pictures.h"
 #include "viewer/imaging/view/bitmap_transform.h"
 #include "viewer/imaging/view/fast_sample.h"
-#include "viewer/imaging/view/renderer.h"
 #include "viewer/imaging/view/view_geometry.h"
 
 namespace {
@@ -21,18 +20,6 @@ const uint32_t kUntouched = 0xFFFFFF;
 const int rgAngles[] = {0, 90, 180, 270};
 const uint32_t k555[3] = {0x7C00, 0x03E0, 0x001F}, k565[3] = {0xF800, 0x07E0, 0x001F};
 const uint32_t kBgrMasks[3] = {0x0000FF, 0x00FF00, 0xFF0000};   // red and blue the other way round
-
-// Copies hbmFrom into hbmTo from (0, 0); GDI converts the format.
-void Blit(HBITMAP hbmTo, HBITMAP hbmFrom, int w, int h)
-{
-    HDC hdcTo = CreateCompatibleDC(NULL), hdcFrom = CreateCompatibleDC(NULL);
-    HGDIOBJ hOldTo = SelectObject(hdcTo, hbmTo), hOldFrom = SelectObject(hdcFrom, hbmFrom);
-    BitBlt(hdcTo, 0, 0, w, h, hdcFrom, 0, 0, SRCCOPY);
-    SelectObject(hdcFrom, hOldFrom);
-    SelectObject(hdcTo, hOldTo);
-    DeleteDC(hdcFrom);
-    DeleteDC(hdcTo);
-}
 
 // Pictures that carry their own coordinates. Wide: exact at 8 bits per
 // channel. Narrow: red 8x, green 8y, blue 128, which 16 bits keep.
@@ -77,31 +64,6 @@ std::string Compare(const std::vector<uint32_t>& expected, const std::vector<uin
     return nDrawn ? std::string() : "nothing drawn";
 }
 
-// A bottom-up DIB section selected into a context, white at first.
-struct Canvas
-{
-    HDC hdc = CreateCompatibleDC(NULL);
-    HBITMAP hbm = NULL;
-    HGDIOBJ hOld = NULL;
-    int width, height;
-
-    Canvas(int w, int h, int nBits = 32, const uint32_t* pMasks = nullptr)
-        : hbm(MakeDib(w, h, nBits, pMasks)), width(w), height(h)
-    {
-        hOld = SelectObject(hdc, hbm);
-        Clear();
-    }
-    ~Canvas()
-    {
-        SelectObject(hdc, hOld);
-        DeleteDC(hdc);
-        DeleteObject(hbm);
-    }
-    bool Ok() const { return hdc && hbm && hOld; }
-    void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
-    std::vector<uint32_t> Pixels() const { return ReadDC(hdc, width, height); }
-};
-
 // The work box and view Draw computes at this zoom (0: fitted).
 void Geometry(int w, int h, int angle, double zoom, ViewBox* pWork, ViewBox* pView)
 {
@@ -114,7 +76,7 @@ void Geometry(int w, int h, int angle, double zoom, ViewBox* pWork, ViewBox* pVi
 std::string StretchAgainstSampler(HBITMAP hbm, int w, int h, double zoom, const std::vector<DWORD>& flips,
                                   int nBits, const uint32_t* pMasks, bool (*decode)(uint32_t, int*, int*))
 {
-    Canvas stretched(kClientW, kClientH, nBits, pMasks), sampled(kClientW, kClientH, nBits, pMasks);
+    MemoryCanvas stretched(kClientW, kClientH, nBits, pMasks), sampled(kClientW, kClientH, nBits, pMasks);
     if (!stretched.Ok() || !sampled.Ok())
         return "no canvas";
     for (int angle : rgAngles)
@@ -152,73 +114,36 @@ TEST(FastSample, TurnsMirrorsAndZoomsMatchTheStretchPath)
     }
 }
 
-// The decoders' pictures into the back buffers of 16-bit (5-5-5 and 5-6-5),
-// 24- and 32-bit displays, and of one with red and blue swapped.
+// The decoders' pictures (24 and 32 bits, 16 at 5-6-5) into the back buffers
+// of 16-bit (5-5-5 and 5-6-5), 24- and 32-bit displays, and of one with red
+// and blue swapped.
 TEST(FastSample, EveryPictureFormatIntoEveryBackBufferFormat)
 {
     const int kW = 31, kH = 23;
     struct Format { int nBits; const uint32_t* pMasks; };
-    const Format rgPictures[] = {{24, nullptr}, {16, k565}, {16, nullptr}, {32, nullptr}};
     const Format rgTargets[] = {{16, k555}, {16, k565}, {24, nullptr}, {32, nullptr}, {32, kBgrMasks}};
-    HBITMAP hbmCode = MakePicture(kW, kH, 24, NarrowCode);
-    ASSERT_NE(nullptr, hbmCode);
-    for (const Format& p : rgPictures)
+    for (int nBits : {24, 16, 32})
     {
-        HBITMAP hbmPicture = MakeDib(kW, kH, p.nBits, p.pMasks);
+        HBITMAP hbmPicture = MakePicture(kW, kH, nBits, NarrowCode);
         ASSERT_NE(nullptr, hbmPicture);
-        Blit(hbmPicture, hbmCode, kW, kH);
         for (const Format& t : rgTargets)
             EXPECT_EQ("", StretchAgainstSampler(hbmPicture, kW, kH, 0.0, {0, FLIP_LEFT_RIGHT}, t.nBits, t.pMasks,
                                                 DecodeNarrow))
-                << "picture " << p.nBits << (p.pMasks ? " masked" : "") << " target " << t.nBits << " red mask "
-                << std::hex << (t.pMasks ? t.pMasks[0] : 0);
+                << "picture " << nBits << " target " << t.nBits << " red mask " << std::hex
+                << (t.pMasks ? t.pMasks[0] : 0);
         DeleteObject(hbmPicture);
     }
-    DeleteObject(hbmCode);
 }
 
 // A box reaching past the target is cut to it, as GDI clips a blit.
 TEST(FastSample, ClipsToTheTarget)
 {
     HBITMAP hbm = MakePicture(31, 23, 24, WideCode);
-    Canvas stretched(40, 30), sampled(40, 30);
+    MemoryCanvas stretched(40, 30), sampled(40, 30);
     ASSERT_TRUE(hbm && stretched.Ok() && sampled.Ok());
     const ViewBox work = {-10, -5, 62, 46}, view = {0, 0, 31, 23};
     DrawTransformed(stretched.hdc, work, view, 90, FLIP_TOP_BOTTOM, hbm);
     ASSERT_TRUE(SampleTransformed(sampled.hbm, work, view, 90, FLIP_TOP_BOTTOM, hbm));
     EXPECT_EQ("", Compare(stretched.Pixels(), sampled.Pixels(), 40, DecodeWide));
     DeleteObject(hbm);
-}
-
-// A device-dependent picture, which the sampler cannot read, is still drawn
-// turned and mirrored by the renderer, by the blits.
-TEST(FastPass, RendererFallsBackToTheBlits)
-{
-    HWND hwnd = MakeTestWindow(kClientW, kClientH, true);
-    ASSERT_NE(nullptr, hwnd);
-    HDC hdc = GetDC(hwnd);
-    HBITMAP hbmCode = MakePicture(31, 23, 24, NarrowCode);
-    HBITMAP hbmDevice = CreateCompatibleBitmap(hdc, 31, 23);
-    ReleaseDC(hwnd, hdc);
-    ASSERT_TRUE(hbmDevice && hbmCode);
-    Blit(hbmDevice, hbmCode, 31, 23);
-    CRenderer renderer;
-    renderer.SetWindow(hwnd);
-    renderer.SetBitmap(hbmDevice);
-    renderer.SetFitToScreen(1);
-    renderer.SetRotation(90);
-    renderer.SetFlip(FLIP_LEFT_RIGHT);
-    ASSERT_EQ(0, renderer.Render());
-    int w, h;
-    const std::vector<uint32_t> window = ReadWindow(hwnd, &w, &h);
-    ViewBox work, fitted;
-    Geometry(31, 23, 90, 0.0, &work, &fitted);
-    Canvas expected(w, h);
-    ASSERT_TRUE(expected.Ok());
-    DrawTransformed(expected.hdc, work, fitted, 90, FLIP_LEFT_RIGHT, hbmCode);
-    EXPECT_EQ("", Compare(expected.Pixels(), window, w, DecodeNarrow));
-    renderer.SetBitmap(NULL);
-    DeleteObject(hbmCode);
-    DeleteObject(hbmDevice);
-    DestroyWindow(hwnd);
 }

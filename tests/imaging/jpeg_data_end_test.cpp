@@ -59,11 +59,7 @@ TEST_F(JpegDataEndTest, AnEarlyRestartMarkerEndsOnlyItsSegment)
     Bytes file = MakeJpeg(208, 240, JPEG_RGB, Texture, false, 75, 1);
     // Drop the last bytes of the data before the third restart marker: the
     // decoder meets that marker early, and the rows after it are real again.
-    int nSeen = 0;
-    size_t at = 0;
-    for (size_t i = 2; i + 1 < file.size() && !at; ++i)
-        if (file[i] == 0xFF && file[i + 1] >= 0xD0 && file[i + 1] <= 0xD7 && ++nSeen == 3)
-            at = i;
+    const size_t at = FindMarker(file, 0xD0, 0xD7, 3);
     ASSERT_GT(at, 40u);
     Bytes stray = file;
     file.erase(file.begin() + static_cast<ptrdiff_t>(at) - 30, file.begin() + static_cast<ptrdiff_t>(at));

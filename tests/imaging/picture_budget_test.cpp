@@ -22,14 +22,10 @@ void Put(Bytes* p, size_t at, uint32_t v, int cb, bool bBig)
 // Rewrites the frame header's size of a JPEG made by our encoder.
 Bytes WithJpegSize(Bytes jpeg, uint32_t w, uint32_t h)
 {
-    for (size_t i = 2; i + 9 <= jpeg.size() && jpeg[i] == 0xFF; i += 2 + (jpeg[i + 2] << 8 | jpeg[i + 3]))
-        if (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1 || jpeg[i + 1] == 0xC2)
-        {
-            Put(&jpeg, i + 5, h, 2, true);
-            Put(&jpeg, i + 7, w, 2, true);
-            return jpeg;
-        }
-    ADD_FAILURE() << "no frame header";
+    const size_t at = FindMarker(jpeg, 0xC0, 0xC2);
+    EXPECT_NE(0u, at) << "no frame header";
+    Put(&jpeg, at + 5, h, 2, true);
+    Put(&jpeg, at + 7, w, 2, true);
     return jpeg;
 }
 

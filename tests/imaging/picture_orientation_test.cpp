@@ -80,15 +80,6 @@ TEST(PictureOrientation, EveryOrientationMovesEachPixelWhereTheCornersSay)
                 ExpectStoodUp(size.cx, size.cy, nBits, o);
 }
 
-TEST(PictureOrientation, LeavesUprightPicturesAlone)
-{
-    HBITMAP hbm = MakePicture(3, 2, 24, [](int, int) { return 0x123456u; });
-    for (int o : {0, 1, 9})
-        EXPECT_EQ(hbm, OrientBitmap(hbm, o));
-    EXPECT_EQ(nullptr, OrientBitmap(nullptr, 6));
-    DeleteObject(hbm);
-}
-
 // Stood up for viewing, as a thumbnail and in the header; as stored without
 // the flag.
 TEST(UprightDecode, EachOrientationStandsUpForViewingThumbnailsAndHeaders)

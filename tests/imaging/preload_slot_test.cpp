@@ -69,24 +69,18 @@ TEST(PreloadSlotTest, HandsOverOnlyTheUnchangedFileItWasDecodedFrom)
     DeleteObject(hbm);
     EXPECT_FALSE(slot.HasPicture());
 
-    // Same size, new write time.
-    WIN32_FILE_ATTRIBUTE_DATA before;
-    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &before));
+    // Same size, another write time.
     slot.Preload(path.c_str(), NULL);
     ASSERT_TRUE(slot.WaitDone());
-    FILETIME later = before.ftLastWriteTime;
-    later.dwLowDateTime += 20000000; // two seconds
-    if (later.dwLowDateTime < before.ftLastWriteTime.dwLowDateTime)
-        later.dwHighDateTime++;
-    SetWriteTime(path, later);
+    SetLocalWriteTime(path, 2001, 2, 3);
     EXPECT_EQ(nullptr, slot.Take(path.c_str())) << "a new write time";
 
-    // New contents of another size, the old write time put back.
+    // New contents of another size, the write time put back.
     slot.Preload(path.c_str(), NULL);
     ASSERT_TRUE(slot.WaitDone());
     ASSERT_TRUE(slot.HasPicture());
     WriteJpeg(folder, L"b.jpg", 96, 48, 0xC08020);
-    SetWriteTime(path, later);
+    SetLocalWriteTime(path, 2001, 2, 3);
     EXPECT_EQ(nullptr, slot.Take(path.c_str())) << "another size";
 }
 

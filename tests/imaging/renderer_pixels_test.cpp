@@ -147,38 +147,6 @@ TEST_F(RendererPixels, StylusDragAndZoomOnTurnedViews)
     m_renderer.SetAutoRender(0);
 }
 
-// The mirror covers the whole box without a shift: this read-back tells a
-// platform whose negative-extent convention differs from Wine's.
-TEST(BitmapTransform, MirrorsAndTurnsAt32Bits)
-{
-    const uint32_t four[4] = {0xF80000, 0x00F800, 0x0000F8, 0xF8F8F8};
-    HBITMAP hbmRow = MakePicture(4, 1, 24, [&](int x, int) { return four[x]; });
-    HBITMAP hbmTarget = MakeDib(6, 4, 32);
-    HDC hdc = CreateCompatibleDC(NULL), hdcSrc = CreateCompatibleDC(NULL);
-    HGDIOBJ hOld = SelectObject(hdc, hbmTarget), hOldSrc = SelectObject(hdcSrc, hbmRow);
-    EXPECT_TRUE(StretchFlipped(hdc, ViewBox{1, 0, 4, 1}, hdcSrc, ViewBox{0, 0, 4, 1}, FLIP_LEFT_RIGHT));
-    SelectObject(hdcSrc, hOldSrc);
-    DeleteDC(hdcSrc);
-    GdiFlush();
-    for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(x == 0 || x == 5 ? 0u : four[4 - x], PixelAt(hbmTarget, x, 0)) << x << " (0 and 5 lie outside the box)";
-    const ViewBox all = {0, 0, 4, 1};
-    for (int angle : {90, 270})
-    {
-        HBITMAP hbm = RotateBitmap(hdc, all, angle, hbmRow);
-        BITMAP bm = {};
-        GetObjectW(hbm, sizeof(bm), &bm);
-        EXPECT_TRUE(bm.bmWidth == 1 && bm.bmHeight == 4 && bm.bmBitsPixel == 32) << angle;
-        for (int i = 0; hbm && i < 4; ++i)
-            EXPECT_EQ(angle == 90 ? four[3 - i] : four[i], PixelAt(hbm, 0, i)) << angle << " " << i;
-        DeleteObject(hbm);
-    }
-    SelectObject(hdc, hOld);
-    DeleteDC(hdc);
-    DeleteObject(hbmTarget);
-    DeleteObject(hbmRow);
-}
-
 // A 240 x 200 picture fits the 240 x 268 client at exactly 1.0: turning fit
 // off lands on the zoom it already has, and a turn must not fit it again.
 TEST(RendererFit, FitOffAtTheFittedZoomStaysOffThroughATurn)
@@ -189,17 +157,15 @@ TEST(RendererFit, FitOffAtTheFittedZoomStaysOffThroughATurn)
     GetClientRect(hwnd, &rc);
     ASSERT_TRUE(rc.right == kClientW && rc.bottom == kClientH);
     HBITMAP hbm = MakePicture(240, 200, 24, [](int, int) { return 0x0000F8u; });
-    HBITMAP hbmTarget = MakeDib(kClientW, kClientH, 32);
-    ASSERT_TRUE(hbm && hbmTarget);
-    HDC hdcTarget = CreateCompatibleDC(NULL);
-    HGDIOBJ hOld = SelectObject(hdcTarget, hbmTarget);
+    MemoryCanvas target(kClientW, kClientH);
+    ASSERT_TRUE(hbm && target.Ok());
     CRenderer renderer;
     renderer.SetWindow(hwnd);
     renderer.SetBitmap(hbm);
     renderer.SetFitToScreen(1);
     auto turn = [&](int angle) {
         EXPECT_EQ(1, renderer.SetRotation(angle));
-        renderer.RenderTo(hdcTarget, ViewBox{0, 0, kClientW, kClientH});
+        renderer.RenderTo(target.hdc, ViewBox{0, 0, kClientW, kClientH});
         return renderer.GetZoom();
     };
     EXPECT_NEAR(268.0 / 240.0, turn(90), 1e-9);
@@ -211,9 +177,6 @@ TEST(RendererFit, FitOffAtTheFittedZoomStaysOffThroughATurn)
     EXPECT_EQ(0, renderer.GetFitToScreen());
 
     renderer.SetBitmap(NULL);
-    SelectObject(hdcTarget, hOld);
-    DeleteDC(hdcTarget);
-    DeleteObject(hbmTarget);
     DeleteObject(hbm);
     DestroyWindow(hwnd);
 }

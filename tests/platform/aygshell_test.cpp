@@ -109,13 +109,6 @@ TEST_F(MenuBarTest, FileDropsItsPopupUpwardsAndTheParentHearsOfIt)
     EXPECT_EQ(MF_ENABLED, GetMenuState(hTool, IDM_ROTATE_RIGHT, MF_BYCOMMAND)) << "nested pop-ups come along";
 }
 
-std::wstring TextOf(HWND hwnd)
-{
-    wchar_t sz[128] = L"";
-    GetWindowTextW(hwnd, sz, ARRAYSIZE(sz));
-    return sz;
-}
-
 class ShellTest : public FrontWindowTest
 {
 protected:
@@ -123,7 +116,7 @@ protected:
     void TearDown() override { SHFullScreen(main.hwnd, SHFS_SHOWTASKBAR); }
     static bool TopBarShows(const std::wstring& title)
     {
-        return PumpUntil([&] { return TextOf(OmbrixTopBar()) == title; });
+        return PumpUntil([&] { return WindowText(OmbrixTopBar()) == title; });
     }
 };
 
@@ -143,7 +136,7 @@ TEST_F(ShellTest, TopBarShowsTheForegroundTitleAndFollowsFullScreen)
     LoggingWindow other;
     ASSERT_TRUE(other.Create(L"Other", 20, 60, 100, 100));
     ASSERT_TRUE(BringToFront(other.hwnd));
-    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(hwndBar) && TextOf(hwndBar) == L"Other"; }));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(hwndBar) && WindowText(hwndBar) == L"Other"; }));
     ASSERT_TRUE(BringToFront(main.hwnd));
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(hwndBar); }));
 }

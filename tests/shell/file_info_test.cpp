@@ -29,18 +29,11 @@ struct DialogWatch {
 
 class FileInfoTest : public ViewerTest {
 protected:
-    // Sends "Information" to a window and watches the dialog it runs.
-    DialogWatch RunInfo(HWND hwndTarget) {
+    // Selects the names, sends "Information" and watches the dialog it runs.
+    DialogWatch Info(std::initializer_list<const wchar_t*> names) {
+        Select(names);
         DialogWatch w = {};
-        auto find = [dwUiThread = GetCurrentThreadId()] {
-            HWND hDlg = NULL;
-            EnumThreadWindows(dwUiThread, [](HWND hwnd, LPARAM lParam) -> BOOL {
-                const bool bInfo = IsWindowVisible(hwnd) && GetDlgItem(hwnd, IDC_INFO_NAME);
-                *reinterpret_cast<HWND*>(lParam) = bInfo ? hwnd : NULL;
-                return !bInfo;
-            }, reinterpret_cast<LPARAM>(&hDlg));
-            return hDlg;
-        };
+        auto find = [dwUiThread = GetCurrentThreadId()] { return VisibleDialog(dwUiThread, IDC_INFO_NAME); };
         auto readAndClose = [&w](HWND hDlg) {
             const int rgIds[LINES] = {IDC_INFO_NAME, IDC_INFO_FORMAT, IDC_INFO_SIZE,   IDC_INFO_DIMENSIONS,
                                       IDC_INFO_DATE, IDC_INFO_TIME,   IDC_INFO_COLORS, IDC_INFO_TAKEN,
@@ -51,10 +44,8 @@ protected:
             MapWindowPoints(hDlg, NULL, reinterpret_cast<POINT*>(&rcClient), 2);
             w.bOkClear = rcOk.bottom <= rcClient.bottom;
             for (int i = 0; i < LINES; ++i) {
-                WCHAR sz[300] = L"";
                 HWND hwndLine = GetDlgItem(hDlg, rgIds[i]);
-                GetWindowTextW(hwndLine, sz, 300);
-                w.lines[i] = sz;
+                w.lines[i] = WindowText(hwndLine);
                 w.bShown[i] = IsWindowVisible(hwndLine);
                 RECT rc;
                 GetWindowRect(hwndLine, &rc);
@@ -62,7 +53,7 @@ protected:
                 HDC hdc = GetDC(hwndLine);
                 HGDIOBJ hOld = SelectObject(hdc, (HFONT)SendMessageW(hwndLine, WM_GETFONT, 0, 0));
                 SIZE extent = {};
-                GetTextExtentPoint32W(hdc, sz, lstrlenW(sz), &extent);
+                GetTextExtentPoint32W(hdc, w.lines[i].c_str(), static_cast<int>(w.lines[i].size()), &extent);
                 w.bFits[i] = extent.cx <= rc.right - rc.left;
                 SelectObject(hdc, hOld);
                 ReleaseDC(hwndLine, hdc);
@@ -78,7 +69,7 @@ protected:
                 EndDialog(hDlg, 0); // never leave the test hanging in the modal loop
         };
         w.bSeen = WhileWindowShows(find, readAndClose,
-                                   [&] { SendMessageW(hwndTarget, WM_COMMAND, IDM_INFORMATION, 0); }, 2000);
+                                   [&] { Command(IDM_INFORMATION); }, 2000);
         return w;
     }
 };
@@ -96,8 +87,7 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
     SetLocalWriteTime(m_folder.Path(L"photo.jpg"), 2004, 2, 29, 15, 4, 9);
     SetLocalWriteTime(m_folder.Path(L"anim.gif"), 2004, 2, 29, 0, 0, 0);
     Start();
-    Select({});
-    EXPECT_FALSE(RunInfo(m_hwnd).bSeen) << "nothing selected: nothing shows";
+    EXPECT_FALSE(Info({}).bSeen) << "nothing selected: nothing shows";
     const struct {
         const wchar_t *pszFile, *pszLines, *pszSize, *pszTime; // null: not set here
     } cases[] = {
@@ -111,8 +101,7 @@ TEST_F(FileInfoTest, LinesOfRealPicturesCorruptFilesAndHugeSizes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszFile)));
-        Select({c.pszFile});
-        const DialogWatch w = RunInfo(m_hwnd);
+        const DialogWatch w = Info({c.pszFile});
         ASSERT_TRUE(w.bSeen);
         // Only "OK" closes it.
         EXPECT_EQ(m_hwnd, w.hwndOwner);
@@ -145,14 +134,12 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     m_folder.Write(L"plain.jpg", picture);
     Start();
 
-    Select({L"plain.jpg"});
-    const DialogWatch plain = RunInfo(m_hwnd);
+    const DialogWatch plain = Info({L"plain.jpg"});
     ASSERT_TRUE(plain.bSeen);
     EXPECT_FALSE(plain.bShown[L_TAKEN] || plain.bShown[L_CAMERA]);
     EXPECT_TRUE(plain.bOkClear);
 
-    Select({L"camera.jpg"});
-    const DialogWatch camera = RunInfo(m_hwnd);
+    const DialogWatch camera = Info({L"camera.jpg"});
     ASSERT_TRUE(camera.bSeen);
     EXPECT_EQ(L"Taken: 2021-7-14 PM 3:5:33", camera.lines[L_TAKEN]);
     EXPECT_EQ(L"Camera: Canon PowerShot A520", camera.lines[L_CAMERA]);
@@ -161,8 +148,7 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     EXPECT_TRUE(camera.bOkClear);
     EXPECT_TRUE(camera.bGoneAfterOk);
 
-    Select({L"long.jpg"});
-    const DialogWatch cut = RunInfo(m_hwnd);
+    const DialogWatch cut = Info({L"long.jpg"});
     ASSERT_TRUE(cut.bSeen);
     EXPECT_FALSE(cut.bShown[L_TAKEN]);
     ASSERT_TRUE(cut.bShown[L_CAMERA]);
@@ -172,6 +158,5 @@ TEST_F(FileInfoTest, CameraPhotosAddTakenAndCameraLines) {
     EXPECT_TRUE(cut.bOkClear);
 
     RawSetDword(SZ_AUTO_ROTATE, 0);
-    Select({L"camera.jpg"});
-    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", RunInfo(m_hwnd).lines[L_DIMENSIONS]);
+    EXPECT_EQ(L"Dimensions: 40(W) * 30(H)", Info({L"camera.jpg"}).lines[L_DIMENSIONS]);
 }

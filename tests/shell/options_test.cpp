@@ -123,54 +123,45 @@ TEST_F(OptionsTest, EtcPageShowsStoredValuesAndStoresWhatIsTyped) {
     }
 }
 
-// "Rotate by camera orientation": a stored value other than 0 shows checked;
-// a change is stored as 0 or 1 and reaches the shown picture and the
-// thumbnails at once.
-TEST_F(OptionsTest, CameraOrientationSettingAppliesAtOnce) {
-    const std::wstring photo = m_folder.Write(L"cam6.jpg", ReadFixture(L"cam6.jpg"));
+// The Etc page's picture switches: "Rotate by camera orientation" (a stored
+// value other than 0 shows checked) and "Colour-manage pictures" (checked by
+// default). A change is stored as 0 or 1, reaches the shown picture at once
+// (cam6.jpg upright, the ProPhoto picture in its sRGB colours) and sends the
+// thumbnails made before it back to be made.
+TEST_F(OptionsTest, PictureSwitchesApplyAtOnce) {
+    const struct {
+        const wchar_t* pszFile;
+        int nBox;
+        const wchar_t* pszSetting;
+        std::function<bool(HBITMAP)> shownSo;
+        BOOL (*pfnThumbsSo)(void);
+    } switches[] = {
+        {L"cam6.jpg", IDC_AUTO_ROTATE, SZ_AUTO_ROTATE, [](HBITMAP hbm) {
+             return BitmapSize(hbm) == Dims(320, 240) && Near(PixelAt(hbm, 80, 60), 0xFF0000, 40); },
+         AreThumbsUpright},
+        {L"prophoto.jpg", IDC_COLOR_MANAGE, SZ_COLOR_MANAGE,
+         [](HBITMAP hbm) { return Near(PixelAt(hbm, 16, 12), 0xC83C28, 6); }, AreThumbsColourManaged},
+    };
+    for (const auto& c : switches)
+        m_folder.Write(c.pszFile, ReadFixture(c.pszFile));
     Start();
     RawSetDword(SZ_AUTO_ROTATE, 7);
-    ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
-    auto shown = [&] {
-        BITMAP bm = {};
-        GetObjectW(m_pData->hbmCurrent, sizeof(bm), &bm);
-        return std::make_pair(bm.bmWidth, bm.bmHeight);
-    };
-    ASSERT_EQ(std::make_pair(320L, 240L), shown()) << "upright";
-    EXPECT_TRUE(Near(PixelAt(m_pData->hbmCurrent, 80, 60), 0xFF0000, 40)) << "red quarter at the top left";
-
-    for (const bool bUpright : {false, true}) {
-        SCOPED_TRACE(bUpright);
-        // A thumbnail made before the change must not stay in the grid.
-        PictureEntry* pEntry = FirstPicture();
-        ASSERT_NE(nullptr, pEntry);
-        pEntry->hbmThumb = MakeDib(8, 8, 24);
-        SetPictureProcessed(pEntry, TRUE);
-        EXPECT_EQ(bUpright ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(IDC_AUTO_ROTATE, bUpright));
-        EXPECT_EQ(bUpright ? 1u : 0u, RawGetDword(SZ_AUTO_ROTATE, 99));
-        EXPECT_EQ(bUpright ? std::make_pair(320L, 240L) : std::make_pair(240L, 320L), shown());
-        EXPECT_EQ(bUpright, AreThumbsUpright() != FALSE);
-        EXPECT_EQ(nullptr, pEntry->hbmThumb);
-        EXPECT_EQ(0, pEntry->bProcessed);
-    }
-}
-
-// "Colour-manage pictures", checked by default: off shows the shown ProPhoto
-// picture's stored numbers at once, on its sRGB colours, and either sends
-// the thumbnails back to be made.
-TEST_F(OptionsTest, ColourSettingAppliesAtOnce) {
-    const std::wstring photo = m_folder.Write(L"pro.jpg", ReadFixture(L"prophoto.jpg"));
-    Start();
-    ASSERT_EQ(1, OpenPicture(m_pData, photo.c_str()));
-    for (const bool bManage : {false, true}) {
-        SCOPED_TRACE(bManage);
-        PictureEntry* pEntry = FirstPicture();
-        ASSERT_NE(nullptr, pEntry);
-        pEntry->hbmThumb = MakeDib(8, 8, 24);
-        EXPECT_EQ(bManage ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(IDC_COLOR_MANAGE, bManage));
-        EXPECT_EQ(bManage ? 1u : 0u, RawGetDword(SZ_COLOR_MANAGE, 99));
-        EXPECT_EQ(bManage, Near(PixelAt(m_pData->hbmCurrent, 16, 12), 0xC83C28, 6));
-        EXPECT_EQ(bManage, AreThumbsColourManaged() != FALSE);
-        EXPECT_EQ(nullptr, pEntry->hbmThumb);
+    for (const auto& c : switches) {
+        ASSERT_EQ(1, OpenPicture(m_pData, (m_folder / c.pszFile).c_str()));
+        EXPECT_TRUE(c.shownSo(m_pData->hbmCurrent)) << "at first";
+        for (const bool bOn : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.nBox << (bOn ? " on" : " off"));
+            PictureEntry* pEntry = FirstPicture();
+            ASSERT_NE(nullptr, pEntry);
+            pEntry->hbmThumb = MakeDib(8, 8, 24);
+            SetPictureProcessed(pEntry, TRUE);
+            EXPECT_EQ(bOn ? BST_UNCHECKED : BST_CHECKED, SetEtcBox(c.nBox, bOn));
+            EXPECT_EQ(bOn ? 1u : 0u, RawGetDword(c.pszSetting, 99));
+            ASSERT_NE(nullptr, m_pData->hbmCurrent);
+            EXPECT_EQ(bOn, c.shownSo(m_pData->hbmCurrent));
+            EXPECT_EQ(bOn, c.pfnThumbsSo() != FALSE);
+            EXPECT_EQ(nullptr, pEntry->hbmThumb);
+            EXPECT_EQ(0, pEntry->bProcessed);
+        }
     }
 }

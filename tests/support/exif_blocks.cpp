@@ -63,20 +63,18 @@ void ExifBlockBuilder::Camera(int nOrientation, const char* pszTaken, const char
         Ascii(DIR_EXIF, 0x9003, pszTaken);
 }
 
-// A directory's entries by tag, with zeroed placeholders for the pointers
-// the layout fills in: to the EXIF directory, and to the preview.
+// A directory's entries by tag, with the entries the layout points: the
+// EXIF directory's place, and the preview's compression, place and length.
 std::vector<ExifBlockBuilder::Entry> ExifBlockBuilder::Sorted(ExifDir dir) const
 {
     std::vector<Entry> entries = m_dirs[dir];
-    auto has = [&](uint16_t tag) {
-        return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.tag == tag; });
-    };
-    if (dir == DIR_0 && !m_dirs[DIR_EXIF].empty() && !has(kTagExifDir))
+    if (dir == DIR_0 && !m_dirs[DIR_EXIF].empty())
         entries.push_back({kTagExifDir, kLong, 1, Bytes(4)});
     if (dir == DIR_1 && !m_preview.empty())
     {
-        if (!has(kTagCompression))
-            entries.push_back({kTagCompression, kShort, 1, Bytes(2)});
+        Bytes jpeg(2);
+        Put16(&jpeg, 0, 6);
+        entries.push_back({kTagCompression, kShort, 1, jpeg});
         entries.push_back({kTagPreviewAt, kLong, 1, Bytes(4)});
         entries.push_back({kTagPreviewLength, kLong, 1, Bytes(4)});
     }
@@ -110,15 +108,10 @@ Bytes ExifBlockBuilder::Block() const
             Put16(&tiff, e + 2, entry.type);
             Put32(&tiff, e + 4, entry.count);
             Bytes value = entry.value;
-            const bool bPlaceholder = value == Bytes(value.size());
-            if (bPlaceholder && entry.tag == kTagExifDir && d == DIR_0 && !m_dirs[DIR_EXIF].empty())
+            if (d == DIR_0 && entry.tag == kTagExifDir)
                 Put32(&value, 0, static_cast<uint32_t>(dirAt[DIR_EXIF]));
-            if (bPlaceholder && d == DIR_1 && entry.tag == kTagCompression)
-                Put16(&value, 0, 6);
-            if (bPlaceholder && d == DIR_1 && !m_preview.empty() && entry.tag == kTagPreviewAt)
-                previewAtEntry = e + 8;
-            if (bPlaceholder && d == DIR_1 && !m_preview.empty() && entry.tag == kTagPreviewLength)
-                previewLengthEntry = e + 8;
+            previewAtEntry = d == DIR_1 && entry.tag == kTagPreviewAt ? e + 8 : previewAtEntry;
+            previewLengthEntry = d == DIR_1 && entry.tag == kTagPreviewLength ? e + 8 : previewLengthEntry;
             if (TypeSize(entry.type) * entry.count <= 4)
                 memcpy(&tiff[e + 8], value.data(), std::min<size_t>(4, value.size()));
             else
@@ -135,10 +128,8 @@ Bytes ExifBlockBuilder::Block() const
     if (!m_preview.empty())
     {
         PadToEven(&tiff);
-        if (previewAtEntry)
-            Put32(&tiff, previewAtEntry, static_cast<uint32_t>(tiff.size()));
-        if (previewLengthEntry)
-            Put32(&tiff, previewLengthEntry, static_cast<uint32_t>(m_preview.size()));
+        Put32(&tiff, previewAtEntry, static_cast<uint32_t>(tiff.size()));
+        Put32(&tiff, previewLengthEntry, static_cast<uint32_t>(m_preview.size()));
         tiff.insert(tiff.end(), m_preview.begin(), m_preview.end());
     }
     Bytes block = {'E', 'x', 'i', 'f', 0, 0};

@@ -84,13 +84,6 @@ void SetFileSize(const std::wstring& path, ULONGLONG cb)
     CloseHandle(h);
 }
 
-void SetWriteTime(const std::wstring& path, const FILETIME& ft)
-{
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    SetFileTime(h, NULL, NULL, &ft);
-    CloseHandle(h);
-}
-
 void SetLocalWriteTime(const std::wstring& path, WORD wYear, WORD wMonth, WORD wDay, WORD wHour, WORD wMinute,
                        WORD wSecond)
 {
@@ -98,5 +91,7 @@ void SetLocalWriteTime(const std::wstring& path, WORD wYear, WORD wMonth, WORD w
     FILETIME ftLocal, ft;
     SystemTimeToFileTime(&st, &ftLocal);
     LocalFileTimeToFileTime(&ftLocal, &ft);
-    SetWriteTime(path, ft);
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    SetFileTime(h, NULL, NULL, &ft);
+    CloseHandle(h);
 }

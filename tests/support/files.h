@@ -15,8 +15,7 @@ inline bool WriteWholeFile(const std::wstring& path, const std::string& data)
 int CountFiles(const std::wstring& folder);
 // Makes or pads a file to cb bytes (sparse past 4 GiB).
 void SetFileSize(const std::wstring& path, ULONGLONG cb);
-// A file's last-write time, as it is stored or as a local time.
-void SetWriteTime(const std::wstring& path, const FILETIME& ft);
+// Sets a file's last-write time, given as a local time.
 void SetLocalWriteTime(const std::wstring& path, WORD wYear, WORD wMonth, WORD wDay, WORD wHour = 12,
                        WORD wMinute = 0, WORD wSecond = 0);
 

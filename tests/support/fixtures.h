@@ -1,4 +1,4 @@
-// The PNG and GIF pictures make_fixtures.sh writes at build time; targets
+// The pictures tests/imaging/make_fixtures.sh writes at build time; targets
 // that read them link ombrix_test_fixtures, which names their folder.
 #pragma once
 

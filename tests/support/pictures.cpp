@@ -57,6 +57,14 @@ Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgress
     return data;
 }
 
+size_t FindMarker(const Bytes& jpeg, uint8_t lo, uint8_t hi, int nth, size_t at)
+{
+    for (; at + 1 < jpeg.size(); at++)
+        if (jpeg[at] == 0xFF && jpeg[at + 1] >= lo && jpeg[at + 1] <= hi && --nth == 0)
+            return at;
+    return 0;
+}
+
 std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight)
 {
     jpeg_decompress_struct cinfo;
@@ -219,6 +227,22 @@ bool Near(uint32_t a, uint32_t b, int nTolerance)
             return false;
     return true;
 }
+
+MemoryCanvas::MemoryCanvas(int w, int h, int nBits, const uint32_t* pMasks)
+    : hbm(MakeDib(w, h, nBits, pMasks)), width(w), height(h)
+{
+    hOld = SelectObject(hdc, hbm);
+    Clear();
+}
+
+MemoryCanvas::~MemoryCanvas()
+{
+    SelectObject(hdc, hOld);
+    DeleteDC(hdc);
+    DeleteObject(hbm);
+}
+
+std::vector<uint32_t> MemoryCanvas::Pixels() const { return ReadDC(hdc, width, height); }
 
 HWND MakeTestWindow(int w, int h, bool bVisible)
 {

@@ -28,6 +28,9 @@ enum JpegKind { JPEG_RGB, JPEG_GREY, JPEG_CMYK };
 // a colour picture's luma takes hLuma x vLuma samples to each chroma one.
 Bytes MakeJpeg(int w, int h, JpegKind kind, const PixelFn& pixel, bool bProgressive = false, int nQuality = 95,
               int nRestartRows = 0, int hLuma = 2, int vLuma = 2);
+// Where the nth marker FF lo..FF hi of a JPEG stands, searched from at; 0
+// when there is none. A made file's tables and data hold no such pair.
+size_t FindMarker(const Bytes& jpeg, uint8_t lo, uint8_t hi, int nth = 1, size_t at = 2);
 // The library's own decode of a whole JPEG at 1/nDenom, with the viewer's
 // fast DCT and the upsampling given, as 0x00RRGGBB rows from the top.
 std::vector<uint32_t> LibraryDecode(const Bytes& jpeg, unsigned nDenom, bool bFancy, int* pWidth, int* pHeight);
@@ -58,6 +61,23 @@ bool Near(uint32_t a, uint32_t b, int nTolerance);
 // The centres of a bitmap's quarters (in reading order) against four
 // colours: "" when each channel is within nTolerance, else the first miss.
 std::string QuartersOff(HBITMAP hbm, const uint32_t (&rgb)[4], int nTolerance);
+
+// A bottom-up DIB section selected into a memory context, white at first.
+struct MemoryCanvas
+{
+    HDC hdc = CreateCompatibleDC(NULL);
+    HBITMAP hbm = NULL;
+    HGDIOBJ hOld = NULL;
+    int width, height;
+
+    MemoryCanvas(int w, int h, int nBits = 32, const uint32_t* pMasks = nullptr);
+    ~MemoryCanvas();
+    MemoryCanvas(const MemoryCanvas&) = delete;
+    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+    bool Ok() const { return hdc && hbm && hOld; }
+    void Clear() { PatBlt(hdc, 0, 0, width, height, WHITENESS); }
+    std::vector<uint32_t> Pixels() const;
+};
 
 // A popup of w x h pixels at the screen's top left, drawing nothing itself.
 HWND MakeTestWindow(int w, int h, bool bVisible);

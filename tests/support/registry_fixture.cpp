@@ -21,37 +21,17 @@ void RawSetDword(LPCWSTR pszName, DWORD dwValue)
     RawSetValue(pszName, REG_DWORD, &dwValue, sizeof(dwValue));
 }
 
-bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData)
-{
-    HKEY hKey;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return false;
-    BYTE rgb[4096];
-    DWORD cb = sizeof(rgb);
-    LONG lResult = RegQueryValueExW(hKey, pszName, NULL, pdwType, rgb, &cb);
-    RegCloseKey(hKey);
-    if (lResult != ERROR_SUCCESS)
-        return false;
-    pData->assign(reinterpret_cast<const wchar_t*>(rgb), cb / sizeof(wchar_t));
-    if (cb % sizeof(wchar_t))
-        pData->push_back(L'?'); // odd sizes show up as a length mismatch
-    return true;
-}
-
 DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing)
 {
-    DWORD dwType = 0;
-    std::wstring data;
-    if (!RawGetValue(pszName, &dwType, &data) || dwType != REG_DWORD || data.size() != 2)
-        return dwMissing;
-    DWORD dwValue;
-    memcpy(&dwValue, data.data(), 4);
-    return dwValue;
+    DWORD dwValue = 0, cb = sizeof(dwValue);
+    return RegGetValueW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, pszName, RRF_RT_REG_DWORD, NULL, &dwValue, &cb) ==
+                   ERROR_SUCCESS ? dwValue : dwMissing;
 }
 
 std::wstring RawGetText(LPCWSTR pszName)
 {
-    DWORD dwType = 0;
-    std::wstring data;
-    return RawGetValue(pszName, &dwType, &data) ? data.c_str() : L"";
+    WCHAR sz[2048] = L"";
+    DWORD cb = sizeof(sz) - sizeof(WCHAR);   // an unterminated text still ends in the buffer
+    return RegGetValueW(HKEY_CURRENT_USER, TEST_SETTINGS_KEY, pszName, RRF_RT_REG_SZ, NULL, sz, &cb) ==
+                   ERROR_SUCCESS ? sz : L"";
 }

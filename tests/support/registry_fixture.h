@@ -11,8 +11,6 @@ void DeleteSettingsKey(void);
 void RawSetValue(LPCWSTR pszName, DWORD dwType, const void* pvData, DWORD cbData);
 void RawSetText(LPCWSTR pszName, const std::wstring& text);
 void RawSetDword(LPCWSTR pszName, DWORD dwValue);
-// Type and bytes of a stored value; false when missing.
-bool RawGetValue(LPCWSTR pszName, DWORD* pdwType, std::wstring* pData);
 DWORD RawGetDword(LPCWSTR pszName, DWORD dwMissing);
 // A stored text up to its terminator; "" when missing.
 std::wstring RawGetText(LPCWSTR pszName);

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include "tests/support/pictures.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/window_helpers.h"
 #include "viewer/common/main_window_data.h"
 #include "viewer/common/picture_entry.h"
 
@@ -23,11 +24,7 @@ protected:
     // Stores the start mode, folder ("": m_folder) and file name; creates the window.
     void Start(DWORD dwMode = 0, const wchar_t* pszName = L"", const std::wstring& folder = L"");
     void Command(WORD wId) const { SendMessageW(m_hwnd, WM_COMMAND, wId, 0); }
-    std::wstring Title() const {
-        WCHAR sz[MAX_PATH] = L"";
-        GetWindowTextW(m_hwnd, sz, MAX_PATH);
-        return sz;
-    }
+    std::wstring Title() const { return WindowText(m_hwnd); }
 
     // The current picture's name; "" for none.
     std::wstring CurrentName() const {

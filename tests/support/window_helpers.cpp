@@ -55,6 +55,27 @@ bool WhileWindowShows(const std::function<HWND()>& find, const std::function<voi
     return bSeen;
 }
 
+std::wstring WindowText(HWND hwnd)
+{
+    WCHAR sz[512] = L"";
+    GetWindowTextW(hwnd, sz, 512);
+    return sz;
+}
+
+HWND VisibleDialog(DWORD dwThread, int nItem)
+{
+    struct Search { int nItem; HWND hwnd; } search = {nItem, NULL};
+    EnumThreadWindows(dwThread, [](HWND hwnd, LPARAM lParam) -> BOOL {
+        Search* p = reinterpret_cast<Search*>(lParam);
+        WCHAR sz[16];
+        if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, sz, 16) && !wcscmp(sz, L"#32770") &&
+            (!p->nItem || GetDlgItem(hwnd, p->nItem)))
+            p->hwnd = hwnd;
+        return !p->hwnd;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.hwnd;
+}
+
 void SendKey(WORD vk, bool bUp)
 {
     INPUT in = {INPUT_KEYBOARD};
@@ -89,14 +110,7 @@ static LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM 
     auto* pWindow = reinterpret_cast<LoggingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!pWindow)
         return DefWindowProcW(hwnd, uMsg, wParam, lParam);
-    LoggedMessage m = {uMsg, wParam, lParam, 0, {}, nullptr, 0};
-    if (auto* pHdr = uMsg == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lParam) : nullptr)
-    {
-        m = {uMsg, wParam, lParam, pHdr->code, {}, pHdr->hwndFrom, pHdr->idFrom};
-        if (pHdr->code == 1000)  // a gesture: its point follows the header
-            m.ptNotify = *reinterpret_cast<POINT*>(pHdr + 1);
-    }
-    pWindow->log.push_back(m);
+    pWindow->log.push_back({uMsg, wParam, lParam});
     LRESULT lResult = 0;
     if (pWindow->onMessage && pWindow->onMessage(hwnd, uMsg, wParam, lParam, &lResult))
         return lResult;

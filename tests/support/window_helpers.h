@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <functional>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -17,6 +18,11 @@ bool PollUntil(const std::function<bool()>& done, DWORD dwMs = 5000);
 // visible window (a modal box) and hands it to act(); whether it came.
 bool WhileWindowShows(const std::function<HWND()>& find, const std::function<void(HWND)>& act,
                       const std::function<void()>& send, DWORD dwMs = 5000);
+
+// A window's text (up to 511 units).
+std::wstring WindowText(HWND hwnd);
+// The first visible dialog of a thread; given an item, only one that holds it.
+HWND VisibleDialog(DWORD dwThread, int nItem = 0);
 
 // Keyboard and mouse input through the system's input queue, as a user's.
 void SendKey(WORD vk, bool bUp);
@@ -32,10 +38,6 @@ struct LoggedMessage
     UINT uMsg;
     WPARAM wParam;
     LPARAM lParam;
-    UINT nNotifyCode;  // WM_NOTIFY: the header's code, the point of a gesture, the sender
-    POINT ptNotify;
-    HWND hwndNotifyFrom;
-    UINT_PTR nNotifyId;
 };
 
 struct LoggingWindow

@@ -93,6 +93,12 @@ heif_image_handle* ChooseThumb(heif_image_handle* pPrimary, bool bThumbnail, uin
     return pBest;
 }
 
+// A channel of a pixel with alpha a, over white.
+inline unsigned int OverWhite(unsigned int c, unsigned int a)
+{
+    return (c * a + 255 * (255 - a) + 127) / 255;
+}
+
 // The decoded picture's interleaved RGB(A) rows into a new 24-bit bitmap,
 // d x d pixels averaged into one, transparent parts over white.
 HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
@@ -112,18 +118,29 @@ HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
             DeleteObject(hbm);
         return NULL;
     }
-    if (d == 1 && nChannels == 3)
+    if (d == 1)
     {
-        // The common case, a plain copy: RGB to BGR, bottom-up.
+        // The common case, one pass: RGB to BGR, bottom-up; with alpha, an
+        // opaque pixel (most of them) is copied as it is.
         for (int y = 0; y < h; y++)
         {
             const uint8_t* p = pPlane + static_cast<ptrdiff_t>(y) * nStride;
             BYTE* pOut = static_cast<BYTE*>(bm.bmBits) + static_cast<ptrdiff_t>(h - 1 - y) * bm.bmWidthBytes;
-            for (int x = 0; x < w; x++, p += 3, pOut += 3)
+            for (int x = 0; x < w; x++, p += nChannels, pOut += 3)
             {
-                pOut[0] = p[2];
-                pOut[1] = p[1];
-                pOut[2] = p[0];
+                const unsigned int a = nChannels == 4 ? p[3] : 255;
+                if (a == 255)
+                {
+                    pOut[0] = p[2];
+                    pOut[1] = p[1];
+                    pOut[2] = p[0];
+                }
+                else
+                {
+                    pOut[0] = static_cast<BYTE>(OverWhite(p[2], a));
+                    pOut[1] = static_cast<BYTE>(OverWhite(p[1], a));
+                    pOut[2] = static_cast<BYTE>(OverWhite(p[0], a));
+                }
             }
         }
         return hbm;
@@ -143,7 +160,7 @@ HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
                 {
                     const unsigned int a = nChannels == 4 ? p[3] : 255;
                     for (int c = 0; c < 3; c++)
-                        sum[c] += (p[c] * a + 255 * (255 - a) + 127) / 255;
+                        sum[c] += OverWhite(p[c], a);
                 }
             }
             const unsigned int n = static_cast<unsigned int>((y1 - y0) * (x1 - x0));

@@ -99,9 +99,47 @@ inline unsigned int OverWhite(unsigned int c, unsigned int a)
     return (c * a + 255 * (255 - a) + 127) / 255;
 }
 
-// The decoded picture's interleaved RGB(A) rows into a new 24-bit bitmap,
-// d x d pixels averaged into one, transparent parts over white.
-HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
+// A bitmap at least this large has its pages touched while the library
+// decodes (see TouchPages).
+const uint64_t kTouchAheadBytes = 4 * 1024 * 1024;
+
+struct NewBitmap
+{
+    HBITMAP hbm;
+    BITMAP bm;
+};
+
+// A new 24-bit bitmap of w x h; false, with nothing held, when it cannot be
+// made.
+bool MakeBitmap(int w, int h, NewBitmap* pOut)
+{
+    pOut->hbm = CreateDibOnDecodeWindow(w, h);
+    if (pOut->hbm && GetObjectW(pOut->hbm, sizeof(pOut->bm), &pOut->bm) == sizeof(pOut->bm) && pOut->bm.bmBits)
+        return true;
+    if (pOut->hbm)
+        DeleteObject(pOut->hbm);
+    pOut->hbm = NULL;
+    return false;
+}
+
+// Writes one byte of each page of a new bitmap. The system's first touch of
+// a 12-megapixel bitmap's pages costs about 100 ms under Wine; done on a
+// thread of its own while the library decodes, it takes a core the decode
+// leaves free instead of adding to the wait.
+DWORD WINAPI TouchPages(void* pv)
+{
+    const BITMAP* pbm = static_cast<const BITMAP*>(pv);
+    volatile BYTE* pb = static_cast<volatile BYTE*>(pbm->bmBits);
+    const size_t cb = static_cast<size_t>(pbm->bmWidthBytes) * static_cast<size_t>(pbm->bmHeight);
+    for (size_t i = 0; i < cb; i += 4096)
+        pb[i] = 0;
+    return 0;
+}
+
+// The decoded picture's interleaved RGB(A) rows into a 24-bit bitmap, d x d
+// pixels averaged into one, transparent parts over white: into *pReady when
+// it has the size (the caller's then), else into a new one.
+HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d, NewBitmap* pReady)
 {
     int nStride = 0;
     const uint8_t* pPlane = heif_image_get_plane_readonly(pImage, heif_channel_interleaved, &nStride);
@@ -110,14 +148,16 @@ HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
     if (!pPlane || w <= 0 || h <= 0 || nStride < w * nChannels)
         return NULL;
     const int ow = static_cast<int>((w + d - 1) / d), oh = static_cast<int>((h + d - 1) / d);
-    HBITMAP hbm = CreateDibOnDecodeWindow(ow, oh);
-    BITMAP bm;
-    if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm) || !bm.bmBits)
+    NewBitmap out;
+    if (pReady->hbm && pReady->bm.bmWidth == ow && pReady->bm.bmHeight == oh)
     {
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
+        out = *pReady;
+        pReady->hbm = NULL;
     }
+    else if (!MakeBitmap(ow, oh, &out))
+        return NULL;
+    HBITMAP hbm = out.hbm;
+    const BITMAP& bm = out.bm;
     if (d == 1)
     {
         // The common case, one pass: RGB to BGR, bottom-up; with alpha, an
@@ -179,13 +219,26 @@ HBITMAP DecodeHandle(heif_image_handle* pHandle, unsigned int d, const volatile 
         return NULL;
     // 10- and 12-bit pictures show at 8 bits.
     pOptions->convert_hdr_to_8bit = 1;
+    // A full-size picture's bitmap is made first, from the size the file
+    // declares (upright), so that its pages are touched during the decode.
+    NewBitmap ready = {};
+    HANDLE hTouch = NULL;
+    const int w = heif_image_handle_get_width(pHandle), h = heif_image_handle_get_height(pHandle);
+    if (d == 1 && DibBytes(w, h, 24) >= kTouchAheadBytes && MakeBitmap(w, h, &ready))
+        hTouch = CreateThread(NULL, 0, TouchPages, &ready.bm, 0, NULL);
     heif_image* pImage = NULL;
-    HBITMAP hbm = NULL;
-    if (heif_decode_image(pHandle, &pImage, heif_colorspace_RGB,
-                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, pOptions)
-                .code == heif_error_Ok &&
-        pImage && !*pCancel)
-        hbm = CopyToDib(pImage, bAlpha ? 4 : 3, d);
+    const bool bDecoded = heif_decode_image(pHandle, &pImage, heif_colorspace_RGB,
+                                            bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                            pOptions)
+                              .code == heif_error_Ok;
+    if (hTouch)
+    {
+        WaitForSingleObject(hTouch, INFINITE);
+        CloseHandle(hTouch);
+    }
+    HBITMAP hbm = bDecoded && pImage && !*pCancel ? CopyToDib(pImage, bAlpha ? 4 : 3, d, &ready) : NULL;
+    if (ready.hbm)
+        DeleteObject(ready.hbm);
     if (pImage)
         heif_image_release(pImage);
     heif_decoding_options_free(pOptions);

@@ -1,7 +1,8 @@
 """Makes the 12-megapixel photo-like JPEGs of the Next benchmark, once.
 
-Usage: make_next_pictures.py FOLDER [COUNT]
-COUNT pictures (8 by default) of 4000x3000, photo-like as the thumbnail
+Usage: make_next_pictures.py FOLDER [COUNT] [jpg|heic]
+COUNT pictures (8 by default) of 4000x3000, JPEGs or, with "heic", HEICs as
+a phone writes them (heif-enc, with a 320x240 embedded thumbnail); photo-like as the thumbnail
 benchmark's, each with a marker of its own colour over its centre, which the screen's
 centre shows both at 1:1 (centred) and fitted, and right of it a checkerboard
 of 2-pixel cells in that colour and black: fitted, the high-quality pass
@@ -11,6 +12,7 @@ The checkerboard covers x 2600-3399, y 1100-1899.
 """
 import os
 import random
+import subprocess
 import sys
 
 from PIL import Image, ImageDraw
@@ -25,6 +27,7 @@ MARKERS = ((230, 20, 20), (20, 200, 40), (30, 40, 230), (240, 220, 30),
 def main():
     folder = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 8
+    ext = sys.argv[3] if len(sys.argv) > 3 else "jpg"
     if os.path.exists(os.path.join(folder, STAMP)):
         return
     os.makedirs(folder, exist_ok=True)
@@ -43,8 +46,17 @@ def main():
         row1 = bytes(6) + bytes(colour) * 2
         row1 = row1 * 200
         img.paste(Image.frombytes("RGB", (800, 800), (row0 * 2 + row1 * 2) * 200), (2600, 1100))
-        name = "next%02d.jpg" % (i + 1)
-        img.save(os.path.join(folder, name), "JPEG", quality=90)
+        name = "next%02d.%s" % (i + 1, ext)
+        path = os.path.join(folder, name)
+        if ext == "heic":
+            # High quality, so the checkerboard's cells survive the encoder.
+            png = path + ".png"
+            img.save(png)
+            subprocess.run(["heif-enc", "-q", "90", "-t", "320", png, "-o", path],
+                           check=True, stdout=subprocess.DEVNULL)
+            os.remove(png)
+        else:
+            img.save(path, "JPEG", quality=90)
         lines.append("%s %02x%02x%02x\n" % ((name,) + colour))
     with open(os.path.join(folder, "colours.txt"), "w") as f:
         f.writelines(lines)

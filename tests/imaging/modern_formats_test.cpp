@@ -3,7 +3,9 @@
 // pictures at build time by make_modern_fixtures.py.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <math.h>
 #include <stdio.h>
+#include <string.h>
 #include "tests/support/fixtures.h"
 #include "tests/support/pictures.h"
 #include "viewer/common/path_parts.h"
@@ -136,6 +138,33 @@ TEST(ModernFormats, HeifThumbnailsFromTheEmbeddedPicture)
     const Picture reduced(Fixture(L"small_thumb.heic"), DECODE_REDUCE);
     EXPECT_EQ(BitmapSize(reduced.hbm), Dims(80, 60));
     EXPECT_EQ(QuartersOff(reduced.hbm, kQuad, 24), "");
+}
+
+// A HEIF too large to decode within the budget shows its largest embedded
+// thumbnail that fits, and nothing when none does. The sizes its ispe boxes
+// declare become a square of a quarter of the budget in pixels: over the
+// budget at the bytes a pixel takes while it decodes, yet within the
+// library's side limit, so the file itself is still read.
+TEST(ModernFormats, HeifOverTheBudgetFallsBackToItsThumbnail)
+{
+    const uint32_t side = static_cast<uint32_t>(sqrt(CImageDecoder::PictureBudgetBytes() / 4.0));
+    const auto declare = [side](Bytes data, uint32_t w, uint32_t h) {
+        const uint8_t old[8] = {uint8_t(w >> 24), uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w),
+                                uint8_t(h >> 24), uint8_t(h >> 16), uint8_t(h >> 8), uint8_t(h)};
+        for (size_t i = 0; i + 16 <= data.size(); i++)
+            if (memcmp(&data[i], "ispe", 4) == 0 && memcmp(&data[i + 8], old, 8) == 0)
+                for (int k = 0; k < 8; k++)
+                    data[i + 8 + k] = static_cast<uint8_t>(side >> (24 - 8 * (k % 4)));
+        return data;
+    };
+    TempFolder temp;
+    const Bytes big = declare(ReadFixture(L"q.heic"), 640, 480);
+    const std::wstring bigPath = temp.Write(L"big.heic", big);
+    EXPECT_EQ(Picture(bigPath, DECODE_HEADER_ONLY).o.info.biWidth, static_cast<LONG>(side));
+    const Picture fallback(bigPath);
+    EXPECT_EQ(BitmapSize(fallback.hbm), Dims(320, 240));
+    EXPECT_EQ(QuartersOff(fallback.hbm, kQuad, 24), "");
+    EXPECT_EQ(Picture(temp.Write(L"none.heic", declare(big, 320, 240))).hbm, nullptr);
 }
 
 // Truncated, corrupt and mislabelled files give no picture, and every file

@@ -93,9 +93,53 @@ heif_image_handle* ChooseThumb(heif_image_handle* pPrimary, bool bThumbnail, uin
     return pBest;
 }
 
-// The decoded picture's interleaved RGB(A) rows into a new 24-bit bitmap,
-// d x d pixels averaged into one, transparent parts over white.
-HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
+// A channel of a pixel with alpha a, over white.
+inline unsigned int OverWhite(unsigned int c, unsigned int a)
+{
+    return (c * a + 255 * (255 - a) + 127) / 255;
+}
+
+// A bitmap at least this large has its pages touched while the library
+// decodes (see TouchPages).
+const uint64_t kTouchAheadBytes = 4 * 1024 * 1024;
+
+struct NewBitmap
+{
+    HBITMAP hbm;
+    BITMAP bm;
+};
+
+// A new 24-bit bitmap of w x h; false, with nothing held, when it cannot be
+// made.
+bool MakeBitmap(int w, int h, NewBitmap* pOut)
+{
+    pOut->hbm = CreateDibOnDecodeWindow(w, h);
+    if (pOut->hbm && GetObjectW(pOut->hbm, sizeof(pOut->bm), &pOut->bm) == sizeof(pOut->bm) && pOut->bm.bmBits)
+        return true;
+    if (pOut->hbm)
+        DeleteObject(pOut->hbm);
+    pOut->hbm = NULL;
+    return false;
+}
+
+// Writes one byte of each page of a new bitmap. The system's first touch of
+// a 12-megapixel bitmap's pages costs about 100 ms under Wine; done on a
+// thread of its own while the library decodes, it takes a core the decode
+// leaves free instead of adding to the wait.
+DWORD WINAPI TouchPages(void* pv)
+{
+    const BITMAP* pbm = static_cast<const BITMAP*>(pv);
+    volatile BYTE* pb = static_cast<volatile BYTE*>(pbm->bmBits);
+    const size_t cb = static_cast<size_t>(pbm->bmWidthBytes) * static_cast<size_t>(pbm->bmHeight);
+    for (size_t i = 0; i < cb; i += 4096)
+        pb[i] = 0;
+    return 0;
+}
+
+// The decoded picture's interleaved RGB(A) rows into a 24-bit bitmap, d x d
+// pixels averaged into one, transparent parts over white: into *pReady when
+// it has the size (the caller's then), else into a new one.
+HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d, NewBitmap* pReady)
 {
     int nStride = 0;
     const uint8_t* pPlane = heif_image_get_plane_readonly(pImage, heif_channel_interleaved, &nStride);
@@ -104,26 +148,39 @@ HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
     if (!pPlane || w <= 0 || h <= 0 || nStride < w * nChannels)
         return NULL;
     const int ow = static_cast<int>((w + d - 1) / d), oh = static_cast<int>((h + d - 1) / d);
-    HBITMAP hbm = CreateDibOnDecodeWindow(ow, oh);
-    BITMAP bm;
-    if (!hbm || GetObjectW(hbm, sizeof(bm), &bm) != sizeof(bm) || !bm.bmBits)
+    NewBitmap out;
+    if (pReady->hbm && pReady->bm.bmWidth == ow && pReady->bm.bmHeight == oh)
     {
-        if (hbm)
-            DeleteObject(hbm);
-        return NULL;
+        out = *pReady;
+        pReady->hbm = NULL;
     }
-    if (d == 1 && nChannels == 3)
+    else if (!MakeBitmap(ow, oh, &out))
+        return NULL;
+    HBITMAP hbm = out.hbm;
+    const BITMAP& bm = out.bm;
+    if (d == 1)
     {
-        // The common case, a plain copy: RGB to BGR, bottom-up.
+        // The common case, one pass: RGB to BGR, bottom-up; with alpha, an
+        // opaque pixel (most of them) is copied as it is.
         for (int y = 0; y < h; y++)
         {
             const uint8_t* p = pPlane + static_cast<ptrdiff_t>(y) * nStride;
             BYTE* pOut = static_cast<BYTE*>(bm.bmBits) + static_cast<ptrdiff_t>(h - 1 - y) * bm.bmWidthBytes;
-            for (int x = 0; x < w; x++, p += 3, pOut += 3)
+            for (int x = 0; x < w; x++, p += nChannels, pOut += 3)
             {
-                pOut[0] = p[2];
-                pOut[1] = p[1];
-                pOut[2] = p[0];
+                const unsigned int a = nChannels == 4 ? p[3] : 255;
+                if (a == 255)
+                {
+                    pOut[0] = p[2];
+                    pOut[1] = p[1];
+                    pOut[2] = p[0];
+                }
+                else
+                {
+                    pOut[0] = static_cast<BYTE>(OverWhite(p[2], a));
+                    pOut[1] = static_cast<BYTE>(OverWhite(p[1], a));
+                    pOut[2] = static_cast<BYTE>(OverWhite(p[0], a));
+                }
             }
         }
         return hbm;
@@ -143,7 +200,7 @@ HBITMAP CopyToDib(const heif_image* pImage, int nChannels, unsigned int d)
                 {
                     const unsigned int a = nChannels == 4 ? p[3] : 255;
                     for (int c = 0; c < 3; c++)
-                        sum[c] += (p[c] * a + 255 * (255 - a) + 127) / 255;
+                        sum[c] += OverWhite(p[c], a);
                 }
             }
             const unsigned int n = static_cast<unsigned int>((y1 - y0) * (x1 - x0));
@@ -162,13 +219,26 @@ HBITMAP DecodeHandle(heif_image_handle* pHandle, unsigned int d, const volatile 
         return NULL;
     // 10- and 12-bit pictures show at 8 bits.
     pOptions->convert_hdr_to_8bit = 1;
+    // A full-size picture's bitmap is made first, from the size the file
+    // declares (upright), so that its pages are touched during the decode.
+    NewBitmap ready = {};
+    HANDLE hTouch = NULL;
+    const int w = heif_image_handle_get_width(pHandle), h = heif_image_handle_get_height(pHandle);
+    if (d == 1 && DibBytes(w, h, 24) >= kTouchAheadBytes && MakeBitmap(w, h, &ready))
+        hTouch = CreateThread(NULL, 0, TouchPages, &ready.bm, 0, NULL);
     heif_image* pImage = NULL;
-    HBITMAP hbm = NULL;
-    if (heif_decode_image(pHandle, &pImage, heif_colorspace_RGB,
-                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, pOptions)
-                .code == heif_error_Ok &&
-        pImage && !*pCancel)
-        hbm = CopyToDib(pImage, bAlpha ? 4 : 3, d);
+    const bool bDecoded = heif_decode_image(pHandle, &pImage, heif_colorspace_RGB,
+                                            bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                            pOptions)
+                              .code == heif_error_Ok;
+    if (hTouch)
+    {
+        WaitForSingleObject(hTouch, INFINITE);
+        CloseHandle(hTouch);
+    }
+    HBITMAP hbm = bDecoded && pImage && !*pCancel ? CopyToDib(pImage, bAlpha ? 4 : 3, d, &ready) : NULL;
+    if (ready.hbm)
+        DeleteObject(ready.hbm);
     if (pImage)
         heif_image_release(pImage);
     heif_decoding_options_free(pOptions);
@@ -219,39 +289,79 @@ HBITMAP DecodePrimary(heif_context* pContext, DecodeOptions* pOptions, uint64_t 
 }
 
 // The file as the library reads it: through the handle, a box at a time,
-// so that a thumbnail or a header costs its own bytes, not the file's.
+// so that a thumbnail or a header costs its own bytes, not the file's. The
+// library reads boxes in pieces of a few bytes and asks for its position
+// between them: the pieces come from a window of the file kept here, and
+// the position is kept here, so that neither costs a system call.
+const DWORD kWindowBytes = 32 * 1024;
+
 struct HeifFile
 {
     HANDLE hFile;
     int64_t cbFile;
+    int64_t nPos;          // where the library reads next
+    BYTE* pWindow;         // kWindowBytes, HeapAlloc'd
+    int64_t nWindowStart;  // the file offset of the window's first byte
+    DWORD cbWindow;        // the bytes the window holds
 };
+
+// cb bytes at the file's offset nAt, straight from the handle.
+bool ReadAt(HANDLE hFile, int64_t nAt, BYTE* p, size_t cb, DWORD* pcbRead)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = nAt;
+    *pcbRead = 0;
+    return SetFilePointerEx(hFile, at, NULL, FILE_BEGIN) &&
+           ReadFile(hFile, p, cb < kWindowBytes * 8192u ? static_cast<DWORD>(cb) : kWindowBytes * 8192u, pcbRead, NULL);
+}
 
 int64_t FilePosition(void* pv)
 {
-    LARGE_INTEGER zero = {}, at = {};
-    return SetFilePointerEx(static_cast<HeifFile*>(pv)->hFile, zero, &at, FILE_CURRENT) ? at.QuadPart : -1;
+    return static_cast<HeifFile*>(pv)->nPos;
 }
 
 int ReadFromFile(void* pData, size_t cb, void* pv)
 {
+    HeifFile* pFile = static_cast<HeifFile*>(pv);
     BYTE* p = static_cast<BYTE*>(pData);
     while (cb > 0)
     {
+        const int64_t nInWindow = pFile->nPos - pFile->nWindowStart;
         DWORD cbRead = 0;
-        const DWORD cbAsk = cb < 0x10000000 ? static_cast<DWORD>(cb) : 0x10000000;
-        if (!ReadFile(static_cast<HeifFile*>(pv)->hFile, p, cbAsk, &cbRead, NULL) || cbRead == 0)
-            return 1;
+        if (nInWindow >= 0 && nInWindow < pFile->cbWindow)
+        {
+            const size_t cbLeft = pFile->cbWindow - static_cast<size_t>(nInWindow);
+            cbRead = static_cast<DWORD>(cb < cbLeft ? cb : cbLeft);
+            memcpy(p, pFile->pWindow + nInWindow, cbRead);
+        }
+        else if (cb >= kWindowBytes)
+        {
+            // A picture's data: straight into the library's buffer.
+            if (!ReadAt(pFile->hFile, pFile->nPos, p, cb, &cbRead) || cbRead == 0)
+                return 1;
+        }
+        else
+        {
+            if (!ReadAt(pFile->hFile, pFile->nPos, pFile->pWindow, kWindowBytes, &pFile->cbWindow) ||
+                pFile->cbWindow == 0)
+                return 1;
+            pFile->nWindowStart = pFile->nPos;
+            continue;
+        }
         p += cbRead;
         cb -= cbRead;
+        pFile->nPos += cbRead;
     }
     return 0;
 }
 
 int SeekInFile(int64_t position, void* pv)
 {
-    LARGE_INTEGER at;
-    at.QuadPart = position;
-    return SetFilePointerEx(static_cast<HeifFile*>(pv)->hFile, at, NULL, FILE_BEGIN) ? 0 : 1;
+    HeifFile* pFile = static_cast<HeifFile*>(pv);
+    if (position < 0 || position > pFile->cbFile)
+        return 1;
+    pFile->nPos = position;
+    return 0;
 }
 
 heif_reader_grow_status FileReaches(int64_t cbTarget, void* pv)
@@ -268,10 +378,14 @@ const heif_reader kFileReader = {1, FilePosition, ReadFromFile, SeekInFile, File
 heif_context* OpenContext(const WCHAR* pszPath, uint64_t cbBudget, HeifFile* pFile)
 {
     LARGE_INTEGER size;
+    memset(pFile, 0, sizeof(*pFile));
     pFile->hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (pFile->hFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(pFile->hFile, &size))
         return NULL;
     pFile->cbFile = size.QuadPart;
+    pFile->pWindow = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, kWindowBytes));
+    if (!pFile->pWindow)
+        return NULL;
     heif_context* pContext = heif_context_alloc();
     if (!pContext)
         return NULL;
@@ -288,6 +402,8 @@ void CloseContext(heif_context* pContext, HeifFile* pFile)
         heif_context_free(pContext);
     if (pFile->hFile != INVALID_HANDLE_VALUE)
         CloseHandle(pFile->hFile);
+    if (pFile->pWindow)
+        HeapFree(GetProcessHeap(), 0, pFile->pWindow);
 }
 
 } // namespace
@@ -296,7 +412,7 @@ HBITMAP HeifRoute(const DecodeRequest& request)
 {
     if (*request.pCancel)
         return NULL;
-    HeifFile file = {INVALID_HANDLE_VALUE, 0};
+    HeifFile file;
     heif_context* pContext = OpenContext(request.pszPath, request.cbBudget, &file);
     HBITMAP hbm = pContext ? DecodePrimary(pContext, request.pOptions, request.cbBudget, request.pCancel) : NULL;
     CloseContext(pContext, &file);
@@ -310,7 +426,7 @@ HBITMAP HeifRoute(const DecodeRequest& request)
 
 BOOL HeifExif(const WCHAR* pszPath, uint64_t cbMax, ExifInfo* pInfo)
 {
-    HeifFile file = {INVALID_HANDLE_VALUE, 0};
+    HeifFile file;
     heif_context* pContext = OpenContext(pszPath, cbMax, &file);
     heif_image_handle* pPrimary = NULL;
     BOOL bFound = FALSE;

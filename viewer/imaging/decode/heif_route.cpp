@@ -7,12 +7,12 @@
 #include "viewer/imaging/decode/heif_route.h"
 
 #include <math.h>
-#include <string.h>
 
 #include <libheif/heif.h>
 
 #include "viewer/imaging/decode/decode_window.h"
 #include "viewer/imaging/decode/exif_info.h"
+#include "viewer/imaging/decode/heif_file.h"
 #include "viewer/imaging/decode/picture_budget.h"
 
 namespace {
@@ -288,109 +288,18 @@ HBITMAP DecodePrimary(heif_context* pContext, DecodeOptions* pOptions, uint64_t 
     return hbm;
 }
 
-// The file as the library reads it: through the handle, a box at a time,
-// so that a thumbnail or a header costs its own bytes, not the file's. The
-// library reads boxes in pieces of a few bytes and asks for its position
-// between them: the pieces come from a window of the file kept here, and
-// the position is kept here, so that neither costs a system call.
-const DWORD kWindowBytes = 32 * 1024;
-
-struct HeifFile
-{
-    HANDLE hFile;
-    int64_t cbFile;
-    int64_t nPos;          // where the library reads next
-    BYTE* pWindow;         // kWindowBytes, HeapAlloc'd
-    int64_t nWindowStart;  // the file offset of the window's first byte
-    DWORD cbWindow;        // the bytes the window holds
-};
-
-// cb bytes at the file's offset nAt, straight from the handle.
-bool ReadAt(HANDLE hFile, int64_t nAt, BYTE* p, size_t cb, DWORD* pcbRead)
-{
-    LARGE_INTEGER at;
-    at.QuadPart = nAt;
-    *pcbRead = 0;
-    return SetFilePointerEx(hFile, at, NULL, FILE_BEGIN) &&
-           ReadFile(hFile, p, cb < kWindowBytes * 8192u ? static_cast<DWORD>(cb) : kWindowBytes * 8192u, pcbRead, NULL);
-}
-
-int64_t FilePosition(void* pv)
-{
-    return static_cast<HeifFile*>(pv)->nPos;
-}
-
-int ReadFromFile(void* pData, size_t cb, void* pv)
-{
-    HeifFile* pFile = static_cast<HeifFile*>(pv);
-    BYTE* p = static_cast<BYTE*>(pData);
-    while (cb > 0)
-    {
-        const int64_t nInWindow = pFile->nPos - pFile->nWindowStart;
-        DWORD cbRead = 0;
-        if (nInWindow >= 0 && nInWindow < pFile->cbWindow)
-        {
-            const size_t cbLeft = pFile->cbWindow - static_cast<size_t>(nInWindow);
-            cbRead = static_cast<DWORD>(cb < cbLeft ? cb : cbLeft);
-            memcpy(p, pFile->pWindow + nInWindow, cbRead);
-        }
-        else if (cb >= kWindowBytes)
-        {
-            // A picture's data: straight into the library's buffer.
-            if (!ReadAt(pFile->hFile, pFile->nPos, p, cb, &cbRead) || cbRead == 0)
-                return 1;
-        }
-        else
-        {
-            if (!ReadAt(pFile->hFile, pFile->nPos, pFile->pWindow, kWindowBytes, &pFile->cbWindow) ||
-                pFile->cbWindow == 0)
-                return 1;
-            pFile->nWindowStart = pFile->nPos;
-            continue;
-        }
-        p += cbRead;
-        cb -= cbRead;
-        pFile->nPos += cbRead;
-    }
-    return 0;
-}
-
-int SeekInFile(int64_t position, void* pv)
-{
-    HeifFile* pFile = static_cast<HeifFile*>(pv);
-    if (position < 0 || position > pFile->cbFile)
-        return 1;
-    pFile->nPos = position;
-    return 0;
-}
-
-heif_reader_grow_status FileReaches(int64_t cbTarget, void* pv)
-{
-    return cbTarget <= static_cast<HeifFile*>(pv)->cbFile ? heif_reader_grow_status_size_reached
-                                                          : heif_reader_grow_status_size_beyond_eof;
-}
-
-const heif_reader kFileReader = {1, FilePosition, ReadFromFile, SeekInFile, FileReaches};
-
 // A context over the open file, with the library's size limit from the
 // budget; null when the file is not one the library takes. The file stays
 // open for as long as the context lives.
 heif_context* OpenContext(const WCHAR* pszPath, uint64_t cbBudget, HeifFile* pFile)
 {
-    LARGE_INTEGER size;
-    memset(pFile, 0, sizeof(*pFile));
-    pFile->hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (pFile->hFile == INVALID_HANDLE_VALUE || !GetFileSizeEx(pFile->hFile, &size))
-        return NULL;
-    pFile->cbFile = size.QuadPart;
-    pFile->pWindow = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, kWindowBytes));
-    if (!pFile->pWindow)
+    if (!OpenHeifFile(pszPath, pFile))
         return NULL;
     heif_context* pContext = heif_context_alloc();
     if (!pContext)
         return NULL;
     heif_context_set_maximum_image_size_limit(pContext, SideLimit(cbBudget));
-    if (heif_context_read_from_reader(pContext, &kFileReader, pFile, NULL).code == heif_error_Ok)
+    if (heif_context_read_from_reader(pContext, &kHeifFileReader, pFile, NULL).code == heif_error_Ok)
         return pContext;
     heif_context_free(pContext);
     return NULL;
@@ -400,10 +309,7 @@ void CloseContext(heif_context* pContext, HeifFile* pFile)
 {
     if (pContext)
         heif_context_free(pContext);
-    if (pFile->hFile != INVALID_HANDLE_VALUE)
-        CloseHandle(pFile->hFile);
-    if (pFile->pWindow)
-        HeapFree(GetProcessHeap(), 0, pFile->pWindow);
+    CloseHeifFile(pFile);
 }
 
 } // namespace
